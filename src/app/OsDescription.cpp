@@ -1,0 +1,59 @@
+#include "app/OsDescription.h"
+
+namespace hoverdeck {
+namespace {
+
+constexpr std::uint32_t kPlatformWindows9x = 1;
+constexpr std::uint32_t kPlatformWindowsNt = 2;
+
+std::string_view TrimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::string FormatOsDescription(std::string_view name, std::uint32_t major, std::uint32_t minor,
+                                std::uint32_t build, std::string_view service_text) {
+  // On the 9x family the high half of the build number holds the version again.
+  const auto build16 = static_cast<std::int16_t>(static_cast<std::uint16_t>(build & 0xFFFF));
+  std::string description(name);
+  description += " v." + std::to_string(major) + "." + std::to_string(minor) + ", Build " +
+                 std::to_string(build16);
+  const auto nul = service_text.find('\0');
+  if (nul != std::string_view::npos) service_text = service_text.substr(0, nul);
+  const auto service = TrimBlanks(service_text);
+  if (!service.empty()) {
+    description += ", ";
+    description += service;
+  }
+  return description;
+}
+
+OsFacts DescribeOs(const VersionRecord& record) {
+  OsFacts facts;
+  std::string_view name;
+  if (record.platform_id == kPlatformWindows9x) {
+    if (record.minor == 0) {
+      name = "Windows 95";
+    } else if (record.minor == 10) {
+      name = "Windows 98";
+    }
+  } else if (record.platform_id == kPlatformWindowsNt) {
+    if (record.major == 3 || record.major == 4) {
+      name = "Windows NT";
+      facts.is_nt4_or_older = true;
+    } else {
+      name = "Windows 2000";
+    }
+  } else {
+    name = "???";
+  }
+  facts.description =
+      FormatOsDescription(name, record.major, record.minor, record.build, record.service_text);
+  return facts;
+}
+
+}  // namespace hoverdeck

@@ -1,0 +1,34 @@
+// The description of the operating system that the window caption shows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace hoverdeck {
+
+// What the Windows version query reports; zeros and an empty service text when it fails.
+struct VersionRecord {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::uint32_t platform_id = 0;
+  std::string service_text;
+};
+
+struct OsFacts {
+  std::string description;
+  // NT family with major version 3 or 4: picks the process-status program lookup.
+  bool is_nt4_or_older = false;
+};
+
+// "Windows NT v.4.0, Build 1381, Service Pack 6" and the like, from a version record.
+OsFacts DescribeOs(const VersionRecord& record);
+
+// name + " v." + major + "." + minor + ", Build " + build, then ", " + service text when the
+// service text (cut at its first NUL, blanks trimmed) is not empty. The build is the low 16 bits
+// of `build` read as a signed number. Shared by the platforms without a version record.
+std::string FormatOsDescription(std::string_view name, std::uint32_t major, std::uint32_t minor,
+                                std::uint32_t build, std::string_view service_text);
+
+}  // namespace hoverdeck

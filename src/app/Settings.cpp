@@ -1,0 +1,39 @@
+#include "app/Settings.h"
+
+#include "app/ProgramConstants.h"
+
+namespace hoverdeck {
+namespace {
+
+bool ReadSwitch(const ConfigFile& file, std::string_view key) {
+  return file.Read(kConfigurationSection, key) == "1";
+}
+
+}  // namespace
+
+std::filesystem::path ConfigFilePath(const std::filesystem::path& executable_dir) {
+  return executable_dir / std::filesystem::path(kConfigFileName);
+}
+
+Settings LoadSettings(const ConfigFile& file) {
+  Settings settings;
+  settings.SetAllTopMost = ReadSwitch(file, kKeySetAllTopMost);
+  settings.SetTopMostCaption = ReadSwitch(file, kKeySetTopMostCaption);
+  if (auto marker = file.Read(kConfigurationSection, kKeyConstTopMost); !marker.empty()) {
+    settings.ConstTopMost = std::move(marker);
+  }
+  settings.SetAllDisableX = ReadSwitch(file, kKeySetAllDisableX);
+  settings.Minimized = ReadSwitch(file, kKeyMinimized);
+  return settings;
+}
+
+bool WriteSwitch(ConfigFile& file, std::string_view key, bool on) {
+  return file.Write(kConfigurationSection, key, on ? "1" : "0");
+}
+
+void ToggleSwitch(ConfigFile& file, std::string_view key, bool& value) {
+  value = !value;
+  WriteSwitch(file, key, value);
+}
+
+}  // namespace hoverdeck

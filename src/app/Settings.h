@@ -1,0 +1,42 @@
+// The five settings of the section "Configuration", their defaults and their writers.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "app/ConfigFile.h"
+
+namespace hoverdeck {
+
+inline constexpr std::string_view kConfigurationSection = "Configuration";
+inline constexpr std::string_view kKeySetAllTopMost = "SetAllTopMost";
+inline constexpr std::string_view kKeySetTopMostCaption = "SetTopMostCaption";
+inline constexpr std::string_view kKeyConstTopMost = "ConstTopMost";
+inline constexpr std::string_view kKeySetAllDisableX = "SetAllDisableX";
+inline constexpr std::string_view kKeyMinimized = "Minimized";
+inline constexpr std::string_view kDefaultMarker = "[TOPMOST] ";
+
+struct Settings {
+  bool SetAllTopMost = false;
+  bool SetTopMostCaption = false;
+  std::string ConstTopMost{kDefaultMarker};
+  bool SetAllDisableX = false;
+  bool Minimized = false;
+};
+
+// The file beside the executable: `executable_dir` joined with "Hoverdeck.ini".
+std::filesystem::path ConfigFilePath(const std::filesystem::path& executable_dir);
+
+// Reads the section with its defaults: a switch is on only for the exact value "1", and the
+// marker is replaced only by a non-empty value.
+Settings LoadSettings(const ConfigFile& file);
+
+// Writes one switch of the section as "1" or "0". The result may be ignored: the program goes
+// on with the value it holds in memory.
+bool WriteSwitch(ConfigFile& file, std::string_view key, bool on);
+
+// Inverts `value` and writes its new state under `key`.
+void ToggleSwitch(ConfigFile& file, std::string_view key, bool& value);
+
+}  // namespace hoverdeck

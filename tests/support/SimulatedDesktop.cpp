@@ -1,0 +1,154 @@
+#include "support/SimulatedDesktop.h"
+
+#include <algorithm>
+
+namespace hoverdeck::testing {
+
+WindowHandle SimulatedDesktop::Open(SimWindow window, WindowHandle handle) {
+  if (handle == kNoWindow) {
+    while (windows_.count(next_handle_) != 0) next_handle_ += 4;
+    handle = next_handle_;
+    next_handle_ += 4;
+  }
+  const bool topmost = window.topmost;
+  windows_[handle] = std::move(window);
+  Place(handle, topmost);
+  return handle;
+}
+
+WindowHandle SimulatedDesktop::Open(const std::string& caption, bool topmost) {
+  SimWindow window;
+  window.caption = caption;
+  window.topmost = topmost;
+  return Open(std::move(window));
+}
+
+void SimulatedDesktop::Close(WindowHandle window) {
+  windows_.erase(window);
+  vanish_after_.erase(window);
+  std::erase(z_order_, window);
+}
+
+void SimulatedDesktop::VanishAfter(WindowHandle window, int calls) {
+  vanish_after_[window] = calls;
+}
+
+std::size_t SimulatedDesktop::BandTop(bool topmost) const {
+  if (topmost) return 0;
+  const auto first_plain = std::find_if(z_order_.begin(), z_order_.end(),
+                                        [this](WindowHandle w) { return !windows_.at(w).topmost; });
+  return static_cast<std::size_t>(first_plain - z_order_.begin());
+}
+
+void SimulatedDesktop::Place(WindowHandle window, bool topmost) {
+  std::erase(z_order_, window);
+  windows_.at(window).topmost = topmost;
+  z_order_.insert(z_order_.begin() + static_cast<std::ptrdiff_t>(BandTop(topmost)), window);
+}
+
+SimWindow* SimulatedDesktop::Touch(WindowHandle window) {
+  ++calls_;
+  if (auto countdown = vanish_after_.find(window); countdown != vanish_after_.end()) {
+    if (countdown->second-- <= 0) Close(window);
+  }
+  auto found = windows_.find(window);
+  return found == windows_.end() ? nullptr : &found->second;
+}
+
+WindowHandle SimulatedDesktop::FirstWindow(WindowHandle /*from*/) {
+  ++calls_;
+  return z_order_.empty() ? kNoWindow : z_order_.front();
+}
+
+WindowHandle SimulatedDesktop::NextWindow(WindowHandle window) {
+  if (Touch(window) == nullptr) return kNoWindow;
+  const auto at = std::find(z_order_.begin(), z_order_.end(), window);
+  if (at == z_order_.end() || std::next(at) == z_order_.end()) return kNoWindow;
+  return *std::next(at);
+}
+
+bool SimulatedDesktop::HasParent(WindowHandle window) {
+  const SimWindow* w = Touch(window);
+  return w != nullptr && w->parent != kNoWindow;
+}
+
+bool SimulatedDesktop::IsVisible(WindowHandle window) {
+  const SimWindow* w = Touch(window);
+  return w != nullptr && w->visible;
+}
+
+bool SimulatedDesktop::IsEnabled(WindowHandle window) {
+  const SimWindow* w = Touch(window);
+  return w != nullptr && w->enabled;
+}
+
+std::string SimulatedDesktop::Caption(WindowHandle window) {
+  const SimWindow* w = Touch(window);
+  return w == nullptr ? std::string() : w->caption;
+}
+
+bool SimulatedDesktop::SetCaption(WindowHandle window, const std::string& caption) {
+  ++writes_.caption;
+  SimWindow* w = Touch(window);
+  if (w == nullptr || w->refuses_caption) return false;
+  w->caption = caption;
+  return true;
+}
+
+bool SimulatedDesktop::IsTopmost(WindowHandle window) {
+  const SimWindow* w = Touch(window);
+  return w != nullptr && w->topmost;
+}
+
+std::optional<WindowRect> SimulatedDesktop::Rect(WindowHandle window) {
+  const SimWindow* w = Touch(window);
+  if (w == nullptr) return std::nullopt;
+  return w->rect;
+}
+
+bool SimulatedDesktop::SetTopmost(WindowHandle window, bool topmost, const WindowRect& /*at*/) {
+  ++writes_.topmost;
+  SimWindow* w = Touch(window);
+  if (w == nullptr || w->refuses_topmost) return false;
+  // Leaving the band when not in it changes nothing; joining it always lifts to its top.
+  if (!topmost && !w->topmost) return true;
+  w->visible = true;
+  Place(window, topmost);
+  return true;
+}
+
+std::optional<std::uint32_t> SimulatedDesktop::CloseItemState(WindowHandle window) {
+  const SimWindow* w = Touch(window);
+  if (w == nullptr) return std::nullopt;
+  return w->close_state;
+}
+
+bool SimulatedDesktop::SetCloseItemState(WindowHandle window, std::uint32_t state) {
+  ++writes_.close_item;
+  SimWindow* w = Touch(window);
+  if (w == nullptr || !w->close_state || w->refuses_close_item) return false;
+  w->close_state = state;
+  return true;
+}
+
+std::optional<ProcessId> SimulatedDesktop::WindowProcess(WindowHandle window) {
+  const SimWindow* w = Touch(window);
+  if (w == nullptr || w->process == 0) return std::nullopt;
+  return w->process;
+}
+
+std::optional<std::string> SimulatedDesktop::ProgramPath(ProcessId process) {
+  if (lookups_broken_) return std::nullopt;
+  const auto found = processes_.find(process);
+  if (found == processes_.end() || found->second.refuses_open) return std::string();
+  return found->second.path;
+}
+
+std::optional<std::string> SimulatedDesktop::ListedProgramName(ProcessId process) {
+  if (lookups_broken_) return std::nullopt;
+  const auto found = processes_.find(process);
+  if (found == processes_.end()) return std::string();
+  return found->second.listed_name;
+}
+
+}  // namespace hoverdeck::testing

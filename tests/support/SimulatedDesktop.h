@@ -1,0 +1,107 @@
+// A desktop of top-level windows held in memory, standing in for the window system in the
+// core's tests: Z-order with a topmost band, captions, styles, parents, system menus, processes,
+// windows that vanish between two calls, and a count of every write it receives.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ProcessLookup.h"
+#include "platform/WindowSystem.h"
+
+namespace hoverdeck::testing {
+
+struct SimWindow {
+  std::string caption;
+  bool visible = true;
+  bool enabled = true;
+  bool topmost = false;
+  WindowHandle parent = kNoWindow;
+  WindowRect rect{10, 20, 410, 320};
+  // The Close item's state word; nullopt for a window whose system menu cannot be reached.
+  std::optional<std::uint32_t> close_state = 0;
+  ProcessId process = 0;
+  // Refusals of a protected window: the write is answered false and changes nothing.
+  bool refuses_caption = false;
+  bool refuses_topmost = false;
+  bool refuses_close_item = false;
+};
+
+struct WriteCounts {
+  int caption = 0;
+  int topmost = 0;
+  int close_item = 0;
+  int total() const { return caption + topmost + close_item; }
+};
+
+struct SimProcess {
+  std::string path;           // what the process-status lookup gives
+  std::string listed_name;    // what the process list gives
+  bool refuses_open = false;  // a system process: the path lookup gives ""
+};
+
+class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
+ public:
+  // Opens a window at the top of its band (topmost or not) and returns its handle; `handle`
+  // chooses one (for instance with the top bit set), 0 takes the next free one.
+  WindowHandle Open(SimWindow window, WindowHandle handle = kNoWindow);
+  WindowHandle Open(const std::string& caption, bool topmost = false);
+  void Close(WindowHandle window);
+  // The window closes once it has been named in `calls` more calls of the window system.
+  void VanishAfter(WindowHandle window, int calls);
+
+  bool Exists(WindowHandle window) const { return windows_.count(window) != 0; }
+  SimWindow& Window(WindowHandle window) { return windows_.at(window); }
+  const SimWindow& Window(WindowHandle window) const { return windows_.at(window); }
+  // Top first.
+  const std::vector<WindowHandle>& ZOrder() const { return z_order_; }
+
+  void AddProcess(ProcessId id, SimProcess process) { processes_[id] = std::move(process); }
+  // Both lookups fail as a whole, as when their system library is missing.
+  void BreakProcessLookups() { lookups_broken_ = true; }
+
+  const WriteCounts& writes() const { return writes_; }
+  void ResetWrites() { writes_ = {}; }
+  // Every call of the window-system port, reads included.
+  int calls() const { return calls_; }
+
+  // WindowSystem
+  WindowHandle FirstWindow(WindowHandle from) override;
+  WindowHandle NextWindow(WindowHandle window) override;
+  bool HasParent(WindowHandle window) override;
+  bool IsVisible(WindowHandle window) override;
+  bool IsEnabled(WindowHandle window) override;
+  std::string Caption(WindowHandle window) override;
+  bool SetCaption(WindowHandle window, const std::string& caption) override;
+  bool IsTopmost(WindowHandle window) override;
+  std::optional<WindowRect> Rect(WindowHandle window) override;
+  bool SetTopmost(WindowHandle window, bool topmost, const WindowRect& at) override;
+  std::optional<std::uint32_t> CloseItemState(WindowHandle window) override;
+  bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
+
+  // ProcessLookup
+  std::optional<ProcessId> WindowProcess(WindowHandle window) override;
+  std::optional<std::string> ProgramPath(ProcessId process) override;
+  std::optional<std::string> ListedProgramName(ProcessId process) override;
+
+ private:
+  // Counts the call and lets a vanishing window go; the window, or nullptr when it is gone.
+  SimWindow* Touch(WindowHandle window);
+  // Index in the Z-order where the top of the band starts.
+  std::size_t BandTop(bool topmost) const;
+  void Place(WindowHandle window, bool topmost);
+
+  std::map<WindowHandle, SimWindow> windows_;
+  std::vector<WindowHandle> z_order_;
+  std::map<WindowHandle, int> vanish_after_;
+  std::map<ProcessId, SimProcess> processes_;
+  WindowHandle next_handle_ = 0x10010;
+  WriteCounts writes_;
+  int calls_ = 0;
+  bool lookups_broken_ = false;
+};
+
+}  // namespace hoverdeck::testing

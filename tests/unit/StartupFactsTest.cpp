@@ -1,0 +1,99 @@
+// Command line, operating-system description, caption, file place and handle text.
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+#include "app/OsDescription.h"
+#include "app/ProgramConstants.h"
+#include "app/Settings.h"
+#include "platform/WindowHandle.h"
+
+namespace hoverdeck {
+namespace {
+
+struct CommandLineCase {
+  const char* text;
+  bool invisible;
+  bool silent;
+};
+
+TEST(CommandLineTest, OptionsArePlainSubstringsOfTheUpperCasedLine) {
+  const CommandLineCase cases[] = {
+      CommandLineCase{"", false, false},    CommandLineCase{"-I", true, false},
+      CommandLineCase{"-i", true, false},   CommandLineCase{"x-iy", true, false},
+      CommandLineCase{"/I", false, false},  CommandLineCase{"-x", false, false},
+      CommandLineCase{"-s", false, true},   CommandLineCase{"-S -i", true, true},
+      CommandLineCase{"- i", false, false}, CommandLineCase{"\xC3\xA9-i", true, false}};
+  for (const auto& c : cases) {
+    const auto options = ParseCommandLine(c.text);
+    EXPECT_EQ(options.invisible, c.invisible) << c.text;
+    EXPECT_EQ(options.silent, c.silent) << c.text;
+  }
+}
+
+struct OsCase {
+  VersionRecord record;
+  const char* description;
+  bool nt4_or_older;
+};
+
+TEST(OsDescriptionTest, DescribesTheVersionRecord) {
+  const OsCase cases[] = {
+      OsCase{
+          {4, 0, 1381, 2, "Service Pack 6"}, "Windows NT v.4.0, Build 1381, Service Pack 6", true},
+      OsCase{{3, 51, 1057, 2, ""}, "Windows NT v.3.51, Build 1057", true},
+      // On the 9x family the high half of the build holds the version and is dropped.
+      OsCase{{4, 10, 0x040A08AE, 1, " A "}, "Windows 98 v.4.10, Build 2222, A", false},
+      OsCase{{4, 0, 950, 1, ""}, "Windows 95 v.4.0, Build 950", false},
+      OsCase{{4, 90, 0x045A0BB8, 1, ""}, " v.4.90, Build 3000", false},
+      OsCase{{5, 0, 2195, 2, std::string(128, ' ')}, "Windows 2000 v.5.0, Build 2195", false},
+      OsCase{{5, 1, 2600, 2, "Service Pack 3"},
+             "Windows 2000 v.5.1, Build 2600, Service Pack 3",
+             false},
+      OsCase{{10, 0, 19045, 2, ""}, "Windows 2000 v.10.0, Build 19045", false},
+      // A failed query leaves the record as it started.
+      OsCase{{0, 0, 0, 0, ""}, "??? v.0.0, Build 0", false},
+      // The build is the low half read as a signed number; the service text ends at a NUL.
+      OsCase{{6, 1, 0xFFFF, 2, std::string("SP1\0junk", 8)},
+             "Windows 2000 v.6.1, Build -1, SP1",
+             false}};
+  for (const auto& c : cases) {
+    const OsFacts facts = DescribeOs(c.record);
+    EXPECT_EQ(facts.description, c.description);
+    EXPECT_EQ(facts.is_nt4_or_older, c.nt4_or_older) << c.description;
+  }
+}
+
+TEST(MainWindowCaptionTest, JoinsTitleAndDescription) {
+  EXPECT_EQ(MainWindowCaption("Windows NT v.4.0, Build 1381, Service Pack 6"),
+            "Hoverdeck 1.1h; Windows NT v.4.0, Build 1381, Service Pack 6");
+  EXPECT_EQ(MainWindowCaption(DescribeOs({4, 90, 3000, 1, ""}).description),
+            "Hoverdeck 1.1h;  v.4.90, Build 3000");
+  EXPECT_EQ(std::string(kMessageTitle), "Hoverdeck - 1.1h");
+}
+
+TEST(ConfigFilePathTest, LiesBesideTheExecutableWithThePlatformSeparator) {
+  const auto path = ConfigFilePath(std::filesystem::path("opt") / "hoverdeck");
+  EXPECT_EQ(path.filename(), "Hoverdeck.ini");
+  EXPECT_EQ(path.parent_path(), std::filesystem::path("opt") / "hoverdeck");
+  // A root directory does not get a doubled separator.
+  const auto root = std::filesystem::current_path().root_path();
+  EXPECT_EQ(ConfigFilePath(root), root / "Hoverdeck.ini");
+  EXPECT_EQ(ConfigFilePath(root).native().find(
+                std::string(2, std::filesystem::path::preferred_separator)),
+            std::string::npos);
+}
+
+TEST(HandleTextTest, RoundTripsEveryHandleAsSigned32BitDecimal) {
+  EXPECT_EQ(HandleText(0x10010), "65552");
+  EXPECT_EQ(HandleText(0x80000001u), "-2147483647");
+  EXPECT_EQ(HandleText(0xFFFFFFFFu), "-1");
+  for (WindowHandle h : {0u, 1u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu, 0x00C0FFEEu}) {
+    EXPECT_EQ(HandleFromText(HandleText(h)), h);
+  }
+  EXPECT_FALSE(HandleFromText(""));
+  EXPECT_FALSE(HandleFromText("12x"));
+  EXPECT_FALSE(HandleFromText("4294967295"));
+}
+
+}  // namespace
+}  // namespace hoverdeck
