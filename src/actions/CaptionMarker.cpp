@@ -1,5 +1,7 @@
 #include "actions/CaptionMarker.h"
 
+#include "inventory/WindowWalk.h"
+
 namespace hoverdeck {
 
 bool BeginsWithMarker(std::string_view caption, std::string_view marker) {
@@ -22,6 +24,15 @@ std::optional<std::string> MarkerRuleCaption(std::string_view caption, bool topm
   }
   if (marked && (!topmost || !marker_on)) return WithoutMarker(caption, marker);
   return std::nullopt;
+}
+
+void RemoveMarkerFromTopmostCaptions(WindowSystem& windows, WindowHandle main_window,
+                                     std::string_view marker) {
+  WalkKeptWindows(windows, main_window, [&](WindowHandle window, std::string& caption) {
+    if (windows.IsTopmost(window) && BeginsWithMarker(caption, marker)) {
+      windows.SetCaption(window, WithoutMarker(caption, marker));
+    }
+  });
 }
 
 }  // namespace hoverdeck

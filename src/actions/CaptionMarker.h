@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/WindowSystem.h"
+
 namespace hoverdeck {
 
 // Exact, case-sensitive test at the very start of the caption. An empty marker begins nothing.
@@ -18,5 +20,10 @@ std::optional<std::string> MarkerRuleCaption(std::string_view caption, bool topm
 
 // The caption without its leading marker (unchanged when it does not begin with it).
 std::string WithoutMarker(std::string_view caption, std::string_view marker);
+
+// Takes the marker away from every kept topmost window's caption at once (before the marker
+// changes); non-topmost windows are not looked at.
+void RemoveMarkerFromTopmostCaptions(WindowSystem& windows, WindowHandle main_window,
+                                     std::string_view marker);
 
 }  // namespace hoverdeck

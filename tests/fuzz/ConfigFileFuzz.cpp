@@ -1,7 +1,8 @@
 // Drives ConfigFile with arbitrary starting content and a sequence of writes and deletes, and
 // checks after every step that what was written reads back and nothing else moved.
 //
-// Input: two bytes giving the length of the starting content, the content, then operations.
+// Input: the starting content (raw bytes, or lines assembled from INI-shaped pieces so that
+// duplicates, odd headers and mixed line ends turn up often), then the operations.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -69,6 +70,53 @@ class Input {
   std::size_t pos_ = 0;
 };
 
+// Starting content. First byte: bit 0 picks raw bytes (two length bytes follow), else the rest
+// of it counts the lines, each chosen by one byte: low 3 bits the kind, top 2 the terminator.
+std::string StartingContent(Input& input) {
+  const std::uint8_t mode = input.Byte();
+  if (mode & 1) {
+    const std::size_t length =
+        (input.Byte() | (std::size_t{input.Byte()} << 8)) % (kMaxContent + 1);
+    return input.Bytes(length);
+  }
+  static const char* const kTerminators[] = {"\n", "\r\n", "", "\r"};
+  std::string content;
+  for (int line = (mode >> 1) % 24; line > 0 && content.size() < kMaxContent; --line) {
+    const std::uint8_t shape = input.Byte();
+    const std::uint8_t pick = input.Byte();
+    const std::string section = kSections[pick % std::size(kSections)];
+    const std::string key = kKeys[pick % std::size(kKeys)];
+    switch (shape & 7) {
+      case 0:
+        content += "[" + section + "]";
+        break;
+      case 1:
+        content += " \t[ " + section;
+        break;  // header without its bracket
+      case 2:
+        content += key + "=" + input.Bytes(input.Byte() % 8);
+        break;
+      case 3:
+        content += " " + key + " \t= \"" + input.Bytes(input.Byte() % 8) + "\" ";
+        break;
+      case 4:
+        content += ";" + key + "=commented";
+        break;
+      case 5:
+        content += (pick & 1) ? " \t" : "";
+        break;
+      case 6:
+        content += input.Bytes(input.Byte() % 16);
+        break;
+      case 7:
+        content += content.empty() ? "\xEF\xBB\xBF" : "# note";
+        break;
+    }
+    content += kTerminators[shape >> 6];
+  }
+  return content;
+}
+
 std::string Fold(std::string_view name) {
   std::string folded(name);
   for (char& c : folded) {
@@ -128,8 +176,7 @@ void Verify(const hoverdeck::ConfigFile& file, const Model& model,
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static WorkDir work_dir;
   Input input(data, size);
-  const std::size_t length = (input.Byte() | (std::size_t{input.Byte()} << 8)) % (kMaxContent + 1);
-  const std::string initial = input.Bytes(length);
+  const std::string initial = StartingContent(input);
 
   const fs::path path = work_dir.path() / "fuzz.ini";
   {
@@ -137,7 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     out.write(initial.data(), static_cast<std::streamsize>(initial.size()));
   }
   hoverdeck::ConfigFile file(
-      path, (length & 1) ? hoverdeck::LineEnding::kCrLf : hoverdeck::LineEnding::kLf);
+      path, (initial.size() & 1) ? hoverdeck::LineEnding::kCrLf : hoverdeck::LineEnding::kLf);
   Model model;
   std::vector<std::string> before = ReadProbes(file);
 

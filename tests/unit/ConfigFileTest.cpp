@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "[S]\na=1\nk=v\n[S]\nb=2\n"},
         WriteCase{"NewKeyAfterUnterminatedLine", "[S]\r\na=1", "S", "k", "v",
                   "[S]\r\na=1\r\nk=v\r\n"},
-        WriteCase{"NewKeyAfterLoneCrAtEnd", "[S]\na=1\r", "S", "k", "v", "[S]\na=1\r\nk=v\n"},
+        WriteCase{"NewKeyAfterLoneCrAtEnd", "[S]\r\na=1\r", "S", "k", "v", "[S]\r\na=1\r\nk=v\r\n"},
         WriteCase{"NewKeyUnderBareHeader", "[S]", "S", "k", "v", "[S]\r\nk=v\r\n",
                   LineEnding::kCrLf},
         WriteCase{"NewSectionAtEnd", "[S]\na=1\n\n", "T", "k", "v", "[S]\na=1\n\n[T]\nk=v\n"},

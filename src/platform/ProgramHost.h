@@ -1,0 +1,25 @@
+// The port for what the start-up asks of the system about the program itself.
+#pragma once
+
+#include <filesystem>
+
+#include "app/OsDescription.h"
+
+namespace hoverdeck {
+
+class ProgramHost {
+ public:
+  ProgramHost() = default;
+  ProgramHost(const ProgramHost&) = delete;
+  ProgramHost& operator=(const ProgramHost&) = delete;
+  virtual ~ProgramHost() = default;
+
+  // True when another instance of the program runs for this user and desktop.
+  virtual bool AnotherInstanceRunning() = 0;
+  // The directory that holds the program's executable.
+  virtual std::filesystem::path ExecutableDirectory() = 0;
+  // The operating system's description for the caption.
+  virtual OsFacts OperatingSystem() = 0;
+};
+
+}  // namespace hoverdeck

@@ -1,0 +1,92 @@
+// Every text that the main window and its dialogs show, in one place.
+#pragma once
+
+#include <string_view>
+
+namespace hoverdeck::texts {
+
+// Labels, frames, buttons and check boxes.
+inline constexpr std::string_view kLblLblProgName = "Program Name";
+inline constexpr std::string_view kLabel1 = "Current non topmost windows";
+inline constexpr std::string_view kLabel2 = "Current topmost windows";
+inline constexpr std::string_view kLabel5 = "Set topmost:";
+inline constexpr std::string_view kLabel3 = "double click or right click non topmost window";
+inline constexpr std::string_view kLabel7 = "Disable X button:";
+inline constexpr std::string_view kLabel8 = "right click non topmost window";
+inline constexpr std::string_view kLabel6 = "Set non topmost:";
+inline constexpr std::string_view kLabel4 = "double click or right click topmost window";
+inline constexpr std::string_view kLabel9 = "Enable X button:";
+inline constexpr std::string_view kLabel10 = "right click non topmost window";
+inline constexpr std::string_view kCmdRefresh = "Refresh";
+inline constexpr std::string_view kFrame1 =
+    "1- Set topmost all windows with captions containing one of the following checked strings "
+    "(when Hoverdeck is minimized)";
+inline constexpr std::string_view kFrame2 =
+    "2 - Disable X button for all windows with captions containing one of the following checked "
+    "strings (when Hoverdeck is minimized)";
+inline constexpr std::string_view kCmdAjouter = "Add";
+inline constexpr std::string_view kCmdModifier = "Modify";
+inline constexpr std::string_view kCmdSupprimer = "Remove";
+inline constexpr std::string_view kChkAllTopMost =
+    "Set topmost all visible windows when HVD is minimized";
+inline constexpr std::string_view kChkAllDisableX =
+    "Disable X button for all visible windows when HVD minimized";
+inline constexpr std::string_view kUpdateEveryPrefix = "Update every ";
+inline constexpr std::string_view kUpdateEverySuffix = " ms";
+inline constexpr std::string_view kNoUpdate = "No update (idle)";
+
+// Menus.
+inline constexpr std::string_view kMnuFichier = "&File";
+inline constexpr std::string_view kMnuSet = "&Restore";
+inline constexpr std::string_view kMnuQuitter = "&Exit";
+inline constexpr std::string_view kMnuConfiguration = "&Configuration";
+inline constexpr std::string_view kMnuConstTopMost = "Select a string &marker on topmost Windows";
+inline constexpr std::string_view kMnuConstTopMostWith =
+    "Select a string &marker on topmost Windows = ";
+inline constexpr std::string_view kMnuTopMostCaption = "&Use topmost marker on topmost Windows";
+inline constexpr std::string_view kMnuMinimized = "Start minimized in &System Tray (near clock)";
+inline constexpr std::string_view kMnuHelp = "&?";
+inline constexpr std::string_view kMnuAPropos = "&About / Help ...";
+inline constexpr std::string_view kMnuAProposShortcut = "F1";
+inline constexpr std::string_view kMnuSetTopmost = "Set topmost";
+inline constexpr std::string_view kMnuSetAllTopmost = "Set all windows topmost";
+inline constexpr std::string_view kMnuDisableX = "Disable/Enable X button (top right corner)";
+inline constexpr std::string_view kMnuSetNonTopmost = "Set non topmost";
+inline constexpr std::string_view kMnuSetAllNonTopmost = "Set all windows non topmost";
+
+// Message and input boxes.
+inline constexpr std::string_view kProgramAlreadyRunning = "Program already running";
+inline constexpr std::string_view kQuitQuestion = "Do you really want to quit Hoverdeck ?";
+inline constexpr std::string_view kStringAlreadyInTheList = "String already in the list";
+inline constexpr std::string_view kStringAlreadyInList = "String already in list";
+inline constexpr std::string_view kSelectStringToModify = "Select string to modify";
+inline constexpr std::string_view kSelectStringToRemove = "Select a string to remove";
+inline constexpr std::string_view kRemoveStringPrefix = "Remove string '";
+inline constexpr std::string_view kCatalogueFull =
+    "The list already holds 100 strings, the most it can hold. Remove a string before adding "
+    "another.";
+inline constexpr std::string_view kCouldNotMakeTopmostPrefix = "'";
+inline constexpr std::string_view kCouldNotMakeTopmostSuffix =
+    "' could not be made topmost: the window has closed or does not allow it.";
+inline constexpr std::string_view kCouldNotDisableXPrefix = "The X close box of '";
+inline constexpr std::string_view kCouldNotDisableXSuffix =
+    "' could not be disabled: the window has closed or does not allow it.";
+inline constexpr std::string_view kEditTitle = "Hoverdeck 1.1h";
+inline constexpr std::string_view kOfferTitle = "Hoverdeck";
+inline constexpr std::string_view kTopmostCataloguePrompt =
+    "Caption containing the following string is topmost when Hoverdeck is running minimized";
+inline constexpr std::string_view kDisableXCataloguePrompt =
+    "Caption containing the following string has X close button disabled when Hoverdeck is "
+    "running minimized";
+inline constexpr std::string_view kTopmostOfferTail = "' is now topmost";
+inline constexpr std::string_view kTopmostOfferQuestion = "Always set topmost captions containing";
+inline constexpr std::string_view kDisableXOfferTail = "' X close box now disabled";
+inline constexpr std::string_view kDisableXOfferQuestion =
+    "Always X close box disabled for windows containing";
+inline constexpr std::string_view kOfferFollowing = "the following string ?";
+inline constexpr std::string_view kOfferWhenMinimized = "[when Hoverdeck is running minimized]";
+inline constexpr std::string_view kMarkerPrompt = "Select a string marker on topmost Windows";
+inline constexpr std::string_view kMarkerTitle = "Topmost marker";
+inline constexpr std::string_view kStringNotChanged = "String not changed";
+
+}  // namespace hoverdeck::texts

@@ -1,0 +1,100 @@
+// Dialogs, shell and host that answer from a script and remember what they were asked.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/ProgramHost.h"
+#include "ui/Controls.h"
+#include "ui/Dialogs.h"
+#include "ui/Shell.h"
+#include "ui/frmAbout.h"
+
+namespace hoverdeck::testing {
+
+struct ShownMessage {
+  std::string text;
+  std::string title;
+  MessageIcon icon;
+  MessageButtons buttons;
+};
+
+struct ShownInput {
+  std::string prompt;
+  std::string title;
+  std::string default_text;
+};
+
+class ScriptedDialogs final : public Dialogs {
+ public:
+  MessageAnswer MessageBox(const std::string& text, std::string_view title, MessageIcon icon,
+                           MessageButtons buttons) override {
+    messages.push_back({text, std::string(title), icon, buttons});
+    if (buttons == MessageButtons::kOk) return MessageAnswer::kOk;
+    if (answers_yes_no.empty()) throw std::logic_error("unexpected question: " + text);
+    const MessageAnswer answer = answers_yes_no.front();
+    answers_yes_no.pop_front();
+    return answer;
+  }
+  std::string InputBox(const std::string& prompt, std::string_view title,
+                       const std::string& default_text) override {
+    inputs.push_back({prompt, std::string(title), default_text});
+    if (input_answers.empty()) throw std::logic_error("unexpected input box: " + prompt);
+    std::string answer = input_answers.front();
+    input_answers.pop_front();
+    // A scripted "accept as offered".
+    return answer == kAcceptDefault ? default_text : answer;
+  }
+  std::optional<std::string> PopupMenu(const Menu& menu) override {
+    popups.push_back(menu.Name());
+    if (popup_choices.empty()) return std::nullopt;
+    auto choice = popup_choices.front();
+    popup_choices.pop_front();
+    return choice;
+  }
+  void ShowAbout(frmAbout& about) override {
+    abouts.push_back(about.lblCredit.Caption());
+    if (while_about) while_about(about);
+  }
+
+  static constexpr const char* kAcceptDefault = "<accept the default>";
+
+  std::deque<MessageAnswer> answers_yes_no;
+  std::deque<std::string> input_answers;
+  std::deque<std::optional<std::string>> popup_choices;
+  std::function<void(frmAbout&)> while_about;
+
+  std::vector<ShownMessage> messages;
+  std::vector<ShownInput> inputs;
+  std::vector<std::string> popups;
+  std::vector<std::string> abouts;
+};
+
+class FakeShell final : public Shell {
+ public:
+  std::int32_t Open(const std::string& address) override {
+    opened.push_back(address);
+    return answer;
+  }
+  std::vector<std::string> opened;
+  std::int32_t answer = 42;
+};
+
+class FakeHost final : public ProgramHost {
+ public:
+  explicit FakeHost(std::filesystem::path dir) : directory(std::move(dir)) {}
+  bool AnotherInstanceRunning() override { return another_instance; }
+  std::filesystem::path ExecutableDirectory() override { return directory; }
+  OsFacts OperatingSystem() override { return os; }
+
+  std::filesystem::path directory;
+  bool another_instance = false;
+  OsFacts os{"Windows 2000 v.5.0, Build 2195", false};
+};
+
+}  // namespace hoverdeck::testing
