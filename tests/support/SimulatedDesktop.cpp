@@ -27,6 +27,7 @@ void SimulatedDesktop::Close(WindowHandle window) {
   windows_.erase(window);
   vanish_after_.erase(window);
   std::erase(z_order_, window);
+  positions_stale_ = true;
 }
 
 void SimulatedDesktop::VanishAfter(WindowHandle window, int calls) {
@@ -44,6 +45,17 @@ void SimulatedDesktop::Place(WindowHandle window, bool topmost) {
   std::erase(z_order_, window);
   windows_.at(window).topmost = topmost;
   z_order_.insert(z_order_.begin() + static_cast<std::ptrdiff_t>(BandTop(topmost)), window);
+  positions_stale_ = true;
+}
+
+std::size_t SimulatedDesktop::PositionOf(WindowHandle window) {
+  if (positions_stale_) {
+    positions_.clear();
+    for (std::size_t i = 0; i < z_order_.size(); ++i) positions_[z_order_[i]] = i;
+    positions_stale_ = false;
+  }
+  const auto found = positions_.find(window);
+  return found == positions_.end() ? z_order_.size() : found->second;
 }
 
 SimWindow* SimulatedDesktop::Touch(WindowHandle window) {
@@ -62,9 +74,8 @@ WindowHandle SimulatedDesktop::FirstWindow(WindowHandle /*from*/) {
 
 WindowHandle SimulatedDesktop::NextWindow(WindowHandle window) {
   if (Touch(window) == nullptr) return kNoWindow;
-  const auto at = std::find(z_order_.begin(), z_order_.end(), window);
-  if (at == z_order_.end() || std::next(at) == z_order_.end()) return kNoWindow;
-  return *std::next(at);
+  const std::size_t next = PositionOf(window) + 1;
+  return next < z_order_.size() ? z_order_[next] : kNoWindow;
 }
 
 bool SimulatedDesktop::HasParent(WindowHandle window) {
