@@ -26,6 +26,12 @@ std::vector<std::string> DirectoryEntries(const fs::path& dir) {
   return names;
 }
 
+// Names parameterised cases after their label.
+template <typename Case>
+std::string CaseLabel(const ::testing::TestParamInfo<Case>& test) {
+  return test.param.label;
+}
+
 // ---- Reading -------------------------------------------------------------------------------
 
 struct ReadCase {
@@ -75,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                                std::string("a\0b", 3)},
                       ReadCase{"NoLengthLimit", "[S]\nk=" + std::string(10000, 'x') + "\n", "S",
                                "k", std::string(10000, 'x')}),
-    [](const auto& info) { return std::string(info.param.label); });
+    CaseLabel<ReadCase>);
 
 TEST(ConfigFileReadMissingTest, MissingOrUnreadableFileReadsEmpty) {
   TempDir dir;
@@ -143,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"QuotedValueQuotedAgain", "", "S", "k", "'q'", "[S]\nk=\"'q'\"\n"},
         WriteCase{"UnlikeQuotesPlain", "", "S", "k", "\"q'", "[S]\nk=\"q'\n"},
         WriteCase{"LoneQuotePlain", "", "S", "k", "\"", "[S]\nk=\"\n"}),
-    [](const auto& info) { return std::string(info.param.label); });
+    CaseLabel<WriteCase>);
 
 TEST(ConfigFileCreateTest, CreatesMissingFileWithChosenEnding) {
   for (LineEnding ending : {LineEnding::kLf, LineEnding::kCrLf}) {
