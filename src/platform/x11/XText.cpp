@@ -1,0 +1,265 @@
+#include "platform/x11/XText.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace hoverdeck::x11 {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr unsigned char kEsc = 0x1B;
+constexpr unsigned char kCsi = 0x9B;
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// One well-formed UTF-8 sequence at `pos` (advanced past it); nullopt, with `pos` unchanged, when
+// the bytes there are not one.
+std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& pos) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(pos);
+  if (lead < 0x80) {
+    ++pos;
+    return char32_t{lead};
+  }
+  std::size_t length = 0;
+  char32_t c = 0;
+  char32_t minimum = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, c = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, c = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, c = lead & 0x07, minimum = 0x10000;
+  } else {
+    return std::nullopt;
+  }
+  if (pos + length > text.size()) return std::nullopt;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(pos + i) & 0xC0) != 0x80) return std::nullopt;
+    c = (c << 6) | (byte(pos + i) & 0x3F);
+  }
+  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+  pos += length;
+  return c;
+}
+
+// The character sets a COMPOUND_TEXT segment can designate into GL or GR.
+enum class Charset { kAscii, kJisRoman, kLatin1, kGreek, kCyrillic, kUnknown1, kUnknown2 };
+
+// A GR byte (0xA0 to 0xFF) of an ISO 8859 right half.
+char32_t RightHalf(Charset set, unsigned char b) {
+  switch (set) {
+    case Charset::kLatin1:
+      return b;
+    case Charset::kCyrillic:  // 8859-5: the Cyrillic block in order, with four exceptions
+      if (b == 0xA0 || b == 0xAD) return b;
+      if (b == 0xF0) return 0x2116;
+      if (b == 0xFD) return 0xA7;
+      return char32_t{b} + 0x360;
+    case Charset::kGreek: {  // 8859-7 (2003): irregular up to 0xB3, then the Greek block
+      // 0xA0 to 0xB3; 0 marks the unassigned byte.
+      constexpr std::array<char32_t, 20> kLow = {0xA0, 0x2018, 0x2019, 0xA3,  0x20AC, 0x20AF, 0xA6,
+                                                 0xA7, 0xA8,   0xA9,   0x37A, 0xAB,   0xAC,   0xAD,
+                                                 0,    0x2015, 0xB0,   0xB1,  0xB2,   0xB3};
+      if (b < 0xB4) return kLow[b - 0xA0] != 0 ? kLow[b - 0xA0] : kReplacement;
+      if (b == 0xB7 || b == 0xBB || b == 0xBD) return b;
+      if (b == 0xD2 || b == 0xFF) return kReplacement;
+      return char32_t{b} + 0x2D0;
+    }
+    default:
+      return kReplacement;
+  }
+}
+
+Charset Set94(unsigned char final_byte) {
+  if (final_byte == 'B') return Charset::kAscii;
+  if (final_byte == 'J') return Charset::kJisRoman;
+  return Charset::kUnknown1;
+}
+
+Charset Set96(unsigned char final_byte) {
+  if (final_byte == 'A') return Charset::kLatin1;
+  if (final_byte == 'F') return Charset::kGreek;
+  if (final_byte == 'L') return Charset::kCyrillic;
+  return Charset::kUnknown1;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// A character of the set in GL or GR given by its 7-bit value (0x20 to 0x7F).
+void AppendFromSet(std::string& out, Charset set, unsigned char seven_bit) {
+  switch (set) {
+    case Charset::kAscii:
+      AppendUtf8(out, seven_bit);
+      break;
+    case Charset::kJisRoman:
+      AppendUtf8(out, seven_bit == 0x5C ? 0xA5 : seven_bit == 0x7E ? 0x203E : seven_bit);
+      break;
+    case Charset::kLatin1:
+    case Charset::kGreek:
+    case Charset::kCyrillic:
+      AppendUtf8(out, RightHalf(set, static_cast<unsigned char>(seven_bit | 0x80)));
+      break;
+    default:
+      AppendUtf8(out, kReplacement);
+  }
+}
+
+}  // namespace
+
+std::string Latin1ToUtf8(std::string_view latin1) {
+  std::string out;
+  out.reserve(latin1.size() * 2);
+  for (const char c : latin1) AppendUtf8(out, static_cast<unsigned char>(c));
+  return out;
+}
+
+std::string SanitizeUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size();) {
+    if (const auto c = DecodeUtf8(text, pos)) {
+      AppendUtf8(out, *c);
+    } else {
+      AppendUtf8(out, kReplacement);
+      ++pos;
+    }
+  }
+  return out;
+}
+
+std::string CompoundTextToUtf8(std::string_view ctext) {
+  std::string out;
+  Charset gl = Charset::kAscii;
+  Charset gr = Charset::kLatin1;
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(ctext[i]); };
+  std::size_t pos = 0;
+  while (pos < ctext.size()) {
+    const unsigned char b = byte(pos);
+    if (b == kEsc) {
+      // Intermediate bytes, then one final byte.
+      std::size_t end = pos + 1;
+      while (end < ctext.size() && byte(end) >= 0x20 && byte(end) <= 0x2F) ++end;
+      if (end >= ctext.size()) break;  // cut off: nothing more to read
+      const std::string_view middle = ctext.substr(pos + 1, end - pos - 1);
+      const unsigned char final_byte = byte(end);
+      pos = end + 1;
+      if (middle == "(") {
+        gl = Set94(final_byte);
+      } else if (middle == ")") {
+        gr = Set94(final_byte);
+      } else if (middle == "-") {
+        gr = Set96(final_byte);
+      } else if (middle == "$(") {
+        gl = Charset::kUnknown2;
+      } else if (middle == "$)") {
+        gr = Charset::kUnknown2;
+      } else if (middle == "%" && final_byte == 'G') {
+        // UTF-8 up to ESC % @ or the end.
+        const auto stop = ctext.find("\x1b%@", pos);
+        const auto length = stop == std::string_view::npos ? ctext.size() - pos : stop - pos;
+        out += SanitizeUtf8(ctext.substr(pos, length));
+        pos = stop == std::string_view::npos ? ctext.size() : stop + 3;
+      } else if (middle == "%/" && final_byte >= '0' && final_byte <= '4') {
+        // Extended segment: two length bytes, then "name" STX data.
+        if (pos + 2 > ctext.size()) break;
+        const std::size_t length = (byte(pos) & 0x7F) * 128u + (byte(pos + 1) & 0x7F);
+        const std::string_view segment = ctext.substr(pos + 2, length);
+        pos = std::min(ctext.size(), pos + 2 + length);
+        const auto stx = segment.find('\x02');
+        const std::string_view name = segment.substr(0, stx);
+        const std::string_view data =
+            stx == std::string_view::npos ? std::string_view() : segment.substr(stx + 1);
+        if (EqualsIgnoringCase(name, "utf-8")) {
+          out += SanitizeUtf8(data);
+        } else if (EqualsIgnoringCase(name, "iso8859-1")) {
+          out += Latin1ToUtf8(data);
+        } else if (!data.empty()) {
+          const std::size_t width = final_byte == '0' ? data.size() : final_byte - '0';
+          for (std::size_t i = 0; i < data.size(); i += width) AppendUtf8(out, kReplacement);
+        }
+      }
+      continue;
+    }
+    if (b == kCsi) {
+      // Direction control: parameters, intermediates, final byte.
+      ++pos;
+      while (pos < ctext.size() && byte(pos) >= 0x20 && byte(pos) <= 0x3F) ++pos;
+      if (pos < ctext.size()) ++pos;
+      continue;
+    }
+    if (b == '\t' || b == '\n') {
+      out += static_cast<char>(b);
+      ++pos;
+      continue;
+    }
+    if (b < 0x20 || b == 0x7F || (b >= 0x80 && b < 0xA0)) {  // other controls carry no text
+      ++pos;
+      continue;
+    }
+    const Charset set = b < 0x80 ? gl : gr;
+    const unsigned char seven_bit = b & 0x7F;
+    if (set == Charset::kUnknown2) {
+      // A two-byte character of a set not known here.
+      AppendUtf8(out, kReplacement);
+      pos += 2;
+      continue;
+    }
+    if ((b == 0xA0 || b == 0xFF) && (set == Charset::kAscii || set == Charset::kJisRoman)) {
+      ++pos;  // outside a 94-character set in GR
+      continue;
+    }
+    AppendFromSet(out, set, seven_bit);
+    ++pos;
+  }
+  return out;
+}
+
+LegacyText LegacyTextFromUtf8(std::string_view utf8) {
+  LegacyText text;
+  std::string latin1;
+  bool fits = true;
+  for (std::size_t pos = 0; pos < utf8.size() && fits;) {
+    const auto c = DecodeUtf8(utf8, pos);
+    if (!c) {
+      fits = false;
+    } else if (*c < 0x20 ? (*c != '\t' && *c != '\n') : (*c >= 0x7F && *c < 0xA0) || *c > 0xFF) {
+      fits = false;
+    } else {
+      latin1 += static_cast<char>(*c);
+    }
+  }
+  if (fits) {
+    text.bytes = std::move(latin1);
+  } else {
+    text.is_compound_text = true;
+    text.bytes = "\x1b%G" + SanitizeUtf8(utf8) + "\x1b%@";
+  }
+  return text;
+}
+
+}  // namespace hoverdeck::x11

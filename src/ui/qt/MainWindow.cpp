@@ -1,0 +1,623 @@
+#include "ui/qt/MainWindow.h"
+
+#include <algorithm>
+#include <exception>
+#include <iostream>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QFont>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include "app/ProgramConstants.h"
+#include "ui/FormLayout.h"
+#include "ui/qt/QtDialogs.h"
+
+namespace hoverdeck {
+namespace {
+
+constexpr int kLogicalDotsPerInch = 96;
+
+QColor Rgb(std::uint32_t rgb) {
+  return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                static_cast<int>(rgb & 0xFF));
+}
+
+int CoreButtons(Qt::MouseButtons buttons) {
+  int core = 0;
+  if (buttons & Qt::LeftButton) core |= kLeftButton;
+  if (buttons & Qt::RightButton) core |= kRightButton;
+  if (buttons & Qt::MiddleButton) core |= kMiddleButton;
+  return core;
+}
+
+bool IsMouseButtonEvent(QEvent::Type type) {
+  return type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+         type == QEvent::MouseButtonDblClick;
+}
+
+// RAII flag: set for the scope.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = was_; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool was_;
+};
+
+}  // namespace
+
+int LogicalPixels(int twips) { return TwipsToPixels(twips, kLogicalDotsPerInch); }
+
+MainWindow::MainWindow(frmTop& form, Dialogs& dialogs, bool tray_available)
+    : form_(form),
+      dialogs_(dialogs),
+      fallback_(tray_available),
+      on_end_([] { QCoreApplication::quit(); }) {
+  setWindowIcon(windowIcon());
+  central_ = new QWidget(this);
+  central_->setObjectName(QStringLiteral("frmTop"));
+  central_->setFixedSize(LogicalPixels(kClientWidthTwips), LogicalPixels(kClientHeightTwips));
+  // The places were made for an 8-point face; larger desktop fonts would cut the captions.
+  QFont small = central_->font();
+  small.setPointSizeF(std::min<qreal>(small.pointSizeF(), 8.0));
+  central_->setFont(small);
+  setCentralWidget(central_);
+  BuildControls();
+  BuildMenus();
+  SetTabOrder();
+  connect(&timer_, &QTimer::timeout, this, [this] { Dispatch([this] { form_.Timer1_Timer(); }); });
+  if (QWidget* first = Control("lstFenetresNonTopMost")) first->setFocus();
+  Sync();
+}
+
+MainWindow::~MainWindow() {
+  // The filters refer to this window's members; children die after this body.
+  for (const auto& entry : filters_) entry.first->removeEventFilter(this);
+  filters_.clear();
+}
+
+QWidget* MainWindow::Control(std::string_view name) const {
+  const auto found = controls_.find(name);
+  return found == controls_.end() ? nullptr : found->second;
+}
+
+QListWidget* MainWindow::List(std::string_view name) const {
+  return qobject_cast<QListWidget*>(Control(name));
+}
+
+QMenu* MainWindow::BarMenu(std::string_view name) const {
+  const auto found = bar_menus_.find(name);
+  return found == bar_menus_.end() ? nullptr : found->second;
+}
+
+void MainWindow::Filter(QObject* watched, std::function<bool(QEvent*)> filter) {
+  filters_[watched] = std::move(filter);
+  watched->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  const auto found = filters_.find(watched);
+  if (found != filters_.end()) {
+    try {
+      if (found->second(event)) return true;
+    } catch (const std::exception& error) {
+      std::cerr << "hoverdeck: " << error.what() << '\n';
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::Dispatch(const std::function<void()>& handler) {
+  if (busy_) return;
+  {
+    FlagScope busy(busy_);
+    try {
+      handler();
+    } catch (const std::exception& error) {
+      std::cerr << "hoverdeck: " << error.what() << '\n';
+    } catch (...) {
+      std::cerr << "hoverdeck: unknown error\n";
+    }
+  }
+  try {
+    Sync();
+    if (form_.EndRequested() && on_end_) on_end_();
+  } catch (const std::exception& error) {
+    std::cerr << "hoverdeck: " << error.what() << '\n';
+  }
+}
+
+// ---- Building ----
+
+void MainWindow::BuildControls() {
+  const std::map<std::string_view, const Label*> labels = {
+      {"lbllblProgName", &form_.lbllblProgName},
+      {"lblProgName", &form_.lblProgName},
+      {"lblUpdate", &form_.lblUpdate},
+      {"Label1", &form_.Label1},
+      {"lblNbNonTopmost", &form_.lblNbNonTopmost},
+      {"Label2", &form_.Label2},
+      {"lblNbTopmost", &form_.lblNbTopmost},
+      {"Label5", &form_.Label5},
+      {"Label3", &form_.Label3},
+      {"Label7", &form_.Label7},
+      {"Label8", &form_.Label8},
+      {"Label6", &form_.Label6},
+      {"Label4", &form_.Label4},
+      {"Label9", &form_.Label9},
+      {"Label10", &form_.Label10},
+      {"cmdRefresh", &form_.cmdRefresh},
+      {"Frame1", &form_.Frame1},
+      {"cmdAjouter", &form_.cmdAjouter},
+      {"cmdModifier", &form_.cmdModifier},
+      {"cmdSupprimer", &form_.cmdSupprimer},
+      {"Frame2", &form_.Frame2},
+      {"cmdAjouterDisableX", &form_.cmdAjouterDisableX},
+      {"cmdModifierDisableX", &form_.cmdModifierDisableX},
+      {"cmdSupprimerDisableX", &form_.cmdSupprimerDisableX},
+  };
+  const std::map<std::string_view, const SortedList*> lists = {
+      {"lstFenetresNonTopMost", &form_.lstFenetresNonTopMost},
+      {"lstFenetresTopMost", &form_.lstFenetresTopMost},
+      {"lstCatalogueTopMost", &form_.lstCatalogueTopMost},
+      {"lstCatalogueDisableX", &form_.lstCatalogueDisableX},
+  };
+  const std::map<std::string_view, const CheckBox*> checks = {
+      {"chkAllTopMost", &form_.chkAllTopMost},
+      {"chkAllDisableX", &form_.chkAllDisableX},
+  };
+
+  for (const ControlLayout& layout : FrmTopLayout()) {
+    if (!layout.shown) continue;
+    QWidget* parent = layout.container.empty() ? central_ : Control(layout.container);
+    if (!parent) parent = central_;
+    const std::string name(layout.name);
+    QWidget* widget = nullptr;
+    switch (layout.type) {
+      case ControlType::kLabel: {
+        auto* label = new QLabel(parent);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignTop |
+                            (layout.right_aligned ? Qt::AlignRight : Qt::AlignLeft));
+        widget = label;
+        break;
+      }
+      case ControlType::kListBox:
+      case ControlType::kCheckListBox: {
+        auto* list = new QListWidget(parent);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setContextMenuPolicy(Qt::PreventContextMenu);
+        list->viewport()->setMouseTracking(true);
+        widget = list;
+        break;
+      }
+      case ControlType::kFrame:
+        if (labels.count(layout.name) != 0) {
+          widget = new QGroupBox(parent);
+        } else {
+          auto* frame = new QFrame(parent);
+          frame->setFrameShape(QFrame::NoFrame);
+          widget = frame;
+        }
+        break;
+      case ControlType::kButton:
+        widget = new QPushButton(parent);
+        break;
+      case ControlType::kCheckBox:
+        widget = new QCheckBox(parent);
+        break;
+      case ControlType::kPicture:
+        continue;
+    }
+    widget->setObjectName(QString::fromStdString(name));
+    widget->setGeometry(LogicalPixels(layout.left), LogicalPixels(layout.top),
+                        LogicalPixels(layout.width), LogicalPixels(layout.height));
+    if (layout.bold || layout.underline) {
+      QFont font = widget->font();
+      font.setBold(layout.bold);
+      font.setUnderline(layout.underline);
+      widget->setFont(font);
+    }
+    QPalette palette = widget->palette();
+    if (layout.background) {
+      const QColor colour = Rgb(*layout.background);
+      if (qobject_cast<QListWidget*>(widget)) {
+        palette.setColor(QPalette::Base, colour);
+      } else {
+        palette.setColor(QPalette::Window, colour);
+        widget->setAutoFillBackground(true);
+      }
+    }
+    switch (layout.text_colour) {
+      case TextColour::kDefault:
+        break;
+      case TextColour::kCaptionText:
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
+        break;
+      case TextColour::kPaleRed:
+        palette.setColor(QPalette::WindowText, Rgb(kPaleRed));
+        break;
+    }
+    widget->setPalette(palette);
+    controls_[name] = widget;
+
+    if (const auto label = labels.find(layout.name); label != labels.end()) {
+      BindLabel(name, *label->second);
+    } else if (const auto list = lists.find(layout.name); list != lists.end()) {
+      BindList(static_cast<QListWidget*>(widget), *list->second,
+               layout.type == ControlType::kCheckListBox);
+    } else if (const auto check = checks.find(layout.name); check != checks.end()) {
+      const CheckBox& box = *check->second;
+      auto* check_box = static_cast<QCheckBox*>(widget);
+      check_box->setText(ToQt(box.Caption()));
+      bindings_.push_back({[&box] { return box.revision(); },
+                           [&box, check_box] { check_box->setChecked(box.Value()); }});
+    }
+  }
+
+  WireWindowList(List("lstFenetresNonTopMost"),
+                 {&frmTop::lstFenetresNonTopMost_Click, &frmTop::lstFenetresNonTopMost_DblClick,
+                  &frmTop::lstFenetresNonTopMost_MouseDown,
+                  &frmTop::lstFenetresNonTopMost_MouseMove,
+                  &frmTop::lstFenetresNonTopMost_LostFocus});
+  WireWindowList(List("lstFenetresTopMost"),
+                 {&frmTop::lstFenetresTopMost_Click, &frmTop::lstFenetresTopMost_DblClick,
+                  &frmTop::lstFenetresTopMost_MouseDown, &frmTop::lstFenetresTopMost_MouseMove,
+                  &frmTop::lstFenetresTopMost_LostFocus});
+  WireCatalogue(List("lstCatalogueTopMost"),
+                {&frmTop::lstCatalogueTopMost_Click, &frmTop::lstCatalogueTopMost_DblClick});
+  WireCatalogue(List("lstCatalogueDisableX"),
+                {&frmTop::lstCatalogueDisableX_Click, &frmTop::lstCatalogueDisableX_DblClick});
+  WireCheckBox(Control("chkAllTopMost"), &frmTop::chkAllTopMost_MouseDown);
+  WireCheckBox(Control("chkAllDisableX"), &frmTop::chkAllDisableX_MouseDown);
+
+  const std::pair<const char*, void (frmTop::*)()> buttons[] = {
+      {"cmdRefresh", &frmTop::cmdRefresh_Click},
+      {"cmdAjouter", &frmTop::cmdAjouter_Click},
+      {"cmdModifier", &frmTop::cmdModifier_Click},
+      {"cmdSupprimer", &frmTop::cmdSupprimer_Click},
+      {"cmdAjouterDisableX", &frmTop::cmdAjouterDisableX_Click},
+      {"cmdModifierDisableX", &frmTop::cmdModifierDisableX_Click},
+      {"cmdSupprimerDisableX", &frmTop::cmdSupprimerDisableX_Click},
+  };
+  for (const auto& [name, handler] : buttons) {
+    if (auto* button = qobject_cast<QPushButton*>(Control(name))) {
+      connect(button, &QPushButton::clicked, this,
+              [this, handler = handler] { Dispatch([this, handler] { (form_.*handler)(); }); });
+    }
+  }
+
+  // The pointer over the window's own background, over the two banners, a press on Frame1's
+  // free area.
+  central_->setMouseTracking(true);
+  Filter(central_, [this](QEvent* event) {
+    if (event->type() != QEvent::MouseMove) return false;
+    const auto* move = static_cast<QMouseEvent*>(event);
+    if (central_->childAt(move->position().toPoint())) return false;
+    const int buttons = CoreButtons(move->buttons());
+    Dispatch([this, buttons] { form_.Form_MouseMove(buttons); });
+    return false;
+  });
+  const std::pair<const char*, void (frmTop::*)()> banners[] = {
+      {"Label1", &frmTop::Label1_MouseMove}, {"Label2", &frmTop::Label2_MouseMove}};
+  for (const auto& [name, handler] : banners) {
+    QWidget* banner = Control(name);
+    if (!banner) continue;
+    banner->setMouseTracking(true);
+    Filter(banner, [this, handler = handler](QEvent* event) {
+      if (event->type() != QEvent::MouseMove) return false;
+      Dispatch([this, handler] { (form_.*handler)(); });
+      return true;
+    });
+  }
+  if (QWidget* frame = Control("Frame1")) {
+    Filter(frame, [this](QEvent* event) {
+      if (event->type() != QEvent::MouseButtonPress) return false;
+      Dispatch([this] { form_.Frame1_Click(); });
+      return true;
+    });
+  }
+}
+
+void MainWindow::BindLabel(const std::string& name, const Label& label) {
+  QWidget* widget = Control(name);
+  std::function<void()> draw;
+  if (auto* text = qobject_cast<QLabel*>(widget)) {
+    draw = [&label, text] {
+      text->setText(ToQt(LabelDisplayText(label.Caption())));
+      text->setEnabled(label.Enabled());
+    };
+  } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    draw = [&label, button] {
+      button->setText(ToQt(label.Caption()));
+      button->setEnabled(label.Enabled());
+    };
+  } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+    draw = [&label, group] {
+      group->setTitle(ToQt(label.Caption()));
+      group->setEnabled(label.Enabled());
+    };
+  } else {
+    return;
+  }
+  bindings_.push_back({[&label] { return label.revision(); }, std::move(draw)});
+}
+
+void MainWindow::BindList(QListWidget* widget, const SortedList& list, bool checkable) {
+  bindings_.push_back({[&list] { return list.revision(); }, [widget, &list, checkable] {
+                         // In place, so the scroll position survives the refreshes.
+                         while (widget->count() > list.Count()) delete widget->takeItem(widget->count() - 1);
+                         while (widget->count() < list.Count()) {
+                           auto* item = new QListWidgetItem(widget);
+                           Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+                           if (checkable) flags |= Qt::ItemIsUserCheckable;
+                           item->setFlags(flags);
+                         }
+                         for (int i = 0; i < list.Count(); ++i) {
+                           const ListItem& source = list.Item(i);
+                           QListWidgetItem* item = widget->item(i);
+                           const QString text = ToQt(source.text);
+                           if (item->text() != text) item->setText(text);
+                           if (checkable) {
+                             const Qt::CheckState state = source.checked ? Qt::Checked : Qt::Unchecked;
+                             if (item->checkState() != state) item->setCheckState(state);
+                           }
+                         }
+                         const int selected = list.ListIndex();
+                         if (selected == SortedList::kNoSelection) {
+                           widget->setCurrentRow(-1);
+                           widget->clearSelection();
+                         } else if (widget->currentRow() != selected ||
+                                    !widget->item(selected)->isSelected()) {
+                           widget->setCurrentRow(selected, QItemSelectionModel::ClearAndSelect);
+                         }
+                       }});
+}
+
+void MainWindow::WireWindowList(QListWidget* widget, WindowListEvents events) {
+  if (!widget) return;
+  connect(widget, &QListWidget::currentRowChanged, this, [this, events](int row) {
+    if (syncing_ || row < 0) return;
+    Dispatch([this, events, row] { (form_.*events.click)(row); });
+  });
+  connect(widget, &QListWidget::itemClicked, this, [this, widget, events](QListWidgetItem* item) {
+    const int row = widget->row(item);
+    Dispatch([this, events, row] { (form_.*events.click)(row); });
+  });
+  connect(widget, &QListWidget::itemDoubleClicked, this, [this, events](QListWidgetItem*) {
+    Dispatch([this, events] { (form_.*events.double_click)(); });
+  });
+  QWidget* viewport = widget->viewport();
+  Filter(viewport, [this, widget, events](QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (IsMouseButtonEvent(type)) {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::RightButton) return false;
+      // The right button never changes the selection: the popup acts on the selected window.
+      if (type == QEvent::MouseButtonPress) {
+        Dispatch([this, events] { (form_.*events.mouse_down)(kRightButton); });
+      }
+      return true;
+    }
+    if (type == QEvent::MouseMove) {
+      const auto* move = static_cast<QMouseEvent*>(event);
+      const QModelIndex index = widget->indexAt(move->position().toPoint());
+      const std::optional<int> entry =
+          index.isValid() ? std::optional<int>(index.row()) : std::nullopt;
+      const int buttons = CoreButtons(move->buttons());
+      Dispatch([this, events, buttons, entry] { (form_.*events.mouse_move)(buttons, entry); });
+    }
+    return false;
+  });
+  Filter(widget, [this, events](QEvent* event) {
+    if (event->type() != QEvent::FocusOut) return false;
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    // A popup or another window taking the keyboard is no loss of focus within the window.
+    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason) return false;
+    Dispatch([this, events] { (form_.*events.lost_focus)(); });
+    return false;
+  });
+}
+
+void MainWindow::WireCatalogue(QListWidget* widget, CatalogueEvents events) {
+  if (!widget) return;
+  const auto click = [this, widget, events](QListWidgetItem* item) {
+    if (syncing_ || !item) return;
+    const int row = widget->row(item);
+    const bool checked = item->checkState() == Qt::Checked;
+    Dispatch([this, events, row, checked] { (form_.*events.click)(row, checked); });
+  };
+  connect(widget, &QListWidget::itemChanged, this, click);
+  connect(widget, &QListWidget::itemClicked, this, click);
+  connect(widget, &QListWidget::currentItemChanged, this,
+          [click](QListWidgetItem* current, QListWidgetItem*) { click(current); });
+  connect(widget, &QListWidget::itemDoubleClicked, this, [this, widget, events](QListWidgetItem* item) {
+    const int row = widget->row(item);
+    Dispatch([this, events, row] { (form_.*events.double_click)(row); });
+  });
+}
+
+void MainWindow::WireCheckBox(QWidget* widget, void (frmTop::*mouse_down)()) {
+  if (!widget) return;
+  // The box shows the core's value only: a press goes to the core, which flips the value.
+  Filter(widget, [this, mouse_down](QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (IsMouseButtonEvent(type)) {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        Dispatch([this, mouse_down] { (form_.*mouse_down)(); });
+      }
+      return true;
+    }
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+      return static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space;
+    }
+    return false;
+  });
+}
+
+void MainWindow::BuildMenus() {
+  for (const Menu* menu : {&form_.mnuFichier, &form_.mnuConfiguration, &form_.mnuHelp}) {
+    if (!menu->InMenuBar()) continue;
+    QMenu* bar_menu = menuBar()->addMenu(ToQt(menu->Caption()));
+    bar_menu->setObjectName(QString::fromStdString(menu->Name()));
+    bar_menus_[menu->Name()] = bar_menu;
+    for (const MenuItem* item : menu->Items()) {
+      if (item->IsSeparator()) {
+        bar_menu->addSeparator();
+        continue;
+      }
+      QAction* action = bar_menu->addAction(QString());
+      action->setObjectName(QString::fromStdString(item->Name()));
+      action->setData(QString::fromStdString(item->Name()));
+      if (!item->Shortcut().empty()) {
+        action->setShortcut(QKeySequence(QString::fromStdString(item->Shortcut())));
+        action->setShortcutContext(Qt::WindowShortcut);
+      }
+      const std::string name = item->Name();
+      connect(action, &QAction::triggered, this,
+              [this, name] { Dispatch([this, name] { form_.MenuClick(name); }); });
+      actions_.push_back({item, action});
+    }
+  }
+}
+
+void MainWindow::SetTabOrder() {
+  std::vector<std::pair<int, QWidget*>> order;
+  for (const ControlLayout& layout : FrmTopLayout()) {
+    QWidget* widget = Control(layout.name);
+    if (!widget) continue;
+    if (layout.tab_index < 0) {
+      if (!qobject_cast<QLabel*>(widget)) widget->setFocusPolicy(Qt::NoFocus);
+      continue;
+    }
+    widget->setFocusPolicy(Qt::StrongFocus);
+    order.emplace_back(layout.tab_index, widget);
+  }
+  std::sort(order.begin(), order.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    QWidget::setTabOrder(order[i - 1].second, order[i].second);
+  }
+}
+
+// ---- Drawing ----
+
+void MainWindow::Sync() {
+  {
+    FlagScope syncing(syncing_);
+    for (Binding& binding : bindings_) {
+      const std::uint64_t revision = binding.revision();
+      if (revision == binding.drawn) continue;
+      binding.draw();
+      binding.drawn = revision;
+    }
+    for (const ActionBinding& bound : actions_) {
+      const QString caption = ToQt(bound.item->Caption());
+      if (bound.action->text() != caption) bound.action->setText(caption);
+      // A checkable action flips itself when triggered: the core's mark wins.
+      bound.action->setCheckable(bound.item->Checked());
+      bound.action->setChecked(bound.item->Checked());
+    }
+    SyncTimer();
+    SyncWindow();
+  }
+  OfferNoTrayMessage();
+}
+
+void MainWindow::SyncTimer() {
+  const Timer& timer = form_.Timer1;
+  if (timer.revision() == timer_revision_ && timer.starts() == timer_starts_) return;
+  const bool restart = timer.starts() != timer_starts_;
+  timer_revision_ = timer.revision();
+  timer_starts_ = timer.starts();
+  timer_.setInterval(std::max(timer.Interval(), 0));
+  if (!timer.Enabled() || timer.Interval() <= 0) {
+    timer_.stop();
+  } else if (restart || !timer_.isActive()) {
+    timer_.start();
+  }
+}
+
+void MainWindow::SyncWindow() {
+  if (form_.revision() == form_revision_) return;
+  form_revision_ = form_.revision();
+  setWindowTitle(ToQt(form_.Caption()));
+  const WindowPresentation look = fallback_.Present(form_.Visible(), form_.State());
+  if (!look.shown) {
+    hide();
+  } else if (look.minimized) {
+    if (!isMinimized() || !isVisible()) showMinimized();
+  } else if (isMinimized() || !isVisible()) {
+    showNormal();
+  }
+}
+
+void MainWindow::OfferNoTrayMessage() {
+  if (!fallback_.TakeMessage()) return;
+  // Later, from the event loop: the window may be in the middle of a state change.
+  QTimer::singleShot(0, this, [this] {
+    if (busy_) return;
+    FlagScope busy(busy_);
+    try {
+      dialogs_.MessageBox(NoTrayFallback::MessageText(), kMessageTitle, MessageIcon::kInformation,
+                          MessageButtons::kOk);
+    } catch (const std::exception& error) {
+      std::cerr << "hoverdeck: " << error.what() << '\n';
+    }
+  });
+}
+
+// ---- Window events ----
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (syncing_) return;
+  if (event->type() == QEvent::WindowStateChange) {
+    const bool minimized = isMinimized();
+    const bool core_minimized = form_.State() == WindowState::kMinimized;
+    if (minimized && !core_minimized) {
+      Dispatch([this] { form_.Form_Resize(WindowState::kMinimized); });
+    } else if (!minimized && core_minimized) {
+      if (fallback_.RestoreShows(form_.Visible())) {
+        Dispatch([this] { form_.mnuSet_Click(); });
+      } else {
+        Dispatch([this] { form_.Form_Resize(WindowState::kNormal); });
+      }
+    }
+  } else if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible()) {
+    Dispatch([this] { form_.Form_LostFocus(); });
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (busy_) {
+    event->ignore();
+    return;
+  }
+  bool cancel = true;
+  Dispatch([this, &cancel] { cancel = form_.Form_QueryUnload(); });
+  if (cancel) {
+    event->ignore();
+  } else {
+    event->accept();
+  }
+}
+
+}  // namespace hoverdeck

@@ -1,0 +1,109 @@
+// The main window of the Linux edition: draws the core form's state with Qt widgets and sends
+// the user's events to the form's handlers. It decides nothing on its own, beyond keeping the
+// window reachable when the desktop has no tray (see NoTrayFallback).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include "ui/frmTop.h"
+#include "ui/qt/NoTrayFallback.h"
+
+class QAction;
+class QListWidget;
+class QMenu;
+
+namespace hoverdeck {
+
+// Logical pixels for twips; Qt scales logical pixels for high-density screens itself.
+int LogicalPixels(int twips);
+
+class MainWindow final : public QMainWindow {
+ public:
+  MainWindow(frmTop& form, Dialogs& dialogs, bool tray_available);
+  ~MainWindow() override;
+
+  // Runs a handler of the form, then redraws what changed and ends the program when the form
+  // asks for it. Events that arrive while a handler runs (from the nested loop of a modal box)
+  // are dropped: the form is not re-entrant. No exception leaves.
+  void Dispatch(const std::function<void()>& handler);
+  // Redraws every control whose revision changed, the timer, the caption and the window state.
+  void Sync();
+
+  // What ends the program; QCoreApplication::quit by default.
+  void SetEndHandler(std::function<void()> on_end) { on_end_ = std::move(on_end); }
+
+  // The widget of a control of the layout by its name; nullptr when there is none.
+  QWidget* Control(std::string_view name) const;
+  QListWidget* List(std::string_view name) const;
+  QTimer& RefreshTimer() { return timer_; }
+  // The menu-bar menu of a core menu, by the core menu's name.
+  QMenu* BarMenu(std::string_view name) const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct Binding {
+    std::function<std::uint64_t()> revision;
+    std::function<void()> draw;
+    std::uint64_t drawn = std::numeric_limits<std::uint64_t>::max();
+  };
+  struct ActionBinding {
+    const MenuItem* item;
+    QAction* action;
+  };
+  struct WindowListEvents {
+    void (frmTop::*click)(int);
+    void (frmTop::*double_click)();
+    void (frmTop::*mouse_down)(int);
+    void (frmTop::*mouse_move)(int, std::optional<int>);
+    void (frmTop::*lost_focus)();
+  };
+  struct CatalogueEvents {
+    void (frmTop::*click)(int, bool);
+    void (frmTop::*double_click)(int);
+  };
+
+  void BuildControls();
+  void BuildMenus();
+  void SetTabOrder();
+  void BindLabel(const std::string& name, const Label& label);
+  void BindList(QListWidget* widget, const SortedList& list, bool checkable);
+  void WireWindowList(QListWidget* widget, WindowListEvents events);
+  void WireCatalogue(QListWidget* widget, CatalogueEvents events);
+  void WireCheckBox(QWidget* widget, void (frmTop::*mouse_down)());
+  void SyncTimer();
+  void SyncWindow();
+  void OfferNoTrayMessage();
+  void Filter(QObject* watched, std::function<bool(QEvent*)> filter);
+
+  frmTop& form_;
+  Dialogs& dialogs_;
+  NoTrayFallback fallback_;
+  QWidget* central_ = nullptr;
+  std::map<std::string, QWidget*, std::less<>> controls_;
+  std::map<std::string, QMenu*, std::less<>> bar_menus_;
+  std::map<QObject*, std::function<bool(QEvent*)>> filters_;
+  std::vector<Binding> bindings_;
+  std::vector<ActionBinding> actions_;
+  QTimer timer_;
+  std::uint64_t timer_revision_ = std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t timer_starts_ = std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t form_revision_ = std::numeric_limits<std::uint64_t>::max();
+  bool busy_ = false;
+  bool syncing_ = false;
+  std::function<void()> on_end_;
+};
+
+}  // namespace hoverdeck

@@ -1,0 +1,41 @@
+// The tray port on QSystemTrayIcon. The icon's mouse events go to a handler the main window
+// sets once the form exists.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QIcon>
+#include <QSystemTrayIcon>
+
+#include "platform/Tray.h"
+#include "ui/frmTop.h"
+
+namespace hoverdeck {
+
+// The core's tray event for Qt's activation reason.
+TrayMouseEvent TrayEventFor(QSystemTrayIcon::ActivationReason reason);
+
+// The program's icon, drawn so the edition needs no image file.
+QIcon ProgramIcon();
+
+class QtTray final : public Tray {
+ public:
+  QtTray();
+  ~QtTray() override;
+
+  void SetHandler(std::function<void(TrayMouseEvent)> handler) { handler_ = std::move(handler); }
+
+  // False when the desktop has no notification area.
+  bool Add(const std::string& tip) override;
+  bool ModifyTip(const std::string& tip) override;
+  bool Delete() override;
+
+  bool Present() const { return icon_ != nullptr; }
+
+ private:
+  std::unique_ptr<QSystemTrayIcon> icon_;
+  std::function<void(TrayMouseEvent)> handler_;
+};
+
+}  // namespace hoverdeck

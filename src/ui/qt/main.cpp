@@ -1,0 +1,72 @@
+// The Linux edition's program: the core's main window on X11, drawn with Qt Widgets.
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+
+#include "app/ProgramConstants.h"
+#include "platform/x11/LinuxOsFacts.h"
+#include "platform/x11/X11ProcessLookup.h"
+#include "platform/x11/X11WindowSystem.h"
+#include "ui/frmTop.h"
+#include "ui/qt/MainWindow.h"
+#include "ui/qt/QtDialogs.h"
+#include "ui/qt/QtProgramHost.h"
+#include "ui/qt/QtShell.h"
+#include "ui/qt/QtTray.h"
+
+int main(int argc, char* argv[]) {
+  using namespace hoverdeck;
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(kProgramName.data(),
+                                                     static_cast<qsizetype>(kProgramName.size())));
+  QApplication::setWindowIcon(ProgramIcon());
+  // Hidden in the tray is still running; only the form ends the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  try {
+    const char* display = std::getenv("DISPLAY");
+    auto windows = X11WindowSystem::Connect(display);
+    if (!windows) {
+      QMessageBox::critical(nullptr, QString::fromUtf8(kMessageTitle.data()),
+                            QStringLiteral("Cannot reach the X display %1.")
+                                .arg(QString::fromUtf8(display ? display : "(DISPLAY unset)")));
+      return 1;
+    }
+    X11ProcessLookup processes(*windows);
+    QtTray tray;
+    QtDialogs dialogs;
+    QtShell shell;
+    QtProgramHost host(QtProgramHost::DefaultLockDirectory(), display ? display : "",
+                       [] { return LinuxOsFacts(); });
+    frmTop form(FormPorts{*windows, processes, tray, dialogs, shell, host});
+
+    MainWindow window(form, dialogs, QSystemTrayIcon::isSystemTrayAvailable());
+    dialogs.SetParent(&window);
+    tray.SetHandler([&window, &form](TrayMouseEvent event) {
+      window.Dispatch([&form, event] { form.PictureTopMost_MouseMove(event); });
+    });
+    bool ended = false;
+    window.SetEndHandler([&ended] {
+      ended = true;
+      QCoreApplication::quit();
+    });
+    form.SetWindowHandle(static_cast<WindowHandle>(window.winId()));
+
+    std::string command_line;
+    for (int i = 1; i < argc; ++i) {
+      if (i > 1) command_line += ' ';
+      command_line += argv[i];
+    }
+    window.Dispatch([&form, &command_line] { form.Form_Load(command_line); });
+    if (ended || form.EndRequested()) return 0;
+    return QApplication::exec();
+  } catch (const std::exception& error) {
+    std::cerr << "hoverdeck: " << error.what() << '\n';
+    return 1;
+  }
+}

@@ -1,0 +1,384 @@
+// The main window on the offscreen platform: the widgets show the core's state, and the user's
+// events (sent as real Qt mouse and key events) reach the core's handlers.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "support/FakeTray.h"
+#include "support/ScriptedDialogs.h"
+#include "support/SimulatedDesktop.h"
+#include "support/TempDir.h"
+#include "ui/FormLayout.h"
+#include "ui/frmTop.h"
+#include "ui/qt/MainWindow.h"
+
+namespace hoverdeck {
+namespace {
+
+using namespace hoverdeck::testing;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest()
+      : host_(dir_.path()), form_(FormPorts{desktop_, desktop_, tray_, dialogs_, shell_, host_}) {}
+
+  // Builds the window the way the program does, then loads the form through it.
+  void Start(bool tray_available = true, const std::string& command_line = "") {
+    window_ = std::make_unique<MainWindow>(form_, dialogs_, tray_available);
+    window_->SetEndHandler([this] { ++ends_; });
+    window_->Dispatch([this, command_line] { form_.Form_Load(command_line); });
+  }
+  void Ini(const std::string& content) { WriteBytes(dir_.File("Hoverdeck.ini"), content); }
+  std::string IniText() const { return ReadBytes(dir_.File("Hoverdeck.ini")); }
+
+  QListWidget* List(const char* name) { return window_->List(name); }
+  QString Text(const char* name) {
+    if (auto* label = qobject_cast<QLabel*>(window_->Control(name))) return label->text();
+    return {};
+  }
+  static QStringList Texts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+  }
+  static QPoint Centre(QListWidget* list, int row) {
+    return list->visualItemRect(list->item(row)).center();
+  }
+  // As the window system sends it: press, release, then the second press as a double click.
+  static void DoubleClick(QListWidget* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre(list, row));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, Centre(list, row));
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, Centre(list, row));
+  }
+  QAction* Action(const char* menu, const char* item) {
+    for (QAction* action : window_->BarMenu(menu)->actions()) {
+      if (action->objectName() == item) return action;
+    }
+    return nullptr;
+  }
+
+  TempDir dir_;
+  SimulatedDesktop desktop_;
+  FakeTray tray_;
+  ScriptedDialogs dialogs_;
+  FakeShell shell_;
+  FakeHost host_;
+  frmTop form_;
+  std::unique_ptr<MainWindow> window_;
+  int ends_ = 0;
+};
+
+// ---- Drawing the state ----
+
+TEST_F(MainWindowTest, AfterLoadTheWidgetsShowSortedListsCountsAndCaptions) {
+  Ini("[TopMostWindows]\nWin1=zeta\nchkWin1=1\nWin2=Alpha\nchkWin2=0\n");
+  desktop_.Open("Editor", true);
+  desktop_.Open("b window");
+  desktop_.Open("A & B");
+  Start();
+
+  EXPECT_EQ(Texts(List("lstFenetresNonTopMost")), (QStringList{"A & B", "b window"}));
+  EXPECT_EQ(Texts(List("lstFenetresTopMost")), QStringList{"Editor"});
+  EXPECT_EQ(Text("lblNbNonTopmost"), "2");
+  EXPECT_EQ(Text("lblNbTopmost"), "1");
+  EXPECT_EQ(Text("lblUpdate"), "Update every 1000 ms");
+  EXPECT_EQ(Text("Label1"), "Current non topmost windows");
+  EXPECT_EQ(qobject_cast<QPushButton*>(window_->Control("cmdAjouter"))->text(), "Add");
+  EXPECT_TRUE(qobject_cast<QGroupBox*>(window_->Control("Frame1"))->title().startsWith("1- Set"));
+
+  QListWidget* catalogue = List("lstCatalogueTopMost");
+  ASSERT_EQ(Texts(catalogue), (QStringList{"Alpha", "zeta"}));
+  EXPECT_EQ(catalogue->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(catalogue->item(1)->checkState(), Qt::Checked);
+  EXPECT_TRUE(catalogue->item(1)->flags() & Qt::ItemIsUserCheckable);
+  EXPECT_FALSE(List("lstFenetresNonTopMost")->item(0)->flags() & Qt::ItemIsUserCheckable);
+
+  EXPECT_EQ(window_->windowTitle(), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_FALSE(window_->isMinimized());
+  EXPECT_EQ(window_->RefreshTimer().interval(), 1000);
+  EXPECT_TRUE(window_->RefreshTimer().isActive());
+}
+
+TEST_F(MainWindowTest, EveryControlSitsAtItsLayoutPlaceInItsContainerWithItsLooks) {
+  Start();
+  for (const ControlLayout& layout : FrmTopLayout()) {
+    QWidget* widget = window_->Control(layout.name);
+    const std::string name(layout.name);
+    if (!layout.shown) {
+      EXPECT_EQ(widget, nullptr) << name;
+      continue;
+    }
+    ASSERT_NE(widget, nullptr) << name;
+    EXPECT_EQ(widget->geometry(),
+              QRect(TwipsToPixels(layout.left, 96), TwipsToPixels(layout.top, 96),
+                    TwipsToPixels(layout.width, 96), TwipsToPixels(layout.height, 96)))
+        << name;
+    const std::string container = layout.container.empty() ? "frmTop" : std::string(layout.container);
+    EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), container) << name;
+    EXPECT_EQ(widget->font().bold(), layout.bold) << name;
+    EXPECT_EQ(widget->font().underline(), layout.underline) << name;
+  }
+  EXPECT_EQ(window_->centralWidget()->size(), QSize(649, 516));
+
+  auto colour = [&](const char* name, QPalette::ColorRole role) {
+    return window_->Control(name)->palette().color(role);
+  };
+  EXPECT_EQ(colour("Label1", QPalette::Window), QColor(0x80, 0x80, 0xFF));
+  EXPECT_TRUE(window_->Control("Label1")->autoFillBackground());
+  EXPECT_EQ(colour("Label1", QPalette::WindowText),
+            window_->palette().color(QPalette::HighlightedText));
+  EXPECT_EQ(colour("lblUpdate", QPalette::WindowText), QColor(0xFF, 0x80, 0x80));
+  EXPECT_EQ(colour("lstFenetresTopMost", QPalette::Base), QColor(0xE0, 0xE0, 0xE0));
+  EXPECT_EQ(colour("lstFenetresNonTopMost", QPalette::Base), QColor(0xFF, 0xFF, 0xFF));
+  EXPECT_TRUE(qobject_cast<QLabel*>(window_->Control("lblUpdate"))->alignment() & Qt::AlignRight);
+  EXPECT_TRUE(qobject_cast<QLabel*>(window_->Control("Label5"))->alignment() & Qt::AlignLeft);
+}
+
+TEST_F(MainWindowTest, TabOrderFollowsTheLayoutAndTheFirstListHasTheFocus) {
+  Start();
+  EXPECT_EQ(window_->focusWidget(), window_->Control("lstFenetresNonTopMost"));
+  const char* const order[] = {"lstFenetresNonTopMost", "lstCatalogueTopMost", "cmdAjouter",
+                               "cmdModifier", "cmdSupprimer", "lstFenetresTopMost", "cmdRefresh",
+                               "chkAllTopMost", "chkAllDisableX", "cmdSupprimerDisableX",
+                               "cmdModifierDisableX", "cmdAjouterDisableX",
+                               "lstCatalogueDisableX"};
+  // The named controls in the order the focus chain meets them.
+  QStringList chain;
+  QWidget* widget = window_->Control(order[0]);
+  for (std::size_t steps = 0; steps < 1000 && chain.size() < std::ssize(order); ++steps) {
+    if (window_->Control(widget->objectName().toStdString()) == widget &&
+        widget->focusPolicy() & Qt::TabFocus) {
+      chain << widget->objectName();
+    }
+    widget = widget->nextInFocusChain();
+  }
+  QStringList expected;
+  for (const char* name : order) expected << name;
+  EXPECT_EQ(chain, expected);
+  EXPECT_EQ(window_->Control("Label1")->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(MainWindowTest, MenusShowTheCoreCaptionsMarksAndShortcut) {
+  Ini("[Configuration]\nSetTopMostCaption=1\nConstTopMost=[TOP]\n");
+  Start();
+  QStringList titles;
+  for (QAction* action : window_->menuBar()->actions()) titles << action->text();
+  EXPECT_EQ(titles, (QStringList{"&File", "&Configuration", "&?"}));
+  EXPECT_EQ(Action("mnuConfiguration", "mnuConstTopMost")->text(),
+            "Select a string &marker on topmost Windows = [TOP]");
+  EXPECT_TRUE(Action("mnuConfiguration", "mnuTopMostCaption")->isChecked());
+  EXPECT_FALSE(Action("mnuConfiguration", "mnuMinimized")->isChecked());
+  EXPECT_TRUE(window_->BarMenu("mnuConfiguration")->actions().at(2)->isSeparator());
+  EXPECT_EQ(Action("mnuHelp", "mnuAPropos")->shortcut(), QKeySequence(Qt::Key_F1));
+
+  // Triggering goes to the core, whose mark the action then shows.
+  Action("mnuConfiguration", "mnuMinimized")->trigger();
+  EXPECT_TRUE(form_.mnuMinimized.Checked());
+  EXPECT_TRUE(Action("mnuConfiguration", "mnuMinimized")->isChecked());
+  EXPECT_NE(IniText().find("Minimized=1"), std::string::npos);
+  Action("mnuConfiguration", "mnuTopMostCaption")->trigger();
+  EXPECT_FALSE(Action("mnuConfiguration", "mnuTopMostCaption")->isChecked());
+}
+
+// ---- The refresh and its pause ----
+
+TEST_F(MainWindowTest, ClickOnAnEntrySelectsItAndPausesTheRefreshUntilThePointerLeaves) {
+  desktop_.Open("One");
+  desktop_.Open("Two");
+  Start();
+  QListWidget* list = List("lstFenetresNonTopMost");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre(list, 1));
+  EXPECT_EQ(form_.lstFenetresNonTopMost.ListIndex(), 1);
+  EXPECT_EQ(Text("lblUpdate"), "No update (idle)");
+  EXPECT_FALSE(window_->RefreshTimer().isActive());
+
+  // Over the window's free background the refresh resumes.
+  QTest::mouseMove(window_->centralWidget(), QPoint(2, 600 / 15));
+  EXPECT_TRUE(form_.Timer1.Enabled());
+  EXPECT_TRUE(window_->RefreshTimer().isActive());
+}
+
+TEST_F(MainWindowTest, TheQtTimerRunsTheCoreTick) {
+  Start();
+  EXPECT_EQ(List("lstFenetresNonTopMost")->count(), 0);
+  desktop_.Open("Late arrival");
+  form_.Timer1.SetInterval(20);
+  window_->Sync();
+  EXPECT_EQ(window_->RefreshTimer().interval(), 20);
+  QTRY_COMPARE_WITH_TIMEOUT(List("lstFenetresNonTopMost")->count(), 1, 2000);
+
+  form_.Timer1.SetEnabled(false);
+  window_->Sync();
+  EXPECT_FALSE(window_->RefreshTimer().isActive());
+  form_.Timer1.SetEnabled(true);
+  window_->Sync();
+  EXPECT_TRUE(window_->RefreshTimer().isActive());
+}
+
+TEST_F(MainWindowTest, HoverOverAnEntryNamesItsProgramAndTheBannerClearsIt) {
+  SimWindow window{.caption = "Report - Editor", .process = 77};
+  desktop_.Open(window);
+  desktop_.AddProcess(77, {"/usr/bin/editor", "editor"});
+  Start();
+  QListWidget* list = List("lstFenetresNonTopMost");
+  QTest::mouseMove(list->viewport(), Centre(list, 0));
+  EXPECT_EQ(Text("lblProgName"), "editor");
+  QTest::mouseMove(window_->Control("Label1"), QPoint(5, 5));
+  EXPECT_EQ(Text("lblProgName"), "");
+}
+
+// ---- Window commands ----
+
+TEST_F(MainWindowTest, DoubleClickMakesTheWindowTopmostAndTheAcceptedOfferShowsInTheCatalogue) {
+  const auto report = desktop_.Open("Report - Editor");
+  Start();
+  dialogs_.input_answers.push_back(ScriptedDialogs::kAcceptDefault);
+  QListWidget* list = List("lstFenetresNonTopMost");
+  DoubleClick(list, 0);
+  EXPECT_TRUE(desktop_.Window(report).topmost);
+  ASSERT_EQ(dialogs_.inputs.size(), 1u);
+  EXPECT_EQ(Texts(List("lstCatalogueTopMost")), QStringList{"Report"});
+  EXPECT_EQ(List("lstCatalogueTopMost")->item(0)->checkState(), Qt::Checked);
+
+  // The Refresh button rescans: the window moves to the other list.
+  QTest::mouseClick(window_->Control("cmdRefresh"), Qt::LeftButton);
+  EXPECT_EQ(Texts(List("lstFenetresTopMost")), QStringList{"Report - Editor"});
+  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(Text("lblNbTopmost"), "1");
+}
+
+TEST_F(MainWindowTest, RightPressLeavesTheSelectionAndOffersThePopupForTheSelectedEntry) {
+  const auto one = desktop_.Open("One");
+  desktop_.Open("Two");
+  Start();
+  QListWidget* list = List("lstFenetresNonTopMost");
+  QTest::mousePress(list->viewport(), Qt::RightButton, {}, Centre(list, 0));
+  EXPECT_TRUE(dialogs_.popups.empty());  // nothing selected: no popup
+  EXPECT_EQ(list->currentRow(), -1);
+  EXPECT_EQ(form_.lstFenetresNonTopMost.ListIndex(), SortedList::kNoSelection);
+
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre(list, 0));
+  dialogs_.popup_choices.push_back("mnuSetTopmost");
+  dialogs_.input_answers.push_back("");  // no rule for it
+  QTest::mousePress(list->viewport(), Qt::RightButton, {}, Centre(list, 1));
+  EXPECT_EQ(dialogs_.popups, std::vector<std::string>{"mnuPopupNonTopmost"});
+  EXPECT_TRUE(desktop_.Window(one).topmost);  // the selected entry, not the one pressed
+}
+
+// ---- Catalogues and switches ----
+
+TEST_F(MainWindowTest, CheckToggleOfACatalogueEntryWritesItsKey) {
+  Ini("[TopMostWindows]\nWin1=Notepad\nchkWin1=1\n");
+  Start();
+  QListWidget* catalogue = List("lstCatalogueTopMost");
+  catalogue->item(0)->setCheckState(Qt::Unchecked);  // what a click on the box does
+  EXPECT_EQ(form_.Config().Read("TopMostWindows", "chkWin1"), "0");
+  EXPECT_FALSE(form_.lstCatalogueTopMost.Item(0).checked);
+  EXPECT_EQ(form_.lstCatalogueTopMost.ListIndex(), 0);
+  EXPECT_TRUE(catalogue->item(0)->isSelected());
+}
+
+TEST_F(MainWindowTest, CatalogueButtonsAndDoubleClickReachTheirHandlers) {
+  Ini("[TopMostWindows]\nWin1=Notepad\nchkWin1=1\n");
+  Start();
+  dialogs_.input_answers.push_back("Mail");
+  QTest::mouseClick(window_->Control("cmdAjouter"), Qt::LeftButton);
+  EXPECT_EQ(Texts(List("lstCatalogueTopMost")), (QStringList{"Mail", "Notepad"}));
+  ASSERT_EQ(dialogs_.inputs.size(), 1u);
+
+  dialogs_.input_answers.push_back("Notes");
+  QListWidget* catalogue = List("lstCatalogueTopMost");
+  DoubleClick(catalogue, 1);
+  ASSERT_EQ(dialogs_.inputs.size(), 2u);
+  EXPECT_EQ(dialogs_.inputs[1].default_text, "Notepad");
+  EXPECT_EQ(Texts(catalogue), (QStringList{"Mail", "Notes"}));
+}
+
+TEST_F(MainWindowTest, CheckBoxShowsOnlyTheCoreValue) {
+  Start();
+  auto* box = qobject_cast<QCheckBox*>(window_->Control("chkAllTopMost"));
+  QTest::mouseClick(box, Qt::LeftButton);
+  EXPECT_TRUE(form_.chkAllTopMost.Value());
+  EXPECT_TRUE(box->isChecked());
+  EXPECT_EQ(form_.Config().Read("Configuration", "SetAllTopMost"), "1");
+  QTest::mouseClick(box, Qt::LeftButton);
+  EXPECT_FALSE(box->isChecked());
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_Space);  // the keyboard cannot flip it behind the core's back
+  EXPECT_FALSE(box->isChecked());
+  EXPECT_FALSE(form_.chkAllTopMost.Value());
+}
+
+// ---- Window state, tray and closing ----
+
+TEST_F(MainWindowTest, MinimisingWithATrayHidesAndTheTrayBringsItBack) {
+  Start(true);
+  window_->setWindowState(Qt::WindowMinimized);
+  EXPECT_EQ(form_.State(), WindowState::kMinimized);
+  EXPECT_FALSE(form_.Visible());
+  EXPECT_FALSE(window_->isVisible());
+
+  window_->Dispatch([this] { form_.PictureTopMost_MouseMove(TrayMouseEvent::kLeftDoubleClick); });
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_FALSE(window_->isMinimized());
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(MainWindowTest, MinimisingWithoutATrayKeepsTheWindowInTheTaskbarAndSaysSoOnce) {
+  Start(false);
+  window_->setWindowState(Qt::WindowMinimized);
+  EXPECT_EQ(form_.State(), WindowState::kMinimized);
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(window_->isMinimized());
+  QCoreApplication::processEvents();
+  ASSERT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_EQ(dialogs_.messages[0].title, "Hoverdeck - 1.1h");
+
+  // Restored from the taskbar, the core shows the window again.
+  window_->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(form_.State(), WindowState::kNormal);
+  EXPECT_TRUE(form_.Visible());
+  window_->setWindowState(Qt::WindowMinimized);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_TRUE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, CloseAsksAndOnlyYesEndsTheProgram) {
+  Start();
+  dialogs_.answers_yes_no.push_back(MessageAnswer::kNo);
+  EXPECT_FALSE(window_->close());
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_EQ(ends_, 0);
+  dialogs_.answers_yes_no.push_back(MessageAnswer::kYes);
+  EXPECT_TRUE(window_->close());
+  EXPECT_EQ(ends_, 1);
+}
+
+TEST_F(MainWindowTest, AHandlerThatThrowsLeavesTheWindowWorking) {
+  Start();
+  window_->Dispatch([] { throw std::runtime_error("boom"); });
+  // The next event still reaches the core.
+  QTest::mouseClick(window_->Control("chkAllDisableX"), Qt::LeftButton);
+  EXPECT_TRUE(form_.chkAllDisableX.Value());
+}
+
+TEST_F(MainWindowTest, InvisibleModeNeverShowsTheWindow) {
+  Start(false, "-i");
+  EXPECT_FALSE(window_->isVisible());
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+}  // namespace
+}  // namespace hoverdeck

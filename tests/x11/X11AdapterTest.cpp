@@ -1,0 +1,388 @@
+// The X11 adapter against a real X server and a real EWMH window manager (IceWM), over windows
+// that a helper process owns, checked through a second connection of the tests' own.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "XTestSupport.h"
+#include "actions/CloseItem.h"
+#include "inventory/WindowScan.h"
+#include "platform/x11/X11ProcessLookup.h"
+#include "platform/x11/X11WindowSystem.h"
+#include "support/FakeTray.h"
+
+namespace hoverdeck {
+namespace {
+
+using testing::Probe;
+using testing::WaitUntil;
+using testing::WindowOwner;
+using Windows = std::vector<WindowHandle>;
+
+class X11AdapterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    x_ = X11WindowSystem::Connect();
+    ASSERT_NE(x_, nullptr) << "no X display: the suite runs under run-under-xvfb.sh";
+    probe_ = Probe::Connect();
+    ASSERT_NE(probe_, nullptr);
+  }
+
+  void TearDown() override {
+    if (!owner_) return;
+    const Windows gone = owner_->windows();
+    owner_.reset();
+    // The next test starts from a desktop without these windows.
+    EXPECT_TRUE(WaitUntil([&] {
+      const Windows listed = probe_->ClientList();
+      return std::none_of(gone.begin(), gone.end(), [&](WindowHandle w) {
+        return std::count(listed.begin(), listed.end(), w) > 0;
+      });
+    }));
+  }
+
+  // Starts the helper with one window per option group; w_ holds their ids in order.
+  void Open(const std::vector<std::vector<std::string>>& windows) {
+    std::vector<std::string> arguments;
+    for (const auto& options : windows) {
+      arguments.push_back("--window");
+      arguments.insert(arguments.end(), options.begin(), options.end());
+    }
+    std::string error;
+    owner_ = WindowOwner::Start(arguments, error);
+    ASSERT_NE(owner_, nullptr) << error;
+    w_ = owner_->windows();
+  }
+
+  // The whole walk, top first, kept to the helper's windows.
+  Windows Walk() {
+    Windows met;
+    int steps = 0;
+    for (WindowHandle w = x_->FirstWindow(kNoWindow); w != kNoWindow && steps < 1000;
+         w = x_->NextWindow(w), ++steps) {
+      if (std::count(w_.begin(), w_.end(), w) > 0) met.push_back(w);
+    }
+    return met;
+  }
+
+  std::unique_ptr<X11WindowSystem> x_;
+  std::unique_ptr<Probe> probe_;
+  std::unique_ptr<WindowOwner> owner_;
+  Windows w_;
+};
+
+TEST(X11ConnectTest, NoDisplayGivesNoAdapter) {
+  EXPECT_EQ(X11WindowSystem::Connect(":4711"), nullptr);
+}
+
+TEST_F(X11AdapterTest, WalkGoesTopFirstAndListsNeitherDocksNorDesktops) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", "A"},
+      {"--net-name", "Panel", "--type", "dock"},
+      {"--net-name", "B"},
+      {"--net-name", "Desk", "--type", "desktop"},
+      {"--net-name", "C"},
+      {"--net-name", "Tip", "--override-redirect"},
+      {"--net-name", "Hidden", "--unmapped"},
+  }));
+  // The window manager keeps the dock on top and the desktop at the bottom.
+  EXPECT_EQ(Walk(), (Windows{w_[4], w_[2], w_[0]}));
+  EXPECT_EQ(x_->NextWindow(w_[0]), kNoWindow);  // nothing but the desktop is below
+}
+
+TEST_F(X11AdapterTest, NextWindowOfAWindowOutsideTheListIsNone) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", "A"},
+      {"--net-name", "B"},
+      {"--net-name", "Hidden", "--unmapped"},
+  }));
+  ASSERT_EQ(x_->NextWindow(w_[1]), w_[0]);
+  EXPECT_EQ(x_->NextWindow(w_[2]), kNoWindow);
+  EXPECT_EQ(x_->NextWindow(kNoWindow), kNoWindow);
+  // Gone but, for a moment, still in the window manager's list: none either.
+  probe_->Destroy(w_[1]);
+  EXPECT_EQ(x_->NextWindow(w_[1]), kNoWindow);
+}
+
+TEST_F(X11AdapterTest, FilterQuestions) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", "Owner"},
+      {"--net-name", "Dialog", "--transient-for", "0"},
+      {"--net-name", "Minimised", "--iconic"},
+      {"--net-name", "Never shown", "--unmapped"},
+      {"--net-name", "Withdrawn"},
+  }));
+  EXPECT_FALSE(x_->HasParent(w_[0]));
+  EXPECT_TRUE(x_->HasParent(w_[1]));
+  EXPECT_TRUE(x_->IsVisible(w_[0]));
+  EXPECT_TRUE(x_->IsVisible(w_[2]));
+  EXPECT_FALSE(x_->IsVisible(w_[3]));
+  for (WindowHandle w : w_) EXPECT_TRUE(x_->IsEnabled(w));
+
+  ASSERT_TRUE(x_->IsVisible(w_[4]));
+  probe_->Unmap(w_[4]);
+  EXPECT_TRUE(WaitUntil([&] { return !x_->IsVisible(w_[4]); }));
+  EXPECT_TRUE(x_->IsEnabled(w_[4]));
+}
+
+TEST_F(X11AdapterTest, CaptionsInEveryEncoding) {
+  const std::string utf8 = "Café – Ελληνικά – 漢字 – 🚀";
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", utf8},
+      {"--wm-name", "STRING", "Caf\xe9 cr\xe8me"},
+      {"--wm-name", "COMPOUND_TEXT", "Gr\xfc\xdf Gott"},
+      {"--wm-name", "COMPOUND_TEXT", "Wine \x1b%G漢字 🚀\x1b%@"},
+      {"--wm-name", "COMPOUND_TEXT", "\x1b-F\xc5\xeb\xeb\xdc\xe4\xe1"},
+      {"--wm-name", "UTF8_STRING", "Ελλάδα"},
+      {"--net-name", "New name", "--wm-name", "STRING", "Old name"},
+      {},
+  }));
+  EXPECT_EQ(x_->Caption(w_[0]), utf8);
+  EXPECT_EQ(x_->Caption(w_[1]), "Café crème");
+  EXPECT_EQ(x_->Caption(w_[2]), "Grüß Gott");
+  EXPECT_EQ(x_->Caption(w_[3]), "Wine 漢字 🚀");
+  EXPECT_EQ(x_->Caption(w_[4]), "Ελλάδα");
+  EXPECT_EQ(x_->Caption(w_[5]), "Ελλάδα");
+  EXPECT_EQ(x_->Caption(w_[6]), "New name");
+  EXPECT_EQ(x_->Caption(w_[7]), "");
+}
+
+TEST_F(X11AdapterTest, WrittenCaptionsReachOtherClients) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--wm-name", "STRING", "before"},
+      {},
+  }));
+  const std::string greek = "[TOPMOST] Ελληνικά 🚀";
+  ASSERT_TRUE(x_->SetCaption(w_[0], greek));
+  const auto net = probe_->Read(w_[0], "_NET_WM_NAME");
+  const auto legacy = probe_->Read(w_[0], "WM_NAME");
+  ASSERT_TRUE(net && legacy);
+  EXPECT_EQ(net->type, "UTF8_STRING");
+  EXPECT_EQ(net->bytes, greek);
+  EXPECT_EQ(legacy->type, "COMPOUND_TEXT");
+  EXPECT_EQ(legacy->bytes, "\x1b%G" + greek + "\x1b%@");
+  EXPECT_EQ(x_->Caption(w_[0]), greek);
+
+  ASSERT_TRUE(x_->SetCaption(w_[1], "Café"));
+  const auto latin = probe_->Read(w_[1], "WM_NAME");
+  ASSERT_TRUE(latin);
+  EXPECT_EQ(latin->type, "STRING");
+  EXPECT_EQ(latin->bytes, "Caf\xe9");
+  EXPECT_EQ(probe_->Read(w_[1], "_NET_WM_NAME")->bytes, "Café");
+}
+
+TEST_F(X11AdapterTest, TopmostSwitchesInPlace) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", "Plain", "--geometry", "60,70,300,200"},
+      {"--net-name", "Above", "--above"},
+  }));
+  EXPECT_TRUE(x_->IsTopmost(w_[1]));
+  ASSERT_FALSE(x_->IsTopmost(w_[0]));
+  const auto before = x_->Rect(w_[0]);
+  ASSERT_TRUE(before);
+  EXPECT_EQ(before->right - before->left, 300);
+  EXPECT_EQ(before->bottom - before->top, 200);
+
+  ASSERT_TRUE(x_->SetTopmost(w_[0], true, *before));
+  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], true));
+  EXPECT_TRUE(probe_->HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+  EXPECT_EQ(x_->Rect(w_[0]), before);
+
+  ASSERT_TRUE(x_->SetTopmost(w_[0], false, *before));
+  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], false));
+  EXPECT_FALSE(probe_->HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+  EXPECT_EQ(x_->Rect(w_[0]), before);
+  // Nothing asked, nothing reached.
+  EXPECT_FALSE(x_->ConfirmTopmost(w_[0], true));
+}
+
+TEST_F(X11AdapterTest, WalkGoesOnFromTheLiftedWindowsNewPlace) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", "Bottom"},
+      {"--net-name", "Middle"},
+      {"--net-name", "Top"},
+  }));
+  ASSERT_EQ(Walk(), (Windows{w_[2], w_[1], w_[0]}));
+  ASSERT_TRUE(x_->SetTopmost(w_[0], true, *x_->Rect(w_[0])));
+  ASSERT_TRUE(x_->ConfirmTopmost(w_[0], true));
+  // The window manager restacks in its own time; from then on the walk follows.
+  EXPECT_TRUE(WaitUntil([&] { return x_->NextWindow(w_[0]) == w_[2]; }));
+  EXPECT_EQ(Walk(), (Windows{w_[0], w_[2], w_[1]}));
+}
+
+// Close item: the hints the adapter writes and what IceWM makes of them.
+class X11CloseItemTest : public X11AdapterTest {
+ protected:
+  bool ManagerOffersClose(WindowHandle w) {
+    return probe_->HasAtom(w, "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_CLOSE");
+  }
+  std::vector<std::uint32_t> Hints(WindowHandle w) {
+    const auto hints = probe_->Read(w, "_MOTIF_WM_HINTS");
+    return hints ? hints->values : std::vector<std::uint32_t>{};
+  }
+};
+
+TEST_F(X11CloseItemTest, TogglesBothWaysUnderIceWm) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", "Closable"},
+  }));
+  const WindowHandle w = w_[0];
+  ASSERT_EQ(x_->CloseItemState(w), 0u);
+  ASSERT_TRUE(ManagerOffersClose(w));
+
+  EXPECT_EQ(ToggleCloseItem(*x_, w), CloseItemChange::kDisabled);
+  EXPECT_EQ(Hints(w), (std::vector<std::uint32_t>{1, 0x1E, 0, 0, 0}));
+  EXPECT_EQ(probe_->Read(w, "_MOTIF_WM_HINTS")->type, "_MOTIF_WM_HINTS");
+  EXPECT_TRUE(WaitUntil([&] { return !ManagerOffersClose(w); }));
+  EXPECT_EQ(x_->CloseItemState(w), kCloseItemDisabledBits);
+
+  EXPECT_EQ(ToggleCloseItem(*x_, w), CloseItemChange::kEnabled);
+  EXPECT_EQ(Hints(w), (std::vector<std::uint32_t>{0, 0, 0, 0, 0}));
+  EXPECT_TRUE(WaitUntil([&] { return ManagerOffersClose(w); }));
+  EXPECT_EQ(x_->CloseItemState(w), 0u);
+}
+
+TEST_F(X11CloseItemTest, KeepsTheOtherFieldsAndFunctions) {
+  // Decorations and input mode set; resize, move and close allowed; and "all but minimise".
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--motif", "3,38,2,1,0"},
+      {"--motif", "1,9,0,0,0"},
+  }));
+  ASSERT_TRUE(x_->SetCloseItemState(w_[0], kCloseItemDisabledBits));
+  EXPECT_EQ(Hints(w_[0]), (std::vector<std::uint32_t>{3, 0x06, 2, 1, 0}));
+  ASSERT_TRUE(x_->SetCloseItemState(w_[0], 0));
+  EXPECT_EQ(Hints(w_[0]), (std::vector<std::uint32_t>{3, 0x26, 2, 1, 0}));
+
+  ASSERT_TRUE(x_->SetCloseItemState(w_[1], kCloseItemDisabledBits | 0x100));
+  EXPECT_EQ(Hints(w_[1]), (std::vector<std::uint32_t>{1, 0x16, 0, 0, 0}));
+  EXPECT_TRUE(WaitUntil([&] { return x_->CloseItemState(w_[1]) == kCloseItemDisabledBits; }));
+  // One bit alone means enabled.
+  ASSERT_TRUE(x_->SetCloseItemState(w_[1], 0x1));
+  EXPECT_EQ(Hints(w_[1]), (std::vector<std::uint32_t>{1, 0x36, 0, 0, 0}));
+}
+
+TEST_F(X11CloseItemTest, ManagerThatStillOffersCloseHasTheLastWord) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--motif", "1,30,0,0,0"},
+  }));
+  const WindowHandle w = w_[0];
+  ASSERT_TRUE(WaitUntil([&] { return !ManagerOffersClose(w); }));
+  EXPECT_EQ(x_->CloseItemState(w), kCloseItemDisabledBits);
+  // As a window manager that ignores the hints would publish it.
+  probe_->SetAtoms(w, "_NET_WM_ALLOWED_ACTIONS", {"_NET_WM_ACTION_MOVE", "_NET_WM_ACTION_CLOSE"});
+  EXPECT_EQ(x_->CloseItemState(w), 0u);
+}
+
+TEST_F(X11AdapterTest, ProgramOfAWindow) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {},
+      {"--no-pid"},
+      {"--machine", "elsewhere.example"},
+  }));
+  X11ProcessLookup processes(*x_);
+  const auto pid = processes.WindowProcess(w_[0]);
+  ASSERT_EQ(pid, static_cast<ProcessId>(owner_->pid()));
+  EXPECT_EQ(processes.ProgramPath(*pid),
+            std::filesystem::canonical(HOVERDECK_WINDOW_OWNER).string());
+  // The full file name, where the kernel's command name stops at 15 characters.
+  EXPECT_EQ(processes.ListedProgramName(*pid), "hoverdeck_x11_window_owner");
+  EXPECT_EQ(processes.WindowProcess(w_[1]), std::nullopt);
+  EXPECT_EQ(processes.WindowProcess(w_[2]), std::nullopt);
+}
+
+TEST(X11ProcessLookupTest, ProcessesThatCannotBeFound) {
+  auto x = X11WindowSystem::Connect();
+  ASSERT_NE(x, nullptr);
+  X11ProcessLookup processes(*x);
+  constexpr ProcessId kNoSuchProcess = 0x7FFFFFF0;  // beyond any pid_max
+  EXPECT_EQ(processes.ProgramPath(kNoSuchProcess), "");
+  EXPECT_EQ(processes.ListedProgramName(kNoSuchProcess), "");
+  EXPECT_EQ(processes.ListedProgramName(0), "");
+  EXPECT_EQ(processes.ProgramPath(static_cast<ProcessId>(getpid())),
+            std::filesystem::canonical("/proc/self/exe").string());
+
+  // A table without the program link: the command name stands in; no table at all: the lookup
+  // itself fails.
+  const auto table =
+      std::filesystem::temp_directory_path() / ("hoverdeck-proc-" + std::to_string(getpid()));
+  std::filesystem::create_directories(table / "self");
+  std::filesystem::create_directories(table / "42");
+  { std::ofstream(table / "42" / "comm") << "kworker/0:1\n"; }
+  X11ProcessLookup fake_table(*x, table.string());
+  EXPECT_EQ(fake_table.ListedProgramName(42), "kworker/0:1");
+  EXPECT_EQ(fake_table.ProgramPath(42), "");
+  X11ProcessLookup no_table(*x, (table / "missing").string());
+  EXPECT_EQ(no_table.ProgramPath(42), std::nullopt);
+  EXPECT_EQ(no_table.ListedProgramName(42), std::nullopt);
+  std::filesystem::remove_all(table);
+}
+
+TEST_F(X11AdapterTest, VanishedWindowGetsTheFailureAnswers) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", "Short-lived", "--motif", "1,30,0,0,0", "--above"},
+  }));
+  const WindowHandle w = w_[0];
+  const WindowRect at = *x_->Rect(w);
+  probe_->Destroy(w);
+  EXPECT_FALSE(x_->HasParent(w));
+  EXPECT_FALSE(x_->IsVisible(w));
+  EXPECT_FALSE(x_->IsEnabled(w));
+  EXPECT_EQ(x_->Caption(w), "");
+  EXPECT_FALSE(x_->SetCaption(w, "x"));
+  EXPECT_FALSE(x_->IsTopmost(w));
+  EXPECT_EQ(x_->Rect(w), std::nullopt);
+  EXPECT_FALSE(x_->SetTopmost(w, true, at));
+  EXPECT_FALSE(x_->ConfirmTopmost(w, false));
+  EXPECT_EQ(x_->CloseItemState(w), std::nullopt);
+  EXPECT_FALSE(x_->SetCloseItemState(w, 0));
+  EXPECT_EQ(x_->NextWindow(w), kNoWindow);
+  X11ProcessLookup processes(*x_);
+  EXPECT_EQ(processes.WindowProcess(w), std::nullopt);
+  // The connection is still good.
+  EXPECT_NE(x_->FirstWindow(kNoWindow), w);
+}
+
+TEST_F(X11AdapterTest, ScanAppliesCloseButtonRulesToRealWindows) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", "Editor — notes"},
+      {"--net-name", "Terminal"},
+      {"--net-name", "Editor — todo", "--above"},
+  }));
+  Settings settings;
+  Catalogue topmost_rules{kTopMostWindowsSection};
+  Catalogue close_rules{kDisableXSection};
+  SortedList list;
+  list.Add("Editor", true);
+  close_rules.RebuildFrom(list);
+  testing::FakeTray tray;
+  tray.Add("tip");
+  ScanInputs inputs{.main_window = kNoWindow,
+                    .settings = &settings,
+                    .topmost_catalogue = &topmost_rules,
+                    .disable_x_catalogue = &close_rules,
+                    .main_window_minimized = [] { return false; }};
+  WindowTables tables;
+  ScanWindows(*x_, tray, inputs, tables);
+
+  ASSERT_EQ(tables.TopmostCount(), 1);
+  EXPECT_EQ(tables.Topmost(0).caption, "Editor — todo");
+  EXPECT_EQ(tables.Topmost(0).handle_text, HandleText(w_[2]));
+  ASSERT_EQ(tables.NonTopmostCount(), 2);
+  EXPECT_EQ(tables.NonTopmost(0).caption, "Terminal");
+  EXPECT_EQ(tables.NonTopmost(1).caption, "Editor — notes");
+  EXPECT_EQ(tray.tip(), TrayTip(2, 1));
+
+  const auto close_offered = [&](WindowHandle w) {
+    return probe_->HasAtom(w, "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_CLOSE");
+  };
+  EXPECT_TRUE(WaitUntil([&] { return !close_offered(w_[0]) && !close_offered(w_[2]); }));
+  EXPECT_TRUE(close_offered(w_[1]));
+  EXPECT_EQ(x_->CloseItemState(w_[0]), kCloseItemDisabledBits);
+  EXPECT_EQ(x_->CloseItemState(w_[1]), 0u);
+}
+
+}  // namespace
+}  // namespace hoverdeck

@@ -1,0 +1,68 @@
+#!/bin/sh
+# Runs a command on a private X server (Xvfb) managed by IceWM, then takes both down again.
+# Usage: run-under-xvfb.sh COMMAND [ARG...]   -- the command's exit status is passed on.
+set -eu
+
+if [ "$#" -eq 0 ]; then
+  echo "usage: $0 COMMAND [ARG...]" >&2
+  exit 2
+fi
+
+workdir=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-x11.XXXXXX")
+xvfb_pid=""
+wm_pid=""
+
+cleanup() {
+  status=$?
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "$wm_pid" ] && wait "$wm_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$workdir"
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Polls a shell condition every 50 ms for at most $1 seconds.
+wait_for() {
+  limit=$(( $1 * 20 ))
+  shift
+  tries=0
+  until "$@"; do
+    tries=$((tries + 1))
+    if [ "$tries" -ge "$limit" ]; then return 1; fi
+    sleep 0.05
+  done
+}
+
+# The server picks a free display number itself and writes it once it accepts connections.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$workdir/display" \
+  >"$workdir/xvfb.log" 2>&1 &
+xvfb_pid=$!
+display_known() { [ -s "$workdir/display" ] && grep -q '^[0-9][0-9]*$' "$workdir/display"; }
+if ! wait_for 20 display_known; then
+  echo "Xvfb did not start:" >&2
+  cat "$workdir/xvfb.log" >&2
+  exit 1
+fi
+DISPLAY=":$(cat "$workdir/display")"
+export DISPLAY
+
+# HOME points at the scratch directory so the window manager reads and writes nothing of the
+# user's own configuration.
+HOME="$workdir" icewm >"$workdir/wm.log" 2>&1 &
+wm_pid=$!
+wm_ready() {
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+if ! wait_for 20 wm_ready; then
+  echo "IceWM did not take over $DISPLAY:" >&2
+  cat "$workdir/wm.log" >&2
+  exit 1
+fi
+
+status=0
+"$@" || status=$?
+exit "$status"
