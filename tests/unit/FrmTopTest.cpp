@@ -20,7 +20,12 @@ class FrmTopTest : public ::testing::Test {
 
   void Ini(const std::string& content) { WriteBytes(IniPath(), content); }
   std::filesystem::path IniPath() const { return dir_.File("Hoverdeck.ini"); }
-  std::string IniText() const { return ReadBytes(IniPath()); }
+  // The file's text with its line ending, LF or CRLF as the platform writes new files, as LF.
+  std::string IniText() const {
+    std::string text = ReadBytes(IniPath());
+    std::erase(text, '\r');
+    return text;
+  }
 
   // Starts the program and leaves the window shown (or wherever the settings put it).
   void Load(const std::string& command_line = "") { form_.Form_Load(command_line); }

@@ -78,9 +78,9 @@ TEST(ConfigFilePathTest, LiesBesideTheExecutableWithThePlatformSeparator) {
   // A root directory does not get a doubled separator.
   const auto root = std::filesystem::current_path().root_path();
   EXPECT_EQ(ConfigFilePath(root), root / "Hoverdeck.ini");
-  EXPECT_EQ(ConfigFilePath(root).native().find(
-                std::string(2, std::filesystem::path::preferred_separator)),
-            std::string::npos);
+  const auto doubled =
+      std::filesystem::path::string_type(2, std::filesystem::path::preferred_separator);
+  EXPECT_EQ(ConfigFilePath(root).native().find(doubled), std::filesystem::path::string_type::npos);
 }
 
 TEST(HandleTextTest, RoundTripsEveryHandleAsSigned32BitDecimal) {
