@@ -122,7 +122,8 @@ TEST_F(MainWindowTest, EveryControlSitsAtItsLayoutPlaceInItsContainerWithItsLook
               QRect(TwipsToPixels(layout.left, 96), TwipsToPixels(layout.top, 96),
                     TwipsToPixels(layout.width, 96), TwipsToPixels(layout.height, 96)))
         << name;
-    const std::string container = layout.container.empty() ? "frmTop" : std::string(layout.container);
+    const std::string container =
+        layout.container.empty() ? "frmTop" : std::string(layout.container);
     EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), container) << name;
     EXPECT_EQ(widget->font().bold(), layout.bold) << name;
     EXPECT_EQ(widget->font().underline(), layout.underline) << name;
@@ -146,11 +147,11 @@ TEST_F(MainWindowTest, EveryControlSitsAtItsLayoutPlaceInItsContainerWithItsLook
 TEST_F(MainWindowTest, TabOrderFollowsTheLayoutAndTheFirstListHasTheFocus) {
   Start();
   EXPECT_EQ(window_->focusWidget(), window_->Control("lstFenetresNonTopMost"));
-  const char* const order[] = {"lstFenetresNonTopMost", "lstCatalogueTopMost", "cmdAjouter",
-                               "cmdModifier", "cmdSupprimer", "lstFenetresTopMost", "cmdRefresh",
-                               "chkAllTopMost", "chkAllDisableX", "cmdSupprimerDisableX",
-                               "cmdModifierDisableX", "cmdAjouterDisableX",
-                               "lstCatalogueDisableX"};
+  const char* const order[] = {
+      "lstFenetresNonTopMost", "lstCatalogueTopMost",  "cmdAjouter",          "cmdModifier",
+      "cmdSupprimer",          "lstFenetresTopMost",   "cmdRefresh",          "chkAllTopMost",
+      "chkAllDisableX",        "cmdSupprimerDisableX", "cmdModifierDisableX", "cmdAjouterDisableX",
+      "lstCatalogueDisableX"};
   // The named controls in the order the focus chain meets them.
   QStringList chain;
   QWidget* widget = window_->Control(order[0]);
@@ -165,6 +166,24 @@ TEST_F(MainWindowTest, TabOrderFollowsTheLayoutAndTheFirstListHasTheFocus) {
   for (const char* name : order) expected << name;
   EXPECT_EQ(chain, expected);
   EXPECT_EQ(window_->Control("Label1")->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(MainWindowTest, FocusAloneDoesNotPauseTheRefreshButAKeyboardSelectionDoes) {
+  desktop_.Open("First");
+  desktop_.Open("Second");
+  Start();
+  QListWidget* list = List("lstFenetresNonTopMost");
+  window_->activateWindow();
+  list->clearFocus();
+  list->setFocus(Qt::TabFocusReason);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(form_.Timer1.Enabled());
+  EXPECT_EQ(Text("lblUpdate"), "Update every 1000 ms");
+
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_FALSE(form_.Timer1.Enabled());
+  EXPECT_EQ(Text("lblUpdate"), "No update (idle)");
+  EXPECT_NE(form_.lstFenetresNonTopMost.ListIndex(), SortedList::kNoSelection);
 }
 
 TEST_F(MainWindowTest, MenusShowTheCoreCaptionsMarksAndShortcut) {

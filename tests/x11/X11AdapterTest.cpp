@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "XTestSupport.h"
+#include "X11Fixture.h"
 #include "actions/CloseItem.h"
 #include "inventory/WindowScan.h"
 #include "platform/x11/X11ProcessLookup.h"
@@ -17,62 +17,9 @@
 namespace hoverdeck {
 namespace {
 
-using testing::Probe;
 using testing::WaitUntil;
-using testing::WindowOwner;
-using Windows = std::vector<WindowHandle>;
-
-class X11AdapterTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    x_ = X11WindowSystem::Connect();
-    ASSERT_NE(x_, nullptr) << "no X display: the suite runs under run-under-xvfb.sh";
-    probe_ = Probe::Connect();
-    ASSERT_NE(probe_, nullptr);
-  }
-
-  void TearDown() override {
-    if (!owner_) return;
-    const Windows gone = owner_->windows();
-    owner_.reset();
-    // The next test starts from a desktop without these windows.
-    EXPECT_TRUE(WaitUntil([&] {
-      const Windows listed = probe_->ClientList();
-      return std::none_of(gone.begin(), gone.end(), [&](WindowHandle w) {
-        return std::count(listed.begin(), listed.end(), w) > 0;
-      });
-    }));
-  }
-
-  // Starts the helper with one window per option group; w_ holds their ids in order.
-  void Open(const std::vector<std::vector<std::string>>& windows) {
-    std::vector<std::string> arguments;
-    for (const auto& options : windows) {
-      arguments.push_back("--window");
-      arguments.insert(arguments.end(), options.begin(), options.end());
-    }
-    std::string error;
-    owner_ = WindowOwner::Start(arguments, error);
-    ASSERT_NE(owner_, nullptr) << error;
-    w_ = owner_->windows();
-  }
-
-  // The whole walk, top first, kept to the helper's windows.
-  Windows Walk() {
-    Windows met;
-    int steps = 0;
-    for (WindowHandle w = x_->FirstWindow(kNoWindow); w != kNoWindow && steps < 1000;
-         w = x_->NextWindow(w), ++steps) {
-      if (std::count(w_.begin(), w_.end(), w) > 0) met.push_back(w);
-    }
-    return met;
-  }
-
-  std::unique_ptr<X11WindowSystem> x_;
-  std::unique_ptr<Probe> probe_;
-  std::unique_ptr<WindowOwner> owner_;
-  Windows w_;
-};
+using testing::Windows;
+using testing::X11AdapterTest;
 
 TEST(X11ConnectTest, NoDisplayGivesNoAdapter) {
   EXPECT_EQ(X11WindowSystem::Connect(":4711"), nullptr);
@@ -284,7 +231,7 @@ TEST_F(X11AdapterTest, ProgramOfAWindow) {
   }));
   X11ProcessLookup processes(*x_);
   const auto pid = processes.WindowProcess(w_[0]);
-  ASSERT_EQ(pid, static_cast<ProcessId>(owner_->pid()));
+  ASSERT_EQ(pid, static_cast<ProcessId>(owner().pid()));
   EXPECT_EQ(processes.ProgramPath(*pid),
             std::filesystem::canonical(HOVERDECK_WINDOW_OWNER).string());
   // The full file name, where the kernel's command name stops at 15 characters.

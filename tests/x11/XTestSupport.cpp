@@ -182,6 +182,13 @@ void Probe::SetAtoms(WindowHandle window, std::string_view property,
   Sync();
 }
 
+void Probe::SetText(WindowHandle window, std::string_view property, std::string_view type,
+                    std::string_view bytes) {
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, Atom(property), Atom(type), 8,
+                      static_cast<std::uint32_t>(bytes.size()), bytes.data());
+  Sync();
+}
+
 void Probe::Unmap(WindowHandle window) {
   xcb_unmap_window(connection_, window);
   Sync();

@@ -62,6 +62,9 @@ class Probe {
 
   void SetAtoms(WindowHandle window, std::string_view property,
                 const std::vector<std::string>& names);
+  // A format-8 property of the type named `type`.
+  void SetText(WindowHandle window, std::string_view property, std::string_view type,
+               std::string_view bytes);
   void Unmap(WindowHandle window);
   void Destroy(WindowHandle window);
 

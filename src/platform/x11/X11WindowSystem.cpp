@@ -14,6 +14,7 @@
 #include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "actions/CloseItem.h"
@@ -58,6 +59,19 @@ constexpr std::array<std::string_view, kAtomCount> kAtomNames = {
     "_MOTIF_WM_HINTS",
 };
 
+// The properties a walk reads of every window, all asked in one batch when the walk begins.
+enum Fact : std::size_t {
+  kFactType,
+  kFactTransientFor,
+  kFactWmState,
+  kFactNetName,
+  kFactWmName,
+  kFactNetState,
+  kFactMotif,
+  kFactActions,
+  kFactCount
+};
+
 // The longest property value read, in 32-bit units: far beyond any caption or window list.
 constexpr std::uint32_t kMaxPropertyLongs = 1 << 16;
 // How long ConfirmTopmost waits for the window manager, and how often it looks.
@@ -67,17 +81,6 @@ constexpr auto kConfirmPoll = std::chrono::milliseconds(5);
 template <typename T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
 using PropertyReply = Reply<xcb_get_property_reply_t>;
-
-// The reply to a request, or nullptr when it failed (mostly: the window is gone). The error is
-// taken here, so it never lands in the event queue.
-template <typename T, typename Cookie>
-Reply<T> Collect(xcb_connection_t* connection,
-                 T* (*reply_of)(xcb_connection_t*, Cookie, xcb_generic_error_t**), Cookie cookie) {
-  xcb_generic_error_t* error = nullptr;
-  Reply<T> reply(reply_of(connection, cookie, &error), &std::free);
-  std::free(error);
-  return reply;
-}
 
 // The values of a property of format 32 and the given type (any type for XCB_ATOM_ANY); empty
 // when it is missing or of another kind.
@@ -109,6 +112,64 @@ struct ConnectionCloser {
   void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
 };
 
+// What a walk knows of one window: read when the walk began, changed since by the adapter's own
+// writes and by the server's notice that the window was destroyed.
+struct WindowFacts {
+  bool gone = false;
+  bool passed_over = false;  // a desktop or a dock
+  bool has_parent = false;
+  bool shown = false;  // WM_STATE normal or iconic
+  bool above = false;
+  std::string caption;
+  std::optional<x11::MotifHints> motif;
+  x11::WmCloseAction close_action = x11::WmCloseAction::kNotPublished;
+
+  bool Walked() const { return !gone && !passed_over; }
+  static WindowFacts Gone() {
+    WindowFacts facts;
+    facts.gone = true;
+    return facts;
+  }
+};
+
+// The managed windows top first with their facts, and where a walk over them stands.
+struct Snapshot {
+  std::vector<xcb_window_t> order;
+  std::unordered_map<xcb_window_t, WindowFacts> facts;
+  xcb_window_t at = XCB_WINDOW_NONE;
+  std::size_t at_position = 0;
+
+  WindowFacts* Find(xcb_window_t window) {
+    const auto found = facts.find(window);
+    return found == facts.end() ? nullptr : &found->second;
+  }
+  std::size_t PositionOf(xcb_window_t window) const {
+    if (at_position < order.size() && order[at_position] == window) return at_position;
+    return static_cast<std::size_t>(std::find(order.begin(), order.end(), window) -
+                                    order.begin());
+  }
+  // Moves the walk to the first window it meets from `position` down; XCB_WINDOW_NONE past the
+  // last one.
+  xcb_window_t StepFrom(std::size_t position) {
+    for (at_position = position; at_position < order.size(); ++at_position) {
+      if (facts.at(order[at_position]).Walked()) return at = order[at_position];
+    }
+    return at = XCB_WINDOW_NONE;
+  }
+  // Where the window manager puts a window that joins (or leaves) the band of windows kept
+  // above: at the top of that band, under whatever layers (docks) the walk passes over.
+  void Place(xcb_window_t window, bool above) {
+    std::erase(order, window);
+    facts.at(window).above = above;
+    const auto top = std::find_if(order.begin(), order.end(), [&](xcb_window_t other) {
+      const WindowFacts& those = facts.at(other);
+      return those.Walked() && (above || !those.above);
+    });
+    order.insert(top, window);
+    at_position = PositionOf(at);
+  }
+};
+
 }  // namespace
 
 struct X11WindowSystem::State {
@@ -116,63 +177,164 @@ struct X11WindowSystem::State {
   xcb_window_t root = XCB_WINDOW_NONE;
   std::array<xcb_atom_t, kAtomCount> atoms{};
   std::string host_name;
-  // Per walk: whether each window met is one the walk passes over.
-  std::unordered_map<xcb_window_t, bool> passed_over;
   // The child of the root (the frame, under a reparenting window manager) that holds each
   // managed window; kept from one reading of the stacking to the next.
   std::unordered_map<xcb_window_t, xcb_window_t> top_level_of;
+  // The managed windows whose destruction the server reports to this connection.
+  std::unordered_set<xcb_window_t> watched;
+  // The snapshot of the walk in progress; none between walks.
+  std::optional<Snapshot> walk;
+  std::uint64_t round_trips = 0;
+  // Whether requests went out since the adapter last waited for the server.
+  bool unanswered = false;
 
   xcb_connection_t* c() const { return connection.get(); }
   xcb_atom_t operator[](Atom atom) const { return atoms[atom]; }
 
-  xcb_get_property_cookie_t Ask(xcb_window_t window, xcb_atom_t property) const {
-    return xcb_get_property(c(), 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                            kMaxPropertyLongs);
+  // Every request passes through here, so that the wait that follows counts as a round trip.
+  template <typename Cookie>
+  Cookie Sent(Cookie cookie) {
+    unanswered = true;
+    return cookie;
   }
-  PropertyReply Get(xcb_get_property_cookie_t cookie) const {
-    return Collect(c(), xcb_get_property_reply, cookie);
+  void Waiting() {
+    if (unanswered) ++round_trips;
+    unanswered = false;
   }
-  xcb_get_window_attributes_cookie_t AskExists(xcb_window_t window) const {
-    return xcb_get_window_attributes(c(), window);
+  // The reply to a request, or nullptr when it failed (mostly: the window is gone). The error is
+  // taken here, so it never lands in the event queue.
+  template <typename T, typename Cookie>
+  Reply<T> Wait(T* (*reply_of)(xcb_connection_t*, Cookie, xcb_generic_error_t**), Cookie cookie) {
+    Waiting();
+    xcb_generic_error_t* error = nullptr;
+    Reply<T> reply(reply_of(c(), cookie, &error), &std::free);
+    std::free(error);
+    return reply;
   }
-  bool Exists(xcb_get_window_attributes_cookie_t cookie) const {
-    return Collect(c(), xcb_get_window_attributes_reply, cookie) != nullptr;
+
+  xcb_get_property_cookie_t Ask(xcb_window_t window, xcb_atom_t property) {
+    return Sent(xcb_get_property(c(), 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                                 kMaxPropertyLongs));
+  }
+  PropertyReply Get(xcb_get_property_cookie_t cookie) {
+    return Wait(xcb_get_property_reply, cookie);
+  }
+  PropertyReply Read(xcb_window_t window, xcb_atom_t property) {
+    return Get(Ask(window, property));
+  }
+  bool Exists(xcb_window_t window) {
+    return Wait(xcb_get_window_attributes_reply, Sent(xcb_get_window_attributes(c(), window))) !=
+           nullptr;
   }
   // Waits for a checked request; false when the server refused it or the connection broke.
-  bool Check(xcb_void_cookie_t cookie) const {
+  bool Check(xcb_void_cookie_t cookie) {
+    Waiting();
     xcb_generic_error_t* error = xcb_request_check(c(), cookie);
     const bool ok = error == nullptr && xcb_connection_has_error(c()) == 0;
     std::free(error);
     return ok;
   }
-  void DiscardEvents() const {
-    while (xcb_generic_event_t* event = xcb_poll_for_event(c())) std::free(event);
+
+  // Takes in what the server has sent on its own (no round trip): a destroyed window becomes a
+  // gone one in the walk's snapshot; everything else, errors of unchecked requests among it, is
+  // dropped. Only what has already been read off the connection, unless `read` asks for a
+  // look at the socket too (a system call: once a walk step is enough).
+  void Drain(bool read) {
+    for (;;) {
+      xcb_generic_event_t* event =
+          read ? xcb_poll_for_event(c()) : xcb_poll_for_queued_event(c());
+      if (event == nullptr) break;
+      if ((event->response_type & 0x7F) == XCB_DESTROY_NOTIFY) {
+        const xcb_window_t window =
+            reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window;
+        watched.erase(window);
+        if (walk) {
+          if (WindowFacts* facts = walk->Find(window)) *facts = WindowFacts::Gone();
+        }
+      }
+      std::free(event);
+    }
+  }
+  // The snapshot's facts of the window, when the walk stands on it.
+  WindowFacts* Walking(xcb_window_t window) {
+    Drain(false);
+    return walk && walk->at == window ? walk->Find(window) : nullptr;
+  }
+  // The snapshot's facts of the window whether the walk stands on it or not, for the adapter's
+  // writes to update.
+  WindowFacts* Snapshotted(xcb_window_t window) {
+    return walk ? walk->Find(window) : nullptr;
   }
 
   // The managed windows, top first. The window manager's list tells which windows are managed,
   // but their order comes from where the server really stacks their frames: IceWM, for one,
   // leaves _NET_CLIENT_LIST_STACKING as it was when a window changes layer.
   std::vector<xcb_window_t> Stacking();
-  // Finds the children of the root that hold `windows`, walking up one level a round trip.
+  // Finds the children of the root that hold `windows`, one level up a round trip.
   void FindTopLevels(const std::vector<xcb_window_t>& windows,
-                     std::unordered_map<xcb_window_t, xcb_window_t>& found) const;
+                     std::unordered_map<xcb_window_t, xcb_window_t>& found);
+  // The stacking and the facts of every window in it: two round trips, and one more for each
+  // level of frames above windows that are new since the last snapshot.
+  Snapshot TakeSnapshot();
+  // The facts from the replies to the kFactCount properties, in their order.
+  WindowFacts FactsOf(std::span<const PropertyReply> replies) const;
+
   bool IsDesktopOrDock(const xcb_get_property_reply_t* types) const {
     if (types == nullptr) return true;  // gone: nothing to walk
     const auto values = Values32(types, XCB_ATOM_ATOM);
     return Contains(values, atoms[kNetWmWindowTypeDesktop]) ||
            Contains(values, atoms[kNetWmWindowTypeDock]);
   }
-  std::optional<x11::MotifHints> Motif(const xcb_get_property_reply_t* hints) const {
+  static bool HasOwner(const xcb_get_property_reply_t* transient_for) {
+    const auto owner = Values32(transient_for, XCB_ATOM_WINDOW);
+    return !owner.empty() && owner[0] != XCB_WINDOW_NONE;
+  }
+  // A managed window always carries WM_STATE; an iconic one counts as shown.
+  bool Shown(const xcb_get_property_reply_t* wm_state) const {
+    const auto values = Values32(wm_state, atoms[kWmState]);
+    return !values.empty() && values[0] != XCB_ICCCM_WM_STATE_WITHDRAWN;
+  }
+  bool Above(const xcb_get_property_reply_t* states) const {
+    return Contains(Values32(states, XCB_ATOM_ATOM), atoms[kNetWmStateAbove]);
+  }
+  std::string CaptionOf(const xcb_get_property_reply_t* net,
+                        const xcb_get_property_reply_t* legacy) const {
+    if (net && net->type == atoms[kUtf8String] && !Bytes8(net).empty()) {
+      return x11::SanitizeUtf8(Bytes8(net));
+    }
+    // WM_NAME in whatever encoding its client chose.
+    const std::string_view bytes = Bytes8(legacy);
+    if (bytes.empty()) return {};
+    if (legacy->type == XCB_ATOM_STRING) return x11::Latin1ToUtf8(bytes);
+    if (legacy->type == atoms[kCompoundText]) return x11::CompoundTextToUtf8(bytes);
+    return x11::SanitizeUtf8(bytes);
+  }
+  static std::optional<x11::MotifHints> Motif(const xcb_get_property_reply_t* hints) {
     if (hints == nullptr || hints->format != 32 || hints->value_len == 0) return std::nullopt;
     return x11::MotifHintsFromValues(Values32(hints, XCB_ATOM_ANY));
+  }
+  x11::WmCloseAction CloseAction(const xcb_get_property_reply_t* actions) const {
+    if (actions == nullptr || actions->type != XCB_ATOM_ATOM || actions->format != 32) {
+      return x11::WmCloseAction::kNotPublished;
+    }
+    return Contains(Values32(actions, XCB_ATOM_ATOM), atoms[kNetWmActionClose])
+               ? x11::WmCloseAction::kOffered
+               : x11::WmCloseAction::kWithheld;
+  }
+  // _NET_WM_STATE_ABOVE among the window's states as the server has them now; nullopt when the
+  // window is gone.
+  std::optional<bool> AboveNow(xcb_window_t window) {
+    const auto states = Read(window, atoms[kNetWmState]);
+    if (!states) return std::nullopt;
+    return Above(states.get());
   }
 };
 
 std::vector<xcb_window_t> X11WindowSystem::State::Stacking() {
   const auto list_cookie = Ask(root, atoms[kNetClientListStacking]);
-  const auto tree_cookie = xcb_query_tree(c(), root);
+  const auto tree_cookie = Sent(xcb_query_tree(c(), root));
   const auto list = Get(list_cookie);
-  const auto tree = Collect(c(), xcb_query_tree_reply, tree_cookie);
+  const auto tree = Wait(xcb_query_tree_reply, tree_cookie);
   const auto bottom_up = Values32(list.get(), XCB_ATOM_WINDOW);
   std::vector<xcb_window_t> windows(bottom_up.rbegin(), bottom_up.rend());
   if (!tree) return windows;
@@ -209,7 +371,7 @@ std::vector<xcb_window_t> X11WindowSystem::State::Stacking() {
 
 void X11WindowSystem::State::FindTopLevels(
     const std::vector<xcb_window_t>& windows,
-    std::unordered_map<xcb_window_t, xcb_window_t>& found) const {
+    std::unordered_map<xcb_window_t, xcb_window_t>& found) {
   // Pairs of a window and the ancestor reached so far; a few levels are all any manager uses.
   constexpr int kMaxDepth = 8;
   std::vector<std::pair<xcb_window_t, xcb_window_t>> climbing;
@@ -217,10 +379,10 @@ void X11WindowSystem::State::FindTopLevels(
   for (int depth = 0; depth < kMaxDepth && !climbing.empty(); ++depth) {
     std::vector<xcb_query_tree_cookie_t> cookies;
     cookies.reserve(climbing.size());
-    for (const auto& [window, at] : climbing) cookies.push_back(xcb_query_tree(c(), at));
+    for (const auto& [window, at] : climbing) cookies.push_back(Sent(xcb_query_tree(c(), at)));
     std::vector<std::pair<xcb_window_t, xcb_window_t>> higher;
     for (std::size_t i = 0; i < climbing.size(); ++i) {
-      const auto reply = Collect(c(), xcb_query_tree_reply, cookies[i]);
+      const auto reply = Wait(xcb_query_tree_reply, cookies[i]);
       if (!reply) continue;  // gone
       const auto [window, at] = climbing[i];
       if (reply->parent == root) {
@@ -231,6 +393,60 @@ void X11WindowSystem::State::FindTopLevels(
     }
     climbing = std::move(higher);
   }
+}
+
+Snapshot X11WindowSystem::State::TakeSnapshot() {
+  Drain(true);
+  Snapshot snapshot;
+  snapshot.order = Stacking();
+
+  // One batch for every window: the notice of its destruction, asked once, and its facts.
+  std::array<xcb_atom_t, kFactCount> properties{};
+  properties[kFactType] = atoms[kNetWmWindowType];
+  properties[kFactTransientFor] = XCB_ATOM_WM_TRANSIENT_FOR;
+  properties[kFactWmState] = atoms[kWmState];
+  properties[kFactNetName] = atoms[kNetWmName];
+  properties[kFactWmName] = XCB_ATOM_WM_NAME;
+  properties[kFactNetState] = atoms[kNetWmState];
+  properties[kFactMotif] = atoms[kMotifWmHints];
+  properties[kFactActions] = atoms[kNetWmAllowedActions];
+  std::vector<xcb_get_property_cookie_t> cookies;
+  cookies.reserve(snapshot.order.size() * kFactCount);
+  for (const xcb_window_t window : snapshot.order) {
+    if (watched.insert(window).second) {
+      const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+      Sent(xcb_change_window_attributes(c(), window, XCB_CW_EVENT_MASK, &events));
+    }
+    for (const xcb_atom_t property : properties) cookies.push_back(Ask(window, property));
+  }
+  std::vector<PropertyReply> replies;
+  replies.reserve(kFactCount);
+  snapshot.facts.reserve(snapshot.order.size());
+  for (std::size_t i = 0; i < snapshot.order.size(); ++i) {
+    replies.clear();
+    for (std::size_t fact = 0; fact < kFactCount; ++fact) {
+      replies.push_back(Get(cookies[i * kFactCount + fact]));
+    }
+    snapshot.facts.insert_or_assign(snapshot.order[i], FactsOf(replies));
+  }
+  std::erase_if(watched, [&](xcb_window_t window) { return snapshot.facts.count(window) == 0; });
+  return snapshot;
+}
+
+WindowFacts X11WindowSystem::State::FactsOf(std::span<const PropertyReply> replies) const {
+  // A window whose properties cannot be read is gone.
+  if (std::any_of(replies.begin(), replies.end(), [](const auto& reply) { return !reply; })) {
+    return WindowFacts::Gone();
+  }
+  WindowFacts facts;
+  facts.passed_over = IsDesktopOrDock(replies[kFactType].get());
+  facts.has_parent = HasOwner(replies[kFactTransientFor].get());
+  facts.shown = Shown(replies[kFactWmState].get());
+  facts.above = Above(replies[kFactNetState].get());
+  facts.caption = CaptionOf(replies[kFactNetName].get(), replies[kFactWmName].get());
+  facts.motif = Motif(replies[kFactMotif].get());
+  facts.close_action = CloseAction(replies[kFactActions].get());
+  return facts;
 }
 
 X11WindowSystem::X11WindowSystem(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -250,11 +466,11 @@ std::unique_ptr<X11WindowSystem> X11WindowSystem::Connect(const char* display) {
 
   std::array<xcb_intern_atom_cookie_t, kAtomCount> cookies{};
   for (std::size_t i = 0; i < kAtomCount; ++i) {
-    cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(kAtomNames[i].size()),
-                                 kAtomNames[i].data());
+    cookies[i] = state->Sent(xcb_intern_atom(
+        c, 0, static_cast<std::uint16_t>(kAtomNames[i].size()), kAtomNames[i].data()));
   }
   for (std::size_t i = 0; i < kAtomCount; ++i) {
-    const auto reply = Collect(c, xcb_intern_atom_reply, cookies[i]);
+    const auto reply = state->Wait(xcb_intern_atom_reply, cookies[i]);
     if (!reply) return nullptr;
     state->atoms[i] = reply->atom;
   }
@@ -264,90 +480,68 @@ std::unique_ptr<X11WindowSystem> X11WindowSystem::Connect(const char* display) {
   return std::unique_ptr<X11WindowSystem>(new X11WindowSystem(std::move(state)));
 }
 
+std::uint64_t X11WindowSystem::RoundTrips() const { return state_->round_trips; }
+
 WindowHandle X11WindowSystem::FirstWindow(WindowHandle /*from*/) {
   State& s = *state_;
-  s.DiscardEvents();
-  const auto stacking = s.Stacking();
-  // A new walk learns every window's type afresh, all questions sent before the first answer.
-  s.passed_over.clear();
-  std::vector<xcb_get_property_cookie_t> cookies;
-  cookies.reserve(stacking.size());
-  for (const xcb_window_t window : stacking) cookies.push_back(s.Ask(window, s[kNetWmWindowType]));
-  for (std::size_t i = 0; i < stacking.size(); ++i) {
-    s.passed_over[stacking[i]] = s.IsDesktopOrDock(s.Get(cookies[i]).get());
-  }
-  for (const xcb_window_t window : stacking) {
-    if (!s.passed_over[window]) return window;
-  }
-  return kNoWindow;
-}
-
-bool X11WindowSystem::PassedOver(std::uint32_t window) {
-  State& s = *state_;
-  const auto known = s.passed_over.find(window);
-  if (known != s.passed_over.end()) return known->second;
-  const bool passed_over = s.IsDesktopOrDock(s.Get(s.Ask(window, s[kNetWmWindowType])).get());
-  s.passed_over.emplace(window, passed_over);
-  return passed_over;
+  s.walk.reset();
+  s.walk = s.TakeSnapshot();
+  const WindowHandle first = s.walk->StepFrom(0);
+  if (first == XCB_WINDOW_NONE) s.walk.reset();
+  return first;
 }
 
 WindowHandle X11WindowSystem::NextWindow(WindowHandle window) {
   State& s = *state_;
-  // The stacking is read afresh each time, so a window just lifted or lowered is walked on
-  // from wherever the window manager has put it.
-  const auto exists_cookie = s.AskExists(window);
-  const auto stacking = s.Stacking();
-  if (!s.Exists(exists_cookie)) return kNoWindow;
-  auto at = std::find(stacking.begin(), stacking.end(), window);
-  if (at == stacking.end()) return kNoWindow;
-  for (++at; at != stacking.end(); ++at) {
-    if (!PassedOver(*at)) return *at;
+  s.Drain(true);
+  if (const WindowFacts* facts = s.Walking(window)) {
+    Snapshot& walk = *s.walk;
+    const WindowHandle next =
+        facts->gone ? kNoWindow : walk.StepFrom(walk.PositionOf(window) + 1);
+    // Once the walk is over, every question goes to the server again.
+    if (next == XCB_WINDOW_NONE) s.walk.reset();
+    return next;
   }
-  return kNoWindow;
+  // Asked outside a walk: a fresh look, kept for this answer only.
+  Snapshot now = s.TakeSnapshot();
+  const WindowFacts* facts = now.Find(window);
+  if (facts == nullptr || facts->gone) return kNoWindow;
+  return now.StepFrom(now.PositionOf(window) + 1);
 }
 
 bool X11WindowSystem::HasParent(WindowHandle window) {
-  xcb_connection_t* c = state_->c();
-  xcb_window_t owner = XCB_WINDOW_NONE;
-  xcb_generic_error_t* error = nullptr;
-  const bool found = xcb_icccm_get_wm_transient_for_reply(
-                         c, xcb_icccm_get_wm_transient_for(c, window), &owner, &error) != 0;
-  std::free(error);
-  return found && owner != XCB_WINDOW_NONE;
+  State& s = *state_;
+  if (const WindowFacts* facts = s.Walking(window)) return facts->has_parent;
+  return State::HasOwner(s.Read(window, XCB_ATOM_WM_TRANSIENT_FOR).get());
 }
 
 bool X11WindowSystem::IsVisible(WindowHandle window) {
   State& s = *state_;
+  // The snapshot holds managed windows only.
+  if (const WindowFacts* facts = s.Walking(window)) return facts->shown;
   const auto stacking_cookie = s.Ask(s.root, s[kNetClientListStacking]);
   const auto state_cookie = s.Ask(window, s[kWmState]);
   const auto stacking = s.Get(stacking_cookie);
   const auto wm_state = s.Get(state_cookie);
   if (!Contains(Values32(stacking.get(), XCB_ATOM_WINDOW), window)) return false;
-  // A managed window always carries WM_STATE; an iconic one counts as visible.
-  const auto values = Values32(wm_state.get(), s[kWmState]);
-  return !values.empty() && values[0] != XCB_ICCCM_WM_STATE_WITHDRAWN;
+  return s.Shown(wm_state.get());
 }
 
 bool X11WindowSystem::IsEnabled(WindowHandle window) {
+  State& s = *state_;
   // X has no disabled top-level windows: every existing one takes input.
-  return state_->Exists(state_->AskExists(window));
+  if (const WindowFacts* facts = s.Walking(window)) return !facts->gone;
+  return s.Exists(window);
 }
 
 std::string X11WindowSystem::Caption(WindowHandle window) {
   State& s = *state_;
+  if (const WindowFacts* facts = s.Walking(window)) return facts->caption;
   const auto net_cookie = s.Ask(window, s[kNetWmName]);
   const auto legacy_cookie = s.Ask(window, XCB_ATOM_WM_NAME);
   const auto net = s.Get(net_cookie);
   const auto legacy = s.Get(legacy_cookie);
-  if (net && net->type == s[kUtf8String] && !Bytes8(net.get()).empty()) {
-    return x11::SanitizeUtf8(Bytes8(net.get()));
-  }
-  // WM_NAME in whatever encoding its client chose.
-  const std::string_view bytes = Bytes8(legacy.get());
-  if (bytes.empty()) return {};
-  if (legacy->type == XCB_ATOM_STRING) return x11::Latin1ToUtf8(bytes);
-  if (legacy->type == s[kCompoundText]) return x11::CompoundTextToUtf8(bytes);
-  return x11::SanitizeUtf8(bytes);
+  return s.CaptionOf(net.get(), legacy.get());
 }
 
 bool X11WindowSystem::SetCaption(WindowHandle window, const std::string& caption) {
@@ -355,33 +549,35 @@ bool X11WindowSystem::SetCaption(WindowHandle window, const std::string& caption
   const std::string utf8 = x11::SanitizeUtf8(caption);
   // WM_NAME too, for the window managers and tools that read nothing else.
   const x11::LegacyText legacy = x11::LegacyTextFromUtf8(utf8);
-  const auto net_cookie = xcb_change_property_checked(
+  const auto net_cookie = s.Sent(xcb_change_property_checked(
       s.c(), XCB_PROP_MODE_REPLACE, window, s[kNetWmName], s[kUtf8String], 8,
-      static_cast<std::uint32_t>(utf8.size()), utf8.data());
-  const auto legacy_cookie = xcb_change_property_checked(
+      static_cast<std::uint32_t>(utf8.size()), utf8.data()));
+  const auto legacy_cookie = s.Sent(xcb_change_property_checked(
       s.c(), XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
       legacy.is_compound_text ? s[kCompoundText] : xcb_atom_t{XCB_ATOM_STRING}, 8,
-      static_cast<std::uint32_t>(legacy.bytes.size()), legacy.bytes.data());
+      static_cast<std::uint32_t>(legacy.bytes.size()), legacy.bytes.data()));
   const bool net_written = s.Check(net_cookie);
   const bool legacy_written = s.Check(legacy_cookie);
-  return net_written && legacy_written;
+  if (!net_written || !legacy_written) return false;
+  // As a reader finds it: the text up to a first NUL.
+  if (WindowFacts* facts = s.Snapshotted(window); facts && !facts->gone) {
+    facts->caption = utf8.substr(0, utf8.find('\0'));
+  }
+  return true;
 }
 
-std::optional<bool> X11WindowSystem::AboveState(WindowHandle window) {
+bool X11WindowSystem::IsTopmost(WindowHandle window) {
   State& s = *state_;
-  const auto states = s.Get(s.Ask(window, s[kNetWmState]));
-  if (!states) return std::nullopt;
-  return Contains(Values32(states.get(), XCB_ATOM_ATOM), s[kNetWmStateAbove]);
+  if (const WindowFacts* facts = s.Walking(window)) return facts->above;
+  return s.AboveNow(window).value_or(false);
 }
-
-bool X11WindowSystem::IsTopmost(WindowHandle window) { return AboveState(window).value_or(false); }
 
 std::optional<WindowRect> X11WindowSystem::Rect(WindowHandle window) {
   State& s = *state_;
-  const auto geometry_cookie = xcb_get_geometry(s.c(), window);
-  const auto origin_cookie = xcb_translate_coordinates(s.c(), window, s.root, 0, 0);
-  const auto geometry = Collect(s.c(), xcb_get_geometry_reply, geometry_cookie);
-  const auto origin = Collect(s.c(), xcb_translate_coordinates_reply, origin_cookie);
+  const auto geometry_cookie = s.Sent(xcb_get_geometry(s.c(), window));
+  const auto origin_cookie = s.Sent(xcb_translate_coordinates(s.c(), window, s.root, 0, 0));
+  const auto geometry = s.Wait(xcb_get_geometry_reply, geometry_cookie);
+  const auto origin = s.Wait(xcb_translate_coordinates_reply, origin_cookie);
   if (!geometry || !origin) return std::nullopt;
   return WindowRect{origin->dst_x, origin->dst_y, origin->dst_x + geometry->width,
                     origin->dst_y + geometry->height};
@@ -389,7 +585,7 @@ std::optional<WindowRect> X11WindowSystem::Rect(WindowHandle window) {
 
 bool X11WindowSystem::SetTopmost(WindowHandle window, bool topmost, const WindowRect& /*at*/) {
   State& s = *state_;
-  if (!s.Exists(s.AskExists(window))) return false;
+  if (!s.Exists(window)) return false;
   // The EWMH request to the window manager, which keeps the window's place and size itself. The
   // window is not mapped here: showing it is its own client's business on X.
   xcb_client_message_event_t message{};
@@ -402,18 +598,25 @@ bool X11WindowSystem::SetTopmost(WindowHandle window, bool topmost, const Window
   message.data.data32[2] = 0;
   message.data.data32[3] = 2;  // sent on the user's behalf
   static_assert(sizeof message == 32);
-  xcb_send_event(s.c(), 0, s.root,
-                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                 reinterpret_cast<const char*>(&message));
+  s.Sent(xcb_send_event(s.c(), 0, s.root,
+                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                        reinterpret_cast<const char*>(&message)));
   xcb_flush(s.c());
+  // The walk goes on from where the window manager is about to put the window; leaving the band
+  // when not in it moves nothing.
+  if (WindowFacts* facts = s.Snapshotted(window);
+      facts && !facts->gone && (topmost || facts->above)) {
+    s.walk->Place(window, topmost);
+  }
   return true;
 }
 
 bool X11WindowSystem::ConfirmTopmost(WindowHandle window, bool topmost) {
+  State& s = *state_;
   // The window manager handles the request in its own time.
   const auto deadline = std::chrono::steady_clock::now() + kConfirmTimeout;
   for (;;) {
-    const auto above = AboveState(window);
+    const auto above = s.AboveNow(window);
     if (!above) return false;
     if (*above == topmost) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
@@ -423,33 +626,47 @@ bool X11WindowSystem::ConfirmTopmost(WindowHandle window, bool topmost) {
 
 std::optional<std::uint32_t> X11WindowSystem::CloseItemState(WindowHandle window) {
   State& s = *state_;
+  if (const WindowFacts* facts = s.Walking(window)) {
+    if (facts->gone) return std::nullopt;
+    return x11::CloseItemWord(facts->motif, facts->close_action);
+  }
   const auto hints_cookie = s.Ask(window, s[kMotifWmHints]);
   const auto actions_cookie = s.Ask(window, s[kNetWmAllowedActions]);
   const auto hints = s.Get(hints_cookie);
   const auto actions = s.Get(actions_cookie);
   if (!hints || !actions) return std::nullopt;
-  auto wm = x11::WmCloseAction::kNotPublished;
-  if (actions->type == XCB_ATOM_ATOM && actions->format == 32) {
-    wm = Contains(Values32(actions.get(), XCB_ATOM_ATOM), s[kNetWmActionClose])
-             ? x11::WmCloseAction::kOffered
-             : x11::WmCloseAction::kWithheld;
-  }
-  return x11::CloseItemWord(s.Motif(hints.get()), wm);
+  return x11::CloseItemWord(State::Motif(hints.get()), s.CloseAction(actions.get()));
 }
 
 bool X11WindowSystem::SetCloseItemState(WindowHandle window, std::uint32_t state) {
   State& s = *state_;
-  const auto reply = s.Get(s.Ask(window, s[kMotifWmHints]));
-  if (!reply) return false;
-  const auto current = s.Motif(reply.get());
+  std::optional<x11::MotifHints> current;
+  if (const WindowFacts* facts = s.Walking(window)) {
+    if (facts->gone) return false;
+    current = facts->motif;
+  } else {
+    const auto reply = s.Read(window, s[kMotifWmHints]);
+    if (!reply) return false;
+    current = State::Motif(reply.get());
+  }
   const x11::MotifHints wanted = x11::WithCloseAllowed(current, !IsCloseItemDisabled(state));
   // Nothing to write when the hints already say so (a window without hints allows close).
   if (wanted == current.value_or(x11::MotifHints{})) return true;
   const std::array<std::uint32_t, 5> values = {wanted.flags, wanted.functions, wanted.decorations,
                                                wanted.input_mode, wanted.status};
   // Window managers re-read the hints when the property changes.
-  return s.Check(xcb_change_property_checked(s.c(), XCB_PROP_MODE_REPLACE, window, s[kMotifWmHints],
-                                             s[kMotifWmHints], 32, values.size(), values.data()));
+  if (!s.Check(s.Sent(xcb_change_property_checked(s.c(), XCB_PROP_MODE_REPLACE, window,
+                                                  s[kMotifWmHints], s[kMotifWmHints], 32,
+                                                  values.size(), values.data())))) {
+    return false;
+  }
+  // The actions the manager published answered the old hints; until it publishes anew, the
+  // hints just written have the word.
+  if (WindowFacts* facts = s.Snapshotted(window); facts && !facts->gone) {
+    facts->motif = wanted;
+    facts->close_action = x11::WmCloseAction::kNotPublished;
+  }
+  return true;
 }
 
 std::optional<std::uint32_t> X11WindowSystem::WindowPid(WindowHandle window) {

@@ -1,5 +1,12 @@
 // The window-system port over X11: an EWMH window manager's client list and the ICCCM, EWMH and
 // Motif properties of the client windows, reached with xcb.
+//
+// A walk (FirstWindow, then NextWindow until it answers kNoWindow) runs on a snapshot taken when
+// it begins: the stacking and every property the walk's questions need, read in a fixed number
+// of round trips whatever the number of windows. While the walk stands on a window, the questions
+// about that window are answered from the snapshot, and the adapter's own writes update it; every
+// other call, and every call once the walk is over, asks the server. The server's notices of
+// destroyed windows, which cost no round trip, turn a window of the snapshot into a gone one.
 #pragma once
 
 #include <cstdint>
@@ -35,14 +42,13 @@ class X11WindowSystem final : public WindowSystem {
   // when the window is gone, or when the client says it runs on another machine.
   std::optional<std::uint32_t> WindowPid(WindowHandle window);
 
+  // How often the adapter has waited for the server's answer to requests it had sent since the
+  // last wait: the round trips it has made since it connected.
+  std::uint64_t RoundTrips() const;
+
  private:
   struct State;
   explicit X11WindowSystem(std::unique_ptr<State> state);
-
-  // Whether the walk passes over the window (a desktop or a dock, or gone).
-  bool PassedOver(std::uint32_t window);
-  // _NET_WM_STATE_ABOVE among the window's states; nullopt when the window is gone.
-  std::optional<bool> AboveState(WindowHandle window);
 
   std::unique_ptr<State> state_;
 };

@@ -1,9 +1,5 @@
 #include "ui/qt/MainWindow.h"
 
-#include <algorithm>
-#include <exception>
-#include <iostream>
-
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -18,6 +14,9 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <algorithm>
+#include <exception>
+#include <iostream>
 
 #include "app/ProgramConstants.h"
 #include "ui/FormLayout.h"
@@ -193,8 +192,7 @@ void MainWindow::BuildControls() {
         auto* label = new QLabel(parent);
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
-        label->setAlignment(Qt::AlignTop |
-                            (layout.right_aligned ? Qt::AlignRight : Qt::AlignLeft));
+        label->setAlignment(Qt::AlignTop | (layout.right_aligned ? Qt::AlignRight : Qt::AlignLeft));
         widget = label;
         break;
       }
@@ -271,11 +269,11 @@ void MainWindow::BuildControls() {
     }
   }
 
-  WireWindowList(List("lstFenetresNonTopMost"),
-                 {&frmTop::lstFenetresNonTopMost_Click, &frmTop::lstFenetresNonTopMost_DblClick,
-                  &frmTop::lstFenetresNonTopMost_MouseDown,
-                  &frmTop::lstFenetresNonTopMost_MouseMove,
-                  &frmTop::lstFenetresNonTopMost_LostFocus});
+  WireWindowList(
+      List("lstFenetresNonTopMost"),
+      {&frmTop::lstFenetresNonTopMost_Click, &frmTop::lstFenetresNonTopMost_DblClick,
+       &frmTop::lstFenetresNonTopMost_MouseDown, &frmTop::lstFenetresNonTopMost_MouseMove,
+       &frmTop::lstFenetresNonTopMost_LostFocus});
   WireWindowList(List("lstFenetresTopMost"),
                  {&frmTop::lstFenetresTopMost_Click, &frmTop::lstFenetresTopMost_DblClick,
                   &frmTop::lstFenetresTopMost_MouseDown, &frmTop::lstFenetresTopMost_MouseMove,
@@ -360,40 +358,46 @@ void MainWindow::BindLabel(const std::string& name, const Label& label) {
 }
 
 void MainWindow::BindList(QListWidget* widget, const SortedList& list, bool checkable) {
-  bindings_.push_back({[&list] { return list.revision(); }, [widget, &list, checkable] {
-                         // In place, so the scroll position survives the refreshes.
-                         while (widget->count() > list.Count()) delete widget->takeItem(widget->count() - 1);
-                         while (widget->count() < list.Count()) {
-                           auto* item = new QListWidgetItem(widget);
-                           Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-                           if (checkable) flags |= Qt::ItemIsUserCheckable;
-                           item->setFlags(flags);
-                         }
-                         for (int i = 0; i < list.Count(); ++i) {
-                           const ListItem& source = list.Item(i);
-                           QListWidgetItem* item = widget->item(i);
-                           const QString text = ToQt(source.text);
-                           if (item->text() != text) item->setText(text);
-                           if (checkable) {
-                             const Qt::CheckState state = source.checked ? Qt::Checked : Qt::Unchecked;
-                             if (item->checkState() != state) item->setCheckState(state);
-                           }
-                         }
-                         const int selected = list.ListIndex();
-                         if (selected == SortedList::kNoSelection) {
-                           widget->setCurrentRow(-1);
-                           widget->clearSelection();
-                         } else if (widget->currentRow() != selected ||
-                                    !widget->item(selected)->isSelected()) {
-                           widget->setCurrentRow(selected, QItemSelectionModel::ClearAndSelect);
-                         }
-                       }});
+  bindings_.push_back(
+      {[&list] { return list.revision(); },
+       [widget, &list, checkable] {
+         // In place, so the scroll position survives the refreshes.
+         while (widget->count() > list.Count()) delete widget->takeItem(widget->count() - 1);
+         while (widget->count() < list.Count()) {
+           auto* item = new QListWidgetItem(widget);
+           Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+           if (checkable) flags |= Qt::ItemIsUserCheckable;
+           item->setFlags(flags);
+         }
+         for (int i = 0; i < list.Count(); ++i) {
+           const ListItem& source = list.Item(i);
+           QListWidgetItem* item = widget->item(i);
+           const QString text = ToQt(source.text);
+           if (item->text() != text) item->setText(text);
+           if (checkable) {
+             const Qt::CheckState state = source.checked ? Qt::Checked : Qt::Unchecked;
+             if (item->checkState() != state) item->setCheckState(state);
+           }
+         }
+         const int selected = list.ListIndex();
+         if (selected == SortedList::kNoSelection) {
+           widget->setCurrentRow(-1);
+           widget->clearSelection();
+         } else if (widget->currentRow() != selected || !widget->item(selected)->isSelected()) {
+           widget->setCurrentRow(selected, QItemSelectionModel::ClearAndSelect);
+         }
+       }});
 }
 
 void MainWindow::WireWindowList(QListWidget* widget, WindowListEvents events) {
   if (!widget) return;
-  connect(widget, &QListWidget::currentRowChanged, this, [this, events](int row) {
-    if (syncing_ || row < 0) return;
+  // A selection made by the keyboard counts as a click; the current row that Qt sets when the
+  // list merely takes the focus does not, or the refresh would pause on its own.
+  connect(widget, &QListWidget::itemSelectionChanged, this, [this, widget, events] {
+    if (syncing_) return;
+    const auto selected = widget->selectedItems();
+    if (selected.size() != 1) return;
+    const int row = widget->row(selected.front());
     Dispatch([this, events, row] { (form_.*events.click)(row); });
   });
   connect(widget, &QListWidget::itemClicked, this, [this, widget, events](QListWidgetItem* item) {
@@ -447,10 +451,11 @@ void MainWindow::WireCatalogue(QListWidget* widget, CatalogueEvents events) {
   connect(widget, &QListWidget::itemClicked, this, click);
   connect(widget, &QListWidget::currentItemChanged, this,
           [click](QListWidgetItem* current, QListWidgetItem*) { click(current); });
-  connect(widget, &QListWidget::itemDoubleClicked, this, [this, widget, events](QListWidgetItem* item) {
-    const int row = widget->row(item);
-    Dispatch([this, events, row] { (form_.*events.double_click)(row); });
-  });
+  connect(widget, &QListWidget::itemDoubleClicked, this,
+          [this, widget, events](QListWidgetItem* item) {
+            const int row = widget->row(item);
+            Dispatch([this, events, row] { (form_.*events.double_click)(row); });
+          });
 }
 
 void MainWindow::WireCheckBox(QWidget* widget, void (frmTop::*mouse_down)()) {
