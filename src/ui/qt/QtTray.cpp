@@ -66,8 +66,8 @@ bool QtTray::ModifyTip(const std::string& tip) {
 
 bool QtTray::Delete() {
   if (!icon_) return false;
-  icon_->hide();
-  icon_.reset();
+  // Deferred: Exit in the icon's own menu runs inside the icon's mouse handler.
+  icon_.release()->deleteLater();
   return true;
 }
 

@@ -1,0 +1,93 @@
+# Shell helpers that look at X windows from outside, with xprop, xwininfo and xdotool.
+# Sourced by the end-to-end tests and by scripts/demo; every function reads $DISPLAY.
+
+# Polls "$@" every 100 ms until it succeeds or $1 seconds have passed.
+wait_for() {
+  local limit=$(($1 * 10)) tries=0
+  shift
+  until "$@"; do
+    tries=$((tries + 1))
+    [ "$tries" -ge "$limit" ] && return 1
+    sleep 0.1
+  done
+}
+
+# Milliseconds since the epoch, for deadlines and timings.
+now_ms() { date +%s%3N; }
+
+# The caption a window shows: _NET_WM_NAME when the client set one, WM_NAME otherwise.
+caption() {
+  local line
+  line=$(xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null) || return 1
+  case "$line" in
+    *' = "'*) ;;
+    *) line=$(xprop -id "$1" -notype WM_NAME 2>/dev/null) || return 1 ;;
+  esac
+  line=${line#*= \"}
+  printf '%s\n' "${line%\"}"
+}
+
+is_above() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q '_NET_WM_STATE_ABOVE'; }
+
+# Whether the window manager still offers to close the window (_NET_WM_ALLOWED_ACTIONS).
+close_offered() {
+  xprop -id "$1" _NET_WM_ALLOWED_ACTIONS 2>/dev/null | grep -q '_NET_WM_ACTION_CLOSE'
+}
+
+# Whether _MOTIF_WM_HINTS leaves out the close function. With MWM_FUNC_ALL (1) the listed
+# functions are the ones taken away; without it they are the ones granted. MWM_FUNC_CLOSE is 32.
+motif_close_removed() {
+  local values flags functions
+  values=$(xprop -id "$1" _MOTIF_WM_HINTS 2>/dev/null | sed -n 's/^_MOTIF_WM_HINTS([^)]*) = //p')
+  [ -n "$values" ] || return 1
+  IFS=', ' read -r flags functions _ <<<"$values"
+  ((flags & 1)) || return 1
+  if ((functions & 1)); then ((functions & 32)); else ! ((functions & 32)); fi
+}
+
+# The ICCCM state the window manager gave the window: Normal, Iconic, Withdrawn, or none.
+wm_state() {
+  local state
+  state=$(xprop -id "$1" WM_STATE 2>/dev/null | sed -n 's/^[[:space:]]*window state: //p')
+  printf '%s\n' "${state:-none}"
+}
+
+# IsViewable, IsUnMapped or IsUnviewable.
+map_state() { xwininfo -id "$1" 2>/dev/null | sed -n 's/^[[:space:]]*Map State: //p'; }
+
+# Whether the window manager lists the window as a client (what a taskbar shows).
+in_client_list() {
+  xprop -root _NET_CLIENT_LIST 2>/dev/null | tr ',' '\n' | grep -qi "$(printf '0x%x' "$1")\$"
+}
+
+# Whether the window has been taken in by the window manager and is shown.
+managed() {
+  [ "$(wm_state "$1")" = Normal ] &&
+    xprop -id "$1" _NET_WM_ALLOWED_ACTIONS 2>/dev/null | grep -q '_NET_WM_ACTION_'
+}
+
+# The parent of a window, as a decimal id; fails for the root window.
+parent_of() {
+  local hex
+  hex=$(xwininfo -children -id "$1" 2>/dev/null | sed -n 's/^[[:space:]]*Parent window id: \(0x[0-9a-f]*\).*/\1/p')
+  # Never ask xwininfo about window 0: it would wait for a click to pick one.
+  [ -n "$hex" ] && [ "$((hex))" -ne 0 ] && printf '%d\n' "$hex"
+}
+
+# Whether window $1 lies anywhere inside window $2.
+inside_window() {
+  local window=$1 ancestor=$2 hops=0
+  while [ "$hops" -lt 32 ] && window=$(parent_of "$window"); do
+    [ "$window" = "$ancestor" ] && return 0
+    hops=$((hops + 1))
+  done
+  return 1
+}
+
+# One line describing a window for logs: caption, above or not, close offered or not.
+describe() {
+  local above=no close=yes
+  is_above "$1" && above=yes
+  close_offered "$1" || close=no
+  printf 'caption="%s" above=%s close=%s\n' "$(caption "$1")" "$above" "$close"
+}
