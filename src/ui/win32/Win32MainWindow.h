@@ -1,0 +1,153 @@
+// The main window of the Win32 edition: native controls that draw the core form's state, and
+// the user's events sent to the form's handlers. It decides nothing on its own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/win32/Win32Api.h"
+// After the Win32 headers, so that the port's MessageBox keeps its name.
+#include "ui/FormLayout.h"
+#include "ui/frmTop.h"
+#include "ui/win32/GdiHandles.h"
+
+namespace hoverdeck {
+
+class Win32Tray;
+
+class Win32MainWindow {
+ public:
+  static constexpr UINT_PTR kRefreshTimerId = 1;
+
+  // Creates the window (hidden) with every control of the layout and the menu bar.
+  Win32MainWindow(frmTop& form, HINSTANCE instance);
+  ~Win32MainWindow();
+  Win32MainWindow(const Win32MainWindow&) = delete;
+  Win32MainWindow& operator=(const Win32MainWindow&) = delete;
+
+  HWND Handle() const { return window_; }
+  // The screen's dots per inch the layout was scaled for.
+  int Dpi() const { return dpi_; }
+
+  // Runs a handler of the form, then redraws what changed and ends the program when the form
+  // asks for it. Events that arrive while a handler runs (from the loop of a modal box) are
+  // dropped: the form is not re-entrant. No exception leaves.
+  void Dispatch(const std::function<void()>& handler) noexcept;
+  // Redraws every control whose revision changed, the menus, the timer, caption and window state.
+  void Sync();
+
+  // What ends the program; by default the window is destroyed and the message loop told to end.
+  void SetEndHandler(std::function<void()> on_end) { on_end_ = std::move(on_end); }
+  // The tray whose callback messages come to this window.
+  void SetTray(Win32Tray* tray) { tray_ = tray; }
+
+  // The message loop's share: the F1 accelerator, the layout's tab order and the dialog keys.
+  // True when the message was used up.
+  bool PreTranslate(MSG& message);
+  // The control that Tab (or Shift+Tab) reaches from `from`, in the layout's order.
+  HWND NextTabStop(HWND from, bool backwards) const;
+
+  // The native control of a layout entry by its name; nullptr when there is none.
+  HWND Control(std::string_view name) const;
+  // The command identifier of a menu item by its name; 0 when there is none.
+  UINT MenuCommand(std::string_view item_name) const;
+  HMENU MenuBar() const { return menu_bar_.get(); }
+  bool TimerRunning() const { return timer_running_; }
+  int TimerInterval() const { return timer_interval_; }
+
+ private:
+  struct Binding {
+    std::function<std::uint64_t()> revision;
+    std::function<void()> draw;
+    std::uint64_t drawn = std::numeric_limits<std::uint64_t>::max();
+  };
+  struct MenuBinding {
+    const MenuItem* item;
+    UINT command;
+    std::uint64_t drawn = std::numeric_limits<std::uint64_t>::max();
+  };
+  // What the list boxes report, by their role.
+  struct ListEvents {
+    const SortedList* list = nullptr;
+    bool checkable = false;
+    void (frmTop::*click)(int) = nullptr;
+    void (frmTop::*double_click)() = nullptr;
+    void (frmTop::*mouse_down)(int) = nullptr;
+    void (frmTop::*mouse_move)(int, std::optional<int>) = nullptr;
+    void (frmTop::*lost_focus)() = nullptr;
+    void (frmTop::*check_click)(int, bool) = nullptr;
+    void (frmTop::*check_double_click)(int) = nullptr;
+  };
+  enum class Role { kNone, kContainer, kList, kCheckBox, kBanner };
+  struct NativeControl {
+    Win32MainWindow* owner = nullptr;
+    HWND window = nullptr;
+    const ControlLayout* layout = nullptr;
+    Role role = Role::kNone;
+    ListEvents list;
+    void (frmTop::*handler)() = nullptr;  // buttons, check boxes and banners
+  };
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                      UINT_PTR id, DWORD_PTR data);
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
+  LRESULT OnControlMessage(NativeControl& control, UINT message, WPARAM wparam,
+                           LPARAM lparam) noexcept;
+  LRESULT OnListMessage(NativeControl& control, UINT message, WPARAM wparam, LPARAM lparam);
+  void OnCommand(WORD id, WORD code, HWND from);
+  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  LRESULT OnColour(UINT message, HDC dc, HWND control, LRESULT fallback);
+
+  void BuildControls();
+  void BuildMenus();
+  void BindLabel(NativeControl& control, const Label& label);
+  void BindList(HWND list, const SortedList& source, bool checkable);
+  void SyncMenus();
+  void SyncTimer();
+  void SyncWindow();
+  NativeControl* Find(HWND window);
+  HFONT Font(bool bold, bool underline);
+  HBRUSH Brush(std::uint32_t rgb);
+  // Pixels of a length in twips at the window's dots per inch.
+  int Px(int twips) const;
+
+  frmTop& form_;
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  int dpi_ = 96;
+  int item_height_ = 16;
+  int box_size_ = 13;
+  std::map<std::string, NativeControl, std::less<>> controls_;
+  std::vector<NativeControl*> by_id_;
+  std::vector<Binding> bindings_;
+  std::vector<MenuBinding> menu_items_;
+  std::map<int, std::string> command_names_;
+  win32::UniqueMenu menu_bar_;
+  win32::UniqueAccelerators accelerators_;
+  win32::UniqueFont fonts_[4];
+  std::map<std::uint32_t, win32::UniqueBrush> brushes_;
+  win32::UniqueIcon icon_large_, icon_small_;
+  Win32Tray* tray_ = nullptr;
+  HWND last_focus_ = nullptr;
+  bool timer_running_ = false;
+  int timer_interval_ = 0;
+  std::uint64_t timer_revision_ = std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t timer_starts_ = std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t form_revision_ = std::numeric_limits<std::uint64_t>::max();
+  bool busy_ = false;
+  bool syncing_ = false;
+  bool ended_ = false;
+  // Set while a list box handles a mouse button itself, so its selection notice is not a
+  // second click.
+  bool list_mouse_ = false;
+  std::function<void()> on_end_;
+};
+
+}  // namespace hoverdeck

@@ -1,0 +1,49 @@
+#include "ui/win32/Win32ProgramHost.h"
+
+#include "platform/win32/Win32OsFacts.h"
+#include "ui/win32/Win32Api.h"
+
+namespace hoverdeck {
+
+bool Win32ProgramHost::AnotherInstanceRunning() {
+  if (mutex_) return another_;
+  mutex_.Reset(CreateMutexW(nullptr, FALSE, mutex_name_.c_str()));
+  another_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+  return another_;
+}
+
+std::filesystem::path Win32ProgramHost::ExecutableDirectory() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    // A full buffer may mean a cut path: try again with more room.
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2);
+  }
+  return std::filesystem::path(path).parent_path();
+}
+
+OsFacts Win32ProgramHost::OperatingSystem() { return Win32OsFacts(); }
+
+std::wstring_view CommandTail(std::wstring_view command_line) {
+  std::size_t at = 0;
+  if (!command_line.empty() && command_line[0] == L'"') {
+    const std::size_t closing = command_line.find(L'"', 1);
+    at = closing == std::wstring_view::npos ? command_line.size() : closing + 1;
+  } else {
+    while (at < command_line.size() && command_line[at] != L' ' && command_line[at] != L'\t') {
+      ++at;
+    }
+  }
+  while (at < command_line.size() && (command_line[at] == L' ' || command_line[at] == L'\t')) {
+    ++at;
+  }
+  return command_line.substr(at);
+}
+
+}  // namespace hoverdeck

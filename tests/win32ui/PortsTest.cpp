@@ -1,0 +1,114 @@
+// The tray, the popup menus, the program host and the shell of the Win32 edition.
+#include "ui/win32/Win32Api.h"
+// After the Win32 headers, so that the port's MessageBox keeps its name.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/WideText.h"
+#include "ui/Controls.h"
+#include "ui/win32/Win32Dialogs.h"
+#include "ui/win32/Win32ProgramHost.h"
+#include "ui/win32/Win32Shell.h"
+#include "ui/win32/Win32Tray.h"
+
+namespace hoverdeck {
+namespace {
+
+TEST(Win32TrayTest, TheCallbackDecodesEveryMouseMessage) {
+  EXPECT_EQ(TrayEventFor(WM_LBUTTONDBLCLK), TrayMouseEvent::kLeftDoubleClick);
+  EXPECT_EQ(TrayEventFor(WM_RBUTTONUP), TrayMouseEvent::kRightDown);
+  EXPECT_EQ(TrayEventFor(WM_RBUTTONDOWN), TrayMouseEvent::kRightDown);
+  EXPECT_EQ(TrayEventFor(WM_LBUTTONDOWN), TrayMouseEvent::kLeftDown);
+  for (const UINT other : {WM_MOUSEMOVE, WM_LBUTTONUP, WM_MBUTTONDOWN, WM_RBUTTONDBLCLK}) {
+    EXPECT_EQ(TrayEventFor(other), TrayMouseEvent::kOther) << other;
+  }
+}
+
+TEST(Win32TrayTest, AddsModifiesAndDeletesTheIconAndTakesItsOwnersMessages) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  Win32Tray tray(GetModuleHandleW(nullptr));
+  EXPECT_FALSE(tray.Add("no owner yet"));
+  tray.SetOwner(owner);
+  EXPECT_TRUE(tray.Add("Hoverdeck 1.1h"));
+  const NOTIFYICONDATAW record = tray.Record(NIF_MESSAGE | NIF_ICON | NIF_TIP);
+  EXPECT_EQ(record.cbSize, sizeof(NOTIFYICONDATAW));
+  EXPECT_EQ(record.uID, 1u);
+  EXPECT_EQ(record.uFlags, 7u);
+  EXPECT_EQ(record.uCallbackMessage, static_cast<UINT>(WM_APP + 1));
+  EXPECT_NE(record.hIcon, nullptr);
+  EXPECT_EQ(std::wstring(record.szTip), L"Hoverdeck 1.1h");
+  EXPECT_TRUE(tray.ModifyTip(std::string(200, 'x')));  // cut to the record's room
+  EXPECT_EQ(std::wstring(tray.Record(NIF_TIP).szTip).size(), 127u);
+
+  std::optional<TrayMouseEvent> event;
+  EXPECT_TRUE(tray.OnMessage(WM_APP + 1, 1, WM_LBUTTONDBLCLK, event));
+  EXPECT_EQ(event, TrayMouseEvent::kLeftDoubleClick);
+  EXPECT_TRUE(tray.OnMessage(RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, event));
+  EXPECT_FALSE(event.has_value());
+  EXPECT_FALSE(tray.OnMessage(WM_TIMER, 0, 0, event));
+
+  EXPECT_TRUE(tray.Delete());
+  EXPECT_FALSE(tray.Present());
+  EXPECT_FALSE(tray.ModifyTip("gone"));
+  DestroyWindow(owner);
+}
+
+TEST(Win32PopupTest, ThePopupHoldsTheItemsMarksAndSeparatorsAndNamesTheChoice) {
+  MenuItem first("mnuSetTopmost", "Set topmost");
+  MenuItem separator("Sep2", "-");
+  MenuItem second("mnuDisableX", "Disable/Enable X button");
+  second.SetChecked(true);
+  const Menu menu("mnuPopupNonTopmost", "mnuPopupNonTopmost", false, {&first, &separator, &second});
+  const NativePopup popup = BuildPopupMenu(menu);
+  ASSERT_EQ(GetMenuItemCount(popup.menu.get()), 3);
+  EXPECT_TRUE(GetMenuState(popup.menu.get(), 1, MF_BYPOSITION) & MF_SEPARATOR);
+  EXPECT_TRUE(GetMenuState(popup.menu.get(), 2, MF_BYPOSITION) & MF_CHECKED);
+  EXPECT_FALSE(GetMenuState(popup.menu.get(), 0, MF_BYPOSITION) & MF_CHECKED);
+  const UINT command = GetMenuItemID(popup.menu.get(), 2);
+  EXPECT_EQ(popup.NameOf(command), "mnuDisableX");
+  EXPECT_EQ(popup.NameOf(GetMenuItemID(popup.menu.get(), 0)), "mnuSetTopmost");
+  EXPECT_EQ(popup.NameOf(0), std::nullopt);  // dismissed
+  EXPECT_EQ(popup.NameOf(99), std::nullopt);
+}
+
+TEST(Win32ProgramHostTest, TheMutexTellsASecondInstanceAndGoesWithTheFirst) {
+  const std::wstring name = L"Local\\Hoverdeck-test-" + std::to_wstring(GetCurrentProcessId());
+  {
+    Win32ProgramHost first(name);
+    EXPECT_FALSE(first.AnotherInstanceRunning());
+    EXPECT_FALSE(first.AnotherInstanceRunning());  // asking again is no second instance
+    Win32ProgramHost second(name);
+    EXPECT_TRUE(second.AnotherInstanceRunning());
+  }
+  Win32ProgramHost later(name);
+  EXPECT_FALSE(later.AnotherInstanceRunning());
+}
+
+TEST(Win32ProgramHostTest, ExecutableDirectoryAndSystem) {
+  Win32ProgramHost host(L"Local\\Hoverdeck-test-dir");
+  const std::filesystem::path directory = host.ExecutableDirectory();
+  EXPECT_TRUE(std::filesystem::exists(directory / "hoverdeck_win32ui_tests.exe"));
+  EXPECT_EQ(host.OperatingSystem().description.rfind("Windows", 0), 0u);
+}
+
+TEST(Win32ProgramHostTest, TheCommandTailSkipsTheProgramNameQuotedOrNot) {
+  EXPECT_EQ(CommandTail(L"\"C:\\Program Files\\Hoverdeck.exe\" -i"), L"-i");
+  EXPECT_EQ(CommandTail(L"Hoverdeck.exe   -s -i"), L"-s -i");
+  EXPECT_EQ(CommandTail(L"Hoverdeck.exe"), L"");
+  EXPECT_EQ(CommandTail(L"\"C:\\a b\\x.exe\""), L"");
+  EXPECT_EQ(CommandTail(L"\"unclosed -i"), L"");
+  EXPECT_EQ(CommandTail(L""), L"");
+}
+
+TEST(Win32ShellTest, AFailedOpenGivesTheShellsErrorNumber) {
+  Win32Shell shell;
+  const std::int32_t answer = shell.Open("Z:\\no\\such\\folder\\nothing-here.hoverdeck");
+  EXPECT_GE(answer, 0);
+  EXPECT_LE(answer, 32);
+}
+
+}  // namespace
+}  // namespace hoverdeck
