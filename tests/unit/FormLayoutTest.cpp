@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <set>
 
+#include "support/FakeTray.h"
+#include "support/ScriptedDialogs.h"
+#include "support/SimulatedDesktop.h"
+#include "ui/ControlBindings.h"
 #include "ui/FormLayout.h"
 
 namespace hoverdeck {
@@ -60,6 +64,55 @@ TEST(FormLayoutTest, FocusOrderAndDrawingOrder) {
   EXPECT_EQ(FindFrmTopLayout("Label1")->background, kBannerBlue);
   EXPECT_EQ(FindFrmTopLayout("lstFenetresTopMost")->background, kPaleGrey);
   EXPECT_EQ(FindFrmTopLayout("lblUpdate")->text_colour, TextColour::kPaleRed);
+}
+
+TEST(ControlBindingsTest, EveryControlOfTheLayoutIsBoundToItsStateAndHandlers) {
+  testing::SimulatedDesktop desktop;
+  testing::FakeTray tray;
+  testing::ScriptedDialogs dialogs;
+  testing::FakeShell shell;
+  testing::FakeHost host(std::filesystem::temp_directory_path());
+  const frmTop form(FormPorts{desktop, desktop, tray, dialogs, shell, host});
+  for (const auto& control : FrmTopLayout()) {
+    const ControlBinding binding = BindingOf(form, control.name);
+    switch (control.type) {
+      case ControlType::kLabel:
+      case ControlType::kButton:
+        EXPECT_NE(binding.label, nullptr) << control.name;
+        break;
+      case ControlType::kFrame:
+        EXPECT_EQ(binding.label != nullptr, control.name != "Frame3") << control.name;
+        break;
+      case ControlType::kListBox:
+        ASSERT_NE(binding.list.list, nullptr) << control.name;
+        EXPECT_FALSE(binding.list.checkable);
+        EXPECT_TRUE(binding.list.click && binding.list.double_click && binding.list.mouse_down &&
+                    binding.list.mouse_move && binding.list.lost_focus);
+        break;
+      case ControlType::kCheckListBox:
+        ASSERT_NE(binding.list.list, nullptr) << control.name;
+        EXPECT_TRUE(binding.list.checkable && binding.list.check_click &&
+                    binding.list.check_double_click);
+        break;
+      case ControlType::kCheckBox:
+        EXPECT_NE(binding.check_box, nullptr) << control.name;
+        EXPECT_NE(binding.action, nullptr) << control.name;
+        break;
+      case ControlType::kPicture:
+        break;
+    }
+    if (control.type == ControlType::kButton) {
+      EXPECT_NE(binding.action, nullptr) << control.name;
+    }
+  }
+  // Names lead to their own state, not a neighbour's.
+  EXPECT_EQ(BindingOf(form, "lblNbTopmost").label, &form.lblNbTopmost);
+  EXPECT_EQ(BindingOf(form, "cmdSupprimerDisableX").action, &frmTop::cmdSupprimerDisableX_Click);
+  EXPECT_EQ(BindingOf(form, "lstCatalogueDisableX").list.list, &form.lstCatalogueDisableX);
+  EXPECT_EQ(BindingOf(form, "chkAllDisableX").check_box, &form.chkAllDisableX);
+  EXPECT_EQ(BindingOf(form, "Frame1").action, &frmTop::Frame1_Click);
+  EXPECT_EQ(BindingOf(form, "Frame2").action, nullptr);
+  EXPECT_EQ(BindingOf(form, "nothing").label, nullptr);
 }
 
 }  // namespace

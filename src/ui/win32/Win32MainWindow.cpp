@@ -1,5 +1,7 @@
 #include "ui/win32/Win32MainWindow.h"
 
+#include "ui/ControlBindings.h"
+
 #include <algorithm>
 #include <exception>
 #include <utility>
@@ -230,80 +232,12 @@ void Win32MainWindow::Dispatch(const std::function<void()>& handler) noexcept {
 // ---- Building ----
 
 void Win32MainWindow::BuildControls() {
-  const std::map<std::string_view, const Label*> labels = {
-      {"lbllblProgName", &form_.lbllblProgName},
-      {"lblProgName", &form_.lblProgName},
-      {"lblUpdate", &form_.lblUpdate},
-      {"Label1", &form_.Label1},
-      {"lblNbNonTopmost", &form_.lblNbNonTopmost},
-      {"Label2", &form_.Label2},
-      {"lblNbTopmost", &form_.lblNbTopmost},
-      {"Label5", &form_.Label5},
-      {"Label3", &form_.Label3},
-      {"Label7", &form_.Label7},
-      {"Label8", &form_.Label8},
-      {"Label6", &form_.Label6},
-      {"Label4", &form_.Label4},
-      {"Label9", &form_.Label9},
-      {"Label10", &form_.Label10},
-      {"cmdRefresh", &form_.cmdRefresh},
-      {"Frame1", &form_.Frame1},
-      {"cmdAjouter", &form_.cmdAjouter},
-      {"cmdModifier", &form_.cmdModifier},
-      {"cmdSupprimer", &form_.cmdSupprimer},
-      {"Frame2", &form_.Frame2},
-      {"cmdAjouterDisableX", &form_.cmdAjouterDisableX},
-      {"cmdModifierDisableX", &form_.cmdModifierDisableX},
-      {"cmdSupprimerDisableX", &form_.cmdSupprimerDisableX},
-  };
-  const std::map<std::string_view, ListEvents> lists = {
-      {"lstFenetresNonTopMost",
-       {.list = &form_.lstFenetresNonTopMost,
-        .click = &frmTop::lstFenetresNonTopMost_Click,
-        .double_click = &frmTop::lstFenetresNonTopMost_DblClick,
-        .mouse_down = &frmTop::lstFenetresNonTopMost_MouseDown,
-        .mouse_move = &frmTop::lstFenetresNonTopMost_MouseMove,
-        .lost_focus = &frmTop::lstFenetresNonTopMost_LostFocus}},
-      {"lstFenetresTopMost",
-       {.list = &form_.lstFenetresTopMost,
-        .click = &frmTop::lstFenetresTopMost_Click,
-        .double_click = &frmTop::lstFenetresTopMost_DblClick,
-        .mouse_down = &frmTop::lstFenetresTopMost_MouseDown,
-        .mouse_move = &frmTop::lstFenetresTopMost_MouseMove,
-        .lost_focus = &frmTop::lstFenetresTopMost_LostFocus}},
-      {"lstCatalogueTopMost",
-       {.list = &form_.lstCatalogueTopMost,
-        .checkable = true,
-        .check_click = &frmTop::lstCatalogueTopMost_Click,
-        .check_double_click = &frmTop::lstCatalogueTopMost_DblClick}},
-      {"lstCatalogueDisableX",
-       {.list = &form_.lstCatalogueDisableX,
-        .checkable = true,
-        .check_click = &frmTop::lstCatalogueDisableX_Click,
-        .check_double_click = &frmTop::lstCatalogueDisableX_DblClick}},
-  };
-  const std::map<std::string_view, std::pair<const CheckBox*, void (frmTop::*)()>> checks = {
-      {"chkAllTopMost", {&form_.chkAllTopMost, &frmTop::chkAllTopMost_MouseDown}},
-      {"chkAllDisableX", {&form_.chkAllDisableX, &frmTop::chkAllDisableX_MouseDown}},
-  };
-  const std::map<std::string_view, void (frmTop::*)()> handlers = {
-      {"cmdRefresh", &frmTop::cmdRefresh_Click},
-      {"cmdAjouter", &frmTop::cmdAjouter_Click},
-      {"cmdModifier", &frmTop::cmdModifier_Click},
-      {"cmdSupprimer", &frmTop::cmdSupprimer_Click},
-      {"cmdAjouterDisableX", &frmTop::cmdAjouterDisableX_Click},
-      {"cmdModifierDisableX", &frmTop::cmdModifierDisableX_Click},
-      {"cmdSupprimerDisableX", &frmTop::cmdSupprimerDisableX_Click},
-      {"Label1", &frmTop::Label1_MouseMove},
-      {"Label2", &frmTop::Label2_MouseMove},
-      {"Frame1", &frmTop::Frame1_Click},
-  };
-
   const auto layouts = FrmTopLayout();
   by_id_.assign(layouts.size(), nullptr);
   for (std::size_t index = 0; index < layouts.size(); ++index) {
     const ControlLayout& layout = layouts[index];
     if (!layout.shown) continue;
+    const ControlBinding binding = BindingOf(form_, layout.name);
     HWND parent = layout.container.empty() ? window_ : Control(layout.container);
     if (!parent) parent = window_;
 
@@ -328,7 +262,7 @@ void Win32MainWindow::BuildControls() {
         break;
       case ControlType::kFrame:
         // A frame with a caption is a group box; the captionless one a plain container.
-        if (labels.count(layout.name) != 0) {
+        if (binding.label) {
           class_name = L"BUTTON";
           style |= BS_GROUPBOX;
         }
@@ -355,12 +289,8 @@ void Win32MainWindow::BuildControls() {
     control.layout = &layout;
     control.role = role;
     by_id_[index] = &control;
-    if (const auto list = lists.find(layout.name); list != lists.end()) control.list = list->second;
-    if (const auto handler = handlers.find(layout.name); handler != handlers.end()) {
-      control.handler = handler->second;
-    }
-    const auto check = checks.find(layout.name);
-    if (check != checks.end()) control.handler = check->second.second;
+    control.list = binding.list;
+    control.handler = binding.action;
 
     control.window = CreateWindowExW(
         ex_style, class_name, L"", style, Px(layout.left), Px(layout.top), Px(layout.width),
@@ -379,12 +309,12 @@ void Win32MainWindow::BuildControls() {
       SendMessageW(control.window, LB_SETITEMHEIGHT, 0, item_height_);
     }
 
-    if (const auto label = labels.find(layout.name); label != labels.end()) {
-      BindLabel(control, *label->second);
+    if (binding.label) {
+      BindLabel(control, *binding.label);
     } else if (control.list.list) {
       BindList(control.window, *control.list.list, control.list.checkable);
-    } else if (check != checks.end()) {
-      const CheckBox& box = *check->second.first;
+    } else if (binding.check_box) {
+      const CheckBox& box = *binding.check_box;
       SetWindowTextW(control.window, Widen(box.Caption()).c_str());
       HWND window = control.window;
       bindings_.push_back({[&box] { return box.revision(); }, [&box, window] {

@@ -13,6 +13,7 @@
 
 #include "ui/win32/Win32Api.h"
 // After the Win32 headers, so that the port's MessageBox keeps its name.
+#include "ui/ControlBindings.h"
 #include "ui/FormLayout.h"
 #include "ui/frmTop.h"
 #include "ui/win32/GdiHandles.h"
@@ -73,17 +74,7 @@ class Win32MainWindow {
     std::uint64_t drawn = std::numeric_limits<std::uint64_t>::max();
   };
   // What the list boxes report, by their role.
-  struct ListEvents {
-    const SortedList* list = nullptr;
-    bool checkable = false;
-    void (frmTop::*click)(int) = nullptr;
-    void (frmTop::*double_click)() = nullptr;
-    void (frmTop::*mouse_down)(int) = nullptr;
-    void (frmTop::*mouse_move)(int, std::optional<int>) = nullptr;
-    void (frmTop::*lost_focus)() = nullptr;
-    void (frmTop::*check_click)(int, bool) = nullptr;
-    void (frmTop::*check_double_click)(int) = nullptr;
-  };
+  using ListEvents = ListBinding;
   enum class Role { kNone, kContainer, kList, kCheckBox, kBanner };
   struct NativeControl {
     Win32MainWindow* owner = nullptr;
