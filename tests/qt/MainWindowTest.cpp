@@ -10,6 +10,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 
 #include "support/FakeTray.h"
@@ -142,6 +145,89 @@ TEST_F(MainWindowTest, EveryControlSitsAtItsLayoutPlaceInItsContainerWithItsLook
   EXPECT_EQ(colour("lstFenetresNonTopMost", QPalette::Base), QColor(0xFF, 0xFF, 0xFF));
   EXPECT_TRUE(qobject_cast<QLabel*>(window_->Control("lblUpdate"))->alignment() & Qt::AlignRight);
   EXPECT_TRUE(qobject_cast<QLabel*>(window_->Control("Label5"))->alignment() & Qt::AlignLeft);
+}
+
+// Whether `text` in `metrics` fits a box of `size` that holds `lines` lines of it; wrapped at
+// word boundaries where more than one line is allowed.
+::testing::AssertionResult TextFits(const QFontMetrics& metrics, const QString& text, QSize size,
+                                    int lines) {
+  const int flags = Qt::TextShowMnemonic | (lines > 1 ? Qt::TextWordWrap : 0);
+  const QRect needed = metrics.boundingRect(QRect(0, 0, size.width(), 100000), flags, text);
+  if (needed.width() <= size.width() && needed.height() <= size.height()) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "\"" << text.toStdString() << "\" needs " << needed.width() << "x" << needed.height()
+         << " px, has " << size.width() << "x" << size.height() << " for " << lines << " line(s)";
+}
+
+// How many lines a caption may take: as many as the control is tall for, at least one.
+int LinesFor(const QFontMetrics& metrics, int height) {
+  return std::max(1, height / metrics.lineSpacing());
+}
+
+TEST_F(MainWindowTest, EveryCaptionFitsItsControlInTheLinesTheControlIsTallFor) {
+  Ini("[Configuration]\nSetAllTopMost=1\n");
+  Start();
+  int checked = 0;
+  for (const ControlLayout& layout : FrmTopLayout()) {
+    QWidget* widget = window_->Control(layout.name);
+    const std::string name(layout.name);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      const QFontMetrics metrics = label->fontMetrics();
+      const QRect room = label->contentsRect();
+      const int lines = LinesFor(metrics, room.height());
+      // A single-line label that wrapped would show its first word alone.
+      if (lines == 1) {
+        EXPECT_FALSE(label->wordWrap()) << name;
+      }
+      EXPECT_TRUE(TextFits(metrics, label->text(), room.size(), lines)) << name;
+      ++checked;
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+      QStyleOptionButton option;
+      option.initFrom(button);
+      option.text = button->text();
+      const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option,
+                                                         button);
+      EXPECT_FALSE(button->text().isEmpty()) << name;
+      EXPECT_TRUE(TextFits(button->fontMetrics(), button->text(), room.size(), 1)) << name;
+      ++checked;
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+      QStyleOptionGroupBox option;
+      option.initFrom(group);
+      option.text = group->title();
+      option.textAlignment = group->alignment();
+      option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+      option.lineWidth = 1;
+      const QRect title = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                         QStyle::SC_GroupBoxLabel, group);
+      // The style sizes the title to its text; it must stay inside the frame.
+      EXPECT_GE(title.left(), 0) << name;
+      EXPECT_LE(title.right(), group->width() - 1) << name;
+      EXPECT_FALSE(group->title().isEmpty()) << name;
+      EXPECT_TRUE(TextFits(group->fontMetrics(), group->title(), title.size(), 1)) << name;
+      ++checked;
+    } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+      auto* caption = box->findChild<QLabel*>();
+      ASSERT_NE(caption, nullptr) << name;
+      EXPECT_TRUE(box->rect().contains(caption->geometry())) << name;
+      QStyleOptionButton option;
+      option.initFrom(box);
+      const QRect indicator =
+          box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+      EXPECT_GT(caption->geometry().left(), indicator.right()) << name;
+      const QFontMetrics metrics = caption->fontMetrics();
+      const int lines = LinesFor(metrics, caption->height());
+      EXPECT_GE(lines, 2) << name;  // the layout's check boxes are two lines tall
+      EXPECT_TRUE(caption->wordWrap()) << name;
+      EXPECT_FALSE(caption->text().isEmpty()) << name;
+      EXPECT_TRUE(TextFits(metrics, caption->text(), caption->contentsRect().size(), lines))
+          << name;
+      ++checked;
+    }
+  }
+  // 15 labels, 7 buttons, 2 titled frames, 2 check boxes.
+  EXPECT_EQ(checked, 26);
 }
 
 TEST_F(MainWindowTest, TabOrderFollowsTheLayoutAndTheFirstListHasTheFocus) {
@@ -337,6 +423,27 @@ TEST_F(MainWindowTest, CheckBoxShowsOnlyTheCoreValue) {
   EXPECT_FALSE(form_.chkAllTopMost.Value());
 }
 
+TEST_F(MainWindowTest, TheCheckBoxCaptionShowsTheCoreCaptionAndAPressOnItGoesToTheCore) {
+  Start();
+  auto* box = qobject_cast<QCheckBox*>(window_->Control("chkAllDisableX"));
+  auto* caption = box->findChild<QLabel*>();
+  ASSERT_NE(caption, nullptr);
+  EXPECT_EQ(caption->text(), "Disable X button for all visible windows when HVD minimized");
+  EXPECT_TRUE(box->text().isEmpty());  // drawn once only, by the label
+
+  // Presses on the caption's last line, far from the indicator.
+  const QPoint on_caption = caption->geometry().bottomRight() - QPoint(4, 4);
+  QTest::mouseClick(box, Qt::LeftButton, {}, on_caption);
+  EXPECT_TRUE(form_.chkAllDisableX.Value());
+  EXPECT_TRUE(box->isChecked());
+  QTest::mouseClick(box, Qt::LeftButton, {}, on_caption);
+  EXPECT_FALSE(form_.chkAllDisableX.Value());
+  EXPECT_FALSE(box->isChecked());
+  // The right button does nothing, on the caption as on the box.
+  QTest::mouseClick(box, Qt::RightButton, {}, on_caption);
+  EXPECT_FALSE(form_.chkAllDisableX.Value());
+}
+
 // ---- Window state, tray and closing ----
 
 TEST_F(MainWindowTest, MinimisingWithATrayHidesAndTheTrayBringsItBack) {
@@ -371,6 +478,48 @@ TEST_F(MainWindowTest, MinimisingWithoutATrayKeepsTheWindowInTheTaskbarAndSaysSo
   QCoreApplication::processEvents();
   EXPECT_EQ(dialogs_.messages.size(), 1u);
   EXPECT_TRUE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, StartedMinimisedWithoutATrayTheWindowWaitsForTheWindowManager) {
+  Ini("[Configuration]\nMinimized=1\n");
+  Start(false);
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(window_->isMinimized());
+  EXPECT_EQ(form_.State(), WindowState::kMinimized);
+  EXPECT_FALSE(form_.Visible());
+  QCoreApplication::processEvents();
+  ASSERT_EQ(dialogs_.messages.size(), 1u);
+
+  // Before the window manager has iconified the window, X reports it normal: no restore.
+  window_->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(form_.State(), WindowState::kMinimized);
+  EXPECT_FALSE(form_.Visible());
+  // Iconified; from then on a restore from the taskbar is the user's and shows the window.
+  window_->setWindowState(Qt::WindowMinimized);
+  EXPECT_EQ(form_.State(), WindowState::kMinimized);
+  window_->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(form_.State(), WindowState::kNormal);
+  EXPECT_TRUE(form_.Visible());
+  EXPECT_FALSE(window_->isMinimized());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(dialogs_.messages.size(), 1u);
+}
+
+TEST_F(MainWindowTest, AWindowManagerThatNeverIconifiesIsFollowedOnceTheSettleTimeRunsOut) {
+  Ini("[Configuration]\nMinimized=1\n");
+  Start(false);
+  QCoreApplication::processEvents();  // the platform's own echo of the request
+  window_->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(form_.State(), WindowState::kMinimized);
+  ASSERT_TRUE(window_->MinimizeSettleTimer().isActive());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form_.State(), WindowState::kMinimized);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return !window_->MinimizeSettleTimer().isActive(); }, 5000));
+  // The window stayed normal: so does the core, which shows it again.
+  EXPECT_EQ(form_.State(), WindowState::kNormal);
+  EXPECT_TRUE(form_.Visible());
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_FALSE(window_->isMinimized());
 }
 
 TEST_F(MainWindowTest, CloseAsksAndOnlyYesEndsTheProgram) {

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +16,8 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <algorithm>
 #include <exception>
 #include <iostream>
@@ -26,6 +30,12 @@ namespace hoverdeck {
 namespace {
 
 constexpr int kLogicalDotsPerInch = 96;
+constexpr qreal kFormPointSize = 8.0;
+// Arial's metrics run a few per cent wider than those the layout was made for; drawn 93 % wide
+// (FreeType scales the outlines), the longest captions fit their controls.
+constexpr int kFormStretch = 93;
+// Long enough for a window manager under load to iconify a window it was asked to.
+constexpr int kMinimizeSettleMs = 1500;
 
 QColor Rgb(std::uint32_t rgb) {
   return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
@@ -58,9 +68,42 @@ class FlagScope {
   bool was_;
 };
 
+// QCheckBox draws its caption on one line; the layout's check boxes are two lines tall. The box
+// keeps no text of its own and a word-wrapped label beside its indicator shows the caption. The
+// label lets the mouse through, so a press on the caption is a press on the box.
+QLabel* AddCheckBoxCaption(QCheckBox* check_box) {
+  QStyleOptionButton option;
+  option.initFrom(check_box);
+  const QStyle* style = check_box->style();
+  const QRect indicator = style->subElementRect(QStyle::SE_CheckBoxIndicator, &option, check_box);
+  const int left =
+      indicator.right() + 1 + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, check_box);
+  auto* caption = new QLabel(check_box);
+  caption->setObjectName(check_box->objectName() + QStringLiteral("Caption"));
+  caption->setTextFormat(Qt::PlainText);
+  caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  caption->setGeometry(left, 0, std::max(0, check_box->width() - left), check_box->height());
+  caption->setWordWrap(TextLines(caption->font(), caption->height()) > 1);
+  caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+  return caption;
+}
+
 }  // namespace
 
 int LogicalPixels(int twips) { return TwipsToPixels(twips, kLogicalDotsPerInch); }
+
+QFont FormFont(const QFont& desktop_font) {
+  QFont font = desktop_font;
+  const QString compact = QStringLiteral("Liberation Sans");
+  if (QFontDatabase::hasFamily(compact)) font.setFamilies({compact});
+  font.setPointSizeF(kFormPointSize);
+  font.setStretch(kFormStretch);
+  return font;
+}
+
+int TextLines(const QFont& font, int height) {
+  return std::max(1, height / QFontMetrics(font).lineSpacing());
+}
 
 MainWindow::MainWindow(frmTop& form, Dialogs& dialogs, bool tray_available)
     : form_(form),
@@ -71,15 +114,19 @@ MainWindow::MainWindow(frmTop& form, Dialogs& dialogs, bool tray_available)
   central_ = new QWidget(this);
   central_->setObjectName(QStringLiteral("frmTop"));
   central_->setFixedSize(LogicalPixels(kClientWidthTwips), LogicalPixels(kClientHeightTwips));
-  // The places were made for an 8-point face; larger desktop fonts would cut the captions.
-  QFont small = central_->font();
-  small.setPointSizeF(std::min<qreal>(small.pointSizeF(), 8.0));
-  central_->setFont(small);
+  central_->setFont(FormFont(central_->font()));
   setCentralWidget(central_);
   BuildControls();
   BuildMenus();
   SetTabOrder();
   connect(&timer_, &QTimer::timeout, this, [this] { Dispatch([this] { form_.Timer1_Timer(); }); });
+  minimize_settle_.setSingleShot(true);
+  minimize_settle_.setInterval(kMinimizeSettleMs);
+  connect(&minimize_settle_, &QTimer::timeout, this, [this] {
+    minimize_pending_ = false;
+    // Whatever the window manager made of the request is now the window's state.
+    if (isVisible()) FollowNativeState();
+  });
   if (QWidget* first = Control("lstFenetresNonTopMost")) first->setFocus();
   Sync();
 }
@@ -191,7 +238,6 @@ void MainWindow::BuildControls() {
       case ControlType::kLabel: {
         auto* label = new QLabel(parent);
         label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
         label->setAlignment(Qt::AlignTop | (layout.right_aligned ? Qt::AlignRight : Qt::AlignLeft));
         widget = label;
         break;
@@ -254,6 +300,11 @@ void MainWindow::BuildControls() {
     }
     widget->setPalette(palette);
     controls_[name] = widget;
+    // A caption wraps only where the control is tall enough for more than one line: a
+    // single-line label that wrapped would show its first word alone.
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      label->setWordWrap(TextLines(label->font(), label->height()) > 1);
+    }
 
     if (const auto label = labels.find(layout.name); label != labels.end()) {
       BindLabel(name, *label->second);
@@ -263,9 +314,14 @@ void MainWindow::BuildControls() {
     } else if (const auto check = checks.find(layout.name); check != checks.end()) {
       const CheckBox& box = *check->second;
       auto* check_box = static_cast<QCheckBox*>(widget);
-      check_box->setText(ToQt(box.Caption()));
+      QLabel* caption = AddCheckBoxCaption(check_box);
       bindings_.push_back({[&box] { return box.revision(); },
-                           [&box, check_box] { check_box->setChecked(box.Value()); }});
+                           [&box, check_box, caption] {
+                             const QString text = ToQt(box.Caption());
+                             caption->setText(text);
+                             check_box->setAccessibleName(text);
+                             check_box->setChecked(box.Value());
+                           }});
     }
   }
 
@@ -565,13 +621,35 @@ void MainWindow::SyncWindow() {
   form_revision_ = form_.revision();
   setWindowTitle(ToQt(form_.Caption()));
   const WindowPresentation look = fallback_.Present(form_.Visible(), form_.State());
+  if (look.shown && look.minimized) {
+    if (!isMinimized() || !isVisible()) RequestMinimized();
+    return;
+  }
+  minimize_pending_ = false;
+  minimize_settle_.stop();
   if (!look.shown) {
     hide();
-  } else if (look.minimized) {
-    if (!isMinimized() || !isVisible()) showMinimized();
   } else if (isMinimized() || !isVisible()) {
     showNormal();
   }
+}
+
+void MainWindow::RequestMinimized() {
+  if (!isVisible()) {
+    // On X11, Qt maps a window that was never shown in the normal state even when it is marked
+    // minimised: its iconify request goes to the window manager before the window is managed,
+    // and is lost. Mapped first (without taking the focus), the window is managed by the time
+    // the request, sent right after, reaches the window manager.
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+  }
+  // Qt marks the window minimised at once; the window manager iconifies it a moment later, and
+  // until then X still reports the normal state. That is no restore by the user: reports of
+  // the normal state wait until the window is iconic, or the settle time has run out.
+  minimize_pending_ = true;
+  minimize_settle_.start();
+  showMinimized();
 }
 
 void MainWindow::OfferNoTrayMessage() {
@@ -579,33 +657,48 @@ void MainWindow::OfferNoTrayMessage() {
   // Later, from the event loop: the window may be in the middle of a state change.
   QTimer::singleShot(0, this, [this] {
     if (busy_) return;
-    FlagScope busy(busy_);
-    try {
-      dialogs_.MessageBox(NoTrayFallback::MessageText(), kMessageTitle, MessageIcon::kInformation,
-                          MessageButtons::kOk);
-    } catch (const std::exception& error) {
-      std::cerr << "hoverdeck: " << error.what() << '\n';
+    {
+      FlagScope busy(busy_);
+      try {
+        dialogs_.MessageBox(NoTrayFallback::MessageText(), kMessageTitle,
+                            MessageIcon::kInformation, MessageButtons::kOk);
+      } catch (const std::exception& error) {
+        std::cerr << "hoverdeck: " << error.what() << '\n';
+      }
     }
+    // A restore from the taskbar while the box was open reached no handler: catch up.
+    if (isVisible()) FollowNativeState();
   });
 }
 
 // ---- Window events ----
 
+void MainWindow::FollowNativeState() {
+  if (minimize_pending_) return;
+  const bool minimized = isMinimized();
+  const bool core_minimized = form_.State() == WindowState::kMinimized;
+  if (minimized && !core_minimized) {
+    Dispatch([this] { form_.Form_Resize(WindowState::kMinimized); });
+  } else if (!minimized && core_minimized) {
+    if (fallback_.RestoreShows(form_.Visible())) {
+      Dispatch([this] { form_.mnuSet_Click(); });
+    } else {
+      Dispatch([this] { form_.Form_Resize(WindowState::kNormal); });
+    }
+  }
+}
+
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (syncing_) return;
   if (event->type() == QEvent::WindowStateChange) {
-    const bool minimized = isMinimized();
-    const bool core_minimized = form_.State() == WindowState::kMinimized;
-    if (minimized && !core_minimized) {
-      Dispatch([this] { form_.Form_Resize(WindowState::kMinimized); });
-    } else if (!minimized && core_minimized) {
-      if (fallback_.RestoreShows(form_.Visible())) {
-        Dispatch([this] { form_.mnuSet_Click(); });
-      } else {
-        Dispatch([this] { form_.Form_Resize(WindowState::kNormal); });
-      }
+    if (minimize_pending_) {
+      if (!isMinimized()) return;
+      // The window manager has iconified the window: from now on a restore is the user's.
+      minimize_pending_ = false;
+      minimize_settle_.stop();
     }
+    FollowNativeState();
   } else if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible()) {
     Dispatch([this] { form_.Form_LostFocus(); });
   }

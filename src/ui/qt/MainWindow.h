@@ -18,6 +18,7 @@
 #include "ui/qt/NoTrayFallback.h"
 
 class QAction;
+class QFont;
 class QListWidget;
 class QMenu;
 
@@ -25,6 +26,14 @@ namespace hoverdeck {
 
 // Logical pixels for twips; Qt scales logical pixels for high-density screens itself.
 int LogicalPixels(int twips);
+
+// The face the controls are drawn with: the layout's sizes were made for a compact 8-point
+// sans-serif face, so Liberation Sans (Arial's metrics) at 8 points, slightly narrowed, where it
+// is installed; the desktop's own face at the same size otherwise.
+QFont FormFont(const QFont& desktop_font);
+
+// How many lines of text in `font` a control `height` pixels tall holds; at least one.
+int TextLines(const QFont& font, int height);
 
 class MainWindow final : public QMainWindow {
  public:
@@ -45,6 +54,8 @@ class MainWindow final : public QMainWindow {
   QWidget* Control(std::string_view name) const;
   QListWidget* List(std::string_view name) const;
   QTimer& RefreshTimer() { return timer_; }
+  // Runs out when the window manager has had time to iconify the window after a request.
+  QTimer& MinimizeSettleTimer() { return minimize_settle_; }
   // The menu-bar menu of a core menu, by the core menu's name.
   QMenu* BarMenu(std::string_view name) const;
 
@@ -85,6 +96,8 @@ class MainWindow final : public QMainWindow {
   void WireCheckBox(QWidget* widget, void (frmTop::*mouse_down)());
   void SyncTimer();
   void SyncWindow();
+  void RequestMinimized();
+  void FollowNativeState();
   void OfferNoTrayMessage();
   void Filter(QObject* watched, std::function<bool(QEvent*)> filter);
 
@@ -98,6 +111,8 @@ class MainWindow final : public QMainWindow {
   std::vector<Binding> bindings_;
   std::vector<ActionBinding> actions_;
   QTimer timer_;
+  QTimer minimize_settle_;
+  bool minimize_pending_ = false;
   std::uint64_t timer_revision_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t timer_starts_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t form_revision_ = std::numeric_limits<std::uint64_t>::max();
