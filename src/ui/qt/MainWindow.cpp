@@ -23,6 +23,7 @@
 #include <iostream>
 
 #include "app/ProgramConstants.h"
+#include "ui/ControlBindings.h"
 #include "ui/FormLayout.h"
 #include "ui/qt/QtDialogs.h"
 
@@ -76,8 +77,8 @@ QLabel* AddCheckBoxCaption(QCheckBox* check_box) {
   option.initFrom(check_box);
   const QStyle* style = check_box->style();
   const QRect indicator = style->subElementRect(QStyle::SE_CheckBoxIndicator, &option, check_box);
-  const int left =
-      indicator.right() + 1 + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, check_box);
+  const int left = indicator.right() + 1 +
+                   style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, check_box);
   auto* caption = new QLabel(check_box);
   caption->setObjectName(check_box->objectName() + QStringLiteral("Caption"));
   caption->setTextFormat(Qt::PlainText);
@@ -191,48 +192,12 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
 // ---- Building ----
 
 void MainWindow::BuildControls() {
-  const std::map<std::string_view, const Label*> labels = {
-      {"lbllblProgName", &form_.lbllblProgName},
-      {"lblProgName", &form_.lblProgName},
-      {"lblUpdate", &form_.lblUpdate},
-      {"Label1", &form_.Label1},
-      {"lblNbNonTopmost", &form_.lblNbNonTopmost},
-      {"Label2", &form_.Label2},
-      {"lblNbTopmost", &form_.lblNbTopmost},
-      {"Label5", &form_.Label5},
-      {"Label3", &form_.Label3},
-      {"Label7", &form_.Label7},
-      {"Label8", &form_.Label8},
-      {"Label6", &form_.Label6},
-      {"Label4", &form_.Label4},
-      {"Label9", &form_.Label9},
-      {"Label10", &form_.Label10},
-      {"cmdRefresh", &form_.cmdRefresh},
-      {"Frame1", &form_.Frame1},
-      {"cmdAjouter", &form_.cmdAjouter},
-      {"cmdModifier", &form_.cmdModifier},
-      {"cmdSupprimer", &form_.cmdSupprimer},
-      {"Frame2", &form_.Frame2},
-      {"cmdAjouterDisableX", &form_.cmdAjouterDisableX},
-      {"cmdModifierDisableX", &form_.cmdModifierDisableX},
-      {"cmdSupprimerDisableX", &form_.cmdSupprimerDisableX},
-  };
-  const std::map<std::string_view, const SortedList*> lists = {
-      {"lstFenetresNonTopMost", &form_.lstFenetresNonTopMost},
-      {"lstFenetresTopMost", &form_.lstFenetresTopMost},
-      {"lstCatalogueTopMost", &form_.lstCatalogueTopMost},
-      {"lstCatalogueDisableX", &form_.lstCatalogueDisableX},
-  };
-  const std::map<std::string_view, const CheckBox*> checks = {
-      {"chkAllTopMost", &form_.chkAllTopMost},
-      {"chkAllDisableX", &form_.chkAllDisableX},
-  };
-
   for (const ControlLayout& layout : FrmTopLayout()) {
     if (!layout.shown) continue;
     QWidget* parent = layout.container.empty() ? central_ : Control(layout.container);
     if (!parent) parent = central_;
     const std::string name(layout.name);
+    const ControlBinding binding = BindingOf(form_, layout.name);
     QWidget* widget = nullptr;
     switch (layout.type) {
       case ControlType::kLabel: {
@@ -252,7 +217,7 @@ void MainWindow::BuildControls() {
         break;
       }
       case ControlType::kFrame:
-        if (labels.count(layout.name) != 0) {
+        if (binding.label) {
           widget = new QGroupBox(parent);
         } else {
           auto* frame = new QFrame(parent);
@@ -306,13 +271,18 @@ void MainWindow::BuildControls() {
       label->setWordWrap(TextLines(label->font(), label->height()) > 1);
     }
 
-    if (const auto label = labels.find(layout.name); label != labels.end()) {
-      BindLabel(name, *label->second);
-    } else if (const auto list = lists.find(layout.name); list != lists.end()) {
-      BindList(static_cast<QListWidget*>(widget), *list->second,
-               layout.type == ControlType::kCheckListBox);
-    } else if (const auto check = checks.find(layout.name); check != checks.end()) {
-      const CheckBox& box = *check->second;
+    if (binding.label) {
+      BindLabel(name, *binding.label);
+    } else if (binding.list.list) {
+      auto* list = static_cast<QListWidget*>(widget);
+      BindList(list, *binding.list.list, binding.list.checkable);
+      if (binding.list.checkable) {
+        WireCatalogue(list, binding.list);
+      } else {
+        WireWindowList(list, binding.list);
+      }
+    } else if (binding.check_box) {
+      const CheckBox& box = *binding.check_box;
       auto* check_box = static_cast<QCheckBox*>(widget);
       QLabel* caption = AddCheckBoxCaption(check_box);
       bindings_.push_back({[&box] { return box.revision(); },
@@ -322,43 +292,32 @@ void MainWindow::BuildControls() {
                              check_box->setAccessibleName(text);
                              check_box->setChecked(box.Value());
                            }});
+      WireCheckBox(check_box, binding.action);
+    }
+    if (!binding.action) continue;
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+      connect(button, &QPushButton::clicked, this, [this, handler = binding.action] {
+        Dispatch([this, handler] { (form_.*handler)(); });
+      });
+    } else if (layout.type == ControlType::kLabel) {
+      // The two banners: the pointer over them clears the program name.
+      widget->setMouseTracking(true);
+      Filter(widget, [this, handler = binding.action](QEvent* event) {
+        if (event->type() != QEvent::MouseMove) return false;
+        Dispatch([this, handler] { (form_.*handler)(); });
+        return true;
+      });
+    } else if (layout.type == ControlType::kFrame) {
+      // A press on the free area of the frame.
+      Filter(widget, [this, handler = binding.action](QEvent* event) {
+        if (event->type() != QEvent::MouseButtonPress) return false;
+        Dispatch([this, handler] { (form_.*handler)(); });
+        return true;
+      });
     }
   }
 
-  WireWindowList(
-      List("lstFenetresNonTopMost"),
-      {&frmTop::lstFenetresNonTopMost_Click, &frmTop::lstFenetresNonTopMost_DblClick,
-       &frmTop::lstFenetresNonTopMost_MouseDown, &frmTop::lstFenetresNonTopMost_MouseMove,
-       &frmTop::lstFenetresNonTopMost_LostFocus});
-  WireWindowList(List("lstFenetresTopMost"),
-                 {&frmTop::lstFenetresTopMost_Click, &frmTop::lstFenetresTopMost_DblClick,
-                  &frmTop::lstFenetresTopMost_MouseDown, &frmTop::lstFenetresTopMost_MouseMove,
-                  &frmTop::lstFenetresTopMost_LostFocus});
-  WireCatalogue(List("lstCatalogueTopMost"),
-                {&frmTop::lstCatalogueTopMost_Click, &frmTop::lstCatalogueTopMost_DblClick});
-  WireCatalogue(List("lstCatalogueDisableX"),
-                {&frmTop::lstCatalogueDisableX_Click, &frmTop::lstCatalogueDisableX_DblClick});
-  WireCheckBox(Control("chkAllTopMost"), &frmTop::chkAllTopMost_MouseDown);
-  WireCheckBox(Control("chkAllDisableX"), &frmTop::chkAllDisableX_MouseDown);
-
-  const std::pair<const char*, void (frmTop::*)()> buttons[] = {
-      {"cmdRefresh", &frmTop::cmdRefresh_Click},
-      {"cmdAjouter", &frmTop::cmdAjouter_Click},
-      {"cmdModifier", &frmTop::cmdModifier_Click},
-      {"cmdSupprimer", &frmTop::cmdSupprimer_Click},
-      {"cmdAjouterDisableX", &frmTop::cmdAjouterDisableX_Click},
-      {"cmdModifierDisableX", &frmTop::cmdModifierDisableX_Click},
-      {"cmdSupprimerDisableX", &frmTop::cmdSupprimerDisableX_Click},
-  };
-  for (const auto& [name, handler] : buttons) {
-    if (auto* button = qobject_cast<QPushButton*>(Control(name))) {
-      connect(button, &QPushButton::clicked, this,
-              [this, handler = handler] { Dispatch([this, handler] { (form_.*handler)(); }); });
-    }
-  }
-
-  // The pointer over the window's own background, over the two banners, a press on Frame1's
-  // free area.
+  // The pointer over the window's own background.
   central_->setMouseTracking(true);
   Filter(central_, [this](QEvent* event) {
     if (event->type() != QEvent::MouseMove) return false;
@@ -368,25 +327,6 @@ void MainWindow::BuildControls() {
     Dispatch([this, buttons] { form_.Form_MouseMove(buttons); });
     return false;
   });
-  const std::pair<const char*, void (frmTop::*)()> banners[] = {
-      {"Label1", &frmTop::Label1_MouseMove}, {"Label2", &frmTop::Label2_MouseMove}};
-  for (const auto& [name, handler] : banners) {
-    QWidget* banner = Control(name);
-    if (!banner) continue;
-    banner->setMouseTracking(true);
-    Filter(banner, [this, handler = handler](QEvent* event) {
-      if (event->type() != QEvent::MouseMove) return false;
-      Dispatch([this, handler] { (form_.*handler)(); });
-      return true;
-    });
-  }
-  if (QWidget* frame = Control("Frame1")) {
-    Filter(frame, [this](QEvent* event) {
-      if (event->type() != QEvent::MouseButtonPress) return false;
-      Dispatch([this] { form_.Frame1_Click(); });
-      return true;
-    });
-  }
 }
 
 void MainWindow::BindLabel(const std::string& name, const Label& label) {
@@ -445,7 +385,7 @@ void MainWindow::BindList(QListWidget* widget, const SortedList& list, bool chec
        }});
 }
 
-void MainWindow::WireWindowList(QListWidget* widget, WindowListEvents events) {
+void MainWindow::WireWindowList(QListWidget* widget, ListBinding events) {
   if (!widget) return;
   // A selection made by the keyboard counts as a click; the current row that Qt sets when the
   // list merely takes the focus does not, or the refresh would pause on its own.
@@ -495,13 +435,13 @@ void MainWindow::WireWindowList(QListWidget* widget, WindowListEvents events) {
   });
 }
 
-void MainWindow::WireCatalogue(QListWidget* widget, CatalogueEvents events) {
+void MainWindow::WireCatalogue(QListWidget* widget, ListBinding events) {
   if (!widget) return;
   const auto click = [this, widget, events](QListWidgetItem* item) {
     if (syncing_ || !item) return;
     const int row = widget->row(item);
     const bool checked = item->checkState() == Qt::Checked;
-    Dispatch([this, events, row, checked] { (form_.*events.click)(row, checked); });
+    Dispatch([this, events, row, checked] { (form_.*events.check_click)(row, checked); });
   };
   connect(widget, &QListWidget::itemChanged, this, click);
   connect(widget, &QListWidget::itemClicked, this, click);
@@ -510,7 +450,7 @@ void MainWindow::WireCatalogue(QListWidget* widget, CatalogueEvents events) {
   connect(widget, &QListWidget::itemDoubleClicked, this,
           [this, widget, events](QListWidgetItem* item) {
             const int row = widget->row(item);
-            Dispatch([this, events, row] { (form_.*events.double_click)(row); });
+            Dispatch([this, events, row] { (form_.*events.check_double_click)(row); });
           });
 }
 
@@ -660,8 +600,8 @@ void MainWindow::OfferNoTrayMessage() {
     {
       FlagScope busy(busy_);
       try {
-        dialogs_.MessageBox(NoTrayFallback::MessageText(), kMessageTitle,
-                            MessageIcon::kInformation, MessageButtons::kOk);
+        dialogs_.MessageBox(NoTrayFallback::MessageText(), kMessageTitle, MessageIcon::kInformation,
+                            MessageButtons::kOk);
       } catch (const std::exception& error) {
         std::cerr << "hoverdeck: " << error.what() << '\n';
       }

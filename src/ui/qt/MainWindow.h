@@ -3,6 +3,8 @@
 // window reachable when the desktop has no tray (see NoTrayFallback).
 #pragma once
 
+#include <QMainWindow>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -11,9 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include <QMainWindow>
-#include <QTimer>
-
+#include "ui/ControlBindings.h"
 #include "ui/frmTop.h"
 #include "ui/qt/NoTrayFallback.h"
 
@@ -74,25 +74,13 @@ class MainWindow final : public QMainWindow {
     const MenuItem* item;
     QAction* action;
   };
-  struct WindowListEvents {
-    void (frmTop::*click)(int);
-    void (frmTop::*double_click)();
-    void (frmTop::*mouse_down)(int);
-    void (frmTop::*mouse_move)(int, std::optional<int>);
-    void (frmTop::*lost_focus)();
-  };
-  struct CatalogueEvents {
-    void (frmTop::*click)(int, bool);
-    void (frmTop::*double_click)(int);
-  };
-
   void BuildControls();
   void BuildMenus();
   void SetTabOrder();
   void BindLabel(const std::string& name, const Label& label);
   void BindList(QListWidget* widget, const SortedList& list, bool checkable);
-  void WireWindowList(QListWidget* widget, WindowListEvents events);
-  void WireCatalogue(QListWidget* widget, CatalogueEvents events);
+  void WireWindowList(QListWidget* widget, ListBinding events);
+  void WireCatalogue(QListWidget* widget, ListBinding events);
   void WireCheckBox(QWidget* widget, void (frmTop::*mouse_down)());
   void SyncTimer();
   void SyncWindow();
