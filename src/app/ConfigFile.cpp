@@ -45,9 +45,11 @@ bool EnclosedInQuotes(std::string_view text) {
          text.front() == text.back();
 }
 
-// What a stored value reads as: blanks around it dropped, then one pair of like quotes.
+// What a stored value reads as: blanks around the line's value dropped, then anything from a NUL
+// on, then one pair of like quotes. The order is the platform's: "a  \0b" reads as "a  ".
 std::string DecodeValue(std::string_view raw) {
   std::string_view value = Trim(raw);
+  value = value.substr(0, value.find('\0'));
   if (EnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
   return std::string(value);
 }
@@ -72,10 +74,10 @@ bool HasBreakOrNul(std::string_view name) {
   return false;
 }
 
-// A name that, once written, the reader would find under exactly that name.
+// A name that, once written, the reader would find under exactly that name. A header's name
+// runs to its last ']', so a section name may hold ']' itself.
 bool CanStoreSectionName(std::string_view name) {
-  return Trim(name).size() == name.size() && !HasBreakOrNul(name) &&
-         name.find(']') == std::string_view::npos;
+  return Trim(name).size() == name.size() && !HasBreakOrNul(name);
 }
 
 bool CanStoreKeyName(std::string_view name) {
@@ -93,11 +95,11 @@ struct Line {
   Kind kind = Kind::kOther;
   std::string_view name;        // section or key name, trimmed
   std::size_t value_begin = 0;  // keys: past the '=' and any blanks after it
-  bool has_newline = false;     // false only for a last line that lacks its LF
 };
 
-// Walks the lines of a file's content (a UTF-8 byte-order mark is skipped), LF or CRLF ended.
-// A CR at the very end counts as the start of a CRLF whose LF went missing.
+// Walks the lines of a file's content (a UTF-8 byte-order mark is skipped). LF, CRLF and a lone
+// CR each end a line, so old Mac files and a stray CR inside a line read as the platform reads
+// them.
 class LineScanner {
  public:
   explicit LineScanner(std::string_view content)
@@ -109,11 +111,13 @@ class LineScanner {
     if (pos_ >= content_.size()) return false;
     line = Line();
     line.begin = pos_;
-    std::size_t newline = content_.find('\n', pos_);
-    const std::size_t stop = newline == std::string_view::npos ? content_.size() : newline;
-    line.has_newline = newline != std::string_view::npos;
-    line.next = line.has_newline ? newline + 1 : content_.size();
-    line.end = (stop > pos_ && content_[stop - 1] == '\r') ? stop - 1 : stop;
+    const std::size_t stop = content_.find_first_of("\r\n", pos_);
+    if (stop == std::string_view::npos) {
+      line.end = line.next = content_.size();  // a last line without terminator
+    } else {
+      line.end = stop;
+      line.next = stop + (content_.substr(stop).starts_with("\r\n") ? 2 : 1);
+    }
     pos_ = line.next;
     Classify(line);
     return true;
@@ -126,9 +130,13 @@ class LineScanner {
     if (body.empty()) {
       line.kind = Line::Kind::kBlank;
     } else if (body.front() == '[') {
-      body.remove_prefix(1);
-      line.kind = Line::Kind::kSection;
-      line.name = Trim(body.substr(0, body.find(']')));
+      // The name runs to the last ']'; text after it is ignored. Without any ']' the line is
+      // no header at all, and the keys after it stay in the section before.
+      const std::size_t close = body.rfind(']');
+      if (close != std::string_view::npos) {
+        line.kind = Line::Kind::kSection;
+        line.name = Trim(body.substr(1, close - 1));
+      }
     } else if (body.front() == ';' || body.front() == '#') {
       line.kind = Line::Kind::kOther;
     } else if (std::size_t equals = text.find('='); equals != std::string_view::npos) {
@@ -148,15 +156,19 @@ class LineScanner {
 
 // The terminator new lines get: the file's first one, else the one chosen for new files.
 std::string_view LineEndingFor(std::string_view content, LineEnding fallback) {
-  std::size_t newline = content.find('\n');
-  if (newline == std::string_view::npos) return fallback == LineEnding::kCrLf ? "\r\n" : "\n";
-  return (newline > 0 && content[newline - 1] == '\r') ? "\r\n" : "\n";
+  const std::size_t stop = content.find_first_of("\r\n");
+  if (stop == std::string_view::npos) return fallback == LineEnding::kCrLf ? "\r\n" : "\n";
+  if (content[stop] == '\n') return "\n";
+  return content.substr(stop).starts_with("\r\n") ? "\r\n" : "\r";
 }
 
-// What ends a last line that lacks its LF before more lines follow; a CR already there only
-// needs its LF, so the line's text stays as it reads now.
-std::string_view TerminatorFor(std::string_view content, std::string_view ending) {
-  return content.ends_with('\r') ? "\n" : ending;
+// What the file's last line needs before more lines can follow it: a terminator when it has
+// none; in a CRLF file, the LF of a lone CR at the very end (a CRLF whose LF went missing).
+std::string_view CompletionFor(std::string_view content, std::size_t body_begin,
+                               std::string_view ending) {
+  if (content.size() <= body_begin || content.ends_with('\n')) return "";
+  if (content.ends_with('\r')) return ending == "\r\n" ? "\n" : "";
+  return ending;
 }
 
 enum class LoadResult { kLoaded, kMissing, kFailed };
@@ -240,6 +252,8 @@ ConfigFile::ConfigFile(std::filesystem::path path, LineEnding new_file_ending)
     : path_(std::move(path)), new_file_ending_(new_file_ending) {}
 
 std::string ConfigFile::Read(std::string_view section, std::string_view key) const {
+  section = Trim(section);
+  key = Trim(key);
   std::string content;
   if (Load(path_, content) != LoadResult::kLoaded) return "";
   LineScanner scanner(content);
@@ -295,24 +309,22 @@ bool ConfigFile::Write(std::string_view section, std::string_view key, std::stri
 
   std::string updated;
   updated.reserve(content.size() + section.size() + key.size() + encoded.size() + 8);
-  std::size_t insert_at = content.size();
-  if (section_found) {
-    insert_at = last_filled.next;
-    updated.append(view.substr(0, insert_at));
-    if (!last_filled.has_newline) updated.append(TerminatorFor(view, ending));
-  } else {
-    updated.append(content);
-    if (content.size() > scanner.body_begin() && content.back() != '\n') {
-      updated.append(TerminatorFor(view, ending));
-    }
-    updated.append("[").append(section).append("]").append(ending);
+  const std::size_t insert_at = section_found ? last_filled.next : content.size();
+  updated.append(view.substr(0, insert_at));
+  if (insert_at == content.size()) {
+    updated.append(CompletionFor(view, scanner.body_begin(), ending));
   }
+  if (!section_found) updated.append("[").append(section).append("]").append(ending);
   updated.append(key).append("=").append(encoded).append(ending);
+  // A new line that ends in a lone CR right before an LF would make a CRLF of the two and take
+  // the empty line that LF ends; the LF keeps its line when the new one ends in CRLF.
+  if (ending == "\r" && view.substr(insert_at).starts_with('\n')) updated.append("\n");
   updated.append(view.substr(insert_at));
   return ReplaceFile(path_, updated, loaded == LoadResult::kLoaded);
 }
 
 bool ConfigFile::DeleteSection(std::string_view section) {
+  section = Trim(section);
   std::string content;
   LoadResult loaded = Load(path_, content);
   if (loaded == LoadResult::kMissing) return true;

@@ -2,7 +2,8 @@
 // checks after every step that what was written reads back and nothing else moved.
 //
 // Input: the starting content (raw bytes, or lines assembled from INI-shaped pieces so that
-// duplicates, odd headers and mixed line ends turn up often), then the operations.
+// duplicates, odd headers, stray CRs and NULs, and CR-only, LF-only, CRLF or mixed line ends turn
+// up often), then the operations.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,11 +27,11 @@ constexpr std::size_t kMaxContent = 2048;
 constexpr int kMaxOperations = 12;
 
 // Case variants of the same names, so that matching without regard to case is exercised.
-const char* const kSections[] = {
-    "Configuration", "CONFIGURATION", "configuration", "Windows", "wINDOWS", "Caption", ""};
+const char* const kSections[] = {"Configuration", "CONFIGURATION", "configuration", "Windows",
+                                 "wINDOWS",       "Caption",       "Odd]Name",      ""};
 const char* const kKeys[] = {"Win1", "win1", "WIN1", "SetAllTopMost", "Key", ""};
 // One spelling per distinct name: the pairs whose reads must not change unless targeted.
-const char* const kProbeSections[] = {"configuration", "windows", "caption", ""};
+const char* const kProbeSections[] = {"configuration", "windows", "caption", "odd]name", ""};
 const char* const kProbeKeys[] = {"win1", "setalltopmost", "key", ""};
 
 // A directory of this process's own, removed when the fuzzer exits normally.
@@ -70,8 +71,10 @@ class Input {
   std::size_t pos_ = 0;
 };
 
-// Starting content. First byte: bit 0 picks raw bytes (two length bytes follow), else the rest
-// of it counts the lines, each chosen by one byte: low 3 bits the kind, top 2 the terminator.
+// Starting content. First byte: bit 0 picks raw bytes (two length bytes follow). Otherwise a
+// byte counts the lines, and bit 1 gives them all one terminator, picked by the bits above it
+// (old Mac files end every line with CR), else each line picks its own. A line is chosen by two
+// bytes: its kind and terminator, and the names in it.
 std::string StartingContent(Input& input) {
   const std::uint8_t mode = input.Byte();
   if (mode & 1) {
@@ -79,14 +82,16 @@ std::string StartingContent(Input& input) {
         (input.Byte() | (std::size_t{input.Byte()} << 8)) % (kMaxContent + 1);
     return input.Bytes(length);
   }
-  static const char* const kTerminators[] = {"\n", "\r\n", "", "\r"};
+  static const char* const kTerminators[] = {"\r", "\n", "\r\n", "", "\r\r\n", "\n\r"};
+  constexpr int kKinds = 12;
+  const bool one_terminator = mode & 2;
   std::string content;
-  for (int line = (mode >> 1) % 24; line > 0 && content.size() < kMaxContent; --line) {
+  for (int line = input.Byte() % 24; line > 0 && content.size() < kMaxContent; --line) {
     const std::uint8_t shape = input.Byte();
     const std::uint8_t pick = input.Byte();
     const std::string section = kSections[pick % std::size(kSections)];
     const std::string key = kKeys[pick % std::size(kKeys)];
-    switch (shape & 7) {
+    switch (shape % kKinds) {
       case 0:
         content += "[" + section + "]";
         break;
@@ -111,10 +116,30 @@ std::string StartingContent(Input& input) {
       case 7:
         content += content.empty() ? "\xEF\xBB\xBF" : "# note";
         break;
+      case 8:
+        content += "[" + section + "] ; note" + ((pick & 1) ? "]" : "");
+        break;  // trailing text, with or without a later ']'
+      case 9:
+        content += key + "=" + input.Bytes(input.Byte() % 8) + "\r" + key + "=stray";
+        break;  // a stray CR inside a line
+      case 10:
+        content += key + "=" + input.Bytes(input.Byte() % 4) + std::string(1, '\0') +
+                   input.Bytes(input.Byte() % 4);
+        break;
+      case 11:
+        content += "[" + section + "]x]";
+        break;
     }
-    content += kTerminators[shape >> 6];
+    content +=
+        kTerminators[(one_terminator ? mode >> 2 : shape / kKinds) % std::size(kTerminators)];
   }
   return content;
+}
+
+std::string_view Trim(std::string_view name) {
+  while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+  return name;
 }
 
 std::string Fold(std::string_view name) {
@@ -140,6 +165,82 @@ std::string FileBytes(const fs::path& path) {
 
 void Check(bool condition) {
   if (!condition) std::abort();
+}
+
+// The terminators a file uses: "" for none, else "LF", "CRLF", "CR" or "mixed".
+std::string EndingStyle(std::string_view content) {
+  bool lf = false, crlf = false, cr = false;
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    if (content.substr(i).starts_with("\r\n")) {
+      crlf = true;
+      ++i;
+    } else if (content[i] == '\r') {
+      cr = true;
+    } else if (content[i] == '\n') {
+      lf = true;
+    }
+  }
+  if (lf + crlf + cr > 1) return "mixed";
+  return lf ? "LF" : crlf ? "CRLF" : cr ? "CR" : "";
+}
+
+// A file in one line-ending style stays in it (or loses every line); one without any terminator
+// gets those chosen for new files.
+void CheckEndingKept(const std::string& before, const std::string& after, const char* fallback) {
+  const std::string was = EndingStyle(before);
+  if (was == "mixed") return;
+  const std::string now = EndingStyle(after);
+  Check(now.empty() || now == (was.empty() ? fallback : was));
+}
+
+// The lines of a file as the reader sees them: LF, CRLF and a lone CR each end one; a UTF-8
+// byte-order mark is no part of the first.
+std::vector<std::string_view> Lines(std::string_view content) {
+  if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
+  std::vector<std::string_view> lines;
+  while (!content.empty()) {
+    const std::size_t stop = content.find_first_of("\r\n");
+    lines.push_back(content.substr(0, stop));
+    if (stop == std::string_view::npos) break;
+    content.remove_prefix(stop + (content.substr(stop).starts_with("\r\n") ? 2 : 1));
+  }
+  return lines;
+}
+
+// A write changes one place: one key line's value where it stands (its text up to the '=' the
+// same), or a key line added, perhaps under a new header. Every other line keeps its text, so no
+// old line was merged with a new one or lost.
+void CheckOneLineWritten(const std::string& before, const std::string& after) {
+  const auto old_lines = Lines(before);
+  const auto new_lines = Lines(after);
+  std::size_t head = 0;
+  while (head < old_lines.size() && head < new_lines.size() && old_lines[head] == new_lines[head])
+    ++head;
+  std::size_t tail = 0;
+  while (tail < old_lines.size() - head && tail < new_lines.size() - head &&
+         old_lines[old_lines.size() - 1 - tail] == new_lines[new_lines.size() - 1 - tail])
+    ++tail;
+  const std::size_t gone = old_lines.size() - head - tail;
+  const std::size_t added = new_lines.size() - head - tail;
+  if (gone == 0) {
+    Check(added <= 2 && (added > 0 || before == after));
+    return;
+  }
+  Check(gone == 1 && added == 1);
+  const std::size_t equals = old_lines[head].find('=');
+  Check(equals != std::string_view::npos &&
+        new_lines[head].substr(0, equals + 1) == old_lines[head].substr(0, equals + 1));
+}
+
+// Deleting takes whole lines away and changes none of those it keeps.
+void CheckOnlyLinesRemoved(const std::string& before, const std::string& after) {
+  const auto old_lines = Lines(before);
+  std::size_t at = 0;
+  for (std::string_view line : Lines(after)) {
+    while (at < old_lines.size() && old_lines[at] != line) ++at;
+    Check(at < old_lines.size());
+    ++at;
+  }
 }
 
 using Model = std::map<std::pair<std::string, std::string>, std::string>;
@@ -183,8 +284,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(initial.data(), static_cast<std::streamsize>(initial.size()));
   }
-  hoverdeck::ConfigFile file(
-      path, (initial.size() & 1) ? hoverdeck::LineEnding::kCrLf : hoverdeck::LineEnding::kLf);
+  const bool new_crlf = initial.size() & 1;
+  const char* const new_style = new_crlf ? "CRLF" : "LF";
+  hoverdeck::ConfigFile file(path,
+                             new_crlf ? hoverdeck::LineEnding::kCrLf : hoverdeck::LineEnding::kLf);
   Model model;
   std::vector<std::string> before = ReadProbes(file);
 
@@ -193,7 +296,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t pick = input.Byte();
     std::string section = kSections[pick % std::size(kSections)];
     std::string key = kKeys[(pick >> 3) % std::size(kKeys)];
-    if (kind == 2 || kind == 4) {  // arbitrary names, which Write may refuse
+    const bool padded = pick & 0x80;  // names asked for with blanks around them
+    if (kind == 2 || kind == 4) {     // arbitrary names, which Write may refuse
       section = input.Bytes(input.Byte() % 12);
       key = input.Bytes(input.Byte() % 12);
     }
@@ -210,15 +314,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const std::vector<std::string> after = ReadProbes(file);
       Verify(file, model, before, after, Fold(section), &folded_key);
       before = after;
+      const std::string bytes_after = FileBytes(path);
+      CheckOneLineWritten(bytes_before, bytes_after);
+      CheckEndingKept(bytes_before, bytes_after, new_style);
     } else if (kind == 1 || kind == 4) {
+      if (kind == 1 && padded) section = " \t" + section + " ";
+      const std::string target = Fold(Trim(section));
       Check(file.DeleteSection(section));
-      std::erase_if(model, [&](const auto& entry) { return entry.first.first == Fold(section); });
+      std::erase_if(model, [&](const auto& entry) { return entry.first.first == target; });
       const std::vector<std::string> after = ReadProbes(file);
-      Verify(file, model, before, after, Fold(section), nullptr);
+      Verify(file, model, before, after, target, nullptr);
       before = after;
+      const std::string bytes_after = FileBytes(path);
+      CheckOnlyLinesRemoved(bytes_before, bytes_after);
+      CheckEndingKept(bytes_before, bytes_after, new_style);
     } else {
-      // Reading alone never changes the file, whatever is asked for.
+      // Reading alone never changes the file, whatever is asked for; blanks around the names
+      // asked for make no difference.
       file.Read(input.Bytes(input.Byte() % 12), input.Bytes(input.Byte() % 12));
+      Check(file.Read(" " + section + "\t", "\t " + key) == file.Read(section, key));
       Check(FileBytes(path) == bytes_before);
     }
   }

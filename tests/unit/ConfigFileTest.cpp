@@ -14,6 +14,7 @@ namespace hoverdeck {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
@@ -56,32 +57,45 @@ TEST_P(ConfigFileReadTest, ReadsValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, ConfigFileReadTest,
-    ::testing::Values(ReadCase{"CaseInsensitive", "[Configuration]\nSetAllTopMost=1\n",
-                               "CONFIGURATION", "setalltopmost", "1"},
-                      ReadCase{"BlanksDropped", " \t[ S \t]  \n \t Key \t= \t a  b \t\n", "S",
-                               "Key", "a  b"},
-                      ReadCase{"DoubleQuotes", "[S]\nk= \" padded \" \n", "S", "k", " padded "},
-                      ReadCase{"SingleQuotes", "[S]\nk='x'\n", "S", "k", "x"},
-                      ReadCase{"OnlyOnePair", "[S]\nk=\"\"x\"\"\n", "S", "k", "\"x\""},
-                      ReadCase{"UnlikeQuotesKept", "[S]\nk=\"x'\n", "S", "k", "\"x'"},
-                      ReadCase{"LoneQuoteKept", "[S]\nk=\"\n", "S", "k", "\""},
-                      ReadCase{"SplitAtFirstEquals", "[S]\nk = a=b\n", "S", "k", "a=b"},
-                      ReadCase{"EmptyValue", "[S]\nk=\nk=late\n", "S", "k", ""},
-                      ReadCase{"FirstDuplicateKey", "[S]\nk=1\nK=2\n", "S", "k", "1"},
-                      ReadCase{"FirstDuplicateSection", "[S]\nk=1\n[s]\nk=2\n", "S", "k", "1"},
-                      ReadCase{"OnlyFirstSectionConsulted", "[S]\na=1\n[S]\nk=2\n", "S", "k", ""},
-                      ReadCase{"ByteOrderMarkSkipped", kBom + "[S]\nk=v\n", "S", "k", "v"},
-                      ReadCase{"CrLf", "[S]\r\nk=v\r\n", "S", "k", "v"},
-                      ReadCase{"CrLfMissingLastLf", "[S]\r\nk=v\r", "S", "k", "v"},
-                      ReadCase{"HeaderWithoutBracket", "[ Open Sec \nk=v\n", "Open Sec", "k", "v"},
-                      ReadCase{"KeyBeforeAnySection", "k=v\n[S]\n", "", "k", ""},
-                      ReadCase{"KeyBelongsToItsSection", "[S]\n[T]\nk=v\n", "S", "k", ""},
-                      ReadCase{"CommentsIgnored", "[S]\n;k=1\n  #k=2\nk=3\n", "S", "k", "3"},
-                      ReadCase{"LineWithoutEqualsIgnored", "[S]\nk\nk=v", "S", "k", "v"},
-                      ReadCase{"NulBytesAreText", std::string("[S]\nk=a\0b\n", 9), "S", "k",
-                               std::string("a\0b", 3)},
-                      ReadCase{"NoLengthLimit", "[S]\nk=" + std::string(10000, 'x') + "\n", "S",
-                               "k", std::string(10000, 'x')}),
+    ::testing::Values(
+        ReadCase{"CaseInsensitive", "[Configuration]\nSetAllTopMost=1\n", "CONFIGURATION",
+                 "setalltopmost", "1"},
+        ReadCase{"BlanksDropped", " \t[ S \t]  \n \t Key \t= \t a  b \t\n", "S", "Key", "a  b"},
+        ReadCase{"DoubleQuotes", "[S]\nk= \" padded \" \n", "S", "k", " padded "},
+        ReadCase{"SingleQuotes", "[S]\nk='x'\n", "S", "k", "x"},
+        ReadCase{"OnlyOnePair", "[S]\nk=\"\"x\"\"\n", "S", "k", "\"x\""},
+        ReadCase{"UnlikeQuotesKept", "[S]\nk=\"x'\n", "S", "k", "\"x'"},
+        ReadCase{"LoneQuoteKept", "[S]\nk=\"\n", "S", "k", "\""},
+        ReadCase{"SplitAtFirstEquals", "[S]\nk = a=b\n", "S", "k", "a=b"},
+        ReadCase{"EmptyValue", "[S]\nk=\nk=late\n", "S", "k", ""},
+        ReadCase{"FirstDuplicateKey", "[S]\nk=1\nK=2\n", "S", "k", "1"},
+        ReadCase{"FirstDuplicateSection", "[S]\nk=1\n[s]\nk=2\n", "S", "k", "1"},
+        ReadCase{"OnlyFirstSectionConsulted", "[S]\na=1\n[S]\nk=2\n", "S", "k", ""},
+        ReadCase{"ByteOrderMarkSkipped", kBom + "[S]\nk=v\n", "S", "k", "v"},
+        ReadCase{"CrLf", "[S]\r\nk=v\r\n", "S", "k", "v"},
+        ReadCase{"CrLfMissingLastLf", "[S]\r\nk=v\r", "S", "k", "v"},
+        ReadCase{"LoneCrEndsLines", "[S]\rk=v\rj=w\r", "S", "j", "w"},
+        ReadCase{"StrayCrEndsValue", "[S]\nk=a\rb=c\n", "S", "k", "a"},
+        ReadCase{"TextAfterStrayCrIsALine", "[S]\nk=a\rb=c\n", "S", "b", "c"},
+        ReadCase{"CrBeforeCrLf", "[S]\r\r\nk=v\r\n", "S", "k", "v"},
+        ReadCase{"HeaderWithoutBracketIgnored", "[S]\nk=1\n[ Open \nx=2\n", "S", "x", "2"},
+        ReadCase{"HeaderWithoutBracketOpensNothing", "[S]\n[ Open \nx=2\n", "Open", "x", ""},
+        ReadCase{"SectionNameToLastBracket", "[S]x]\nk=v\n", "S]x", "k", "v"},
+        ReadCase{"NotToFirstBracket", "[S]x]\nk=v\n", "S", "k", ""},
+        ReadCase{"TextAfterLastBracketIgnored", " [ S ] ; note\nk=v\n", "S", "k", "v"},
+        ReadCase{"BracketInTrailingText", "[S] ; a]b\nk=v\n", "S] ; a", "k", "v"},
+        ReadCase{"AskedNamesTrimmed", "[S]\nk=v\n", " \tS\t ", "\tk ", "v"},
+        ReadCase{"KeyBeforeAnySection", "k=v\n[S]\n", "", "k", ""},
+        ReadCase{"KeyBelongsToItsSection", "[S]\n[T]\nk=v\n", "S", "k", ""},
+        ReadCase{"CommentsIgnored", "[S]\n;k=1\n  #k=2\nk=3\n", "S", "k", "3"},
+        ReadCase{"LineWithoutEqualsIgnored", "[S]\nk\nk=v", "S", "k", "v"},
+        ReadCase{"NulEndsValue", "[S]\nk=a\0b\nj=2\n"s, "S", "k", "a"},
+        ReadCase{"NulEndsOnlyItsLine", "[S]\nk=a\0b\nj=2\n"s, "S", "j", "2"},
+        // Blanks go before the cut and quotes after it, so neither goes here.
+        ReadCase{"NulAfterBlanks", "[S]\nk= a  \0b\n"s, "S", "k", "a  "},
+        ReadCase{"NulBeforeClosingQuote", "[S]\nk=\"a\0b\"\n"s, "S", "k", "\"a"},
+        ReadCase{"NoLengthLimit", "[S]\nk=" + std::string(10000, 'x') + "\n", "S", "k",
+                 std::string(10000, 'x')}),
     CaseLabel<ReadCase>);
 
 TEST(ConfigFileReadMissingTest, MissingOrUnreadableFileReadsEmpty) {
@@ -134,6 +148,22 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"NewKeyAfterUnterminatedLine", "[S]\r\na=1", "S", "k", "v",
                   "[S]\r\na=1\r\nk=v\r\n"},
         WriteCase{"NewKeyAfterLoneCrAtEnd", "[S]\r\na=1\r", "S", "k", "v", "[S]\r\na=1\r\nk=v\r\n"},
+        WriteCase{"LfFileEndingInLoneCr", "[S]\na=1\r", "S", "k", "v", "[S]\na=1\rk=v\n"},
+        WriteCase{"CrFileReplaceInPlace", "[S]\rk = old \r[T]\rx=1", "S", "k", "new",
+                  "[S]\rk = new\r[T]\rx=1"},
+        WriteCase{"CrFileNewKey", "[S]\ra=1\r\r[T]\r", "S", "k", "v", "[S]\ra=1\rk=v\r\r[T]\r"},
+        WriteCase{"CrFileNewSection", "[S]\ra=1", "T", "k", "v", "[S]\ra=1\r[T]\rk=v\r"},
+        WriteCase{"CrFileEndingInCr", "[S]\r", "T", "k", "v", "[S]\r[T]\rk=v\r", LineEnding::kCrLf},
+        WriteCase{"LfAfterNewCrLineKeepsItsLine", "[S]\ra=1\n\n[T]\r", "S", "k", "v",
+                  "[S]\ra=1\nk=v\r\n\n[T]\r"},
+        WriteCase{"StrayCrInValueKeepsWhatFollows", "[S]\nk=a\rb=c\n", "S", "k", "new",
+                  "[S]\nk=new\rb=c\n"},
+        WriteCase{"ValueWithNulReplacedWhole", "[S]\nk=a\0b\n"s, "S", "k", "c", "[S]\nk=c\n"},
+        WriteCase{"HeaderWithoutBracketStaysInSection", "[S]\na=1\n[Open\n", "S", "k", "v",
+                  "[S]\na=1\n[Open\nk=v\n"},
+        WriteCase{"HeaderWithoutBracketIsNoSection", "[S]\n[Open\n", "Open", "k", "v",
+                  "[S]\n[Open\n[Open]\nk=v\n"},
+        WriteCase{"SectionNameWithBracket", "[S]\n", "S]x", "k", "v", "[S]\n[S]x]\nk=v\n"},
         WriteCase{"NewKeyUnderBareHeader", "[S]", "S", "k", "v", "[S]\r\nk=v\r\n",
                   LineEnding::kCrLf},
         WriteCase{"NewSectionAtEnd", "[S]\na=1\n\n", "T", "k", "v", "[S]\na=1\n\n[T]\nk=v\n"},
@@ -183,8 +213,8 @@ TEST(ConfigFileSanitiseTest, ValueCannotInjectLinesOrSections) {
 
 TEST(ConfigFileSanitiseTest, RefusesNamesThatCouldNotBeReadBack) {
   const std::vector<std::pair<std::string, std::string>> bad = {
-      {" S", "k"}, {"S\t", "k"}, {"S]", "k"}, {"S\n", "k"}, {std::string("S\0", 2), "k"},
-      {"S", " k"}, {"S", "k="},  {"S", "[k"}, {"S", ";k"},  {"S", "#k"},
+      {" S", "k"}, {"S\t", "k"}, {"S\r", "k"}, {"S\n", "k"}, {std::string("S\0", 2), "k"},
+      {"S", " k"}, {"S", "k="},  {"S", "[k"},  {"S", ";k"},  {"S", "#k"},
       {"S", "k\r"}};
   TempDir dir;
   WriteBytes(dir.File("a.ini"), "[S]\nk=1\n");
@@ -195,29 +225,55 @@ TEST(ConfigFileSanitiseTest, RefusesNamesThatCouldNotBeReadBack) {
   EXPECT_EQ(ReadBytes(dir.File("a.ini")), "[S]\nk=1\n");
 }
 
-// Any value free of line breaks and NUL comes back exactly as written, whatever it was before.
+// The line-ending style a file is in, or "mixed".
+std::string EndingStyle(const std::string& content) {
+  bool lf = false, crlf = false, cr = false;
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') {
+      crlf = true;
+      ++i;
+    } else if (content[i] == '\r') {
+      cr = true;
+    } else if (content[i] == '\n') {
+      lf = true;
+    }
+  }
+  if (lf + crlf + cr != 1) return "mixed";
+  return lf ? "LF" : crlf ? "CRLF" : "CR";
+}
+
+// Any value free of line breaks and NUL comes back exactly as written, whatever it was before,
+// and the file keeps the line-ending style it started in.
 TEST(ConfigFileSanitiseTest, RandomValuesRoundTrip) {
   const std::vector<std::string> pieces = {" ", "\t", "\"", "'", "=",  "[",        "]",
                                            ";", "#",  "a",  "Z", "\\", "\xC3\xA9", "\xE2\x82\xAC",
                                            "0"};
+  const std::vector<std::pair<std::string, std::string>> starts = {
+      {"", "CRLF"}, {"[Other]\nx=1", "LF"}, {"[Other]\rx=1\r", "CR"}, {"[Windows]\r", "CR"}};
   std::mt19937 random(20240611);
-  TempDir dir;
-  ConfigFile file(dir.File("a.ini"), LineEnding::kCrLf);
-  std::map<std::string, std::string> model;
-  for (int round = 0; round < 1500; ++round) {
-    std::string value;
-    for (int n = std::uniform_int_distribution<int>(0, 8)(random); n > 0; --n) {
-      value += pieces[random() % pieces.size()];
+  for (const auto& [start, style] : starts) {
+    SCOPED_TRACE("starting with \"" + start + "\"");
+    TempDir dir;
+    WriteBytes(dir.File("a.ini"), start);
+    ConfigFile file(dir.File("a.ini"), LineEnding::kCrLf);
+    std::map<std::string, std::string> model;
+    for (int round = 0; round < 500; ++round) {
+      std::string value;
+      for (int n = std::uniform_int_distribution<int>(0, 8)(random); n > 0; --n) {
+        value += pieces[random() % pieces.size()];
+      }
+      const std::string section =
+          std::vector<std::string>{"Windows", "Captions", "a]b"}[random() % 3];
+      const std::string key = "Win" + std::to_string(random() % 5);
+      ASSERT_TRUE(file.Write(section, key, value));
+      ASSERT_EQ(file.Read(section, key), value) << "round " << round;
+      model[section + "/" + key] = value;
     }
-    const std::string section = (random() % 2) ? "Windows" : "Captions";
-    const std::string key = "Win" + std::to_string(random() % 5);
-    ASSERT_TRUE(file.Write(section, key, value));
-    ASSERT_EQ(file.Read(section, key), value) << "round " << round;
-    model[section + "/" + key] = value;
-  }
-  for (const auto& [name, value] : model) {
-    const auto slash = name.find('/');
-    EXPECT_EQ(file.Read(name.substr(0, slash), name.substr(slash + 1)), value) << name;
+    for (const auto& [name, value] : model) {
+      const auto slash = name.find('/');
+      EXPECT_EQ(file.Read(name.substr(0, slash), name.substr(slash + 1)), value) << name;
+    }
+    EXPECT_EQ(EndingStyle(ReadBytes(dir.File("a.ini"))), style);
   }
 }
 
@@ -235,6 +291,17 @@ TEST(ConfigFileDeleteTest, RemovesEveryDuplicateAndNothingElse) {
   ASSERT_TRUE(file.Write("S", "k", "new"));
   EXPECT_EQ(file.Read("S", "k"), "new");
   EXPECT_EQ(ReadBytes(dir.File("a.ini")), kBom + "[A]\r\na=1\r\n[B]\r\nb=2\r\n[S]\r\nk=new\r\n");
+}
+
+TEST(ConfigFileDeleteTest, FollowsReadsLineEndsAndHeaders) {
+  TempDir dir;
+  // Lone CRs end lines; the unclosed header belongs to the section before it.
+  WriteBytes(dir.File("a.ini"), "[A]\ra=1\r[S]\rk=0\r[Open\rk=1\r\n[B]\rb=2\r[S]x]\rc=3");
+  ConfigFile file(dir.File("a.ini"));
+  ASSERT_TRUE(file.DeleteSection(" \tS "));  // a name asked for is trimmed
+  EXPECT_EQ(ReadBytes(dir.File("a.ini")), "[A]\ra=1\r[B]\rb=2\r[S]x]\rc=3");
+  ASSERT_TRUE(file.DeleteSection("s]X"));
+  EXPECT_EQ(ReadBytes(dir.File("a.ini")), "[A]\ra=1\r[B]\rb=2\r");
 }
 
 TEST(ConfigFileDeleteTest, NothingToRemoveRewritesNothing) {
@@ -306,8 +373,8 @@ TEST(ConfigFileFailureTest, JunkAndHugeFilesStayUsable) {
     // Back to the old bytes, at most with a terminator added to the last line.
     const std::string after = ReadBytes(dir.File("a.ini"));
     ASSERT_EQ(after.substr(0, content.size()), content);
-    EXPECT_TRUE(after.size() == content.size() || after.substr(content.size()) == "\n" ||
-                after.substr(content.size()) == "\r\n");
+    const std::string added = after.substr(content.size());
+    EXPECT_TRUE(added.empty() || added == "\n" || added == "\r\n" || added == "\r") << added.size();
   }
 }
 

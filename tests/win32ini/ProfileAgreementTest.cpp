@@ -18,6 +18,7 @@ namespace hoverdeck {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
@@ -148,10 +149,7 @@ const std::vector<CorpusFile>& Corpus() {
       {"Tabs", "\t[S]\t\n\tk\t=\tv\t\nin=a\tb\n", {Same("S", "k", "v"), Same("S", "in", "a\tb")}},
       {"BlanksInsideBrackets",
        "[ S ]\nk=v\n[\tT\t]\nk=w\n",
-       {Same("S", "k", "v"), Same("T", "k", "w"),
-        Diverges(" S ", "k", "", "v",
-                 "the platform trims the names it is asked for; we match "
-                 "them as given (Write refuses names with blanks at either end)")}},
+       {Same("S", "k", "v"), Same("T", "k", "w"), Same(" S ", "k", "v")}},
       {"CaseOfNames",
        "[CoNfIgUrAtIoN]\nSeTaLlToPmOsT=1\n",
        {Same("configuration", "setalltopmost", "1"), Same("CONFIGURATION", "SETALLTOPMOST", "1"),
@@ -174,25 +172,27 @@ const std::vector<CorpusFile>& Corpus() {
        {Same("S", "k", "v"), Same("S", "junk line", "")}},
       {"BareKeyBeforeItsValue",
        "[S]\nk\nk=v\n",
-       {Diverges("S", "k", "v", "",
-                 "the platform takes a line without '=' for the key with no "
-                 "value, which hides a later line of that key; we skip such lines")}},
+       {Mended("S", "k", "v", "",
+               "a stray line must not hide a real setting: the platform takes a line without '=' "
+               "for the key with no value, which hides a later line of that key; we skip such "
+               "lines")}},
       {"Comments",
        "; top\n[S]\n;k=1\n  ;k=2\nk=3 ; not a comment\n",
        {Same("S", "k", "3 ; not a comment"),
         Diverges("S", ";k", "", "1",
-                 "';' starts a comment line for us; the platform reads the "
-                 "line as a key whose name starts with ';'")}},
+                 "';' starts a comment line for us; the platform reads the line as a key whose "
+                 "name starts with ';' (our program never asks for such a name)")}},
       {"HashLines",
        "[S]\n#h=1\nh=2\n",
-       {Same("S", "h", "2"), Diverges("S", "#h", "", "1",
-                                      "'#' starts a comment line for us; the platform reads the "
-                                      "line as a key whose name starts with '#'")}},
+       {Same("S", "h", "2"),
+        Diverges("S", "#h", "", "1",
+                 "'#' starts a comment line for us; the platform reads the line as a key whose "
+                 "name starts with '#' (our program never asks for such a name)")}},
       {"KeysBeforeAnySection",
        "k=v\n[S]\nother=1\n",
        {Diverges("", "k", "", "v",
-                 "the platform files keys above the first header under the "
-                 "empty section name; we read them under none"),
+                 "the platform files keys above the first header under the empty section name; "
+                 "we read them under none (our program never asks for section \"\")"),
         Same("S", "k", "")}},
       {"DuplicateKeys",
        "[S]\nk=1\nK=2\nk=3\nempty=\nempty=late\n",
@@ -201,23 +201,17 @@ const std::vector<CorpusFile>& Corpus() {
        "[S]\na=1\n[T]\nt=1\n[s]\na=2\nb=2\n",
        {Same("S", "a", "1"), Same("S", "b", ""), Same("T", "t", "1")}},
       {"HeaderWithoutBracket",
-       "[S]\nk=before\n[Open\nk=v\nx=1\n",
-       {Diverges("Open", "k", "v", "",
-                 "an unclosed header opens a section for us; the platform "
-                 "ignores the line, so the keys after it stay in the section before"),
-        Same("S", "k", "before"),
-        Diverges("S", "x", "", "1",
-                 "an unclosed header opens a section for us; the platform "
-                 "ignores the line, so the keys after it stay in the section before")}},
+       "[S]\nk=before\n[Open\nk=v\nx=1\n[ T \ny=2\n",
+       {Same("Open", "k", ""), Same("S", "k", "before"), Same("S", "x", "1"), Same("S", "y", "2"),
+        Same("T", "y", "")}},
       {"HeaderWithTwoBrackets",
-       "[S]x]\nk=v\n",
-       {Diverges("S", "k", "v", "",
-                 "a section name ends at the first ']' for us, at the last "
-                 "for the platform"),
-        Diverges("S]x", "k", "", "v",
-                 "a section name ends at the first ']' for us, at the last "
-                 "for the platform")}},
-      {"HeaderWithTrailingText", "[S] ; note\nk=v\n", {Same("S", "k", "v")}},
+       "[S]x]\nk=v\n[T]]\nj=w\n",
+       {Same("S", "k", ""), Same("S]x", "k", "v"), Same("T", "j", ""), Same("T]", "j", "w")}},
+      {"HeaderWithTrailingText",
+       "[S] ; note\nk=v\n[T]x] ; a]b\nj=w\n  [ U ] x ]  \nu=1\n[V]x\nv=1\n[W] ]\nw=1\n",
+       {Same("S", "k", "v"), Same("T]x] ; a", "j", "w"), Same("T", "j", ""), Same("T]x", "j", ""),
+        Same("U ] x", "u", "1"), Same(" U ] x ", "u", "1"), Same("U", "u", ""), Same("V", "v", "1"),
+        Same("W]", "w", "1"), Same("W", "w", "")}},
       {"EmptyValues",
        "[S]\na=\nb=   \nc=\t\n",
        {Same("S", "a", ""), Same("S", "b", ""), Same("S", "c", "")}},
@@ -241,29 +235,30 @@ const std::vector<CorpusFile>& Corpus() {
       {"EmptyKeyName", "[S]\n=v\n", {Same("S", "", "v")}},
       {"QueryNamesWithBlanks",
        "[S]\nk=v\n",
-       {Diverges(" S ", "k", "", "v",
-                 "the platform trims the names it is asked for; we match "
-                 "them as given (Write refuses names with blanks at either end)"),
-        Diverges("S", " k ", "", "v",
-                 "the platform trims the names it is asked for; we match "
-                 "them as given (Write refuses names with blanks at either end)")}},
+       {Same(" S ", "k", "v"), Same("S", " k ", "v"), Same("\tS\t", "\tk\t", "v"),
+        Same("S ", "k", "v")}},
       {"MixedLineEndings",
        "[S]\r\na=1\nb=2\r\n[T]\nc=3",
        {Same("S", "a", "1"), Same("S", "b", "2"), Same("T", "c", "3")},
        true},
       {"NoFinalNewline", "[S]\nk=v", {Same("S", "k", "v")}, true},
       {"NoFinalNewlineAfterBlanks", "[S]\r\nk=v   ", {Same("S", "k", "v")}, true},
-      {"CarriageReturnsOnly",
-       "[S]\rk=v\r",
-       {Diverges("S", "k", "", "v",
-                 "a lone CR ends a line for the platform; for us only LF does, "
-                 "so the whole file is one header line")},
+      {"CarriageReturnsOnly", "[S]\rk=v\r", {Same("S", "k", "v")}, true},
+      {"CarriageReturnsOnlyManyLines",
+       "[S]\rk=a\rx=1\r\r[T]\ry=2",
+       {Same("S", "k", "a"), Same("S", "x", "1"), Same("T", "y", "2")},
        true},
       {"CarriageReturnInsideValue",
-       "[S]\nk=a\rb\n",
-       {Diverges("S", "k", "a\rb", "a",
-                 "a lone CR ends a line for the platform; for us it is "
-                 "part of the value")},
+       "[S]\nk=a\rx=1\n",
+       {Same("S", "k", "a"), Same("S", "x", "1")},
+       true},
+      {"CarriageReturnBeforeCrLf",
+       "[S]\r\r\nk=a\r\r\nx=1\r\n",
+       {Same("S", "k", "a"), Same("S", "x", "1")},
+       true},
+      {"CarriageReturnsMixed",
+       "[S]\rk=v\r\n[T]\nj=w\r",
+       {Same("S", "k", "v"), Same("T", "j", "w")},
        true},
       {"EndOfFileMark",
        "[S]\nk=v\x1a",
@@ -271,12 +266,26 @@ const std::vector<CorpusFile>& Corpus() {
                  "the platform drops a trailing end-of-file mark (0x1A) "
                  "with the blanks; we keep it")},
        true},
+      // Blanks around the value go before the cut at the NUL, the quotes after it.
       {"NulInsideValue",
-       std::string("[S]\nk=a\0b\n", 9),
-       {Diverges("S", "k", std::string("a\0b", 3), "a",
-                 "the platform's value ends at a NUL; we "
-                 "read the line whole")},
+       "[S]\nk=a\0b\nblanks=  a  \0b\nquoted=\"a\0b\"\nempty=\0a\nj=2\n"s,
+       {Same("S", "k", "a"), Same("S", "blanks", "a  "), Same("S", "quoted", "\"a"),
+        Same("S", "empty", ""), Same("S", "j", "2")},
        true},
+      {"NulInsideNames",
+       "[S\0]\nk=1\n[T]\nj\0x=2\n"s,
+       {Diverges("S", "k", "", "1",
+                 "the platform's names end at a NUL; ours hold it (Write refuses such names, so "
+                 "our program never asks for one)"),
+        Diverges("T", "j", "", "2",
+                 "the platform's names end at a NUL; ours hold it (Write refuses such names, so "
+                 "our program never asks for one)")},
+       true},
+      {"VerticalTabAndFormFeed",
+       "[S]\n\vk\f=\fv\f\n",
+       {Diverges("S", "k", "", "v",
+                 "the platform also drops vertical tabs and form feeds around names and values; "
+                 "we drop only blanks and tabs")}},
       {"ByteOrderMark", kBom + "[S]\nk=v\n", {Same("S", "k", "v")}},
       {"NonAsciiCase",
        kBom + "[\xC3\x84]\nk=v\n",  // Ä, queried as ä
@@ -465,6 +474,35 @@ TEST(ProfileRoundTripTest, WeWriteThePlatformReadsBack) {
     SCOPED_TRACE(key + " = \"" + Visible(values[i].value) + "\"");
     EXPECT_EQ(config.Read("Windows", key), values[i].reads_as);
     EXPECT_EQ(PlatformRead(file, "Windows", key), values[i].reads_as);
+  }
+}
+
+// Writing into a file with lone CRs for line ends keeps that style, and the platform reads the
+// result as we do: the unclosed header stays no header, and a name with ']' reads back.
+TEST(ProfileRoundTripTest, OldMacFileStaysReadable) {
+  TempDir dir;
+  const fs::path file = FreshFile(dir, "cr-only");
+  WriteBytes(file, "[Configuration]\rSetAllTopMost=1\r[Open\rHotKey=F1\r\r[Windows]\rWin1=a");
+  ConfigFile config(file, LineEnding::kCrLf);
+  ASSERT_TRUE(config.Write("Configuration", "SetAllTopMost", "0"));
+  ASSERT_TRUE(config.Write("Configuration", "Title", " Main "));
+  ASSERT_TRUE(config.Write("Windows", "Win2", "b"));
+  ASSERT_TRUE(config.Write("Odd]Name", "k", "v"));
+  ASSERT_TRUE(config.Write("Open", "HotKey", "F2"));
+  EXPECT_EQ(ReadBytes(file),
+            "[Configuration]\rSetAllTopMost=0\r[Open\rHotKey=F1\rTitle=\" Main \"\r\r"
+            "[Windows]\rWin1=a\rWin2=b\r[Odd]Name]\rk=v\r[Open]\rHotKey=F2\r");
+  const std::vector<std::vector<std::string>> expected = {{"Configuration", "SetAllTopMost", "0"},
+                                                          {"Configuration", "HotKey", "F1"},
+                                                          {"Configuration", "Title", " Main "},
+                                                          {"Windows", "Win1", "a"},
+                                                          {"Windows", "Win2", "b"},
+                                                          {"Odd]Name", "k", "v"},
+                                                          {"Open", "HotKey", "F2"}};
+  for (const auto& row : expected) {
+    SCOPED_TRACE("[" + row[0] + "] " + row[1]);
+    EXPECT_EQ(config.Read(row[0], row[1]), row[2]);
+    EXPECT_EQ(PlatformRead(file, row[0], row[1]), row[2]);
   }
 }
 
