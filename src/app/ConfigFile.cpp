@@ -1,11 +1,13 @@
 #include "app/ConfigFile.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <random>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 namespace hoverdeck {
@@ -212,6 +214,9 @@ fs::path TemporaryNameFor(const fs::path& target) {
   return target.parent_path() / fs::path(name);
 }
 
+constexpr int kRenameAttempts = 10;
+constexpr auto kRenamePause = std::chrono::milliseconds(50);
+
 // Replaces the file with the given content so that it is never seen half written: the content
 // goes to a temporary file next to it, which is then renamed over it.
 bool ReplaceFile(const fs::path& target, std::string_view content, bool target_exists) {
@@ -239,8 +244,13 @@ bool ReplaceFile(const fs::path& target, std::string_view content, bool target_e
     if (!error) fs::permissions(temporary, status.permissions(), error);
   }
   if (written) {
-    fs::rename(temporary, target, error);
-    if (!error) return true;
+    // Another program holding the file open for a moment (a scanner, an indexer, an editor)
+    // makes the rename fail on Windows: try again briefly before giving up.
+    for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
+      if (attempt > 0) std::this_thread::sleep_for(kRenamePause);
+      fs::rename(temporary, target, error);
+      if (!error) return true;
+    }
   }
   fs::remove(temporary, error);
   return false;

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/ConfigFile.h"
@@ -323,6 +326,23 @@ TEST(ConfigFileDeleteTest, NothingToRemoveRewritesNothing) {
 }
 
 // ---- Failures and bad input ----------------------------------------------------------------
+
+TEST(ConfigFileFailureTest, WriteWaitsBrieflyForAFileHeldOpenElsewhere) {
+  TempDir dir;
+  WriteBytes(dir.File("a.ini"), "[S]\nk=old\n");
+  auto reader = std::make_unique<std::ifstream>(dir.File("a.ini"), std::ios::binary);
+  ASSERT_TRUE(reader->is_open());
+  // Where an open file cannot be replaced (Windows), the write must outlast a short hold.
+  std::thread holder([&reader] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    reader.reset();
+  });
+  ConfigFile file(dir.File("a.ini"));
+  const bool written = file.Write("S", "k", "new");
+  holder.join();
+  EXPECT_TRUE(written);
+  EXPECT_EQ(file.Read("S", "k"), "new");
+}
 
 TEST(ConfigFileFailureTest, PathIsDirectoryChangesNothing) {
   TempDir dir;
