@@ -24,6 +24,7 @@
 
 #include "app/ProgramConstants.h"
 #include "ui/ControlBindings.h"
+#include "ui/FlagScope.h"
 #include "ui/FormLayout.h"
 #include "ui/qt/QtDialogs.h"
 
@@ -55,19 +56,6 @@ bool IsMouseButtonEvent(QEvent::Type type) {
   return type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
          type == QEvent::MouseButtonDblClick;
 }
-
-// RAII flag: set for the scope.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = was_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool was_;
-};
 
 // QCheckBox draws its caption on one line; the layout's check boxes are two lines tall. The box
 // keeps no text of its own and a word-wrapped label beside its indicator shows the caption. The
@@ -523,12 +511,7 @@ void MainWindow::SetTabOrder() {
 void MainWindow::Sync() {
   {
     FlagScope syncing(syncing_);
-    for (Binding& binding : bindings_) {
-      const std::uint64_t revision = binding.revision();
-      if (revision == binding.drawn) continue;
-      binding.draw();
-      binding.drawn = revision;
-    }
+    RedrawChanged(bindings_);
     for (const ActionBinding& bound : actions_) {
       const QString caption = ToQt(bound.item->Caption());
       if (bound.action->text() != caption) bound.action->setText(caption);

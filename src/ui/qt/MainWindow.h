@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ui/ControlBindings.h"
+#include "ui/Redraw.h"
 #include "ui/frmTop.h"
 #include "ui/qt/NoTrayFallback.h"
 
@@ -65,11 +66,7 @@ class MainWindow final : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  struct Binding {
-    std::function<std::uint64_t()> revision;
-    std::function<void()> draw;
-    std::uint64_t drawn = std::numeric_limits<std::uint64_t>::max();
-  };
+  using Binding = RedrawBinding;
   struct ActionBinding {
     const MenuItem* item;
     QAction* action;

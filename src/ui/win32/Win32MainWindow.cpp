@@ -1,6 +1,7 @@
 #include "ui/win32/Win32MainWindow.h"
 
 #include "ui/ControlBindings.h"
+#include "ui/FlagScope.h"
 
 #include <algorithm>
 #include <exception>
@@ -26,19 +27,6 @@ constexpr UINT kFirstMenuCommand = 1000;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
                                WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
-
-// RAII flag: set for the scope.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = was_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool was_;
-};
 
 void ReportError(const char* what) noexcept {
   OutputDebugStringA("hoverdeck: ");
@@ -403,12 +391,7 @@ void Win32MainWindow::BuildMenus() {
 void Win32MainWindow::Sync() {
   if (!window_) return;
   FlagScope syncing(syncing_);
-  for (Binding& binding : bindings_) {
-    const std::uint64_t revision = binding.revision();
-    if (revision == binding.drawn) continue;
-    binding.draw();
-    binding.drawn = revision;
-  }
+  RedrawChanged(bindings_);
   SyncMenus();
   SyncTimer();
   SyncWindow();

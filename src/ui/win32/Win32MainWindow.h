@@ -15,6 +15,7 @@
 // After the Win32 headers, so that the port's MessageBox keeps its name.
 #include "ui/ControlBindings.h"
 #include "ui/FormLayout.h"
+#include "ui/Redraw.h"
 #include "ui/frmTop.h"
 #include "ui/win32/GdiHandles.h"
 
@@ -63,11 +64,7 @@ class Win32MainWindow {
   int TimerInterval() const { return timer_interval_; }
 
  private:
-  struct Binding {
-    std::function<std::uint64_t()> revision;
-    std::function<void()> draw;
-    std::uint64_t drawn = std::numeric_limits<std::uint64_t>::max();
-  };
+  using Binding = RedrawBinding;
   struct MenuBinding {
     const MenuItem* item;
     UINT command;
