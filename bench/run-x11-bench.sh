@@ -43,17 +43,8 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# Polls a shell condition every 50 ms for at most $1 seconds.
-wait_for() {
-  limit=$(( $1 * 20 ))
-  shift
-  tries=0
-  until "$@"; do
-    tries=$((tries + 1))
-    if [ "$tries" -ge "$limit" ]; then return 1; fi
-    sleep 0.05
-  done
-}
+# shellcheck source=../tests/support/wait-for.sh
+. "$here/../tests/support/wait-for.sh"
 
 listed_windows() { wmctrl -l 2>/dev/null | wc -l; }
 

@@ -1,16 +1,8 @@
 # Shell helpers that look at X windows from outside, with xprop, xwininfo and xdotool.
 # Sourced by the end-to-end tests and by scripts/demo; every function reads $DISPLAY.
 
-# Polls "$@" every 100 ms until it succeeds or $1 seconds have passed.
-wait_for() {
-  local limit=$(($1 * 10)) tries=0
-  shift
-  until "$@"; do
-    tries=$((tries + 1))
-    [ "$tries" -ge "$limit" ] && return 1
-    sleep 0.1
-  done
-}
+# shellcheck source=../support/wait-for.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../support/wait-for.sh"
 
 # Milliseconds since the epoch, for deadlines and timings.
 now_ms() { date +%s%3N; }

@@ -25,17 +25,8 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# Polls a shell condition every 50 ms for at most $1 seconds.
-wait_for() {
-  limit=$(( $1 * 20 ))
-  shift
-  tries=0
-  until "$@"; do
-    tries=$((tries + 1))
-    if [ "$tries" -ge "$limit" ]; then return 1; fi
-    sleep 0.05
-  done
-}
+# shellcheck source=../support/wait-for.sh
+. "$(dirname "$0")/../support/wait-for.sh"
 
 # The server picks a free display number itself and writes it once it accepts connections.
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$workdir/display" \
