@@ -56,18 +56,12 @@ window_owner=$3
 scratch=$HOVERDECK_E2E_SCRATCH
 echo "$$" >"$scratch/checks.pid"
 app=$scratch/app
-started=()
 hd_pid=""
 failures=0
 
 cleanup() {
-  local pid
   exec 7>&- 2>/dev/null || true
-  for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-    pid=${started[i]}
-    kill "$pid" 2>/dev/null || true
-  done
-  for pid in "${started[@]}"; do wait "$pid" 2>/dev/null || true; done
+  stop_started
 }
 trap cleanup EXIT
 trap 'exit 143' TERM
@@ -113,28 +107,6 @@ start_owner() {
   wait_for 15 grep -qx ready "$scratch/owner.out" || fatal "the window owner did not get ready"
   mapfile -t "$into" < <(grep -v ready "$scratch/owner.out")
 }
-
-# Starts a real X client with the given title; its top-level window, once managed, lands in the
-# variable named by $1.
-start_client() {
-  local into=$1 title=$2 window
-  shift 2
-  "$@" >/dev/null 2>&1 &
-  started+=($!)
-  window=$(timeout 15 xdotool search --sync --name "^${title}\$" | head -n 1) ||
-    fatal "no window titled '$title' appeared"
-  wait_for 15 managed "$window" || fatal "IceWM did not manage '$title'"
-  printf -v "$into" '%s' "$window"
-}
-
-start_tray() {
-  trayer --edge bottom --align right --widthtype pixel --width 160 --height 24 \
-    >"$scratch/trayer.log" 2>&1 &
-  tray_pid=$!
-  started+=("$tray_pid")
-  wait_for 15 tray_shown || fatal "trayer did not show up: $(cat "$scratch/trayer.log")"
-}
-tray_shown() { xdotool search --onlyvisible --pid "$tray_pid" >/dev/null 2>&1; }
 
 # Copies the program beside the INI given on standard input and starts it.
 start_hoverdeck() {
@@ -234,7 +206,7 @@ untouched_as_expected() {
 }
 
 case_rules() {
-  start_tray
+  start_tray --edge bottom --align right --width 160 --height 24 || fatal "trayer did not show up"
   local owned=()
   start_owner owned "Notes - Editor" "notes in lower case" "Draft Memo" "Calculator"
   notes=${owned[0]}
@@ -242,8 +214,9 @@ case_rules() {
   declare -gA other_titles=(
     [${owned[1]}]="notes in lower case" [${owned[2]}]="Draft Memo" [${owned[3]}]="Calculator")
   # Real clients: an Xt program that names itself through WM_NAME only, and a terminal.
-  start_client logbook "Ship Logbook" xlogo -title "Ship Logbook"
-  start_client both "Notes and Logbook" xterm -T "Notes and Logbook" -geometry 60x10+400+300
+  start_client logbook "Ship Logbook" xlogo -title "Ship Logbook" || fatal "no Ship Logbook"
+  start_client both "Notes and Logbook" xterm -T "Notes and Logbook" -geometry 60x10+400+300 ||
+    fatal "no Notes and Logbook"
   for window in "$notes" "$logbook" "$both" "${others[@]}"; do log "before: $(describe "$window")"; done
   untouched_as_expected || fatal "the windows were not in their starting state"
 
@@ -296,7 +269,7 @@ EOF
 }
 
 case_tray() {
-  start_tray
+  start_tray --edge bottom --align right --width 160 --height 24 || fatal "trayer did not show up"
   start_hoverdeck <<'EOF'
 [Configuration]
 Minimized=1
@@ -321,7 +294,7 @@ EOF
   check "the icon stays in the tray" has_tray_icon
   # Having been shown must not keep the refresh paused: a new matching window is caught.
   local later
-  start_client later "Notes 2" xlogo -title "Notes 2"
+  start_client later "Notes 2" xlogo -title "Notes 2" || fatal "no Notes 2"
   wait_for 3 is_above "$later" || true
   check "back in the tray, a new matching window is made topmost within 3 s" is_above "$later"
 

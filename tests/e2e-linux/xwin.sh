@@ -1,5 +1,6 @@
-# Shell helpers that look at X windows from outside, with xprop, xwininfo and xdotool.
-# Sourced by the end-to-end tests and by scripts/demo; every function reads $DISPLAY.
+# Shell helpers that start X clients and look at their windows from outside, with xprop,
+# xwininfo and xdotool. Sourced by the end-to-end tests and by scripts/demo (bash), inside the
+# display tests/x11/run-under-xvfb.sh starts; every function reads $DISPLAY.
 
 # shellcheck source=../support/wait-for.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../support/wait-for.sh"
@@ -82,4 +83,36 @@ describe() {
   is_above "$1" && above=yes
   close_offered "$1" || close=no
   printf 'caption="%s" above=%s close=%s\n' "$(caption "$1")" "$above" "$close"
+}
+
+# ---- Starting clients ----
+
+# The processes the helpers started; stop_started ends them all (call it on EXIT).
+started=()
+stop_started() {
+  local pid
+  for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${started[@]}"; do wait "$pid" 2>/dev/null || true; done
+}
+
+# Starts trayer as the notification area, with the placement options given; its pid lands in
+# $tray_pid. Fails when it does not show within 15 s.
+start_tray() {
+  trayer --widthtype pixel "$@" >/dev/null 2>&1 &
+  tray_pid=$!
+  started+=("$tray_pid")
+  wait_for 15 tray_shown
+}
+tray_shown() { xdotool search --onlyvisible --pid "$tray_pid" >/dev/null 2>&1; }
+
+# Starts an X client (the command after $2) and waits until IceWM manages its window titled $2;
+# the window lands in the variable named by $1. Fails when that takes more than 15 s.
+start_client() {
+  local into=$1 title=$2 window
+  shift 2
+  "$@" >/dev/null 2>&1 &
+  started+=($!)
+  window=$(timeout 15 xdotool search --sync --name "^${title}\$" | head -n 1) &&
+    wait_for 15 managed "$window" || return 1
+  printf -v "$into" '%s' "$window"
 }

@@ -143,14 +143,6 @@ TEST(QtAboutTest, BoxShowsTheFormAndSendsItsEventsToTheHandlers) {
   EXPECT_FALSE(dialog->isVisible());
 }
 
-TEST(QtTrayTest, ActivationReasonsBecomeTheCoreEvents) {
-  EXPECT_EQ(TrayEventFor(QSystemTrayIcon::DoubleClick), TrayMouseEvent::kLeftDoubleClick);
-  EXPECT_EQ(TrayEventFor(QSystemTrayIcon::Context), TrayMouseEvent::kRightDown);
-  EXPECT_EQ(TrayEventFor(QSystemTrayIcon::Trigger), TrayMouseEvent::kLeftDown);
-  EXPECT_EQ(TrayEventFor(QSystemTrayIcon::MiddleClick), TrayMouseEvent::kOther);
-  EXPECT_EQ(TrayEventFor(QSystemTrayIcon::Unknown), TrayMouseEvent::kOther);
-}
-
 TEST(QtTrayTest, WithoutANotificationAreaNothingIsAdded) {
   // The offscreen platform has no tray.
   ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());

@@ -9,10 +9,8 @@
 
 #include "X11Fixture.h"
 #include "actions/CloseItem.h"
-#include "inventory/WindowScan.h"
 #include "platform/x11/X11ProcessLookup.h"
 #include "platform/x11/X11WindowSystem.h"
-#include "support/FakeTray.h"
 
 namespace hoverdeck {
 namespace {
@@ -38,20 +36,11 @@ TEST_F(X11AdapterTest, WalkGoesTopFirstAndListsNeitherDocksNorDesktops) {
   // The window manager keeps the dock on top and the desktop at the bottom.
   EXPECT_EQ(Walk(), (Windows{w_[4], w_[2], w_[0]}));
   EXPECT_EQ(x_->NextWindow(w_[0]), kNoWindow);  // nothing but the desktop is below
-}
-
-TEST_F(X11AdapterTest, NextWindowOfAWindowOutsideTheListIsNone) {
-  ASSERT_NO_FATAL_FAILURE(Open({
-      {"--net-name", "A"},
-      {"--net-name", "B"},
-      {"--net-name", "Hidden", "--unmapped"},
-  }));
-  ASSERT_EQ(x_->NextWindow(w_[1]), w_[0]);
-  EXPECT_EQ(x_->NextWindow(w_[2]), kNoWindow);
+  // Windows outside the list have no next one, nor has one gone but, for a moment, still listed.
+  EXPECT_EQ(x_->NextWindow(w_[6]), kNoWindow);
   EXPECT_EQ(x_->NextWindow(kNoWindow), kNoWindow);
-  // Gone but, for a moment, still in the window manager's list: none either.
-  probe_->Destroy(w_[1]);
-  EXPECT_EQ(x_->NextWindow(w_[1]), kNoWindow);
+  probe_->Destroy(w_[2]);
+  EXPECT_EQ(x_->NextWindow(w_[2]), kNoWindow);
 }
 
 TEST_F(X11AdapterTest, FilterQuestions) {
@@ -290,45 +279,6 @@ TEST_F(X11AdapterTest, VanishedWindowGetsTheFailureAnswers) {
   EXPECT_EQ(processes.WindowProcess(w), std::nullopt);
   // The connection is still good.
   EXPECT_NE(x_->FirstWindow(kNoWindow), w);
-}
-
-TEST_F(X11AdapterTest, ScanAppliesCloseButtonRulesToRealWindows) {
-  ASSERT_NO_FATAL_FAILURE(Open({
-      {"--net-name", "Editor — notes"},
-      {"--net-name", "Terminal"},
-      {"--net-name", "Editor — todo", "--above"},
-  }));
-  Settings settings;
-  Catalogue topmost_rules{kTopMostWindowsSection};
-  Catalogue close_rules{kDisableXSection};
-  SortedList list;
-  list.Add("Editor", true);
-  close_rules.RebuildFrom(list);
-  testing::FakeTray tray;
-  tray.Add("tip");
-  ScanInputs inputs{.main_window = kNoWindow,
-                    .settings = &settings,
-                    .topmost_catalogue = &topmost_rules,
-                    .disable_x_catalogue = &close_rules,
-                    .main_window_minimized = [] { return false; }};
-  WindowTables tables;
-  ScanWindows(*x_, tray, inputs, tables);
-
-  ASSERT_EQ(tables.TopmostCount(), 1);
-  EXPECT_EQ(tables.Topmost(0).caption, "Editor — todo");
-  EXPECT_EQ(tables.Topmost(0).handle_text, HandleText(w_[2]));
-  ASSERT_EQ(tables.NonTopmostCount(), 2);
-  EXPECT_EQ(tables.NonTopmost(0).caption, "Terminal");
-  EXPECT_EQ(tables.NonTopmost(1).caption, "Editor — notes");
-  EXPECT_EQ(tray.tip(), TrayTip(2, 1));
-
-  const auto close_offered = [&](WindowHandle w) {
-    return probe_->HasAtom(w, "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_CLOSE");
-  };
-  EXPECT_TRUE(WaitUntil([&] { return !close_offered(w_[0]) && !close_offered(w_[2]); }));
-  EXPECT_TRUE(close_offered(w_[1]));
-  EXPECT_EQ(x_->CloseItemState(w_[0]), kCloseItemDisabledBits);
-  EXPECT_EQ(x_->CloseItemState(w_[1]), 0u);
 }
 
 }  // namespace
