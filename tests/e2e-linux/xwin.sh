@@ -108,11 +108,11 @@ tray_shown() { xdotool search --onlyvisible --pid "$tray_pid" >/dev/null 2>&1; }
 # Starts an X client (the command after $2) and waits until IceWM manages its window titled $2;
 # the window lands in the variable named by $1. Fails when that takes more than 15 s.
 start_client() {
-  local into=$1 title=$2 window
+  local into=$1 title=$2 found
   shift 2
   "$@" >/dev/null 2>&1 &
   started+=($!)
-  window=$(timeout 15 xdotool search --sync --name "^${title}\$" | head -n 1) &&
-    wait_for 15 managed "$window" || return 1
-  printf -v "$into" '%s' "$window"
+  found=$(timeout 15 xdotool search --sync --name "^${title}\$" | head -n 1) &&
+    wait_for 15 managed "$found" || return 1
+  printf -v "$into" '%s' "$found"
 }
