@@ -1,12 +1,15 @@
-// The window-system adapter on real top-level windows of another process.
+// The window-system adapter and the process lookups on real top-level windows of another process.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "OwnerProcess.h"
+#include "Win32Harness.h"
 #include "inventory/WindowWalk.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32ProcessLookup.h"
 #include "platform/win32/Win32WindowSystem.h"
 
 namespace hoverdeck {
@@ -22,13 +25,10 @@ struct UnicodeCaption {
   const wchar_t* utf16;
 };
 constexpr UnicodeCaption kUnicodeCaptions[] = {
-    {"latin", "Caf\xC3\xA9 cr\xC3\xA8me \xE2\x80\x93 \xC3\x85lesund",
-     L"Caf\u00E9 cr\u00E8me \u2013 \u00C5lesund"},
-    {"greek", "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1 \xCE\xA9",
-     L"\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1 \u03A9"},
-    {"cjk", "\xE6\xBC\xA2\xE5\xAD\x97\xE3\x81\x8B\xE3\x81\xAA \xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4",
-     L"\u6F22\u5B57\u304B\u306A \uD55C\uAD6D\uC5B4"},
-    {"emoji", "Emoji \xF0\x9F\x98\x80\xF0\x9F\x9A\x80!", L"Emoji \U0001F600\U0001F680!"},
+    {"latin", "Caf\xC3\xA9 \xE2\x80\x93 \xC3\x85lesund", L"Caf\u00E9 \u2013 \u00C5lesund"},
+    {"greek", "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7 \xCE\xA9", L"\u039A\u03B1\u03BB\u03B7 \u03A9"},
+    {"cjk", "\xE6\xBC\xA2\xE5\xAD\x97 \xED\x95\x9C\xEA\xB5\xAD", L"\u6F22\u5B57 \uD55C\uAD6D"},
+    {"emoji", "Emoji \xF0\x9F\x98\x80!", L"Emoji \U0001F600!"},
 };
 
 class OtherProcessWindowsTest : public ::testing::Test {
@@ -53,12 +53,13 @@ class OtherProcessWindowsTest : public ::testing::Test {
         }) {}
 
   WindowHandle W(const std::string& label) const { return owner_.Window(label); }
-  LONG ExStyle(const std::string& label) const {
-    return GetWindowLongW(owner_.Hwnd(label), GWL_EXSTYLE);
-  }
-  // The labels in walk order, without those given.
+  // The helper's windows in the order the adapter's walk meets them, without those given.
   Labels Walk(std::initializer_list<const char*> leave_out = {}) {
-    Labels labels = LabelsInWalkOrder(windows_, owner_);
+    Labels labels;
+    for (WindowHandle w = windows_.FirstWindow(kNoWindow); w != kNoWindow && labels.size() < 99;
+         w = windows_.NextWindow(w)) {
+      if (auto label = owner_.LabelOf(w)) labels.push_back(*label);
+    }
     for (const char* label : leave_out) std::erase(labels, label);
     return labels;
   }
@@ -68,67 +69,31 @@ class OtherProcessWindowsTest : public ::testing::Test {
 };
 
 TEST_F(OtherProcessWindowsTest, WalkMeetsTheWindowsInZOrderWithTheTopmostBandFirst) {
-  // The system's own list of the top-level windows, top first.
-  const auto listed = [this] {
-    Labels labels;
-    auto collect = [&](HWND window) {
-      if (auto label = owner_.LabelOf(win32::FromHwnd(window))) labels.push_back(*label);
-    };
-    EnumWindows(
-        [](HWND window, LPARAM visit) {
-          (*reinterpret_cast<decltype(collect)*>(visit))(window);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&collect));
-    return labels;
-  };
-  // Both topmost windows first, then the others, each band in reverse order of stacking.
-  const Labels stacked = {"top2",     "top",      "emoji",        "cjk",         "greek",
-                          "latin",    "untitled", "owned_window", "owned_popup", "hidden",
-                          "disabled", "high",     "low"};
-  EXPECT_EQ(Walk(), stacked);
-  EXPECT_EQ(listed(), stacked);
-
+  EXPECT_EQ(Walk(), (Labels{"top2", "top", "emoji", "cjk", "greek", "latin", "untitled",
+                            "owned_window", "owned_popup", "hidden", "disabled", "high", "low"}));
   // Restacked by another process, the walk follows at once.
   ASSERT_TRUE(SetWindowPos(owner_.Hwnd("high"), HWND_TOP, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
   ASSERT_TRUE(SetWindowPos(owner_.Hwnd("emoji"), HWND_BOTTOM, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
-  const Labels restacked = {"top2",     "top",      "high",         "cjk",         "greek",
-                            "latin",    "untitled", "owned_window", "owned_popup", "hidden",
-                            "disabled", "low",      "emoji"};
-  EXPECT_EQ(Walk(), restacked);
-  EXPECT_EQ(listed(), restacked);
-}
-
-TEST_F(OtherProcessWindowsTest, FirstWindowIsTheTopOfTheZOrderWhateverItIsAskedFrom) {
+  EXPECT_EQ(Walk({"untitled", "owned_window", "owned_popup", "hidden", "disabled", "latin",
+                  "greek"}),
+            (Labels{"top2", "top", "high", "cjk", "low", "emoji"}));
+  // Asked from anywhere, even a window that does not exist, the first window is the top one.
   const WindowHandle top = windows_.FirstWindow(kNoWindow);
-  ASSERT_NE(top, kNoWindow);
-  EXPECT_EQ(windows_.FirstWindow(W("low")), top);
-  EXPECT_EQ(windows_.FirstWindow(W("top")), top);
-  EXPECT_EQ(windows_.FirstWindow(0x7FFFFFF0u), top);  // no such window
-  EXPECT_TRUE(windows_.IsTopmost(top));
-  // Nothing stands above it.
   EXPECT_EQ(GetWindow(win32::ToHwnd(top), GW_HWNDPREV), nullptr);
+  EXPECT_EQ(windows_.FirstWindow(W("low")), top);
+  EXPECT_EQ(windows_.FirstWindow(0x7FFFFFF0u), top);
 }
 
-TEST_F(OtherProcessWindowsTest, FilterAnswersAreRightForEachKindOfWindow) {
-  EXPECT_TRUE(windows_.IsVisible(W("low")));
-  EXPECT_TRUE(windows_.IsEnabled(W("low")));
-  EXPECT_FALSE(windows_.HasParent(W("low")));
-
+TEST_F(OtherProcessWindowsTest, TheWalkKeepsExactlyTheVisibleEnabledParentlessCaptionedWindows) {
   EXPECT_FALSE(windows_.IsVisible(W("hidden")));
-  EXPECT_TRUE(windows_.IsEnabled(W("hidden")));
-  EXPECT_TRUE(windows_.IsVisible(W("disabled")));
   EXPECT_FALSE(windows_.IsEnabled(W("disabled")));
   // An owned popup answers its owner as parent; an owned overlapped window does not.
   EXPECT_TRUE(windows_.HasParent(W("owned_popup")));
   EXPECT_FALSE(windows_.HasParent(W("owned_window")));
-  EXPECT_EQ(windows_.Caption(W("untitled")), "");
   EXPECT_TRUE(windows_.IsTopmost(W("top")));
   EXPECT_FALSE(windows_.IsTopmost(W("low")));
-
-  // The core's walk keeps exactly the visible, enabled, parentless, captioned ones.
   std::set<std::string> kept;
   WalkKeptWindows(windows_, kNoWindow, [&](WindowHandle window, std::string&) {
     if (auto label = owner_.LabelOf(window)) kept.insert(*label);
@@ -137,32 +102,23 @@ TEST_F(OtherProcessWindowsTest, FilterAnswersAreRightForEachKindOfWindow) {
                                          "greek", "cjk", "emoji"}));
 }
 
-TEST_F(OtherProcessWindowsTest, CaptionsOfAnotherProcessReadIntactInUtf8) {
-  EXPECT_EQ(windows_.Caption(W("low")), "hvd low");
+TEST_F(OtherProcessWindowsTest, CaptionsCrossTheProcessBoundaryIntactInBothDirections) {
   for (const auto& caption : kUnicodeCaptions) {
     EXPECT_EQ(windows_.Caption(W(caption.label)), caption.utf8) << caption.label;
-  }
-}
-
-TEST_F(OtherProcessWindowsTest, CaptionWritesArriveInTheOtherProcessIntact) {
-  for (const auto& caption : kUnicodeCaptions) {
     ASSERT_TRUE(windows_.SetCaption(W("low"), caption.utf8));
-    EXPECT_EQ(windows_.Caption(W("low")), caption.utf8);
     EXPECT_EQ(owner_.OwnCaption("low"), std::wstring(caption.utf16)) << caption.label;
   }
-  // Longer than any fixed buffer would be.
+  // Longer than any fixed buffer would be, and empty.
   std::string long_caption;
   std::wstring long_wide;
   for (int i = 0; i < 200; ++i) {
-    long_caption += "\xCE\xA9x";  // Ωx
+    long_caption += "\xCE\xA9x";
     long_wide += L"\u03A9x";
   }
   ASSERT_TRUE(windows_.SetCaption(W("high"), long_caption));
   EXPECT_EQ(windows_.Caption(W("high")), long_caption);
   EXPECT_EQ(owner_.OwnCaption("high"), long_wide);
-
   ASSERT_TRUE(windows_.SetCaption(W("high"), ""));
-  EXPECT_EQ(windows_.Caption(W("high")), "");
   EXPECT_EQ(owner_.OwnCaption("high"), std::wstring());
 }
 
@@ -170,41 +126,56 @@ TEST_F(OtherProcessWindowsTest, TopmostSwitchChangesTheBandButNeitherPlaceNorSiz
   const auto rect = windows_.Rect(W("low"));
   ASSERT_TRUE(rect);
   EXPECT_GT(rect->right - rect->left, 0);
-  EXPECT_GT(rect->bottom - rect->top, 0);
-
   ASSERT_TRUE(windows_.SetTopmost(W("low"), true, *rect));
   EXPECT_TRUE(windows_.ConfirmTopmost(W("low"), true));
-  EXPECT_NE(ExStyle("low") & WS_EX_TOPMOST, 0);
   EXPECT_EQ(windows_.Rect(W("low")), rect);
   // It joins the band at its top; its owned windows come along above it.
-  EXPECT_EQ(Walk({"untitled", "hidden", "disabled", "latin", "greek", "cjk", "emoji"}),
-            (Labels{"owned_window", "owned_popup", "low", "top2", "top", "high"}));
+  const std::initializer_list<const char*> others = {"untitled", "hidden", "disabled", "latin",
+                                                     "greek",    "cjk",    "emoji"};
+  EXPECT_EQ(Walk(others), (Labels{"owned_window", "owned_popup", "low", "top2", "top", "high"}));
 
   ASSERT_TRUE(windows_.SetTopmost(W("low"), false, *rect));
   EXPECT_TRUE(windows_.ConfirmTopmost(W("low"), false));
-  EXPECT_EQ(ExStyle("low") & WS_EX_TOPMOST, 0);
+  EXPECT_EQ(GetWindowLongW(owner_.Hwnd("low"), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
   EXPECT_EQ(windows_.Rect(W("low")), rect);
-  // Out of the band it stands at the top of the others (whether its owned windows follow it
-  // out is the system's business).
-  EXPECT_EQ(Walk({"owned_window", "owned_popup", "untitled", "hidden", "disabled", "latin", "greek",
-                  "cjk", "emoji"}),
+  // Out of the band it stands at the top of the others.
+  EXPECT_EQ(Walk({"owned_window", "owned_popup", "untitled", "hidden", "disabled", "latin",
+                  "greek", "cjk", "emoji"}),
             (Labels{"top2", "top", "low", "high"}));
 
-  // A topmost window leaves the band just as well.
-  const auto top_rect = windows_.Rect(W("top"));
-  ASSERT_TRUE(top_rect);
-  ASSERT_TRUE(windows_.SetTopmost(W("top"), false, *top_rect));
-  EXPECT_FALSE(windows_.IsTopmost(W("top")));
-  EXPECT_EQ(windows_.Rect(W("top")), top_rect);
+  // A hidden window made topmost is shown, where it was.
+  const auto hidden_rect = windows_.Rect(W("hidden"));
+  ASSERT_TRUE(hidden_rect);
+  ASSERT_TRUE(windows_.SetTopmost(W("hidden"), true, *hidden_rect));
+  EXPECT_TRUE(windows_.IsVisible(W("hidden")));
+  EXPECT_EQ(windows_.Rect(W("hidden")), hidden_rect);
 }
 
-TEST_F(OtherProcessWindowsTest, TopmostSwitchShowsAHiddenWindow) {
-  const auto rect = windows_.Rect(W("hidden"));
-  ASSERT_TRUE(rect);
-  ASSERT_TRUE(windows_.SetTopmost(W("hidden"), true, *rect));
-  EXPECT_TRUE(windows_.IsVisible(W("hidden")));
-  EXPECT_TRUE(windows_.IsTopmost(W("hidden")));
-  EXPECT_EQ(windows_.Rect(W("hidden")), rect);
+TEST_F(OtherProcessWindowsTest, ProcessLookupsNameTheOwningProgram) {
+  Win32ProcessLookup lookup;
+  const DWORD helper = owner_.process_id();
+  EXPECT_EQ(lookup.WindowProcess(W("hidden")), helper);
+  EXPECT_NE(helper, GetCurrentProcessId());
+  const auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  EXPECT_EQ(lower(lookup.ProgramPath(helper).value_or("")),
+            lower(win32::Narrow(testing::BesideTest(L"hoverdeck_win32_window_owner.exe"))));
+  EXPECT_EQ(lower(lookup.ListedProgramName(helper).value_or("")),
+            "hoverdeck_win32_window_owner.exe");
+  EXPECT_EQ(lower(lookup.ListedProgramName(GetCurrentProcessId()).value_or("")),
+            "hoverdeck_win32_tests.exe");
+  // Gone processes and windows give empty answers; ids are multiples of four, so 0xFFFFFFF1
+  // is never handed out.
+  const WindowHandle gone = W("low");
+  owner_.Stop();
+  EXPECT_EQ(lookup.WindowProcess(gone), std::nullopt);
+  EXPECT_EQ(lookup.WindowProcess(kNoWindow), std::nullopt);
+  for (const DWORD process : {helper, DWORD{0xFFFFFFF1u}}) {
+    EXPECT_EQ(lookup.ProgramPath(process), std::string());
+    EXPECT_EQ(lookup.ListedProgramName(process), std::string());
+  }
 }
 
 TEST_F(OtherProcessWindowsTest, WindowsThatHaveVanishedGiveTheFailingAnswers) {
@@ -213,7 +184,6 @@ TEST_F(OtherProcessWindowsTest, WindowsThatHaveVanishedGiveTheFailingAnswers) {
   const auto rect = windows_.Rect(top);
   ASSERT_TRUE(rect);
   owner_.Stop();
-
   for (WindowHandle gone : {top, owned}) {
     EXPECT_EQ(windows_.NextWindow(gone), kNoWindow);
     EXPECT_FALSE(windows_.HasParent(gone));

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "Win32Harness.h"
 #include "platform/win32/WideText.h"
 #include "support/FakeTray.h"
 #include "support/ScriptedDialogs.h"
@@ -23,24 +25,8 @@ namespace {
 using namespace hoverdeck::testing;
 using win32::Narrow;
 
-std::string Text(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(),
-                                                      static_cast<int>(text.size()))));
-  return Narrow(text);
-}
-
-std::vector<std::string> Items(HWND list) {
-  std::vector<std::string> items;
-  const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
-    items.push_back(Narrow(text));
-  }
-  return items;
-}
+std::string Text(HWND window) { return WindowText(window); }
+std::vector<std::string> Items(HWND list) { return ListBoxTexts(list); }
 
 // The client-area point in the middle of a list entry.
 LPARAM EntryPoint(HWND list, int index, int x = -1) {
@@ -379,63 +365,22 @@ TEST_F(Win32MainWindowTest, CheckBoxShowsOnlyTheCoreValueAndItsPressWritesTheIni
 
 TEST_F(Win32MainWindowTest, TabFollowsTheLayoutOrderAcrossTheFrames) {
   Start();
-  const char* const order[] = {"lstFenetresNonTopMost", "lstCatalogueTopMost", "cmdAjouter",
-                               "cmdModifier", "cmdSupprimer", "lstFenetresTopMost", "cmdRefresh",
-                               "chkAllTopMost", "chkAllDisableX", "cmdSupprimerDisableX",
-                               "cmdModifierDisableX", "cmdAjouterDisableX",
-                               "lstCatalogueDisableX"};
-  HWND at = Control(order[0]);
-  for (std::size_t i = 1; i <= std::size(order); ++i) {
-    at = window_->NextTabStop(at, false);
-    EXPECT_EQ(at, Control(order[i % std::size(order)])) << i;
+  std::map<int, HWND> by_tab_index;
+  for (const ControlLayout& layout : FrmTopLayout()) {
+    if (layout.tab_index >= 0) by_tab_index[layout.tab_index] = window_->Control(layout.name);
   }
-  EXPECT_EQ(window_->NextTabStop(Control(order[0]), true), Control("lstCatalogueDisableX"));
-
+  std::vector<HWND> order;
+  for (const auto& [index, control] : by_tab_index) order.push_back(control);
+  ASSERT_GE(order.size(), 2u);
+  for (std::size_t i = 1; i <= order.size(); ++i) {
+    EXPECT_EQ(window_->NextTabStop(order[i - 1], false), order[i % order.size()]) << i;
+  }
+  EXPECT_EQ(window_->NextTabStop(order[0], true), order.back());
   // A real Tab key through the loop's filter moves the focus.
-  SetFocus(Control(order[0]));
-  MSG tab{Control(order[0]), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  SetFocus(order[0]);
+  MSG tab{order[0], WM_KEYDOWN, VK_TAB, 0, 0, {}};
   EXPECT_TRUE(window_->PreTranslate(tab));
-  EXPECT_EQ(GetFocus(), Control("lstCatalogueTopMost"));
-}
-
-// ---- Window state and closing ----
-
-TEST_F(Win32MainWindowTest, MinimisingHidesTheWindowAndTheTrayBringsItBack) {
-  Start();
-  ShowWindow(window_->Handle(), SW_MINIMIZE);
-  EXPECT_EQ(form_.State(), WindowState::kMinimized);
-  EXPECT_FALSE(IsWindowVisible(window_->Handle()));
-
-  window_->Dispatch([this] { form_.PictureTopMost_MouseMove(TrayMouseEvent::kLeftDoubleClick); });
-  EXPECT_TRUE(IsWindowVisible(window_->Handle()));
-  EXPECT_FALSE(IsIconic(window_->Handle()));
-  EXPECT_EQ(form_.State(), WindowState::kNormal);
-}
-
-TEST_F(Win32MainWindowTest, CloseAsksAndOnlyYesEndsTheProgram) {
-  Start();
-  dialogs_.answers_yes_no.push_back(MessageAnswer::kNo);
-  SendMessageW(window_->Handle(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(IsWindow(window_->Handle()));
-  EXPECT_EQ(ends_, 0);
-  dialogs_.answers_yes_no.push_back(MessageAnswer::kNo);
-  EXPECT_EQ(SendMessageW(window_->Handle(), WM_QUERYENDSESSION, 0, 0), FALSE);
-  dialogs_.answers_yes_no.push_back(MessageAnswer::kYes);
-  SendMessageW(window_->Handle(), WM_CLOSE, 0, 0);
-  EXPECT_EQ(ends_, 1);
-  EXPECT_EQ(dialogs_.messages.size(), 3u);
-}
-
-TEST_F(Win32MainWindowTest, AThrowingHandlerLeavesTheWindowWorkingAndInvisibleModeHides) {
-  Start("-i");
-  EXPECT_FALSE(IsWindowVisible(window_->Handle()));
-  window_->Dispatch([] { throw std::runtime_error("boom"); });
-  Click(Control("chkAllDisableX"), MAKELPARAM(5, 5));
-  EXPECT_TRUE(form_.chkAllDisableX.Value());
-  // Invisible, the close ends at once without asking.
-  SendMessageW(window_->Handle(), WM_CLOSE, 0, 0);
-  EXPECT_EQ(ends_, 1);
-  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_EQ(GetFocus(), order[1]);
 }
 
 }  // namespace

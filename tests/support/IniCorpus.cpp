@@ -1,0 +1,86 @@
+#include "support/IniCorpus.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace hoverdeck::testing {
+
+std::string Unescape(const std::string& text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      bytes += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    if (c == 'x') {
+      bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+      continue;
+    }
+    const std::string from = "nrtvf0", to("\n\r\t\v\f\0", 6);
+    const std::size_t at = from.find(c);
+    bytes += at == std::string::npos ? c : to[at];
+  }
+  return bytes;
+}
+
+std::string Visible(const std::string& text) {
+  std::string shown;
+  for (unsigned char c : text) {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\x%02x", c);
+    shown += c < 0x20 ? std::string(escape) : std::string(1, static_cast<char>(c));
+  }
+  return shown;
+}
+
+std::vector<std::string> CorpusFile::Forms() const {
+  if (as_written) return {content};
+  std::string crlf;
+  for (char c : content) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  std::string unended = crlf;
+  if (unended.ends_with("\r\n")) unended.resize(unended.size() - 2);
+  return {content, crlf, unended};
+}
+
+IniCorpus LoadIniCorpus(const std::string& name) {
+  std::ifstream in(std::filesystem::path(HOVERDECK_TEST_DATA) / name, std::ios::binary);
+  IniCorpus corpus;
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (line.empty() || line[0] == '#') continue;
+    if (line.starts_with("== ")) {
+      CorpusFile file;
+      file.label = line.substr(3);
+      if (file.label.ends_with(" as-written")) {
+        file.as_written = true;
+        file.label.resize(file.label.size() - 11);
+      }
+      std::getline(in, line);
+      ++number;
+      file.content = Unescape(line);
+      corpus.files.push_back(std::move(file));
+      continue;
+    }
+    const std::size_t blank = std::min(line.find(' '), line.size());
+    CorpusLine entry{line.substr(0, blank), {std::string()}, number};
+    for (std::size_t i = blank + 1; i < line.size(); ++i) {
+      if (line[i] == '|') {
+        entry.fields.emplace_back();
+      } else {
+        entry.fields.back().push_back(line[i]);
+      }
+    }
+    for (auto& field : entry.fields) field = Unescape(field);
+    if (entry.verb == "same" || entry.verb == "mended" || entry.verb == "diverges") {
+      if (!corpus.files.empty()) corpus.files.back().queries.push_back(std::move(entry));
+    } else {
+      corpus.lines.push_back(std::move(entry));
+    }
+  }
+  return corpus;
+}
+
+}  // namespace hoverdeck::testing
