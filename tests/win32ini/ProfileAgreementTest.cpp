@@ -61,7 +61,9 @@ TEST(ProfileAgreementTest, CorpusReadsAsThePlatformReadsWhereverNoDifferenceIsLi
         const DWORD buffer = f.size() == 5 ? static_cast<DWORD>(std::stoul(f[4])) : 32768;
         EXPECT_EQ(Visible(config.Read(f[0], f[1])), Visible(f[2]));
         EXPECT_EQ(Visible(PlatformRead(file, f[0], f[1], buffer)), Visible(same ? f[2] : f[3]));
-        if (!same) EXPECT_NE(f[2], f[3]) << "a listed difference that is none";
+        if (!same) {
+          EXPECT_NE(f[2], f[3]) << "a listed difference that is none";
+        }
         ++checked;
       }
     }
