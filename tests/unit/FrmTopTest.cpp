@@ -61,6 +61,35 @@ class FrmTopTest : public ::testing::Test {
 
 using Strings = std::vector<std::string>;
 
+// The last message box shown: its text and icon, under the program's message title. A missing box
+// fails the check instead of the whole program.
+::testing::AssertionResult Said(const ScriptedDialogs& dialogs, const std::string& text,
+                                MessageIcon icon,
+                                MessageButtons buttons = MessageButtons::kOk) {
+  if (dialogs.messages.empty()) return ::testing::AssertionFailure() << "no message box";
+  const ShownMessage& shown = dialogs.messages.back();
+  if (shown.text == text && shown.icon == icon && shown.buttons == buttons &&
+      shown.title == "Hoverdeck - 1.1h") {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << "the last box said \"" << shown.text << "\" titled \""
+                                       << shown.title << "\"";
+}
+
+// The last input box shown: its title, offered text and, when given, its prompt.
+::testing::AssertionResult Asked(const ScriptedDialogs& dialogs, const std::string& title,
+                                 const std::string& default_text, const std::string& prompt = "") {
+  if (dialogs.inputs.empty()) return ::testing::AssertionFailure() << "no input box";
+  const ShownInput& shown = dialogs.inputs.back();
+  if (shown.title == title && shown.default_text == default_text &&
+      (prompt.empty() || shown.prompt == prompt)) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << "the last input box was \"" << shown.title
+                                       << "\" offering \"" << shown.default_text
+                                       << "\" with \"" << shown.prompt << "\"";
+}
+
 // ---- Start-up ----
 
 TEST_F(FrmTopTest, StartUpShowsSettingsCataloguesListsAndCounts) {
@@ -95,6 +124,7 @@ TEST_F(FrmTopTest, StartUpShowsSettingsCataloguesListsAndCounts) {
   EXPECT_EQ(form_.lblNbNonTopmost.Caption(), "2");
   EXPECT_EQ(form_.lblNbTopmost.Caption(), "1");
   EXPECT_EQ(form_.lblUpdate.Caption(), "Update every 1000 ms");
+  ASSERT_FALSE(tray_.tips.empty());
   EXPECT_EQ(tray_.tips.front(), "Hoverdeck 1.1h");
   EXPECT_EQ(tray_.tip(), "Hoverdeck 1.1h -> 2 non topmost; 1 topmost");
   EXPECT_FALSE(form_.EndRequested());
@@ -111,12 +141,8 @@ TEST_F(FrmTopTest, SecondInstanceLeavesAtOnceWithOrWithoutItsMessage) {
     EXPECT_FALSE(second.Visible());
     EXPECT_EQ(tray.adds, 0);
     const bool silent = std::string(line).find_first_of("sS") != std::string::npos;
-    ASSERT_EQ(dialogs.messages.size(), silent ? 0u : 1u) << line;
-    if (!silent) {
-      EXPECT_EQ(dialogs.messages[0].text, "Program already running");
-      EXPECT_EQ(dialogs.messages[0].title, "Hoverdeck - 1.1h");
-      EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::kExclamation);
-    }
+    EXPECT_EQ(dialogs.messages.size(), silent ? 0u : 1u) << line;
+    EXPECT_TRUE(silent || Said(dialogs, "Program already running", MessageIcon::kExclamation));
   }
   EXPECT_FALSE(std::filesystem::exists(IniPath()));
   EXPECT_EQ(desktop_.calls(), 0);
@@ -170,10 +196,9 @@ TEST_F(FrmTopTest, QuitAsksAndOnlyYesEnds) {
   EXPECT_TRUE(form_.Form_QueryUnload());
   EXPECT_FALSE(form_.EndRequested());
   EXPECT_TRUE(tray_.present);
-  ASSERT_EQ(dialogs_.messages.size(), 1u);
-  EXPECT_EQ(dialogs_.messages[0].text, "Do you really want to quit Hoverdeck ?");
-  EXPECT_EQ(dialogs_.messages[0].icon, MessageIcon::kQuestion);
-  EXPECT_EQ(dialogs_.messages[0].buttons, MessageButtons::kYesNo);
+  EXPECT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_TRUE(Said(dialogs_, "Do you really want to quit Hoverdeck ?", MessageIcon::kQuestion,
+                   MessageButtons::kYesNo));
 
   form_.mnuQuitter_Click();
   EXPECT_TRUE(form_.EndRequested());
@@ -339,12 +364,10 @@ TEST_F(FrmTopTest, DoubleClickMakesTopmostAndOffersARule) {
   EXPECT_TRUE(desktop_.Window(report).topmost);
   EXPECT_TRUE(form_.Timer1.Enabled());
   EXPECT_GT(form_.Timer1.starts(), starts);
-  ASSERT_EQ(dialogs_.inputs.size(), 1u);
-  EXPECT_EQ(dialogs_.inputs[0].title, "Hoverdeck");
-  EXPECT_EQ(dialogs_.inputs[0].default_text, "Report");
-  EXPECT_EQ(dialogs_.inputs[0].prompt,
-            "'Report - Editor' is now topmost\r\n\r\nAlways set topmost captions containing\r\n"
-            "the following string ?\r\n[when Hoverdeck is running minimized]");
+  EXPECT_EQ(dialogs_.inputs.size(), 1u);
+  EXPECT_TRUE(Asked(dialogs_, "Hoverdeck", "Report",
+                    "'Report - Editor' is now topmost\r\n\r\nAlways set topmost captions "
+                    "containing\r\nthe following string ?\r\n[when Hoverdeck is running minimized]"));
   EXPECT_EQ(Texts(form_.lstCatalogueTopMost), Strings{"Report"});
   EXPECT_TRUE(form_.lstCatalogueTopMost.Item(0).checked);
   EXPECT_EQ(form_.Values().TopmostCatalogue.count(), 1);
@@ -353,8 +376,7 @@ TEST_F(FrmTopTest, DoubleClickMakesTopmostAndOffersARule) {
   // The same answer again is a duplicate; another case is not.
   dialogs_.input_answers = {"Report", "report"};
   form_.lstFenetresNonTopMost_DblClick();
-  EXPECT_EQ(dialogs_.messages.back().text, "String already in list");
-  EXPECT_EQ(dialogs_.messages.back().icon, MessageIcon::kInformation);
+  EXPECT_TRUE(Said(dialogs_, "String already in list", MessageIcon::kInformation));
   form_.lstFenetresNonTopMost_DblClick();
   EXPECT_EQ(Texts(form_.lstCatalogueTopMost), (Strings{"Report", "report"}));
 }
@@ -379,12 +401,11 @@ TEST_F(FrmTopTest, FailedSwitchSaysSoAndOffersNothing) {
   desktop_.Close(gone);
   form_.lstFenetresNonTopMost_DblClick();
   EXPECT_FALSE(form_.Timer1.Enabled());  // the failed query left the pause alone
-  ASSERT_EQ(dialogs_.messages.size(), 1u);
-  EXPECT_EQ(dialogs_.messages[0].text,
-            "'Gone - Editor' could not be made topmost: the window has closed or does not allow "
-            "it.");
-  EXPECT_EQ(dialogs_.messages[0].icon, MessageIcon::kExclamation);
-  EXPECT_EQ(dialogs_.messages[0].title, "Hoverdeck - 1.1h");
+  EXPECT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_TRUE(Said(dialogs_,
+                   "'Gone - Editor' could not be made topmost: the window has closed or does not "
+                   "allow it.",
+                   MessageIcon::kExclamation));
 
   PickNonTopmost("Guarded");
   form_.lstFenetresNonTopMost_DblClick();
@@ -438,12 +459,11 @@ TEST_F(FrmTopTest, CloseItemToggleDisablesWithAnOfferThenEnablesWithout) {
   dialogs_.input_answers = {ScriptedDialogs::kAcceptDefault};
   form_.mnuDisableX_Click();
   EXPECT_EQ(desktop_.Window(window).close_state, 0x3u);
-  ASSERT_EQ(dialogs_.inputs.size(), 1u);
-  EXPECT_EQ(dialogs_.inputs[0].default_text, "Untitled");
-  EXPECT_EQ(dialogs_.inputs[0].prompt,
-            "'Untitled - Mail' X close box now disabled\r\n\r\nAlways X close box disabled for "
-            "windows containing\r\nthe following string ?\r\n[when Hoverdeck is running "
-            "minimized]");
+  EXPECT_EQ(dialogs_.inputs.size(), 1u);
+  EXPECT_TRUE(Asked(dialogs_, "Hoverdeck", "Untitled",
+                    "'Untitled - Mail' X close box now disabled\r\n\r\nAlways X close box "
+                    "disabled for windows containing\r\nthe following string ?\r\n[when "
+                    "Hoverdeck is running minimized]"));
   EXPECT_EQ(IniText(), "[DisableX]\nWin1=Untitled\nchkWin1=1\n");
   EXPECT_TRUE(form_.Timer1.Enabled());
 
@@ -471,10 +491,11 @@ TEST_F(FrmTopTest, CloseItemThatCannotBeReachedOrWrittenGetsNoOffer) {
   PickNonTopmost("Guarded");
   form_.mnuDisableX_Click();
   EXPECT_EQ(desktop_.Window(g).close_state, 0u);
-  ASSERT_EQ(dialogs_.messages.size(), 1u);
-  EXPECT_EQ(dialogs_.messages[0].text,
-            "The X close box of 'Guarded' could not be disabled: the window has closed or does "
-            "not allow it.");
+  EXPECT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_TRUE(Said(dialogs_,
+                   "The X close box of 'Guarded' could not be disabled: the window has closed or "
+                   "does not allow it.",
+                   MessageIcon::kExclamation));
   EXPECT_TRUE(dialogs_.inputs.empty());
   EXPECT_TRUE(form_.Timer1.Enabled());
 }
@@ -505,14 +526,12 @@ TEST_F(FrmTopTest, NewMarkerRemovesTheOldOneFromTopmostCaptionsAtOnce) {
 
   dialogs_.input_answers = {"[TOPMOST]", "   ", "  TOP  "};
   form_.mnuConstTopMost_Click();
-  EXPECT_EQ(dialogs_.messages.back().text, "String not changed");
-  EXPECT_EQ(dialogs_.messages.back().icon, MessageIcon::kExclamation);
+  EXPECT_TRUE(Said(dialogs_, "String not changed", MessageIcon::kExclamation));
   form_.mnuConstTopMost_Click();
   EXPECT_EQ(dialogs_.messages.size(), 1u);
   form_.mnuConstTopMost_Click();
-  EXPECT_EQ(dialogs_.inputs.back().title, "Topmost marker");
-  EXPECT_EQ(dialogs_.inputs.back().prompt, "Select a string marker on topmost Windows");
-  EXPECT_EQ(dialogs_.inputs.back().default_text, "[TOPMOST] ");
+  EXPECT_TRUE(Asked(dialogs_, "Topmost marker", "[TOPMOST] ",
+                    "Select a string marker on topmost Windows"));
 
   EXPECT_EQ(desktop_.Window(top).caption, "Editor");
   EXPECT_EQ(desktop_.Window(plain).caption, "[TOPMOST] Notes");
@@ -535,13 +554,11 @@ TEST_F(FrmTopTest, AddPlacesACheckedStringInOrderAndRefusesDuplicates) {
   EXPECT_EQ(Texts(form_.lstCatalogueTopMost), (Strings{"abc", "Mid", "zeta"}));
   EXPECT_TRUE(form_.lstCatalogueTopMost.Item(1).checked);
   EXPECT_EQ(form_.lstCatalogueTopMost.ListIndex(), SortedList::kNoSelection);
-  EXPECT_EQ(dialogs_.inputs[0].title, "Hoverdeck 1.1h");
-  EXPECT_EQ(dialogs_.inputs[0].prompt,
-            "Caption containing the following string is topmost when Hoverdeck is running "
-            "minimized");
+  EXPECT_TRUE(Asked(dialogs_, "Hoverdeck 1.1h", "",
+                    "Caption containing the following string is topmost when Hoverdeck is "
+                    "running minimized"));
   form_.cmdAjouter_Click();
-  EXPECT_EQ(dialogs_.messages.back().text, "String already in the list");
-  EXPECT_EQ(dialogs_.messages.back().icon, MessageIcon::kExclamation);
+  EXPECT_TRUE(Said(dialogs_, "String already in the list", MessageIcon::kExclamation));
   form_.cmdAjouter_Click();
   form_.cmdAjouter_Click();  // cancelled
   form_.cmdAjouter_Click();
@@ -556,25 +573,23 @@ TEST_F(FrmTopTest, ModifyKeepsTheCheckStateAndRemoveRenumbers) {
       "Win5=e\nchkWin5=1\n");
   Load();
   form_.cmdModifierDisableX_Click();
-  EXPECT_EQ(dialogs_.messages.back().text, "Select string to modify");
-  EXPECT_EQ(dialogs_.messages.back().icon, MessageIcon::kInformation);
+  EXPECT_TRUE(Said(dialogs_, "Select string to modify", MessageIcon::kInformation));
 
   dialogs_.input_answers = {"b", "z"};
   form_.lstCatalogueDisableX_DblClick(1);
-  EXPECT_EQ(dialogs_.inputs.back().default_text, "b");
-  EXPECT_EQ(dialogs_.messages.back().text, "String already in the list");
+  EXPECT_TRUE(Asked(dialogs_, "Hoverdeck 1.1h", "b"));
+  EXPECT_TRUE(Said(dialogs_, "String already in the list", MessageIcon::kExclamation));
   form_.lstCatalogueDisableX_DblClick(1);
   EXPECT_EQ(Texts(form_.lstCatalogueDisableX), (Strings{"a", "c", "d", "e", "z"}));
   EXPECT_FALSE(form_.lstCatalogueDisableX.Item(4).checked);
   EXPECT_EQ(form_.lstCatalogueDisableX.ListIndex(), SortedList::kNoSelection);
 
   form_.cmdSupprimerDisableX_Click();
-  EXPECT_EQ(dialogs_.messages.back().text, "Select a string to remove");
+  EXPECT_TRUE(Said(dialogs_, "Select a string to remove", MessageIcon::kInformation));
   form_.lstCatalogueDisableX_Click(1, true);
   dialogs_.answers_yes_no = {MessageAnswer::kNo, MessageAnswer::kYes};
   form_.cmdSupprimerDisableX_Click();
-  EXPECT_EQ(dialogs_.messages.back().text, "Remove string 'c'");
-  EXPECT_EQ(dialogs_.messages.back().buttons, MessageButtons::kYesNo);
+  EXPECT_TRUE(Said(dialogs_, "Remove string 'c'", MessageIcon::kQuestion, MessageButtons::kYesNo));
   EXPECT_EQ(form_.lstCatalogueDisableX.Count(), 5);
   form_.cmdSupprimerDisableX_Click();
   EXPECT_EQ(IniText(),
@@ -628,7 +643,7 @@ TEST_F(FrmTopTest, StringsStayOnOneLine) {
   PickNonTopmost("Line one\r\nLine two - App");
   dialogs_.input_answers = {ScriptedDialogs::kAcceptDefault};
   form_.lstFenetresNonTopMost_DblClick();
-  EXPECT_EQ(dialogs_.inputs.back().default_text, "Line one  Line two");
+  EXPECT_TRUE(Asked(dialogs_, "Hoverdeck", "Line one  Line two"));
   EXPECT_EQ(Texts(form_.lstCatalogueTopMost), (Strings{"Line one  Line two", "two lines"}));
   EXPECT_EQ(form_.Config().Read("TopMostWindows", "Win2"), "two lines");
 }
