@@ -9,15 +9,14 @@
 #   tray     with a tray: the window hides in it, a double click on the icon brings it back,
 #            minimising hides it again, and answering No to the quit question keeps it running
 #   no-tray  without any tray: minimising leaves the window iconic in the taskbar and one
-#            message says why, once
-#   no-tray-start  without any tray and started minimised: iconic from the start
+#            message says why, once; started again minimised, it is iconic from the start
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ -z "${HOVERDECK_E2E_SCRATCH:-}" ]; then
   if [ "$#" -ne 3 ]; then
-    echo "usage: $0 rules|tray|no-tray|no-tray-start HOVERDECK WINDOW_OWNER" >&2
+    echo "usage: $0 rules|tray|no-tray HOVERDECK WINDOW_OWNER" >&2
     exit 2
   fi
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-e2e.XXXXXX")
@@ -354,24 +353,23 @@ EOF
   sleep 1.5
   check "and says nothing the second time" eval '! message_box_shown'
   check "the INI file was not rewritten" ini_unchanged
-}
 
-# Started minimised on a desktop without a tray: iconic in the taskbar from the start.
-case_no_tray_start() {
+  # Started again minimised on this desktop without a tray: iconic in the taskbar from the start.
+  kill -TERM "$hd_pid"
+  wait_for 5 ended "$hd_pid" || fatal "hoverdeck did not end on SIGTERM"
   start_hoverdeck <<'EOF'
 [Configuration]
 Minimized=1
 EOF
   expect_one_message_box
   wait_for 3 main_iconic || true
-  check "the main window comes up iconic in the taskbar" main_iconic
+  check "started minimised, the main window comes up iconic in the taskbar" main_iconic
 }
 
 case "$case_name" in
   rules) case_rules ;;
   tray) case_tray ;;
   no-tray) case_no_tray ;;
-  no-tray-start) case_no_tray_start ;;
   *) fatal "unknown case $case_name" ;;
 esac
 
