@@ -163,12 +163,6 @@ bool Probe::HasAtom(WindowHandle window, std::string_view property, std::string_
   return read && std::count(read->values.begin(), read->values.end(), Atom(name)) > 0;
 }
 
-std::vector<WindowHandle> Probe::StackingTopFirst() {
-  auto list = Read(root_, "_NET_CLIENT_LIST_STACKING").value_or(Property{}).values;
-  std::reverse(list.begin(), list.end());
-  return list;
-}
-
 std::vector<WindowHandle> Probe::ClientList() {
   return Read(root_, "_NET_CLIENT_LIST").value_or(Property{}).values;
 }

@@ -57,7 +57,6 @@ class Probe {
   std::optional<Property> Read(WindowHandle window, std::string_view property);
   // Whether the ATOM list `property` holds the atom `name`.
   bool HasAtom(WindowHandle window, std::string_view property, std::string_view name);
-  std::vector<WindowHandle> StackingTopFirst();
   std::vector<WindowHandle> ClientList();
 
   void SetAtoms(WindowHandle window, std::string_view property,
