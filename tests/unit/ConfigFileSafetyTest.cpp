@@ -182,6 +182,8 @@ struct Situation {
   std::function<void(const fs::path& dir)> undo = [](const fs::path&) {};
 };
 
+void PrintTo(const Situation& situation, std::ostream* out) { *out << situation.name; }
+
 std::vector<Situation> Situations() {
   std::vector<Situation> rows;
   rows.push_back({"ReadOnlyIsNeverReplaced",

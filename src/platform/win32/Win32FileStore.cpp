@@ -123,6 +123,13 @@ class Win32FileStore final : public FileStore {
     }
     bool written = WriteAll(file.get(), content) && FlushFileBuffers(file.get());
     file.Reset();
+    // The replace operation keeps the attributes on Windows; set them beforehand for systems
+    // whose own does not (Wine).
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (written && exists && (attributes & kKept) != 0) {
+      SetFileAttributesW(temporary.c_str(), attributes & kKept);
+    }
     if (written) {
       written = WithBriefRetry([&] {
         if (exists) {
