@@ -162,7 +162,8 @@ void frmTop::Form_Load(std::string_view command_line) {
   if (settings.Minimized) SetState(WindowState::kMinimized);
   mnuMinimized.SetChecked(settings.Minimized);
 
-  const CatalogueLoad topmost = LoadCatalogue(config, values_.TopmostCatalogue, lstCatalogueTopMost);
+  const CatalogueLoad topmost =
+      LoadCatalogue(config, values_.TopmostCatalogue, lstCatalogueTopMost);
   const CatalogueLoad disable_x =
       LoadCatalogue(config, values_.DisableXCatalogue, lstCatalogueDisableX);
   config.Commit();

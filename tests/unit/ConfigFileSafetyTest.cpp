@@ -52,7 +52,8 @@ std::string Section(int count, bool sorted, const std::string& name = "TopMostWi
 
 std::set<std::string> Entries(const fs::path& dir) {
   std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.insert(entry.path().filename().string());
   return names;
 }
 
@@ -106,8 +107,8 @@ TEST(ConfigFileSafetyTest, StartUpReadsOnceAndWritesBothMendedSectionsInOneRepla
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(store.replacements, 1);
   EXPECT_TRUE(settings.SetAllTopMost);
-  EXPECT_EQ(ReadBytes(ini), "[Configuration]\nSetAllTopMost=1\n" + Section(5, true) +
-                                Section(3, true, "DisableX"));
+  EXPECT_EQ(ReadBytes(ini),
+            "[Configuration]\nSetAllTopMost=1\n" + Section(5, true) + Section(3, true, "DisableX"));
 }
 
 // A section with more strings than a catalogue takes: the file is cut only after a complete copy.

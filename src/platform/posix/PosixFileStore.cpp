@@ -108,7 +108,8 @@ class PosixFileStore final : public FileStore {
       // The owner can be kept only where the system lets us give the file away (as root); the
       // group where we belong to it. Then the mode, which a change of owner may have cut.
       if (::fchown(fd.get(), info.st_uid, info.st_gid) != 0) {
-        [[maybe_unused]] const int ignored = ::fchown(fd.get(), static_cast<uid_t>(-1), info.st_gid);
+        [[maybe_unused]] const int ignored =
+            ::fchown(fd.get(), static_cast<uid_t>(-1), info.st_gid);
       }
       ::fchmod(fd.get(), info.st_mode & 07777);
     } else {

@@ -47,9 +47,9 @@ bool WriteAll(HANDLE file, std::string_view content) {
 
 // The file a symbolic link points to, so that the link stays a link.
 std::wstring FinalPath(const std::wstring& path) {
-  win32::UniqueHandle file(CreateFileW(path.c_str(), 0,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  win32::UniqueHandle file(
+      CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) return path;
   std::wstring final_path(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -86,8 +86,8 @@ bool OverwriteInPlace(const std::wstring& path, std::string_view content) {
     SetEndOfFile(file.get());
     return false;
   }
-  return SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) && WriteAll(file.get(), content) &&
-         SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
+  return SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) &&
+         WriteAll(file.get(), content) && SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
 }
 
 class Win32FileStore final : public FileStore {
