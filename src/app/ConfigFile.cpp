@@ -1,13 +1,8 @@
 #include "app/ConfigFile.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstddef>
-#include <cstdint>
 #include <fstream>
-#include <random>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 namespace hoverdeck {
@@ -193,103 +188,55 @@ LoadResult Load(const fs::path& path, std::string& content) {
   return LoadResult::kLoaded;
 }
 
-// A name in the target's directory that no other writer, in this or another process, will pick.
-fs::path TemporaryNameFor(const fs::path& target) {
-  static const std::uint64_t process_tag = [] {
-    std::uint64_t tag = 0;
-    try {
-      std::random_device random;
-      tag = (static_cast<std::uint64_t>(random()) << 32) ^ random();
-    } catch (...) {
-      tag = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&tag));
+// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool IsUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      ++i;
+      continue;
     }
-    return tag;
-  }();
-  static std::atomic<std::uint64_t> counter{0};
-  // Only a bounded part of the file name, so the temporary name stays within name limits.
-  fs::path::string_type name = target.filename().native();
-  if (name.size() > 64) name.resize(64);
-  std::string suffix = "." + std::to_string(process_tag) + "-" + std::to_string(counter++) + ".tmp";
-  name += fs::path(suffix).native();
-  return target.parent_path() / fs::path(name);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+    if (byte >= 0xC2 && byte <= 0xDF) {
+      length = 2;
+    } else if (byte >= 0xE0 && byte <= 0xEF) {
+      length = 3;
+      if (byte == 0xE0) low = 0xA0;
+      if (byte == 0xED) high = 0x9F;
+    } else if (byte >= 0xF0 && byte <= 0xF4) {
+      length = 4;
+      if (byte == 0xF0) low = 0x90;
+      if (byte == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
+    }
+    i += length;
+  }
+  return true;
 }
 
-constexpr int kRenameAttempts = 10;
-constexpr auto kRenamePause = std::chrono::milliseconds(50);
-
-// Replaces the file with the given content so that it is never seen half written: the content
-// goes to a temporary file next to it, which is then renamed over it.
-bool ReplaceFile(const fs::path& target, std::string_view content, bool target_exists) {
-  std::error_code error;
-  fs::path temporary;
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    temporary = TemporaryNameFor(target);
-    // Not found is the only answer that makes the name usable (any other error keeps looking).
-    if (fs::symlink_status(temporary, error).type() == fs::file_type::not_found) break;
-    temporary.clear();
-  }
-  if (temporary.empty()) return false;
-
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  if (!out) return false;  // nothing was created
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  out.flush();
-  bool written = out.good();
-  out.close();
-  written = written && !out.fail();
-
-  if (written && target_exists) {
-    // Keep the file's access rights (a private settings file stays private); best effort.
-    fs::file_status status = fs::status(target, error);
-    if (!error) fs::permissions(temporary, status.permissions(), error);
-  }
-  if (written) {
-    // Another program holding the file open for a moment (a scanner, an indexer, an editor)
-    // makes the rename fail on Windows: try again briefly before giving up.
-    for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
-      if (attempt > 0) std::this_thread::sleep_for(kRenamePause);
-      fs::rename(temporary, target, error);
-      if (!error) return true;
-    }
-  }
-  fs::remove(temporary, error);
-  return false;
+std::string FoldedName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = FoldAscii(c);
+  return folded;
 }
 
-}  // namespace
-
-ConfigFile::ConfigFile(std::filesystem::path path, LineEnding new_file_ending)
-    : path_(std::move(path)), new_file_ending_(new_file_ending) {}
-
-std::string ConfigFile::Read(std::string_view section, std::string_view key) const {
-  section = Trim(section);
-  key = Trim(key);
-  std::string content;
-  if (Load(path_, content) != LoadResult::kLoaded) return "";
-  LineScanner scanner(content);
-  Line line;
-  bool in_section = false;
-  while (scanner.Next(line)) {
-    if (line.kind == Line::Kind::kSection) {
-      if (in_section) return "";  // the first section of that name ended without the key
-      in_section = SameName(line.name, section);
-    } else if (in_section && line.kind == Line::Kind::kKey && SameName(line.name, key)) {
-      return DecodeValue(
-          std::string_view(content).substr(line.value_begin, line.end - line.value_begin));
-    }
-  }
-  return "";
+std::string IndexKey(std::string_view section, std::string_view key) {
+  return FoldedName(section) + '\n' + FoldedName(key);
 }
 
-bool ConfigFile::Write(std::string_view section, std::string_view key, std::string_view value) {
-  if (!CanStoreSectionName(section) || !CanStoreKeyName(key)) return false;
-  std::string content;
-  LoadResult loaded = Load(path_, content);
-  if (loaded == LoadResult::kFailed) return false;
-
-  const std::string encoded = EncodeValue(value);
+// Sets the key's value in the first section of that name, or adds the key (and its section).
+void WriteIn(std::string& content, std::string_view section, std::string_view key,
+             std::string_view encoded, LineEnding new_file_ending) {
   const std::string_view view(content);
-  const std::string_view ending = LineEndingFor(view, new_file_ending_);
+  const std::string_view ending = LineEndingFor(view, new_file_ending);
 
   // Find the first section of that name: the key in it, or where a new key goes (after its last
   // non-blank line, so blank lines that part it from the next section stay where they are).
@@ -306,40 +253,25 @@ bool ConfigFile::Write(std::string_view section, std::string_view key, std::stri
     }
     if (!in_section) continue;
     if (line.kind == Line::Kind::kKey && SameName(line.name, key)) {
-      std::string updated;
-      updated.reserve(content.size() + encoded.size());
-      updated.append(view.substr(0, line.value_begin));
-      updated.append(encoded);
-      updated.append(view.substr(line.end));
-      if (updated == content) return true;
-      return ReplaceFile(path_, updated, true);
+      content.replace(line.value_begin, line.end - line.value_begin, encoded);
+      return;
     }
     if (line.kind != Line::Kind::kBlank) last_filled = line;
   }
 
-  std::string updated;
-  updated.reserve(content.size() + section.size() + key.size() + encoded.size() + 8);
+  std::string added;
   const std::size_t insert_at = section_found ? last_filled.next : content.size();
-  updated.append(view.substr(0, insert_at));
-  if (insert_at == content.size()) {
-    updated.append(CompletionFor(view, scanner.body_begin(), ending));
-  }
-  if (!section_found) updated.append("[").append(section).append("]").append(ending);
-  updated.append(key).append("=").append(encoded).append(ending);
+  if (insert_at == content.size()) added.append(CompletionFor(view, scanner.body_begin(), ending));
+  if (!section_found) added.append("[").append(section).append("]").append(ending);
+  added.append(key).append("=").append(encoded).append(ending);
   // A new line that ends in a lone CR right before an LF would make a CRLF of the two and take
   // the empty line that LF ends; the LF keeps its line when the new one ends in CRLF.
-  if (ending == "\r" && view.substr(insert_at).starts_with('\n')) updated.append("\n");
-  updated.append(view.substr(insert_at));
-  return ReplaceFile(path_, updated, loaded == LoadResult::kLoaded);
+  if (ending == "\r" && view.substr(insert_at).starts_with('\n')) added.append("\n");
+  content.insert(insert_at, added);
 }
 
-bool ConfigFile::DeleteSection(std::string_view section) {
-  section = Trim(section);
-  std::string content;
-  LoadResult loaded = Load(path_, content);
-  if (loaded == LoadResult::kMissing) return true;
-  if (loaded == LoadResult::kFailed) return false;
-
+// Removes every section of that name; false when there was none.
+bool DeleteIn(std::string& content, std::string_view section) {
   const std::string_view view(content);
   LineScanner scanner(view);
   std::string kept;
@@ -356,8 +288,121 @@ bool ConfigFile::DeleteSection(std::string_view section) {
       kept.append(view.substr(line.begin, line.next - line.begin));
     }
   }
-  if (!removed_any) return true;
-  return ReplaceFile(path_, kept, true);
+  if (removed_any) content = std::move(kept);
+  return removed_any;
+}
+
+}  // namespace
+
+ConfigFile::ConfigFile(std::filesystem::path path, LineEnding new_file_ending, FileStore& store)
+    : path_(std::move(path)), new_file_ending_(new_file_ending), store_(&store) {}
+
+bool ConfigFile::Begin() {
+  batch_open_ = true;
+  changed_ = false;
+  indexed_ = false;
+  readable_ = Load(path_, content_) != LoadResult::kFailed;
+  return readable_;
+}
+
+bool ConfigFile::Commit() {
+  batch_open_ = false;
+  const bool saved = readable_ && (!changed_ || store_->Replace(path_, content_));
+  changed_ = false;
+  return saved;
+}
+
+template <typename Change>
+bool ConfigFile::Apply(Change change) {
+  if (batch_open_) {
+    if (!readable_) return false;
+    const std::string before = content_;
+    if (!change(content_)) return true;
+    // Only a text that really changed is written (a value written again as it stood is not).
+    if (content_ != before) {
+      changed_ = true;
+      indexed_ = false;
+    }
+    return true;
+  }
+  Begin();
+  const bool applied = Apply(change);
+  return Commit() && applied;
+}
+
+const std::string* ConfigFile::Lookup(std::string_view section, std::string_view key) const {
+  if (!indexed_) {
+    index_.clear();
+    LineScanner scanner(content_);
+    Line line;
+    bool in_section = false;
+    std::unordered_map<std::string, bool> sections_seen;
+    std::string folded_section;
+    while (scanner.Next(line)) {
+      if (line.kind == Line::Kind::kSection) {
+        folded_section = FoldedName(line.name);
+        // Only the first section of a name counts.
+        in_section = sections_seen.emplace(folded_section, true).second;
+      } else if (in_section && line.kind == Line::Kind::kKey) {
+        index_.emplace(folded_section + '\n' + FoldedName(line.name),
+                       content_.substr(line.value_begin, line.end - line.value_begin));
+      }
+    }
+    indexed_ = true;
+  }
+  const auto found = index_.find(IndexKey(Trim(section), Trim(key)));
+  return found == index_.end() ? nullptr : &found->second;
+}
+
+std::string ConfigFile::Read(std::string_view section, std::string_view key) const {
+  if (!batch_open_) {
+    ConfigFile now(path_, new_file_ending_, *store_);
+    now.Begin();
+    return now.Read(section, key);
+  }
+  const std::string* raw = readable_ ? Lookup(section, key) : nullptr;
+  if (raw == nullptr) return "";
+  std::string value = DecodeValue(*raw);
+  return IsUtf8(value) ? value : store_->FromLegacyText(value);
+}
+
+bool ConfigFile::Write(std::string_view section, std::string_view key, std::string_view value) {
+  if (!CanStoreSectionName(section) || !CanStoreKeyName(key)) return false;
+  const std::string encoded = EncodeValue(value);
+  return Apply([&](std::string& content) {
+    WriteIn(content, section, key, encoded, new_file_ending_);
+    return true;
+  });
+}
+
+bool ConfigFile::DeleteSection(std::string_view section) {
+  section = Trim(section);
+  return Apply([&](std::string& content) { return DeleteIn(content, section); });
+}
+
+bool ConfigFile::WriteSection(std::string_view section, const Keys& keys) {
+  if (!CanStoreSectionName(section)) return false;
+  for (const auto& [key, value] : keys) {
+    if (!CanStoreKeyName(key)) return false;
+  }
+  return Apply([&](std::string& content) {
+    DeleteIn(content, section);
+    if (keys.empty()) return true;
+    // The same bytes as a new section written key by key at the end of the file.
+    const std::string_view ending = LineEndingFor(content, new_file_ending_);
+    std::string added(CompletionFor(content, LineScanner(content).body_begin(), ending));
+    added.append("[").append(section).append("]").append(ending);
+    for (const auto& [key, value] : keys) {
+      added.append(key).append("=").append(EncodeValue(value)).append(ending);
+    }
+    content += added;
+    return true;
+  });
+}
+
+bool ConfigFile::CopyTo(const std::filesystem::path& target) {
+  std::string content;
+  return Load(path_, content) == LoadResult::kLoaded && store_->Replace(target, content);
 }
 
 }  // namespace hoverdeck

@@ -24,34 +24,50 @@ void Catalogue::SetChecked(int position, bool checked) {
   entries_.at(static_cast<std::size_t>(position - 1)).checked = Flag(checked);
 }
 
-void LoadCatalogue(ConfigFile& file, Catalogue& catalogue, SortedList& list) {
+std::filesystem::path BackupPath(const ConfigFile& file) {
+  std::filesystem::path backup = file.path();
+  backup += ".bak";
+  return backup;
+}
+
+CatalogueLoad LoadCatalogue(ConfigFile& file, Catalogue& catalogue, SortedList& list) {
   list.Clear();
   const std::string& section = catalogue.section();
   bool file_order_is_sorted = true;
-  int loaded = 0;
+  CatalogueLoad result;
   std::string previous;
-  while (loaded < Catalogue::kCapacity) {
-    std::string text = file.Read(section, TextKey(loaded + 1));
+  for (;; ++result.held) {
+    std::string text = file.Read(section, TextKey(result.held + 1));
     if (text.empty()) break;
-    const bool checked = file.Read(section, CheckKey(loaded + 1)) == "1";
-    if (loaded > 0 && CollateLess(text, previous)) file_order_is_sorted = false;
+    if (result.held >= Catalogue::kCapacity) continue;  // counted, not loaded
+    const bool checked = file.Read(section, CheckKey(result.held + 1)) == "1";
+    if (result.held > 0 && CollateLess(text, previous)) file_order_is_sorted = false;
     previous = text;
     list.Add(std::move(text), checked);
-    ++loaded;
   }
   list.SetListIndex(SortedList::kNoSelection);
   catalogue.RebuildFrom(list);
-  if (!file_order_is_sorted) SaveCatalogue(file, catalogue, list);
+  if (result.cut()) {
+    // The file keeps what the user wrote until a complete copy of it exists.
+    result.backed_up = file.CopyTo(BackupPath(file));
+    if (!result.backed_up) return result;
+  } else if (file_order_is_sorted) {
+    return result;
+  }
+  SaveCatalogue(file, catalogue, list);
+  return result;
 }
 
 void SaveCatalogue(ConfigFile& file, Catalogue& catalogue, const SortedList& list) {
   catalogue.RebuildFrom(list);
-  file.DeleteSection(catalogue.section());
+  ConfigFile::Keys keys;
+  keys.reserve(static_cast<std::size_t>(catalogue.count()) * 2);
   for (int p = 1; p <= catalogue.count(); ++p) {
     const CatalogueEntry& entry = catalogue.entry(p);
-    file.Write(catalogue.section(), TextKey(p), entry.text);
-    file.Write(catalogue.section(), CheckKey(p), entry.checked);
+    keys.emplace_back(TextKey(p), entry.text);
+    keys.emplace_back(CheckKey(p), entry.checked);
   }
+  file.WriteSection(catalogue.section(), keys);
 }
 
 void ToggleCatalogueCheck(ConfigFile& file, Catalogue& catalogue, const SortedList& list,

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -46,11 +47,23 @@ class Catalogue {
   std::array<CatalogueEntry, kCapacity> entries_{};
 };
 
+// What loading a catalogue found.
+struct CatalogueLoad {
+  int held = 0;            // strings in the section, more than count() when it was cut
+  bool backed_up = false;  // the complete file was first copied to BackupPath()
+  bool cut() const { return held > Catalogue::kCapacity; }
+};
+
+// Where the complete file is kept before a cut catalogue is written back: "<file>.bak".
+std::filesystem::path BackupPath(const ConfigFile& file);
+
 // Fills the list and the table from the catalogue's section: keys Win1, chkWin1, Win2, ... up
 // to the first missing or empty WinN, at most kCapacity entries. No line is left selected. When
 // the file holds the entries in another order than the sorted list, the section is rewritten
-// at once so that later writes by position land on the right text.
-void LoadCatalogue(ConfigFile& file, Catalogue& catalogue, SortedList& list);
+// at once so that later writes by position land on the right text. A section holding more than
+// kCapacity strings is rewritten (dropping the rest) only once the complete file was copied to
+// BackupPath(); without that copy the file keeps every string.
+CatalogueLoad LoadCatalogue(ConfigFile& file, Catalogue& catalogue, SortedList& list);
 
 // Rebuilds the table from the list and rewrites the whole section (none when empty).
 void SaveCatalogue(ConfigFile& file, Catalogue& catalogue, const SortedList& list);

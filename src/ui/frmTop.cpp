@@ -1,5 +1,7 @@
 #include "ui/frmTop.h"
 
+#include <utility>
+
 #include "actions/CaptionMarker.h"
 #include "actions/CloseItem.h"
 #include "actions/TopmostSwitch.h"
@@ -32,6 +34,28 @@ void FillList(SortedList& list, int count, const WindowEntry& (WindowTables::*en
     const auto handle = HandleFromText(window.handle_text);
     list.SetItemData(index, static_cast<std::int32_t>(handle.value_or(kNoWindow)));
   }
+}
+
+std::string PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// Tells where the strings of a cut catalogue section are; "" when it was not cut.
+std::string CutListNotice(const ConfigFile& config, const Catalogue& catalogue,
+                          const CatalogueLoad& load) {
+  if (!load.cut()) return {};
+  std::string text(texts::kCutListPrefix);
+  text += catalogue.section();
+  text += texts::kCutListOf;
+  text += PathText(config.path());
+  text += texts::kCutListHolds;
+  text += std::to_string(load.held);
+  text += texts::kCutListUses;
+  text += std::to_string(catalogue.count());
+  text += load.backed_up ? texts::kCutListBackedUp : texts::kCutListNotBackedUp;
+  text += PathText(BackupPath(config));
+  return text + ".\r\n";
 }
 
 }  // namespace
@@ -126,9 +150,11 @@ void frmTop::Form_Load(std::string_view command_line) {
   Timer1.SetEnabled(true);
 
   values_.config = std::make_unique<ConfigFile>(ConfigFilePath(ports_.host.ExecutableDirectory()));
+  ConfigFile& config = *values_.config;
+  config.Begin();  // one reading of the file, and at most one write, for the whole start-up
 
   Settings& settings = values_.settings;
-  settings = LoadSettings(*values_.config);
+  settings = LoadSettings(config);
   chkAllTopMost.SetValue(settings.SetAllTopMost);
   mnuTopMostCaption.SetChecked(settings.SetTopMostCaption);
   ApplyMarkerCaption();
@@ -136,8 +162,15 @@ void frmTop::Form_Load(std::string_view command_line) {
   if (settings.Minimized) SetState(WindowState::kMinimized);
   mnuMinimized.SetChecked(settings.Minimized);
 
-  LoadCatalogue(*values_.config, values_.TopmostCatalogue, lstCatalogueTopMost);
-  LoadCatalogue(*values_.config, values_.DisableXCatalogue, lstCatalogueDisableX);
+  const CatalogueLoad topmost =
+      LoadCatalogue(config, values_.TopmostCatalogue, lstCatalogueTopMost);
+  const CatalogueLoad disable_x =
+      LoadCatalogue(config, values_.DisableXCatalogue, lstCatalogueDisableX);
+  config.Commit();
+  if (!values_.InvisibleMode) {
+    startup_notice_ = CutListNotice(config, values_.TopmostCatalogue, topmost) +
+                      CutListNotice(config, values_.DisableXCatalogue, disable_x);
+  }
 
   if (values_.InvisibleMode) {
     SetVisible(false);
@@ -225,6 +258,11 @@ void frmTop::Timer1_Timer() {
   if (!Timer1.Enabled()) return;
   ScanWindows();
   if (visible_) FillWindowLists();
+  // The first tick comes once the window is up; the notice is told once.
+  if (!startup_notice_.empty()) {
+    ports_.dialogs.MessageBox(std::exchange(startup_notice_, {}), kMessageTitle,
+                              MessageIcon::kExclamation, MessageButtons::kOk);
+  }
 }
 
 void frmTop::cmdRefresh_Click() {

@@ -196,6 +196,8 @@ class frmTop {
   bool end_requested_ = false;
   WindowHandle window_handle_ = kNoWindow;
   std::uint64_t revision_ = 0;
+  // What start-up has to tell the user once the window is up (a cut catalogue).
+  std::string startup_notice_;
 };
 
 }  // namespace hoverdeck

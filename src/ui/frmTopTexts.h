@@ -65,6 +65,16 @@ inline constexpr std::string_view kRemoveStringPrefix = "Remove string '";
 inline constexpr std::string_view kCatalogueFull =
     "The list already holds 100 strings, the most it can hold. Remove a string before adding "
     "another.";
+// After start-up, for a catalogue section holding more strings than a catalogue takes:
+// "The list <section> of <file> holds <n> strings; Hoverdeck uses the first <kept>." and then
+// where the complete list is.
+inline constexpr std::string_view kCutListPrefix = "The list ";
+inline constexpr std::string_view kCutListOf = " of ";
+inline constexpr std::string_view kCutListHolds = " holds ";
+inline constexpr std::string_view kCutListUses = " strings; Hoverdeck uses the first ";
+inline constexpr std::string_view kCutListBackedUp = ".\r\nThe complete file was kept as ";
+inline constexpr std::string_view kCutListNotBackedUp =
+    ".\r\nThe file keeps all of them until this list is changed: no copy could be made as ";
 inline constexpr std::string_view kCouldNotMakeTopmostPrefix = "'";
 inline constexpr std::string_view kCouldNotMakeTopmostSuffix =
     "' could not be made topmost: the window has closed or does not allow it.";

@@ -1,0 +1,33 @@
+// The port for keeping the settings file on disk: replacing its content safely, and reading
+// text that older files hold in the system's code page.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace hoverdeck {
+
+class FileStore {
+ public:
+  FileStore() = default;
+  FileStore(const FileStore&) = delete;
+  FileStore& operator=(const FileStore&) = delete;
+  virtual ~FileStore() = default;
+
+  // Makes `content` the whole content of the file (created when missing), so that a crash or a
+  // power cut leaves the old or the new content. A symbolic link is followed; the file keeps its
+  // attributes, access rights and, where possible, its owner. False, with the file as it was and
+  // no temporary file left, when it cannot be done: a read-only file, no regular file, another
+  // program holding it beyond a brief wait, a full disk, no right to write.
+  virtual bool Replace(const std::filesystem::path& path, std::string_view content) = 0;
+
+  // Text from the file that is not valid UTF-8, as UTF-8: decoded in the system's code page
+  // where the platform has one, else given back as it is.
+  virtual std::string FromLegacyText(std::string_view bytes) const = 0;
+};
+
+// The platform's own store, for the life of the process.
+FileStore& SystemFileStore();
+
+}  // namespace hoverdeck
