@@ -221,6 +221,8 @@ constexpr auto kRenamePause = std::chrono::milliseconds(50);
 // goes to a temporary file next to it, which is then renamed over it.
 bool ReplaceFile(const fs::path& target, std::string_view content, bool target_exists) {
   std::error_code error;
+  // The per-user settings folder is made by the first write that needs it.
+  if (!target_exists) fs::create_directories(target.parent_path(), error);
   fs::path temporary;
   for (int attempt = 0; attempt < 16; ++attempt) {
     temporary = TemporaryNameFor(target);

@@ -125,7 +125,7 @@ void frmTop::Form_Load(std::string_view command_line) {
   Timer1.SetInterval(values_.UpdateInterval);
   Timer1.SetEnabled(true);
 
-  values_.config = std::make_unique<ConfigFile>(ConfigFilePath(ports_.host.ExecutableDirectory()));
+  values_.config = std::make_unique<ConfigFile>(ConfigFilePath(ports_.host));
 
   Settings& settings = values_.settings;
   settings = LoadSettings(*values_.config);
