@@ -6,17 +6,19 @@ set(_generated ${CMAKE_BINARY_DIR}/packaging)
 set(HOVERDECK_APP_ID org.example.Hoverdeck)
 
 set(CPACK_PACKAGE_NAME Hoverdeck)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Hoverdeck developers")
 set(CPACK_PACKAGE_CONTACT "The Hoverdeck developers <hoverdeck@example.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://hoverdeck.example.org/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "keeps chosen windows on top and disables their close buttons")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Hoverdeck manages two properties of other programs' windows: whether a window stays \
-above all others, and whether its close button works. It lists the windows that stay on top \
-and the others, switches them with a double click, and keeps rules by caption text: windows \
-whose caption holds a chosen text are kept on top while Hoverdeck sits in the tray, or lose \
-their close button.")
+# Lines of the long description as Debian shows them (under 80 characters).
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Hoverdeck manages two properties of other programs' windows: whether a"
+  "window stays above all others, and whether its close button works. It lists"
+  "the windows that stay on top and the others and switches them with a double"
+  "click. Rules by caption text keep chosen windows on top while Hoverdeck sits"
+  "in the tray, or take their close button away.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 
@@ -66,7 +68,8 @@ elseif(TARGET hoverdeck)
   install(FILES ${_packaging}/icons/hoverdeck.svg DESTINATION ${_share}/icons/hicolor/scalable/apps
           RENAME ${HOVERDECK_APP_ID}.svg)
 
-  # Debian's documentation folder: the licence as its copyright file, and a changelog.
+  # Debian's documentation folder (the licence as its copyright file, a changelog) and the
+  # manual page.
   configure_file(${_packaging}/linux/changelog.in ${_generated}/changelog @ONLY)
   add_custom_command(OUTPUT ${_generated}/changelog.gz
     COMMAND gzip -9nc ${_generated}/changelog > ${_generated}/changelog.gz
@@ -74,6 +77,11 @@ elseif(TARGET hoverdeck)
   add_custom_target(hoverdeck_changelog ALL DEPENDS ${_generated}/changelog.gz)
   install(FILES ${_packaging}/linux/copyright ${_generated}/changelog.gz
           DESTINATION ${_share}/doc/hoverdeck)
+  add_custom_command(OUTPUT ${_generated}/hoverdeck.1.gz
+    COMMAND gzip -9nc ${_packaging}/linux/hoverdeck.1 > ${_generated}/hoverdeck.1.gz
+    DEPENDS ${_packaging}/linux/hoverdeck.1)
+  add_custom_target(hoverdeck_manual ALL DEPENDS ${_generated}/hoverdeck.1.gz)
+  install(FILES ${_generated}/hoverdeck.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_PACKAGE_NAME hoverdeck)

@@ -74,7 +74,7 @@ check "the metainfo names this version" \
 
 dpkg-deb -x "$deb" "$scratch/root"
 echo "== lintian"
-check "lintian finds no error" lintian --fail-on error --no-tag-display-limit "$deb"
+check "lintian finds no error" lintian --fail-on error --tag-display-limit 0 "$deb"
 echo "== desktop-file-validate"
 for desktop in applications/$id.desktop hoverdeck/autostart/$id.desktop; do
   check "$desktop is valid" desktop-file-validate "$scratch/root/usr/share/$desktop"
