@@ -20,8 +20,8 @@ std::filesystem::path ConfigFilePath(ProgramHost& host) {
   std::filesystem::path beside = ConfigFilePath(directory);
   std::error_code error;
   // A link counts as the file, even a dangling one: the user put it there.
-  if (std::filesystem::symlink_status(beside, error).type() != std::filesystem::file_type::not_found &&
-      !error) {
+  const auto type = std::filesystem::symlink_status(beside, error).type();
+  if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none) {
     return beside;
   }
   if (host.CanWriteIn(directory)) return beside;

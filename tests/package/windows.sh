@@ -62,6 +62,8 @@ done
 check "no start at sign-in unless asked" test -z "$(reg_value "$run_key" Hoverdeck)"
 
 echo "== the installed program"
+# On a display of its own: the Wine server of the console runs above has none.
+WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
 check "it starts and writes its settings beside it" env HOVERDECK_INSTALLED=1 \
   "$here/../win32/run-under-wine.sh" --prefix "$prefix" --timeout 100 "$driver" \
   --gtest_filter=HoverdeckExe.InstalledCopyWritesItsSettingsBesideIt

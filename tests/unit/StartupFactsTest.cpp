@@ -93,10 +93,10 @@ TEST(ConfigFilePathTest, FallsBackToTheUserFolderOnlyWhenTheProgramFolderIsClose
     bool in_user_folder;
   };
   const Case cases[] = {
-      {false, true, true, false},   // portable: a writable folder keeps it beside the program
-      {true, false, true, false},   // an INI someone put beside a read-only program wins
-      {false, false, true, true},   // installed read-only: the user's configuration folder
-      {false, false, false, false}, // no user folder known: beside, as before
+      {false, true, true, false},    // portable: a writable folder keeps it beside the program
+      {true, false, true, false},    // an INI someone put beside a read-only program wins
+      {false, false, true, true},    // installed read-only: the user's configuration folder
+      {false, false, false, false},  // no user folder known: beside, as before
   };
   for (const Case& c : cases) {
     testing::TempDir dir;

@@ -4,12 +4,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QStandardPaths>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
-
-#include <QCoreApplication>
-#include <QStandardPaths>
 
 namespace hoverdeck {
 

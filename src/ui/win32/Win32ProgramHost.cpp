@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/win32/Win32OsFacts.h"
 #include "app/ProgramConstants.h"
+#include "platform/win32/Win32OsFacts.h"
 #include "ui/win32/Win32Api.h"
 
 namespace hoverdeck {
