@@ -6,12 +6,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QInputDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -185,38 +185,6 @@ TEST(QtProgramHostTest, LockNameKeepsDisplaysApartAndOsFactsComeFromTheProvider)
   QtProgramHost host("/nonexistent", ":0", [] { return OsFacts{"Linux v.6.1, Build 0", false}; });
   EXPECT_EQ(host.OperatingSystem().description, "Linux v.6.1, Build 0");
   EXPECT_EQ(host.ExecutableDirectory(), QCoreApplication::applicationDirPath().toStdString());
-}
-
-TEST(QtProgramHostTest, SettingsFolderFollowsTheBaseDirectoryRulesAndWritableFoldersAreSeen) {
-  struct Case {
-    const char* config_home;
-    const char* home;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"/x/config", "/home/u", "/x/config/hoverdeck"},
-      {nullptr, "/home/u", "/home/u/.config/hoverdeck"},
-      {"relative/config", "/home/u", "/home/u/.config/hoverdeck"},  // not absolute: ignored
-      {"", nullptr, ""},
-  };
-  const auto set = [](const char* name, const char* value) {
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  };
-  const std::string config_home =
-      std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
-  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-  QtProgramHost host("/nonexistent", ":0", nullptr);
-  for (const Case& c : cases) {
-    set("XDG_CONFIG_HOME", c.config_home);
-    set("HOME", c.home);
-    EXPECT_EQ(host.UserConfigDirectory(), std::filesystem::path(c.expected)) << c.expected;
-  }
-  set("XDG_CONFIG_HOME", config_home.empty() ? nullptr : config_home.c_str());
-  set("HOME", home.empty() ? nullptr : home.c_str());
-
-  TempDir dir;
-  EXPECT_TRUE(host.CanWriteIn(dir.path()));
-  EXPECT_FALSE(host.CanWriteIn(dir.path() / "missing"));
 }
 
 TEST(NoTrayFallbackTest, WithATrayTheWindowFollowsTheCoreAndNothingIsSaid) {
