@@ -17,7 +17,7 @@ if [ -n "${HOVERDECK_DEB_ROOT:-}" ]; then  # inside the display
     "$root/usr/bin/hoverdeck" &
   fi
   pid=$!
-  trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+  trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true' EXIT
   window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Hoverdeck [0-9]' | head -n 1)
   # Configuration > Start minimized in System Tray: written at once.
   xdotool windowactivate --sync "$window" key --delay 150 alt+c s

@@ -4,11 +4,12 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QStandardPaths>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+
+#include <QCoreApplication>
+#include <QStandardPaths>
 
 namespace hoverdeck {
 
