@@ -359,7 +359,7 @@ TEST(ConfigFileFailureTest, PathIsDirectoryChangesNothing) {
 
 TEST(ConfigFileCreateTest, MissingFoldersAreMadeByTheFirstWriteOnly) {
   TempDir dir;
-  ConfigFile file(dir.File("config") / "hoverdeck" / "a.ini");
+  ConfigFile file(dir.File("config") / "hoverdeck" / "a.ini", LineEnding::kLf);
   EXPECT_TRUE(file.DeleteSection("S"));
   EXPECT_TRUE(fs::is_empty(dir.path()));
   ASSERT_TRUE(file.Write("S", "k", "v"));
