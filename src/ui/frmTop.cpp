@@ -149,7 +149,7 @@ void frmTop::Form_Load(std::string_view command_line) {
   Timer1.SetInterval(values_.UpdateInterval);
   Timer1.SetEnabled(true);
 
-  values_.config = std::make_unique<ConfigFile>(ConfigFilePath(ports_.host.ExecutableDirectory()));
+  values_.config = std::make_unique<ConfigFile>(ConfigFilePath(ports_.host));
   ConfigFile& config = *values_.config;
   config.Begin();  // one reading of the file, and at most one write, for the whole start-up
 

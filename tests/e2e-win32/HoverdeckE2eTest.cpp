@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "E2eDesktop.h"
+// After the Win32 headers that E2eDesktop.h brings.
+#include <shlobj.h>
+
 #include "OwnerProcess.h"
 #include "support/TempDir.h"
 
@@ -396,6 +399,24 @@ TEST(HoverdeckExe, SecondInstance) {
   EXPECT_TRUE(first.Running()) << "the first instance went away";
   HWND main = FindTopLevel(first.id(), kMainClass);
   EXPECT_TRUE(main && IsWindowVisible(main));
+}
+
+// ---- 4: the copy an installer put in place (tests/package/windows.sh installs it first) ----
+
+TEST(HoverdeckExe, InstalledCopyWritesItsSettingsBesideIt) {
+  if (_wgetenv(L"HOVERDECK_INSTALLED") == nullptr) GTEST_SKIP() << "needs an installed copy";
+  wchar_t local[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local)));
+  const std::filesystem::path folder = std::filesystem::path(local) / L"Programs" / L"Hoverdeck";
+  Program hoverdeck((folder / L"Hoverdeck.exe").wstring(), L"", folder.wstring());
+  ASSERT_TRUE(hoverdeck.WaitForIdle(kStartLimit)) << "the installed Hoverdeck did not start";
+  HWND main = WaitForMainWindow(hoverdeck);
+  ASSERT_NE(main, nullptr);
+  DWORD_PTR ignored = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(main, WM_COMMAND, MAKEWPARAM(kMarkerSwitchCommand, 0), 0,
+                                  SMTO_ABORTIFHUNG, 10'000, &ignored));
+  const std::string ini = ReadBytes(folder / L"Hoverdeck.ini");
+  EXPECT_EQ(IniValue(ini, "Configuration", "SetTopMostCaption"), "1") << ini;
 }
 
 }  // namespace

@@ -357,12 +357,13 @@ TEST(ConfigFileFailureTest, PathIsDirectoryChangesNothing) {
   EXPECT_EQ(DirectoryEntries(dir.File("a.ini")), std::vector<std::string>{"inside"});
 }
 
-TEST(ConfigFileFailureTest, MissingDirectoryCreatesNothing) {
+TEST(ConfigFileCreateTest, MissingFoldersAreMadeByTheFirstWriteOnly) {
   TempDir dir;
-  ConfigFile file(dir.File("gone") / "a.ini");
-  EXPECT_FALSE(file.Write("S", "k", "v"));
+  ConfigFile file(dir.File("config") / "hoverdeck" / "a.ini", LineEnding::kLf);
   EXPECT_TRUE(file.DeleteSection("S"));
   EXPECT_TRUE(fs::is_empty(dir.path()));
+  ASSERT_TRUE(file.Write("S", "k", "v"));
+  EXPECT_EQ(ReadBytes(file.path()), "[S]\nk=v\n");
 }
 
 TEST(ConfigFileFailureTest, LongFileNameStillWritable) {

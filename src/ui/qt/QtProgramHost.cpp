@@ -58,6 +58,24 @@ std::filesystem::path QtProgramHost::ExecutableDirectory() {
   return QCoreApplication::applicationDirPath().toStdString();
 }
 
+bool QtProgramHost::CanWriteIn(const std::filesystem::path& directory) {
+  // Also false on a read-only mount, where the folder's own rights would say yes.
+  return ::access(directory.c_str(), W_OK | X_OK) == 0;
+}
+
+std::filesystem::path QtProgramHost::UserConfigDirectory() {
+  // A relative XDG_CONFIG_HOME is to be ignored, as the base-directory rules say.
+  std::filesystem::path base;
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/') {
+    base = config;
+  } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
+    base = std::filesystem::path(home) / ".config";
+  } else {
+    return {};
+  }
+  return base / "hoverdeck";
+}
+
 OsFacts QtProgramHost::OperatingSystem() { return os_facts_ ? os_facts_() : OsFacts{}; }
 
 }  // namespace hoverdeck

@@ -25,6 +25,9 @@ class QtProgramHost final : public ProgramHost {
   // Takes the lock on the first call; true when another process (or host object) holds it.
   bool AnotherInstanceRunning() override;
   std::filesystem::path ExecutableDirectory() override;
+  bool CanWriteIn(const std::filesystem::path& directory) override;
+  // $XDG_CONFIG_HOME/hoverdeck, by default ~/.config/hoverdeck.
+  std::filesystem::path UserConfigDirectory() override;
   OsFacts OperatingSystem() override;
 
   const std::filesystem::path& LockPath() const { return lock_path_; }
