@@ -13,6 +13,7 @@
 #include <span>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -297,17 +298,62 @@ struct X11WindowSystem::State {
   bool Above(const xcb_get_property_reply_t* states) const {
     return Contains(Values32(states, XCB_ATOM_ATOM), atoms[kNetWmStateAbove]);
   }
+  // A caption property as its client stored it; absent when it is missing or not text.
+  struct CaptionProperty {
+    xcb_atom_t type = XCB_ATOM_NONE;
+    std::string bytes;
+    bool Present() const { return type != XCB_ATOM_NONE; }
+  };
+  CaptionProperty NetCaption(const xcb_get_property_reply_t* net) const {
+    if (net == nullptr || net->format != 8 || net->type != atoms[kUtf8String]) return {};
+    return {net->type, std::string(static_cast<const char*>(xcb_get_property_value(net)),
+                                   net->value_len)};
+  }
+  static CaptionProperty LegacyCaption(const xcb_get_property_reply_t* legacy) {
+    if (legacy == nullptr || legacy->format != 8 || legacy->type == XCB_ATOM_NONE) return {};
+    return {legacy->type, std::string(static_cast<const char*>(xcb_get_property_value(legacy)),
+                                      legacy->value_len)};
+  }
+  // WM_NAME comes in whatever encoding its client chose.
+  x11::TextEncoding EncodingOf(xcb_atom_t type) const {
+    if (type == XCB_ATOM_STRING) return x11::TextEncoding::kLatin1;
+    if (type == atoms[kCompoundText]) return x11::TextEncoding::kCompoundText;
+    return x11::TextEncoding::kUtf8;
+  }
+  std::string TextOf(const CaptionProperty& property) const {
+    return x11::CaptionText(property.bytes, EncodingOf(property.type));
+  }
+  std::string CaptionOf(const CaptionProperty& net, const CaptionProperty& legacy) const {
+    if (std::string text = TextOf(net); !text.empty()) return text;
+    return TextOf(legacy);
+  }
   std::string CaptionOf(const xcb_get_property_reply_t* net,
                         const xcb_get_property_reply_t* legacy) const {
-    if (net && net->type == atoms[kUtf8String] && !Bytes8(net).empty()) {
-      return x11::SanitizeUtf8(Bytes8(net));
+    return CaptionOf(NetCaption(net), LegacyCaption(legacy));
+  }
+  // Puts `prefix` in front of the caption's own bytes, or takes it away from them, leaving every
+  // other byte and the type as they were; false when this cannot be done.
+  bool AddPrefix(CaptionProperty& property, std::string_view prefix) const {
+    if (auto bytes = x11::EncodeText(prefix, EncodingOf(property.type))) {
+      property.bytes.insert(0, *bytes);
+      return true;
     }
-    // WM_NAME in whatever encoding its client chose.
-    const std::string_view bytes = Bytes8(legacy);
-    if (bytes.empty()) return {};
-    if (legacy->type == XCB_ATOM_STRING) return x11::Latin1ToUtf8(bytes);
-    if (legacy->type == atoms[kCompoundText]) return x11::CompoundTextToUtf8(bytes);
-    return x11::SanitizeUtf8(bytes);
+    // Latin-1 cannot hold it; compound text holds both the prefix and the Latin-1 bytes.
+    if (property.type != XCB_ATOM_STRING) return false;
+    property.type = atoms[kCompoundText];
+    property.bytes.insert(0, x11::LegacyTextFromUtf8(prefix).bytes);
+    return true;
+  }
+  bool RemovePrefix(CaptionProperty& property, std::string_view prefix) const {
+    auto bytes = x11::WithoutPrefix(property.bytes, EncodingOf(property.type), prefix);
+    if (!bytes) return false;
+    // A Latin-1 caption turned compound text only by the marker's UTF-8 segment turns back.
+    if (property.type == atoms[kCompoundText] && property.bytes.starts_with("\x1b%G") &&
+        x11::IsLatin1Text(*bytes)) {
+      property.type = XCB_ATOM_STRING;
+    }
+    property.bytes = std::move(*bytes);
+    return true;
   }
   static std::optional<x11::MotifHints> Motif(const xcb_get_property_reply_t* hints) {
     if (hints == nullptr || hints->format != 32 || hints->value_len == 0) return std::nullopt;
@@ -546,22 +592,60 @@ std::string X11WindowSystem::Caption(WindowHandle window) {
 
 bool X11WindowSystem::SetCaption(WindowHandle window, const std::string& caption) {
   State& s = *state_;
-  const std::string utf8 = x11::SanitizeUtf8(caption);
-  // WM_NAME too, for the window managers and tools that read nothing else.
-  const x11::LegacyText legacy = x11::LegacyTextFromUtf8(utf8);
-  const auto net_cookie = s.Sent(xcb_change_property_checked(
-      s.c(), XCB_PROP_MODE_REPLACE, window, s[kNetWmName], s[kUtf8String], 8,
-      static_cast<std::uint32_t>(utf8.size()), utf8.data()));
-  const auto legacy_cookie = s.Sent(xcb_change_property_checked(
-      s.c(), XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
-      legacy.is_compound_text ? s[kCompoundText] : xcb_atom_t{XCB_ATOM_STRING}, 8,
-      static_cast<std::uint32_t>(legacy.bytes.size()), legacy.bytes.data()));
-  const bool net_written = s.Check(net_cookie);
-  const bool legacy_written = s.Check(legacy_cookie);
-  if (!net_written || !legacy_written) return false;
-  // As a reader finds it: the text up to a first NUL.
+  const auto net_cookie = s.Ask(window, s[kNetWmName]);
+  const auto legacy_cookie = s.Ask(window, XCB_ATOM_WM_NAME);
+  const auto net_reply = s.Get(net_cookie);
+  const auto legacy_reply = s.Get(legacy_cookie);
+  if (!net_reply || !legacy_reply) return false;  // gone
+  State::CaptionProperty net = s.NetCaption(net_reply.get());
+  State::CaptionProperty legacy = State::LegacyCaption(legacy_reply.get());
+  const State::CaptionProperty net_before = net;
+  const State::CaptionProperty legacy_before = legacy;
+
+  // The marker comes and goes at the front of another program's caption: only its bytes change,
+  // in each property that holds the caption, so that whatever the client stored (bytes our lists
+  // cannot show, a NUL and what follows it, its encoding) comes back as it was.
+  const std::string now = s.CaptionOf(net, legacy);
+  bool kept = false;
+  if (!now.empty() && caption.size() > now.size() && caption.ends_with(now)) {
+    const std::string_view prefix = std::string_view(caption).substr(0, caption.size() - now.size());
+    // An empty property is not where the caption lives.
+    const auto add = [&](State::CaptionProperty& property) {
+      return s.TextOf(property).empty() || s.AddPrefix(property, prefix);
+    };
+    kept = add(net) && add(legacy);
+  } else if (!caption.empty() && now.size() > caption.size() && now.ends_with(caption)) {
+    const std::string_view prefix = std::string_view(now).substr(0, now.size() - caption.size());
+    // A property that shows another text keeps it.
+    const auto remove = [&](State::CaptionProperty& property) {
+      return !s.TextOf(property).starts_with(prefix) || s.RemovePrefix(property, prefix);
+    };
+    kept = remove(net) && remove(legacy);
+  }
+  if (!kept) {
+    // A new text altogether: UTF-8, and WM_NAME too for the window managers and tools that read
+    // nothing else.
+    const x11::LegacyText text = x11::LegacyTextFromUtf8(caption);
+    net = {s[kUtf8String], x11::SanitizeUtf8(caption)};
+    legacy = {text.is_compound_text ? s[kCompoundText] : xcb_atom_t{XCB_ATOM_STRING}, text.bytes};
+  }
+
+  std::vector<xcb_void_cookie_t> writes;
+  for (const auto& [property, value, before] :
+       {std::tuple(s[kNetWmName], &net, &net_before),
+        std::tuple(xcb_atom_t{XCB_ATOM_WM_NAME}, &legacy, &legacy_before)}) {
+    if (!value->Present() || (value->type == before->type && value->bytes == before->bytes)) {
+      continue;
+    }
+    writes.push_back(s.Sent(xcb_change_property_checked(
+        s.c(), XCB_PROP_MODE_REPLACE, window, property, value->type, 8,
+        static_cast<std::uint32_t>(value->bytes.size()), value->bytes.data())));
+  }
+  bool written = true;
+  for (const auto cookie : writes) written = s.Check(cookie) && written;
+  if (!written) return false;
   if (WindowFacts* facts = s.Snapshotted(window); facts && !facts->gone) {
-    facts->caption = utf8.substr(0, utf8.find('\0'));
+    facts->caption = s.CaptionOf(net, legacy);
   }
   return true;
 }
