@@ -219,6 +219,8 @@ TEST_F(X11CloseItemTest, TogglesBothWaysUnderIceWm) {
   ASSERT_TRUE(ManagerOffersClose(w));
 
   EXPECT_EQ(ToggleCloseItem(*x_, w), CloseItemChange::kDisabled);
+  // Asked at once, before IceWM has republished its allowed actions.
+  EXPECT_TRUE(x_->ConfirmCloseItemDisabled(w));
   EXPECT_EQ(Hints(w), (std::vector<std::uint32_t>{1, 0x1E, 0, 0, 0}));
   EXPECT_EQ(probe_->Read(w, "_MOTIF_WM_HINTS")->type, "_MOTIF_WM_HINTS");
   EXPECT_TRUE(WaitUntil([&] { return !ManagerOffersClose(w); }));
@@ -228,6 +230,18 @@ TEST_F(X11CloseItemTest, TogglesBothWaysUnderIceWm) {
   EXPECT_EQ(Hints(w), (std::vector<std::uint32_t>{0, 0, 0, 0, 0}));
   EXPECT_TRUE(WaitUntil([&] { return ManagerOffersClose(w); }));
   EXPECT_EQ(x_->CloseItemState(w), 0u);
+}
+
+TEST_F(X11CloseItemTest, CannotBeDisabledUnderOpenbox) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", "Closable"},
+  }));
+  const WindowHandle w = w_[0];
+  ASSERT_TRUE(ManagerOffersClose(w));
+  EXPECT_EQ(ToggleCloseItem(*x_, w), CloseItemChange::kDisabled);
+  // Openbox keeps offering close whatever the hints say, so the answer is the honest one.
+  EXPECT_FALSE(x_->ConfirmCloseItemDisabled(w));
+  EXPECT_TRUE(ManagerOffersClose(w));
 }
 
 TEST_F(X11CloseItemTest, KeepsTheOtherFieldsAndFunctions) {

@@ -75,7 +75,7 @@ enum Fact : std::size_t {
 
 // The longest property value read, in 32-bit units: far beyond any caption or window list.
 constexpr std::uint32_t kMaxPropertyLongs = 1 << 16;
-// How long ConfirmTopmost waits for the window manager, and how often it looks.
+// How long the adapter waits for the window manager to take in a change, and how often it looks.
 constexpr auto kConfirmTimeout = std::chrono::milliseconds(500);
 constexpr auto kConfirmPoll = std::chrono::milliseconds(5);
 
@@ -265,6 +265,21 @@ struct X11WindowSystem::State {
   // writes to update.
   WindowFacts* Snapshotted(xcb_window_t window) {
     return walk ? walk->Find(window) : nullptr;
+  }
+
+  // Asks `reached` until it answers true, for at most kConfirmTimeout: the window manager
+  // handles requests and property changes in its own time. False when the window is gone
+  // (nullopt) or the time is up.
+  template <typename Question>
+  bool AwaitWindowManager(const Question& reached) {
+    const auto deadline = std::chrono::steady_clock::now() + kConfirmTimeout;
+    for (;;) {
+      const std::optional<bool> answer = reached();
+      if (!answer) return false;
+      if (*answer) return true;
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(kConfirmPoll);
+    }
   }
 
   // The managed windows, top first. The window manager's list tells which windows are managed,
@@ -697,15 +712,11 @@ bool X11WindowSystem::SetTopmost(WindowHandle window, bool topmost, const Window
 
 bool X11WindowSystem::ConfirmTopmost(WindowHandle window, bool topmost) {
   State& s = *state_;
-  // The window manager handles the request in its own time.
-  const auto deadline = std::chrono::steady_clock::now() + kConfirmTimeout;
-  for (;;) {
+  return s.AwaitWindowManager([&]() -> std::optional<bool> {
     const auto above = s.AboveNow(window);
-    if (!above) return false;
-    if (*above == topmost) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kConfirmPoll);
-  }
+    if (!above) return std::nullopt;
+    return *above == topmost;
+  });
 }
 
 std::optional<std::uint32_t> X11WindowSystem::CloseItemState(WindowHandle window) {
@@ -751,6 +762,17 @@ bool X11WindowSystem::SetCloseItemState(WindowHandle window, std::uint32_t state
     facts->close_action = x11::WmCloseAction::kNotPublished;
   }
   return true;
+}
+
+bool X11WindowSystem::ConfirmCloseItemDisabled(WindowHandle window) {
+  State& s = *state_;
+  // The window manager republishes the allowed actions in its own time after the hints change;
+  // until then the actions it published before still offer close.
+  return s.AwaitWindowManager([&]() -> std::optional<bool> {
+    const auto state = CloseItemState(window);
+    if (!state) return std::nullopt;
+    return IsCloseItemDisabled(*state);
+  });
 }
 
 std::optional<std::uint32_t> X11WindowSystem::WindowPid(WindowHandle window) {
