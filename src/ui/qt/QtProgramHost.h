@@ -13,8 +13,7 @@ class QtProgramHost final : public ProgramHost {
  public:
   // `another_instance_running` answers the single-instance test (and takes the display for this
   // instance when it is free); `os_facts` describes the system.
-  QtProgramHost(std::function<bool()> another_instance_running,
-                std::function<OsFacts()> os_facts);
+  QtProgramHost(std::function<bool()> another_instance_running, std::function<OsFacts()> os_facts);
 
   bool AnotherInstanceRunning() override;
   std::filesystem::path ExecutableDirectory() override;
