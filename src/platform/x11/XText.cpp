@@ -5,30 +5,14 @@
 #include <cstdint>
 #include <optional>
 
+#include "app/Utf8.h"
+
 namespace hoverdeck::x11 {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr unsigned char kEsc = 0x1B;
 constexpr unsigned char kCsi = 0x9B;
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // One well-formed UTF-8 sequence at `pos` (advanced past it); nullopt, with `pos` unchanged, when
 // the bytes there are not one.
