@@ -27,6 +27,7 @@ namespace {
 
 // Every atom the adapter uses beyond the predefined ones, interned once at connection.
 enum Atom : std::size_t {
+  kNetClientList,
   kNetClientListStacking,
   kNetWmState,
   kNetWmStateAbove,
@@ -44,6 +45,7 @@ enum Atom : std::size_t {
   kAtomCount
 };
 constexpr std::array<std::string_view, kAtomCount> kAtomNames = {
+    "_NET_CLIENT_LIST",
     "_NET_CLIENT_LIST_STACKING",
     "_NET_WM_STATE",
     "_NET_WM_STATE_ABOVE",
@@ -75,6 +77,8 @@ enum Fact : std::size_t {
 
 // The longest property value read, in 32-bit units: far beyond any caption or window list.
 constexpr std::uint32_t kMaxPropertyLongs = 1 << 16;
+// How many notices at once make the kept snapshot be read again whole.
+constexpr std::size_t kManyNotices = 4096;
 // How long the adapter waits for the window manager to take in a change, and how often it looks.
 constexpr auto kConfirmTimeout = std::chrono::milliseconds(500);
 constexpr auto kConfirmPoll = std::chrono::milliseconds(5);
@@ -177,6 +181,8 @@ struct X11WindowSystem::State {
   std::unique_ptr<xcb_connection_t, ConnectionCloser> connection;
   xcb_window_t root = XCB_WINDOW_NONE;
   std::array<xcb_atom_t, kAtomCount> atoms{};
+  // The properties of kFactCount, in that order.
+  std::array<xcb_atom_t, kFactCount> fact_atoms{};
   std::string host_name;
   // The child of the root (the frame, under a reparenting window manager) that holds each
   // managed window; kept from one reading of the stacking to the next.
@@ -185,6 +191,13 @@ struct X11WindowSystem::State {
   std::unordered_set<xcb_window_t> watched;
   // The snapshot of the walk in progress; none between walks.
   std::optional<Snapshot> walk;
+  // The snapshot of the last walk, kept for the next one and kept true by the server's notices:
+  // the windows whose facts changed since, and whether the stacking may have changed. Stale when
+  // it may have missed something; the next walk then reads everything again.
+  std::optional<Snapshot> kept;
+  std::unordered_set<xcb_window_t> changed;
+  bool order_changed = false;
+  bool stale = true;
   std::uint64_t round_trips = 0;
   // Whether requests went out since the adapter last waited for the server.
   bool unanswered = false;
@@ -237,23 +250,64 @@ struct X11WindowSystem::State {
   }
 
   // Takes in what the server has sent on its own (no round trip): a destroyed window becomes a
-  // gone one in the walk's snapshot; everything else, errors of unchecked requests among it, is
-  // dropped. Only what has already been read off the connection, unless `read` asks for a
-  // look at the socket too (a system call: once a walk step is enough).
+  // gone one in the walk's snapshot; changed properties, stacking and client lists are noted for
+  // the next walk; everything else, errors of unchecked requests among it, is dropped. Only what
+  // has already been read off the connection, unless `read` asks for a look at the socket too (a
+  // system call: once a walk step is enough).
   void Drain(bool read) {
+    std::size_t count = 0;
     for (;;) {
-      xcb_generic_event_t* event =
-          read ? xcb_poll_for_event(c()) : xcb_poll_for_queued_event(c());
+      xcb_generic_event_t* event = read ? xcb_poll_for_event(c()) : xcb_poll_for_queued_event(c());
       if (event == nullptr) break;
-      if ((event->response_type & 0x7F) == XCB_DESTROY_NOTIFY) {
+      Note(event);
+      std::free(event);
+      ++count;
+    }
+    // Past this many, reading everything again costs less than following each notice.
+    if (count > kManyNotices) stale = true;
+    if (xcb_connection_has_error(c()) != 0) stale = true;
+  }
+  void Note(const xcb_generic_event_t* event) {
+    switch (event->response_type & 0x7F) {
+      case XCB_DESTROY_NOTIFY: {
         const xcb_window_t window =
             reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window;
         watched.erase(window);
+        changed.insert(window);
+        order_changed = true;
         if (walk) {
           if (WindowFacts* facts = walk->Find(window)) *facts = WindowFacts::Gone();
         }
+        break;
       }
-      std::free(event);
+      case XCB_PROPERTY_NOTIFY: {
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (notify->window == root) {
+          if (notify->atom == atoms[kNetClientListStacking] || notify->atom == atoms[kNetClientList]) {
+            order_changed = true;
+          }
+        } else if (std::find(fact_atoms.begin(), fact_atoms.end(), notify->atom) !=
+                   fact_atoms.end()) {
+          changed.insert(notify->window);
+        }
+        break;
+      }
+      case XCB_CREATE_NOTIFY:
+      case XCB_MAP_NOTIFY:
+      case XCB_UNMAP_NOTIFY:
+      case XCB_CONFIGURE_NOTIFY:
+      case XCB_REPARENT_NOTIFY:
+      case XCB_CIRCULATE_NOTIFY: {
+        // A child of the root (a frame, mostly) came, went or moved in the stacking. Each of
+        // these notices names the window it was reported on (the parent) right after the
+        // sequence number.
+        xcb_window_t reported_on = XCB_WINDOW_NONE;
+        std::memcpy(&reported_on, reinterpret_cast<const char*>(event) + 4, sizeof reported_on);
+        if (reported_on == root) order_changed = true;
+        break;
+      }
+      default:
+        break;
     }
   }
   // The snapshot's facts of the window, when the walk stands on it.
@@ -292,6 +346,17 @@ struct X11WindowSystem::State {
   // The stacking and the facts of every window in it: two round trips, and one more for each
   // level of frames above windows that are new since the last snapshot.
   Snapshot TakeSnapshot();
+  // Reads the facts of `windows` into the snapshot in one batch, asking first for the notices of
+  // their changes and destruction.
+  void ReadFacts(const std::vector<xcb_window_t>& windows, Snapshot& snapshot);
+  // The snapshot for a new walk: the kept one brought up to date with what changed since, read
+  // from the server only for that; nothing asked when nothing changed.
+  Snapshot Refreshed();
+  // Keeps the walk's snapshot for the next walk.
+  void EndWalk() {
+    if (walk) kept = std::move(*walk);
+    walk.reset();
+  }
   // The facts from the replies to the kFactCount properties, in their order.
   WindowFacts FactsOf(std::span<const PropertyReply> replies) const;
 
@@ -460,37 +525,68 @@ Snapshot X11WindowSystem::State::TakeSnapshot() {
   Drain(true);
   Snapshot snapshot;
   snapshot.order = Stacking();
+  ReadFacts(snapshot.order, snapshot);
+  std::erase_if(watched, [&](xcb_window_t window) { return snapshot.facts.count(window) == 0; });
+  return snapshot;
+}
 
-  // One batch for every window: the notice of its destruction, asked once, and its facts.
-  std::array<xcb_atom_t, kFactCount> properties{};
-  properties[kFactType] = atoms[kNetWmWindowType];
-  properties[kFactTransientFor] = XCB_ATOM_WM_TRANSIENT_FOR;
-  properties[kFactWmState] = atoms[kWmState];
-  properties[kFactNetName] = atoms[kNetWmName];
-  properties[kFactWmName] = XCB_ATOM_WM_NAME;
-  properties[kFactNetState] = atoms[kNetWmState];
-  properties[kFactMotif] = atoms[kMotifWmHints];
-  properties[kFactActions] = atoms[kNetWmAllowedActions];
+void X11WindowSystem::State::ReadFacts(const std::vector<xcb_window_t>& windows,
+                                       Snapshot& snapshot) {
   std::vector<xcb_get_property_cookie_t> cookies;
-  cookies.reserve(snapshot.order.size() * kFactCount);
-  for (const xcb_window_t window : snapshot.order) {
+  cookies.reserve(windows.size() * kFactCount);
+  for (const xcb_window_t window : windows) {
     if (watched.insert(window).second) {
-      const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+      const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
       Sent(xcb_change_window_attributes(c(), window, XCB_CW_EVENT_MASK, &events));
     }
-    for (const xcb_atom_t property : properties) cookies.push_back(Ask(window, property));
+    for (const xcb_atom_t property : fact_atoms) cookies.push_back(Ask(window, property));
   }
   std::vector<PropertyReply> replies;
   replies.reserve(kFactCount);
-  snapshot.facts.reserve(snapshot.order.size());
-  for (std::size_t i = 0; i < snapshot.order.size(); ++i) {
+  snapshot.facts.reserve(snapshot.facts.size() + windows.size());
+  for (std::size_t i = 0; i < windows.size(); ++i) {
     replies.clear();
     for (std::size_t fact = 0; fact < kFactCount; ++fact) {
       replies.push_back(Get(cookies[i * kFactCount + fact]));
     }
-    snapshot.facts.insert_or_assign(snapshot.order[i], FactsOf(replies));
+    snapshot.facts.insert_or_assign(windows[i], FactsOf(replies));
   }
-  std::erase_if(watched, [&](xcb_window_t window) { return snapshot.facts.count(window) == 0; });
+}
+
+Snapshot X11WindowSystem::State::Refreshed() {
+  Drain(true);
+  if (!kept || stale) {
+    stale = false;
+    changed.clear();
+    order_changed = false;
+    kept.reset();
+    return TakeSnapshot();
+  }
+  Snapshot snapshot = std::move(*kept);
+  kept.reset();
+  snapshot.at = XCB_WINDOW_NONE;
+  snapshot.at_position = 0;
+  // Taken before asking, so that what changes after the server has answered is noted again.
+  std::unordered_set<xcb_window_t> reread;
+  reread.swap(changed);
+  if (order_changed) {
+    order_changed = false;
+    snapshot.order = Stacking();
+    std::unordered_set<xcb_window_t> listed(snapshot.order.begin(), snapshot.order.end());
+    std::erase_if(snapshot.facts, [&](const auto& entry) { return listed.count(entry.first) == 0; });
+    std::erase_if(watched, [&](xcb_window_t window) { return listed.count(window) == 0; });
+    for (const xcb_window_t window : snapshot.order) {
+      if (snapshot.facts.count(window) == 0) reread.insert(window);
+    }
+  }
+  std::vector<xcb_window_t> windows;
+  for (const xcb_window_t window : reread) {
+    if (snapshot.facts.count(window) != 0 ||
+        std::find(snapshot.order.begin(), snapshot.order.end(), window) != snapshot.order.end()) {
+      windows.push_back(window);
+    }
+  }
+  ReadFacts(windows, snapshot);
   return snapshot;
 }
 
@@ -536,6 +632,21 @@ std::unique_ptr<X11WindowSystem> X11WindowSystem::Connect(const char* display) {
     state->atoms[i] = reply->atom;
   }
 
+  auto& facts = state->fact_atoms;
+  facts[kFactType] = state->atoms[kNetWmWindowType];
+  facts[kFactTransientFor] = XCB_ATOM_WM_TRANSIENT_FOR;
+  facts[kFactWmState] = state->atoms[kWmState];
+  facts[kFactNetName] = state->atoms[kNetWmName];
+  facts[kFactWmName] = XCB_ATOM_WM_NAME;
+  facts[kFactNetState] = state->atoms[kNetWmState];
+  facts[kFactMotif] = state->atoms[kMotifWmHints];
+  facts[kFactActions] = state->atoms[kNetWmAllowedActions];
+  // The notices that keep the snapshot between walks true: the client lists, and the frames
+  // coming, going and changing places.
+  const std::uint32_t root_events =
+      XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  state->Sent(xcb_change_window_attributes(c, state->root, XCB_CW_EVENT_MASK, &root_events));
+
   std::array<char, HOST_NAME_MAX + 1> host{};
   if (gethostname(host.data(), host.size() - 1) == 0) state->host_name = host.data();
   return std::unique_ptr<X11WindowSystem>(new X11WindowSystem(std::move(state)));
@@ -545,10 +656,10 @@ std::uint64_t X11WindowSystem::RoundTrips() const { return state_->round_trips; 
 
 WindowHandle X11WindowSystem::FirstWindow(WindowHandle /*from*/) {
   State& s = *state_;
-  s.walk.reset();
-  s.walk = s.TakeSnapshot();
+  s.EndWalk();
+  s.walk = s.Refreshed();
   const WindowHandle first = s.walk->StepFrom(0);
-  if (first == XCB_WINDOW_NONE) s.walk.reset();
+  if (first == XCB_WINDOW_NONE) s.EndWalk();
   return first;
 }
 
@@ -560,7 +671,7 @@ WindowHandle X11WindowSystem::NextWindow(WindowHandle window) {
     const WindowHandle next =
         facts->gone ? kNoWindow : walk.StepFrom(walk.PositionOf(window) + 1);
     // Once the walk is over, every question goes to the server again.
-    if (next == XCB_WINDOW_NONE) s.walk.reset();
+    if (next == XCB_WINDOW_NONE) s.EndWalk();
     return next;
   }
   // Asked outside a walk: a fresh look, kept for this answer only.
@@ -707,6 +818,9 @@ bool X11WindowSystem::SetTopmost(WindowHandle window, bool topmost, const Window
       facts && !facts->gone && (topmost || facts->above)) {
     s.walk->Place(window, topmost);
   }
+  // Where the window manager really puts it is read at the next walk.
+  s.changed.insert(window);
+  s.order_changed = true;
   return true;
 }
 
@@ -761,6 +875,7 @@ bool X11WindowSystem::SetCloseItemState(WindowHandle window, std::uint32_t state
     facts->motif = wanted;
     facts->close_action = x11::WmCloseAction::kNotPublished;
   }
+  s.changed.insert(window);
   return true;
 }
 
