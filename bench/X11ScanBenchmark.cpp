@@ -137,7 +137,8 @@ int Run(int scans, int wmctrl_runs) {
   } else {
     const double wmctrl_ms = Median(wmctrl_times);
     std::snprintf(row, sizeof row,
-                  "| %5d | %6d | %8.2f (%llu) | %9.3f | %8.3f | %7.3f | %7.2f | %12.2f | %6d | %6.1fx |",
+                  "| %5d | %6d | %8.2f (%llu) | %9.3f | %8.3f | %7.3f | %7.2f | %12.2f | %6d "
+                  "| %6.1fx |",
                   kept, listed, first_ms, static_cast<unsigned long long>(first_trips), scan_ms,
                   *std::min_element(times.begin(), times.end()), cpu_ms, trips_per_scan,
                   wmctrl_ms, wmctrl_lines, wmctrl_ms / scan_ms);

@@ -283,9 +283,8 @@ struct X11WindowSystem::State {
       case XCB_PROPERTY_NOTIFY: {
         const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
         if (notify->window == root) {
-          if (notify->atom == atoms[kNetClientListStacking] || notify->atom == atoms[kNetClientList]) {
-            order_changed = true;
-          }
+          order_changed = order_changed || notify->atom == atoms[kNetClientListStacking] ||
+                          notify->atom == atoms[kNetClientList];
         } else if (std::find(fact_atoms.begin(), fact_atoms.end(), notify->atom) !=
                    fact_atoms.end()) {
           changed.insert(notify->window);
@@ -573,7 +572,8 @@ Snapshot X11WindowSystem::State::Refreshed() {
     order_changed = false;
     snapshot.order = Stacking();
     std::unordered_set<xcb_window_t> listed(snapshot.order.begin(), snapshot.order.end());
-    std::erase_if(snapshot.facts, [&](const auto& entry) { return listed.count(entry.first) == 0; });
+    std::erase_if(snapshot.facts,
+                  [&](const auto& entry) { return listed.count(entry.first) == 0; });
     std::erase_if(watched, [&](xcb_window_t window) { return listed.count(window) == 0; });
     for (const xcb_window_t window : snapshot.order) {
       if (snapshot.facts.count(window) == 0) reread.insert(window);
@@ -734,7 +734,8 @@ bool X11WindowSystem::SetCaption(WindowHandle window, const std::string& caption
   const std::string now = s.CaptionOf(net, legacy);
   bool kept = false;
   if (!now.empty() && caption.size() > now.size() && caption.ends_with(now)) {
-    const std::string_view prefix = std::string_view(caption).substr(0, caption.size() - now.size());
+    const std::string_view prefix =
+        std::string_view(caption).substr(0, caption.size() - now.size());
     // An empty property is not where the caption lives.
     const auto add = [&](State::CaptionProperty& property) {
       return s.TextOf(property).empty() || s.AddPrefix(property, prefix);
