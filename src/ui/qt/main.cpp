@@ -44,7 +44,8 @@ int main(int argc, char* argv[]) {
     QtTray tray;
     QtDialogs dialogs;
     QtShell shell;
-    QtProgramHost host([&instance] { return !instance || !instance->Take(); },
+    // Without the selection there is no telling; running twice beats not running at all.
+    QtProgramHost host([&instance] { return instance && !instance->Take(); },
                        [] { return LinuxOsFacts(); });
     frmTop form(FormPorts{*windows, processes, tray, dialogs, shell, host});
 
