@@ -93,7 +93,10 @@ chmod 700 "$workdir/runtime"
 cp "$program" "$workdir/app/hoverdeck"
 
 # The rule reaching a matching window shows the program's scans at work.
-window_id() { wmctrl -l | awk -v n="$1" '$4 == "Bench" && $5 == "window" && $6 == n {print $1}'; }
+# The newest window of that name: a closed one may still be listed a moment after a large run.
+window_id() {
+  wmctrl -l | awk -v n="$1" '$4 == "Bench" && $5 == "window" && $6 == n {print $1}' | tail -n 1
+}
 close_taken() { xprop -id "$1" _MOTIF_WM_HINTS 2>/dev/null | grep -q '= 0x1, 0x1e'; }
 # CPU time from the kernel's scheduler statistics of every thread (nanoseconds).
 cpu_ns() { cat /proc/"$program_pid"/task/*/schedstat | awk '{sum += $1} END {printf "%.0f", sum}'; }
