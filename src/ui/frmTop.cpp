@@ -417,8 +417,7 @@ void frmTop::mnuDisableX_Click() {
     } else {
       const bool written = windows.SetCloseItemState(window, *state | kCloseItemDisabledBits);
       // Offer a rule only when the close item really is disabled now.
-      const auto now = windows.CloseItemState(window);
-      if (written && now && IsCloseItemDisabled(*now)) {
+      if (written && windows.ConfirmCloseItemDisabled(window)) {
         OfferCatalogueString(DisableXEdit(), text, texts::kDisableXOfferTail,
                              texts::kDisableXOfferQuestion);
       } else {
