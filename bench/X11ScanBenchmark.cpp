@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -102,11 +103,14 @@ int Run(int scans, int wmctrl_runs) {
 
   std::vector<double> times;
   before = x->RoundTrips();
+  const std::clock_t cpu_start = std::clock();
   for (int i = 0; i < scans; ++i) {
     start = Clock::now();
     ScanWindows(*x, tray, inputs, tables);
     times.push_back(Milliseconds(Clock::now() - start));
   }
+  const double cpu_ms = 1000.0 * static_cast<double>(std::clock() - cpu_start) /
+                        CLOCKS_PER_SEC / static_cast<double>(scans);
   const double trips_per_scan =
       static_cast<double>(x->RoundTrips() - before) / static_cast<double>(scans);
   const int listed = tables.TopmostCount() + tables.NonTopmostCount();
@@ -126,17 +130,18 @@ int Run(int scans, int wmctrl_runs) {
   char row[512];
   if (wmctrl_times.empty()) {
     std::snprintf(row, sizeof row,
-                  "| %5d | %6d | %8.2f (%llu) | %9.3f | %8.3f | %7.2f | %12s | %6s | %7s |", kept,
-                  listed, first_ms, static_cast<unsigned long long>(first_trips), scan_ms,
-                  *std::min_element(times.begin(), times.end()), trips_per_scan, "n/a", "n/a",
-                  "n/a");
+                  "| %5d | %6d | %8.2f (%llu) | %9.3f | %8.3f | %7.3f | %7.2f | %12s | %6s | %7s |",
+                  kept, listed, first_ms, static_cast<unsigned long long>(first_trips), scan_ms,
+                  *std::min_element(times.begin(), times.end()), cpu_ms, trips_per_scan, "n/a",
+                  "n/a", "n/a");
   } else {
     const double wmctrl_ms = Median(wmctrl_times);
     std::snprintf(row, sizeof row,
-                  "| %5d | %6d | %8.2f (%llu) | %9.3f | %8.3f | %7.2f | %12.2f | %6d | %6.1fx |",
+                  "| %5d | %6d | %8.2f (%llu) | %9.3f | %8.3f | %7.3f | %7.2f | %12.2f | %6d "
+                  "| %6.1fx |",
                   kept, listed, first_ms, static_cast<unsigned long long>(first_trips), scan_ms,
-                  *std::min_element(times.begin(), times.end()), trips_per_scan, wmctrl_ms,
-                  wmctrl_lines, wmctrl_ms / scan_ms);
+                  *std::min_element(times.begin(), times.end()), cpu_ms, trips_per_scan,
+                  wmctrl_ms, wmctrl_lines, wmctrl_ms / scan_ms);
   }
   std::cout << row << std::endl;
   return 0;

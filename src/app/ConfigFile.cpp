@@ -307,6 +307,11 @@ bool ConfigFile::Begin() {
 
 bool ConfigFile::Commit() {
   batch_open_ = false;
+  if (readable_ && changed_ && path_.has_parent_path()) {
+    // The per-user settings folder is made by the first write that needs it.
+    std::error_code error;
+    fs::create_directories(path_.parent_path(), error);
+  }
   const bool saved = readable_ && (!changed_ || store_->Replace(path_, content_));
   changed_ = false;
   return saved;

@@ -4,12 +4,14 @@
 #include <string>
 #include <string_view>
 
+#include "Version.h"
+
 namespace hoverdeck {
 
 inline constexpr std::string_view kProgramName = "Hoverdeck";
-inline constexpr std::string_view kProgramVersion = "1.1h";
+inline constexpr std::string_view kProgramVersion = HOVERDECK_VERSION_NAME;
 // Title of every message box: "Hoverdeck - 1.1h".
-inline constexpr std::string_view kMessageTitle = "Hoverdeck - 1.1h";
+inline constexpr std::string_view kMessageTitle = "Hoverdeck - " HOVERDECK_VERSION_NAME;
 // Period of the refresh timer in milliseconds.
 inline constexpr int kUpdateInterval = 1000;
 inline constexpr std::string_view kConfigFileName = "Hoverdeck.ini";

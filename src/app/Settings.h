@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/ConfigFile.h"
+#include "platform/ProgramHost.h"
 
 namespace hoverdeck {
 
@@ -27,6 +28,11 @@ struct Settings {
 
 // The file beside the executable: `executable_dir` joined with "Hoverdeck.ini".
 std::filesystem::path ConfigFilePath(const std::filesystem::path& executable_dir);
+
+// Where the settings live for this run: beside the executable when a Hoverdeck.ini is there or
+// the folder is writable (the portable way), else in the user's configuration folder, so that
+// an installed program whose folder is read-only still keeps what the user changes.
+std::filesystem::path ConfigFilePath(ProgramHost& host);
 
 // Reads the section with its defaults: a switch is on only for the exact value "1", and the
 // marker is replaced only by a non-empty value.

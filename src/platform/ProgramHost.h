@@ -18,6 +18,11 @@ class ProgramHost {
   virtual bool AnotherInstanceRunning() = 0;
   // The directory that holds the program's executable.
   virtual std::filesystem::path ExecutableDirectory() = 0;
+  // True when this user may create files in `directory`.
+  virtual bool CanWriteIn(const std::filesystem::path& directory) = 0;
+  // The folder for this user's settings of this program (it may not exist yet); empty when the
+  // system names none.
+  virtual std::filesystem::path UserConfigDirectory() = 0;
   // The operating system's description for the caption.
   virtual OsFacts OperatingSystem() = 0;
 };

@@ -64,6 +64,12 @@ class WindowSystem {
   virtual std::optional<std::uint32_t> CloseItemState(WindowHandle window) = 0;
   // Writes the state word back; false when the write was refused.
   virtual bool SetCloseItemState(WindowHandle window, std::uint32_t state) = 0;
+  // Whether the Close item is disabled after SetCloseItemState disabled it. An adapter over an
+  // asynchronous window manager may wait briefly here; the default asks once.
+  virtual bool ConfirmCloseItemDisabled(WindowHandle window) {
+    const auto state = CloseItemState(window);
+    return state && (*state & kCloseItemDisabledBits) == kCloseItemDisabledBits;
+  }
 };
 
 }  // namespace hoverdeck

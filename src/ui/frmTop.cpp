@@ -149,7 +149,7 @@ void frmTop::Form_Load(std::string_view command_line) {
   Timer1.SetInterval(values_.UpdateInterval);
   Timer1.SetEnabled(true);
 
-  values_.config = std::make_unique<ConfigFile>(ConfigFilePath(ports_.host.ExecutableDirectory()));
+  values_.config = std::make_unique<ConfigFile>(ConfigFilePath(ports_.host));
   ConfigFile& config = *values_.config;
   config.Begin();  // one reading of the file, and at most one write, for the whole start-up
 
@@ -417,8 +417,7 @@ void frmTop::mnuDisableX_Click() {
     } else {
       const bool written = windows.SetCloseItemState(window, *state | kCloseItemDisabledBits);
       // Offer a rule only when the close item really is disabled now.
-      const auto now = windows.CloseItemState(window);
-      if (written && now && IsCloseItemDisabled(*now)) {
+      if (written && windows.ConfirmCloseItemDisabled(window)) {
         OfferCatalogueString(DisableXEdit(), text, texts::kDisableXOfferTail,
                              texts::kDisableXOfferQuestion);
       } else {

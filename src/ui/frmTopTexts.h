@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "Version.h"
+
 namespace hoverdeck::texts {
 
 // Labels, frames, buttons and check boxes.
@@ -81,7 +83,7 @@ inline constexpr std::string_view kCouldNotMakeTopmostSuffix =
 inline constexpr std::string_view kCouldNotDisableXPrefix = "The X close box of '";
 inline constexpr std::string_view kCouldNotDisableXSuffix =
     "' could not be disabled: the window has closed or does not allow it.";
-inline constexpr std::string_view kEditTitle = "Hoverdeck 1.1h";
+inline constexpr std::string_view kEditTitle = "Hoverdeck " HOVERDECK_VERSION_NAME;
 inline constexpr std::string_view kOfferTitle = "Hoverdeck";
 inline constexpr std::string_view kTopmostCataloguePrompt =
     "Caption containing the following string is topmost when Hoverdeck is running minimized";

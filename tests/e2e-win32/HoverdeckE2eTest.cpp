@@ -14,6 +14,9 @@
 #include "Win32Harness.h"
 #include "app/ConfigFile.h"
 #include "platform/win32/WideText.h"
+// After the Win32 headers.
+#include <shlobj.h>
+
 #include "support/TempDir.h"
 
 namespace hoverdeck::testing {
@@ -284,6 +287,22 @@ TEST(HoverdeckExe, SecondInstance) {
   EXPECT_TRUE(first.Running()) << "the first instance went away";
   HWND main = FindTopLevel(first.id(), kMainClass);
   EXPECT_TRUE(main && IsWindowVisible(main));
+}
+
+// The copy an installer put in place (tests/package/windows.sh installs it first).
+TEST(HoverdeckExe, InstalledCopyWritesItsSettingsBesideIt) {
+  if (_wgetenv(L"HOVERDECK_INSTALLED") == nullptr) GTEST_SKIP() << "needs an installed copy";
+  wchar_t local[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local)));
+  const std::filesystem::path folder = std::filesystem::path(local) / L"Programs" / L"Hoverdeck";
+  Program hoverdeck((folder / L"Hoverdeck.exe").wstring(), L"", folder.wstring());
+  ASSERT_TRUE(hoverdeck.WaitForIdle(kStartLimit)) << "the installed Hoverdeck did not start";
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (main = FindTopLevel(hoverdeck.id(), kMainClass)) != nullptr; }));
+  DWORD_PTR ignored = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(main, WM_COMMAND, MAKEWPARAM(kMarkerSwitchCommand, 0), 0,
+                                  SMTO_ABORTIFHUNG, 10'000, &ignored));
+  EXPECT_EQ(ConfigFile(folder / L"Hoverdeck.ini").Read("Configuration", "SetTopMostCaption"), "1");
 }
 
 }  // namespace

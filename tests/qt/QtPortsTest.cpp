@@ -1,5 +1,5 @@
-// The Qt ports on their own: popup and about box construction, tray events, the single-instance
-// lock, and the no-tray decision.
+// The Qt ports on their own: popup and about box construction, tray events and the no-tray
+// decision.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -14,12 +14,10 @@
 #include <QTest>
 
 #include "support/ScriptedDialogs.h"
-#include "support/TempDir.h"
 #include "ui/Controls.h"
 #include "ui/frmAbout.h"
 #include "ui/qt/NoTrayFallback.h"
 #include "ui/qt/QtDialogs.h"
-#include "ui/qt/QtProgramHost.h"
 #include "ui/qt/QtTray.h"
 
 namespace hoverdeck {
@@ -152,31 +150,6 @@ TEST(QtTrayTest, WithoutANotificationAreaNothingIsAdded) {
   EXPECT_FALSE(tray.ModifyTip("tip"));
   EXPECT_FALSE(tray.Delete());
   EXPECT_FALSE(ProgramIcon().isNull());
-}
-
-TEST(QtProgramHostTest, OneInstancePerDisplayUntilTheHolderEnds) {
-  TempDir dir;
-  auto first = std::make_unique<QtProgramHost>(dir.path() / "run", ":0", nullptr);
-  EXPECT_FALSE(first->AnotherInstanceRunning());
-  EXPECT_FALSE(first->AnotherInstanceRunning());  // asking again keeps the own lock
-
-  QtProgramHost second(dir.path() / "run", ":0", nullptr);
-  EXPECT_TRUE(second.AnotherInstanceRunning());
-  QtProgramHost other_display(dir.path() / "run", ":1", nullptr);
-  EXPECT_FALSE(other_display.AnotherInstanceRunning());
-
-  first.reset();
-  QtProgramHost third(dir.path() / "run", ":0", nullptr);
-  EXPECT_FALSE(third.AnotherInstanceRunning());
-}
-
-TEST(QtProgramHostTest, LockNameKeepsDisplaysApartAndOsFactsComeFromTheProvider) {
-  EXPECT_EQ(QtProgramHost::LockFileName(":0.0"), "hoverdeck-_0.0.lock");
-  EXPECT_EQ(QtProgramHost::LockFileName("host/x:1"), "hoverdeck-host_x_1.lock");
-  EXPECT_NE(QtProgramHost::LockFileName(":1"), QtProgramHost::LockFileName(":10"));
-  QtProgramHost host("/nonexistent", ":0", [] { return OsFacts{"Linux v.6.1, Build 0", false}; });
-  EXPECT_EQ(host.OperatingSystem().description, "Linux v.6.1, Build 0");
-  EXPECT_EQ(host.ExecutableDirectory(), QCoreApplication::applicationDirPath().toStdString());
 }
 
 TEST(NoTrayFallbackTest, WithATrayTheWindowFollowsTheCoreAndNothingIsSaid) {

@@ -90,9 +90,13 @@ class FakeHost final : public ProgramHost {
   explicit FakeHost(std::filesystem::path dir) : directory(std::move(dir)) {}
   bool AnotherInstanceRunning() override { return another_instance; }
   std::filesystem::path ExecutableDirectory() override { return directory; }
+  bool CanWriteIn(const std::filesystem::path& dir) override { return dir != read_only; }
+  std::filesystem::path UserConfigDirectory() override { return user_config; }
   OsFacts OperatingSystem() override { return os; }
 
   std::filesystem::path directory;
+  std::filesystem::path read_only;
+  std::filesystem::path user_config;
   bool another_instance = false;
   OsFacts os{"Windows 2000 v.5.0, Build 2195", false};
 };

@@ -190,11 +190,15 @@ TEST(ConfigFileFailureTest, PathIsDirectoryChangesNothing) {
   EXPECT_EQ(ReadBytes(dir.File("a.ini") / "inside"), "[S]\nk=1\n");
   EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"a.ini"});
   EXPECT_EQ(DirectoryEntries(dir.File("a.ini")), std::vector<std::string>{"inside"});
-  // Nor is a missing directory made for it.
-  ConfigFile nowhere(dir.File("gone") / "a.ini");
-  EXPECT_FALSE(nowhere.Write("S", "k", "v"));
-  EXPECT_TRUE(nowhere.DeleteSection("S"));
-  EXPECT_FALSE(fs::exists(dir.File("gone")));
+}
+
+TEST(ConfigFileCreateTest, MissingFoldersAreMadeByTheFirstWriteOnly) {
+  TempDir dir;
+  ConfigFile file(dir.File("config") / "hoverdeck" / "a.ini", LineEnding::kLf);
+  EXPECT_TRUE(file.DeleteSection("S"));
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+  ASSERT_TRUE(file.Write("S", "k", "v"));
+  EXPECT_EQ(ReadBytes(file.path()), "[S]\nk=v\n");
 }
 
 TEST(ConfigFileFailureTest, LongFileNameStillWritable) {

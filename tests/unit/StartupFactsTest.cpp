@@ -6,6 +6,8 @@
 #include "app/ProgramConstants.h"
 #include "app/Settings.h"
 #include "platform/WindowHandle.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
 
 namespace hoverdeck {
 namespace {
@@ -81,6 +83,31 @@ TEST(ConfigFilePathTest, LiesBesideTheExecutableWithThePlatformSeparator) {
   const auto doubled =
       std::filesystem::path::string_type(2, std::filesystem::path::preferred_separator);
   EXPECT_EQ(ConfigFilePath(root).native().find(doubled), std::filesystem::path::string_type::npos);
+}
+
+TEST(ConfigFilePathTest, FallsBackToTheUserFolderOnlyWhenTheProgramFolderIsClosed) {
+  struct Case {
+    bool ini_beside;
+    bool folder_writable;
+    bool user_folder_known;
+    bool in_user_folder;
+  };
+  const Case cases[] = {
+      {false, true, true, false},    // portable: a writable folder keeps it beside the program
+      {true, false, true, false},    // an INI someone put beside a read-only program wins
+      {false, false, true, true},    // installed read-only: the user's configuration folder
+      {false, false, false, false},  // no user folder known: beside, as before
+  };
+  for (const Case& c : cases) {
+    testing::TempDir dir;
+    testing::FakeHost host(dir.File("bin"));
+    std::filesystem::create_directory(host.directory);
+    if (c.ini_beside) testing::WriteBytes(host.directory / "Hoverdeck.ini", "");
+    if (!c.folder_writable) host.read_only = host.directory;
+    if (c.user_folder_known) host.user_config = dir.File("config") / "hoverdeck";
+    const auto expected = (c.in_user_folder ? host.user_config : host.directory) / "Hoverdeck.ini";
+    EXPECT_EQ(ConfigFilePath(host), expected) << c.ini_beside << c.folder_writable;
+  }
 }
 
 TEST(HandleTextTest, RoundTripsEveryHandleAsSigned32BitDecimal) {

@@ -122,6 +122,16 @@ TEST_F(OtherProcessWindowsTest, CaptionsCrossTheProcessBoundaryIntactInBothDirec
   EXPECT_EQ(owner_.OwnCaption("high"), std::wstring());
 }
 
+TEST_F(OtherProcessWindowsTest, MarkerComesAndGoesLeavingLoneSurrogatesInPlace) {
+  const std::wstring odd = {L'a', wchar_t(0xD800), L'b', wchar_t(0xDC00), wchar_t(0xDBFF)};
+  ASSERT_TRUE(SetWindowTextW(owner_.Hwnd("low"), odd.c_str()));
+  const std::string caption = windows_.Caption(W("low"));
+  ASSERT_TRUE(windows_.SetCaption(W("low"), "[TOPMOST] " + caption));
+  EXPECT_EQ(owner_.OwnCaption("low"), L"[TOPMOST] " + odd);
+  ASSERT_TRUE(windows_.SetCaption(W("low"), caption));
+  EXPECT_EQ(owner_.OwnCaption("low"), odd);
+}
+
 TEST_F(OtherProcessWindowsTest, TopmostSwitchChangesTheBandButNeitherPlaceNorSize) {
   const auto rect = windows_.Rect(W("low"));
   ASSERT_TRUE(rect);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32/WideText.h"
+#include "support/TempDir.h"
 #include "ui/Controls.h"
 #include "ui/win32/Win32Dialogs.h"
 #include "ui/win32/Win32ProgramHost.h"
@@ -87,6 +88,17 @@ TEST(Win32ProgramHostTest, ExecutableDirectoryAndSystem) {
   const std::filesystem::path directory = host.ExecutableDirectory();
   EXPECT_TRUE(std::filesystem::exists(directory / "hoverdeck_win32ui_tests.exe"));
   EXPECT_EQ(host.OperatingSystem().description.rfind("Windows", 0), 0u);
+}
+
+TEST(Win32ProgramHostTest, WritableFoldersAndTheUsersSettingsFolder) {
+  Win32ProgramHost host(L"Local\\Hoverdeck-test-dir");
+  testing::TempDir dir;
+  EXPECT_TRUE(host.CanWriteIn(dir.path()));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "the probe file stayed behind";
+  EXPECT_FALSE(host.CanWriteIn(dir.path() / "missing"));
+  const std::filesystem::path settings = host.UserConfigDirectory();
+  EXPECT_EQ(settings.filename(), "Hoverdeck");
+  EXPECT_TRUE(std::filesystem::is_directory(settings.parent_path())) << settings.string();
 }
 
 TEST(Win32ProgramHostTest, TheCommandTailSkipsTheProgramNameQuotedOrNot) {

@@ -110,6 +110,44 @@ TEST_F(X11AdapterTest, WrittenCaptionsReachOtherClients) {
   EXPECT_EQ(probe_->Read(w_[1], "_NET_WM_NAME")->bytes, "Café");
 }
 
+TEST_F(X11AdapterTest, MarkerComesAndGoesLeavingTheCaptionsOwnBytes) {
+  struct Case {
+    const char* property;
+    const char* type;
+    std::string bytes;
+  };
+  const std::vector<Case> cases = {
+      {"_NET_WM_NAME", "UTF8_STRING", "bad \xff\xc3 utf-8"},
+      {"_NET_WM_NAME", "UTF8_STRING", std::string("first\0second", 12)},
+      {"WM_NAME", "STRING", std::string("Caf\xe9\0x", 7)},
+      {"WM_NAME", "COMPOUND_TEXT", "\x1b-F\xc5\xeb\x1b-A \xe9 \x1b%G\xe6\xbc\xa2\x1b%@"},
+  };
+  ASSERT_NO_FATAL_FAILURE(Open(std::vector<std::vector<std::string>>(cases.size())));
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    probe_->SetText(w_[i], cases[i].property, cases[i].type, cases[i].bytes);
+  }
+  for (const std::string marker : {"[TOPMOST] ", "\xce\xa9 "}) {
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+      SCOPED_TRACE(::testing::Message() << "window " << i << ", marker " << marker);
+      const std::string caption = x_->Caption(w_[i]);
+      ASSERT_FALSE(caption.empty());
+      ASSERT_TRUE(x_->SetCaption(w_[i], marker + caption));
+      EXPECT_EQ(x_->Caption(w_[i]), marker + caption);
+      const auto marked = probe_->Read(w_[i], cases[i].property);
+      ASSERT_TRUE(marked);
+      EXPECT_TRUE(marked->bytes.ends_with(cases[i].bytes));
+      ASSERT_TRUE(x_->SetCaption(w_[i], caption));
+      for (const char* property : {"_NET_WM_NAME", "WM_NAME"}) {
+        const auto now = probe_->Read(w_[i], property);
+        ASSERT_TRUE(now);
+        const bool own = property == std::string_view(cases[i].property);
+        EXPECT_EQ(now->type, own ? cases[i].type : "") << property;
+        EXPECT_EQ(now->bytes, own ? cases[i].bytes : "") << property;
+      }
+    }
+  }
+}
+
 TEST_F(X11AdapterTest, TopmostSwitchesInPlace) {
   ASSERT_NO_FATAL_FAILURE(Open({
       {"--net-name", "Plain", "--geometry", "60,70,300,200"},
@@ -170,6 +208,8 @@ TEST_F(X11CloseItemTest, TogglesBothWaysUnderIceWm) {
   ASSERT_TRUE(ManagerOffersClose(w));
 
   EXPECT_EQ(ToggleCloseItem(*x_, w), CloseItemChange::kDisabled);
+  // Asked at once, before IceWM has republished its allowed actions.
+  EXPECT_TRUE(x_->ConfirmCloseItemDisabled(w));
   EXPECT_EQ(Hints(w), (std::vector<std::uint32_t>{1, 0x1E, 0, 0, 0}));
   EXPECT_EQ(probe_->Read(w, "_MOTIF_WM_HINTS")->type, "_MOTIF_WM_HINTS");
   EXPECT_TRUE(WaitUntil([&] { return !ManagerOffersClose(w); }));
@@ -179,6 +219,18 @@ TEST_F(X11CloseItemTest, TogglesBothWaysUnderIceWm) {
   EXPECT_EQ(Hints(w), (std::vector<std::uint32_t>{0, 0, 0, 0, 0}));
   EXPECT_TRUE(WaitUntil([&] { return ManagerOffersClose(w); }));
   EXPECT_EQ(x_->CloseItemState(w), 0u);
+}
+
+TEST_F(X11CloseItemTest, CannotBeDisabledUnderOpenbox) {
+  ASSERT_NO_FATAL_FAILURE(Open({
+      {"--net-name", "Closable"},
+  }));
+  const WindowHandle w = w_[0];
+  ASSERT_TRUE(ManagerOffersClose(w));
+  EXPECT_EQ(ToggleCloseItem(*x_, w), CloseItemChange::kDisabled);
+  // Openbox keeps offering close whatever the hints say, so the answer is the honest one.
+  EXPECT_FALSE(x_->ConfirmCloseItemDisabled(w));
+  EXPECT_TRUE(ManagerOffersClose(w));
 }
 
 TEST_F(X11CloseItemTest, KeepsTheOtherFieldsAndFunctions) {

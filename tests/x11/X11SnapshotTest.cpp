@@ -154,7 +154,8 @@ TEST_F(X11SnapshotTest, OneQuestionOutsideAWalkIsOneRoundTrip) {
   };
   EXPECT_EQ(cost([&] { x_->Caption(w); }), 1u);
   EXPECT_EQ(cost([&] { x_->Rect(w); }), 1u);
-  EXPECT_EQ(cost([&] { x_->SetCaption(w, "Two"); }), 1u);
+  // A caption is read before it is written, so that a marker changes only its own bytes.
+  EXPECT_EQ(cost([&] { x_->SetCaption(w, "Two"); }), 2u);
   EXPECT_EQ(cost([&] { x_->CloseItemState(w); }), 1u);
 }
 
@@ -162,7 +163,7 @@ TEST_F(X11SnapshotTest, OneQuestionOutsideAWalkIsOneRoundTrip) {
 // their frames, and then one that finds nothing to change.
 struct ScanCost {
   std::uint64_t first = 0;
-  std::uint64_t steady = 0;
+  bool quiet = false;  // a later scan that finds nothing changed makes no round trip
   int listed = 0;
 };
 
@@ -190,9 +191,13 @@ class X11ScanCostTest : public testing::X11AdapterTest {
     std::uint64_t before = x_->RoundTrips();
     ScanWindows(*x_, tray, inputs, tables);
     cost.first = x_->RoundTrips() - before;
-    before = x_->RoundTrips();
-    ScanWindows(*x_, tray, inputs, tables);
-    cost.steady = x_->RoundTrips() - before;
+    // The window manager may still be settling the new windows; once it is done, a scan asks
+    // the server nothing.
+    cost.quiet = WaitUntil([&] {
+      before = x_->RoundTrips();
+      ScanWindows(*x_, tray, inputs, tables);
+      return x_->RoundTrips() == before;
+    });
     cost.listed = tables.NonTopmostCount() + tables.TopmostCount();
     CloseAll();
     return cost;
@@ -204,8 +209,8 @@ TEST_F(X11ScanCostTest, RoundTripsOfAScanDoNotGrowWithTheWindows) {
   const ScanCost sixty = Measure(60);
   ASSERT_GE(ten.listed, 10);
   ASSERT_GE(sixty.listed, 60);
-  EXPECT_EQ(ten.steady, sixty.steady);
-  EXPECT_LE(sixty.steady, 2u);
+  EXPECT_TRUE(ten.quiet);
+  EXPECT_TRUE(sixty.quiet);
   // New windows cost one more round trip for each level of frames around them, whatever their
   // number.
   EXPECT_EQ(ten.first, sixty.first);

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs a command on a private X server (Xvfb) managed by IceWM, then takes both down again.
 # Usage: run-under-xvfb.sh COMMAND [ARG...]   -- the command's exit status is passed on.
+# HOVERDECK_X11_WM=openbox runs Openbox instead of IceWM.
 set -eu
 
 if [ "$#" -eq 0 ]; then
@@ -43,13 +44,23 @@ export DISPLAY
 
 # HOME points at the scratch directory so the window manager reads and writes nothing of the
 # user's own configuration.
-HOME="$workdir" icewm >"$workdir/wm.log" 2>&1 &
+wm=${HOVERDECK_X11_WM:-icewm}
+case "$wm" in
+  icewm | openbox) ;;
+  *)
+    echo "unknown window manager: $wm" >&2
+    exit 2
+    ;;
+esac
+HOME="$workdir" "$wm" >"$workdir/wm.log" 2>&1 &
 wm_pid=$!
 wm_ready() {
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || return 1
+  # Openbox announces itself before it has set up its screen; its client list comes after.
+  [ "$wm" != openbox ] || xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q '^_NET_CLIENT_LIST('
 }
 if ! wait_for 20 wm_ready; then
-  echo "IceWM did not take over $DISPLAY:" >&2
+  echo "$wm did not take over $DISPLAY:" >&2
   cat "$workdir/wm.log" >&2
   exit 1
 fi

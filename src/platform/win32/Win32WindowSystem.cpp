@@ -7,9 +7,7 @@
 namespace hoverdeck {
 
 using win32::FromHwnd;
-using win32::Narrow;
 using win32::ToHwnd;
-using win32::Widen;
 
 namespace {
 
@@ -55,11 +53,13 @@ std::string Win32WindowSystem::Caption(WindowHandle window) {
   const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
   if (copied <= 0) return {};
   text.resize(static_cast<std::size_t>(copied));
-  return Narrow(text);
+  // Exact, so that a caption written back with the marker added or removed is otherwise
+  // unchanged.
+  return win32::NarrowExact(text);
 }
 
 bool Win32WindowSystem::SetCaption(WindowHandle window, const std::string& caption) {
-  return SetWindowTextW(ToHwnd(window), Widen(caption).c_str()) != FALSE;
+  return SetWindowTextW(ToHwnd(window), win32::WidenExact(caption).c_str()) != FALSE;
 }
 
 bool Win32WindowSystem::IsTopmost(WindowHandle window) {

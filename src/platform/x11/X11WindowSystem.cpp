@@ -13,6 +13,7 @@
 #include <span>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -26,6 +27,7 @@ namespace {
 
 // Every atom the adapter uses beyond the predefined ones, interned once at connection.
 enum Atom : std::size_t {
+  kNetClientList,
   kNetClientListStacking,
   kNetWmState,
   kNetWmStateAbove,
@@ -43,6 +45,7 @@ enum Atom : std::size_t {
   kAtomCount
 };
 constexpr std::array<std::string_view, kAtomCount> kAtomNames = {
+    "_NET_CLIENT_LIST",
     "_NET_CLIENT_LIST_STACKING",
     "_NET_WM_STATE",
     "_NET_WM_STATE_ABOVE",
@@ -74,7 +77,9 @@ enum Fact : std::size_t {
 
 // The longest property value read, in 32-bit units: far beyond any caption or window list.
 constexpr std::uint32_t kMaxPropertyLongs = 1 << 16;
-// How long ConfirmTopmost waits for the window manager, and how often it looks.
+// How many notices at once make the kept snapshot be read again whole.
+constexpr std::size_t kManyNotices = 4096;
+// How long the adapter waits for the window manager to take in a change, and how often it looks.
 constexpr auto kConfirmTimeout = std::chrono::milliseconds(500);
 constexpr auto kConfirmPoll = std::chrono::milliseconds(5);
 
@@ -176,6 +181,8 @@ struct X11WindowSystem::State {
   std::unique_ptr<xcb_connection_t, ConnectionCloser> connection;
   xcb_window_t root = XCB_WINDOW_NONE;
   std::array<xcb_atom_t, kAtomCount> atoms{};
+  // The properties of kFactCount, in that order.
+  std::array<xcb_atom_t, kFactCount> fact_atoms{};
   std::string host_name;
   // The child of the root (the frame, under a reparenting window manager) that holds each
   // managed window; kept from one reading of the stacking to the next.
@@ -184,6 +191,13 @@ struct X11WindowSystem::State {
   std::unordered_set<xcb_window_t> watched;
   // The snapshot of the walk in progress; none between walks.
   std::optional<Snapshot> walk;
+  // The snapshot of the last walk, kept for the next one and kept true by the server's notices:
+  // the windows whose facts changed since, and whether the stacking may have changed. Stale when
+  // it may have missed something; the next walk then reads everything again.
+  std::optional<Snapshot> kept;
+  std::unordered_set<xcb_window_t> changed;
+  bool order_changed = false;
+  bool stale = true;
   std::uint64_t round_trips = 0;
   // Whether requests went out since the adapter last waited for the server.
   bool unanswered = false;
@@ -236,23 +250,63 @@ struct X11WindowSystem::State {
   }
 
   // Takes in what the server has sent on its own (no round trip): a destroyed window becomes a
-  // gone one in the walk's snapshot; everything else, errors of unchecked requests among it, is
-  // dropped. Only what has already been read off the connection, unless `read` asks for a
-  // look at the socket too (a system call: once a walk step is enough).
+  // gone one in the walk's snapshot; changed properties, stacking and client lists are noted for
+  // the next walk; everything else, errors of unchecked requests among it, is dropped. Only what
+  // has already been read off the connection, unless `read` asks for a look at the socket too (a
+  // system call: once a walk is enough).
   void Drain(bool read) {
+    std::size_t count = 0;
     for (;;) {
-      xcb_generic_event_t* event =
-          read ? xcb_poll_for_event(c()) : xcb_poll_for_queued_event(c());
+      xcb_generic_event_t* event = read ? xcb_poll_for_event(c()) : xcb_poll_for_queued_event(c());
       if (event == nullptr) break;
-      if ((event->response_type & 0x7F) == XCB_DESTROY_NOTIFY) {
+      Note(event);
+      std::free(event);
+      ++count;
+    }
+    // Past this many, reading everything again costs less than following each notice.
+    if (count > kManyNotices) stale = true;
+    if (xcb_connection_has_error(c()) != 0) stale = true;
+  }
+  void Note(const xcb_generic_event_t* event) {
+    switch (event->response_type & 0x7F) {
+      case XCB_DESTROY_NOTIFY: {
         const xcb_window_t window =
             reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window;
         watched.erase(window);
+        changed.insert(window);
+        order_changed = true;
         if (walk) {
           if (WindowFacts* facts = walk->Find(window)) *facts = WindowFacts::Gone();
         }
+        break;
       }
-      std::free(event);
+      case XCB_PROPERTY_NOTIFY: {
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (notify->window == root) {
+          order_changed = order_changed || notify->atom == atoms[kNetClientListStacking] ||
+                          notify->atom == atoms[kNetClientList];
+        } else if (std::find(fact_atoms.begin(), fact_atoms.end(), notify->atom) !=
+                   fact_atoms.end()) {
+          changed.insert(notify->window);
+        }
+        break;
+      }
+      case XCB_CREATE_NOTIFY:
+      case XCB_MAP_NOTIFY:
+      case XCB_UNMAP_NOTIFY:
+      case XCB_CONFIGURE_NOTIFY:
+      case XCB_REPARENT_NOTIFY:
+      case XCB_CIRCULATE_NOTIFY: {
+        // A child of the root (a frame, mostly) came, went or moved in the stacking. Each of
+        // these notices names the window it was reported on (the parent) right after the
+        // sequence number.
+        xcb_window_t reported_on = XCB_WINDOW_NONE;
+        std::memcpy(&reported_on, reinterpret_cast<const char*>(event) + 4, sizeof reported_on);
+        if (reported_on == root) order_changed = true;
+        break;
+      }
+      default:
+        break;
     }
   }
   // The snapshot's facts of the window, when the walk stands on it.
@@ -266,6 +320,21 @@ struct X11WindowSystem::State {
     return walk ? walk->Find(window) : nullptr;
   }
 
+  // Asks `reached` until it answers true, for at most kConfirmTimeout: the window manager
+  // handles requests and property changes in its own time. False when the window is gone
+  // (nullopt) or the time is up.
+  template <typename Question>
+  bool AwaitWindowManager(const Question& reached) {
+    const auto deadline = std::chrono::steady_clock::now() + kConfirmTimeout;
+    for (;;) {
+      const std::optional<bool> answer = reached();
+      if (!answer) return false;
+      if (*answer) return true;
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(kConfirmPoll);
+    }
+  }
+
   // The managed windows, top first. The window manager's list tells which windows are managed,
   // but their order comes from where the server really stacks their frames: IceWM, for one,
   // leaves _NET_CLIENT_LIST_STACKING as it was when a window changes layer.
@@ -276,6 +345,17 @@ struct X11WindowSystem::State {
   // The stacking and the facts of every window in it: two round trips, and one more for each
   // level of frames above windows that are new since the last snapshot.
   Snapshot TakeSnapshot();
+  // Reads the facts of `windows` into the snapshot in one batch, asking first for the notices of
+  // their changes and destruction.
+  void ReadFacts(const std::vector<xcb_window_t>& windows, Snapshot& snapshot);
+  // The snapshot for a new walk: the kept one brought up to date with what changed since, read
+  // from the server only for that; nothing asked when nothing changed.
+  Snapshot Refreshed();
+  // Keeps the walk's snapshot for the next walk.
+  void EndWalk() {
+    if (walk) kept = std::move(*walk);
+    walk.reset();
+  }
   // The facts from the replies to the kFactCount properties, in their order.
   WindowFacts FactsOf(std::span<const PropertyReply> replies) const;
 
@@ -297,17 +377,62 @@ struct X11WindowSystem::State {
   bool Above(const xcb_get_property_reply_t* states) const {
     return Contains(Values32(states, XCB_ATOM_ATOM), atoms[kNetWmStateAbove]);
   }
+  // A caption property as its client stored it; absent when it is missing or not text.
+  struct CaptionProperty {
+    xcb_atom_t type = XCB_ATOM_NONE;
+    std::string bytes;
+    bool Present() const { return type != XCB_ATOM_NONE; }
+  };
+  CaptionProperty NetCaption(const xcb_get_property_reply_t* net) const {
+    if (net == nullptr || net->format != 8 || net->type != atoms[kUtf8String]) return {};
+    return {net->type, std::string(static_cast<const char*>(xcb_get_property_value(net)),
+                                   net->value_len)};
+  }
+  static CaptionProperty LegacyCaption(const xcb_get_property_reply_t* legacy) {
+    if (legacy == nullptr || legacy->format != 8 || legacy->type == XCB_ATOM_NONE) return {};
+    return {legacy->type, std::string(static_cast<const char*>(xcb_get_property_value(legacy)),
+                                      legacy->value_len)};
+  }
+  // WM_NAME comes in whatever encoding its client chose.
+  x11::TextEncoding EncodingOf(xcb_atom_t type) const {
+    if (type == XCB_ATOM_STRING) return x11::TextEncoding::kLatin1;
+    if (type == atoms[kCompoundText]) return x11::TextEncoding::kCompoundText;
+    return x11::TextEncoding::kUtf8;
+  }
+  std::string TextOf(const CaptionProperty& property) const {
+    return x11::CaptionText(property.bytes, EncodingOf(property.type));
+  }
+  std::string CaptionOf(const CaptionProperty& net, const CaptionProperty& legacy) const {
+    if (std::string text = TextOf(net); !text.empty()) return text;
+    return TextOf(legacy);
+  }
   std::string CaptionOf(const xcb_get_property_reply_t* net,
                         const xcb_get_property_reply_t* legacy) const {
-    if (net && net->type == atoms[kUtf8String] && !Bytes8(net).empty()) {
-      return x11::SanitizeUtf8(Bytes8(net));
+    return CaptionOf(NetCaption(net), LegacyCaption(legacy));
+  }
+  // Puts `prefix` in front of the caption's own bytes, or takes it away from them, leaving every
+  // other byte and the type as they were; false when this cannot be done.
+  bool AddPrefix(CaptionProperty& property, std::string_view prefix) const {
+    if (auto bytes = x11::EncodeText(prefix, EncodingOf(property.type))) {
+      property.bytes.insert(0, *bytes);
+      return true;
     }
-    // WM_NAME in whatever encoding its client chose.
-    const std::string_view bytes = Bytes8(legacy);
-    if (bytes.empty()) return {};
-    if (legacy->type == XCB_ATOM_STRING) return x11::Latin1ToUtf8(bytes);
-    if (legacy->type == atoms[kCompoundText]) return x11::CompoundTextToUtf8(bytes);
-    return x11::SanitizeUtf8(bytes);
+    // Latin-1 cannot hold it; compound text holds both the prefix and the Latin-1 bytes.
+    if (property.type != XCB_ATOM_STRING) return false;
+    property.type = atoms[kCompoundText];
+    property.bytes.insert(0, x11::LegacyTextFromUtf8(prefix).bytes);
+    return true;
+  }
+  bool RemovePrefix(CaptionProperty& property, std::string_view prefix) const {
+    auto bytes = x11::WithoutPrefix(property.bytes, EncodingOf(property.type), prefix);
+    if (!bytes) return false;
+    // A Latin-1 caption turned compound text only by the marker's UTF-8 segment turns back.
+    if (property.type == atoms[kCompoundText] && property.bytes.starts_with("\x1b%G") &&
+        x11::IsLatin1Text(*bytes)) {
+      property.type = XCB_ATOM_STRING;
+    }
+    property.bytes = std::move(*bytes);
+    return true;
   }
   static std::optional<x11::MotifHints> Motif(const xcb_get_property_reply_t* hints) {
     if (hints == nullptr || hints->format != 32 || hints->value_len == 0) return std::nullopt;
@@ -399,37 +524,69 @@ Snapshot X11WindowSystem::State::TakeSnapshot() {
   Drain(true);
   Snapshot snapshot;
   snapshot.order = Stacking();
+  ReadFacts(snapshot.order, snapshot);
+  std::erase_if(watched, [&](xcb_window_t window) { return snapshot.facts.count(window) == 0; });
+  return snapshot;
+}
 
-  // One batch for every window: the notice of its destruction, asked once, and its facts.
-  std::array<xcb_atom_t, kFactCount> properties{};
-  properties[kFactType] = atoms[kNetWmWindowType];
-  properties[kFactTransientFor] = XCB_ATOM_WM_TRANSIENT_FOR;
-  properties[kFactWmState] = atoms[kWmState];
-  properties[kFactNetName] = atoms[kNetWmName];
-  properties[kFactWmName] = XCB_ATOM_WM_NAME;
-  properties[kFactNetState] = atoms[kNetWmState];
-  properties[kFactMotif] = atoms[kMotifWmHints];
-  properties[kFactActions] = atoms[kNetWmAllowedActions];
+void X11WindowSystem::State::ReadFacts(const std::vector<xcb_window_t>& windows,
+                                       Snapshot& snapshot) {
   std::vector<xcb_get_property_cookie_t> cookies;
-  cookies.reserve(snapshot.order.size() * kFactCount);
-  for (const xcb_window_t window : snapshot.order) {
+  cookies.reserve(windows.size() * kFactCount);
+  for (const xcb_window_t window : windows) {
     if (watched.insert(window).second) {
-      const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+      const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
       Sent(xcb_change_window_attributes(c(), window, XCB_CW_EVENT_MASK, &events));
     }
-    for (const xcb_atom_t property : properties) cookies.push_back(Ask(window, property));
+    for (const xcb_atom_t property : fact_atoms) cookies.push_back(Ask(window, property));
   }
   std::vector<PropertyReply> replies;
   replies.reserve(kFactCount);
-  snapshot.facts.reserve(snapshot.order.size());
-  for (std::size_t i = 0; i < snapshot.order.size(); ++i) {
+  snapshot.facts.reserve(snapshot.facts.size() + windows.size());
+  for (std::size_t i = 0; i < windows.size(); ++i) {
     replies.clear();
     for (std::size_t fact = 0; fact < kFactCount; ++fact) {
       replies.push_back(Get(cookies[i * kFactCount + fact]));
     }
-    snapshot.facts.insert_or_assign(snapshot.order[i], FactsOf(replies));
+    snapshot.facts.insert_or_assign(windows[i], FactsOf(replies));
   }
-  std::erase_if(watched, [&](xcb_window_t window) { return snapshot.facts.count(window) == 0; });
+}
+
+Snapshot X11WindowSystem::State::Refreshed() {
+  Drain(true);
+  if (!kept || stale) {
+    stale = false;
+    changed.clear();
+    order_changed = false;
+    kept.reset();
+    return TakeSnapshot();
+  }
+  Snapshot snapshot = std::move(*kept);
+  kept.reset();
+  snapshot.at = XCB_WINDOW_NONE;
+  snapshot.at_position = 0;
+  // Taken before asking, so that what changes after the server has answered is noted again.
+  std::unordered_set<xcb_window_t> reread;
+  reread.swap(changed);
+  if (order_changed) {
+    order_changed = false;
+    snapshot.order = Stacking();
+    std::unordered_set<xcb_window_t> listed(snapshot.order.begin(), snapshot.order.end());
+    std::erase_if(snapshot.facts,
+                  [&](const auto& entry) { return listed.count(entry.first) == 0; });
+    std::erase_if(watched, [&](xcb_window_t window) { return listed.count(window) == 0; });
+    for (const xcb_window_t window : snapshot.order) {
+      if (snapshot.facts.count(window) == 0) reread.insert(window);
+    }
+  }
+  std::vector<xcb_window_t> windows;
+  for (const xcb_window_t window : reread) {
+    if (snapshot.facts.count(window) != 0 ||
+        std::find(snapshot.order.begin(), snapshot.order.end(), window) != snapshot.order.end()) {
+      windows.push_back(window);
+    }
+  }
+  ReadFacts(windows, snapshot);
   return snapshot;
 }
 
@@ -475,6 +632,21 @@ std::unique_ptr<X11WindowSystem> X11WindowSystem::Connect(const char* display) {
     state->atoms[i] = reply->atom;
   }
 
+  auto& facts = state->fact_atoms;
+  facts[kFactType] = state->atoms[kNetWmWindowType];
+  facts[kFactTransientFor] = XCB_ATOM_WM_TRANSIENT_FOR;
+  facts[kFactWmState] = state->atoms[kWmState];
+  facts[kFactNetName] = state->atoms[kNetWmName];
+  facts[kFactWmName] = XCB_ATOM_WM_NAME;
+  facts[kFactNetState] = state->atoms[kNetWmState];
+  facts[kFactMotif] = state->atoms[kMotifWmHints];
+  facts[kFactActions] = state->atoms[kNetWmAllowedActions];
+  // The notices that keep the snapshot between walks true: the client lists, and the frames
+  // coming, going and changing places.
+  const std::uint32_t root_events =
+      XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  state->Sent(xcb_change_window_attributes(c, state->root, XCB_CW_EVENT_MASK, &root_events));
+
   std::array<char, HOST_NAME_MAX + 1> host{};
   if (gethostname(host.data(), host.size() - 1) == 0) state->host_name = host.data();
   return std::unique_ptr<X11WindowSystem>(new X11WindowSystem(std::move(state)));
@@ -484,22 +656,24 @@ std::uint64_t X11WindowSystem::RoundTrips() const { return state_->round_trips; 
 
 WindowHandle X11WindowSystem::FirstWindow(WindowHandle /*from*/) {
   State& s = *state_;
-  s.walk.reset();
-  s.walk = s.TakeSnapshot();
+  s.EndWalk();
+  s.walk = s.Refreshed();
   const WindowHandle first = s.walk->StepFrom(0);
-  if (first == XCB_WINDOW_NONE) s.walk.reset();
+  if (first == XCB_WINDOW_NONE) s.EndWalk();
   return first;
 }
 
 WindowHandle X11WindowSystem::NextWindow(WindowHandle window) {
   State& s = *state_;
-  s.Drain(true);
+  // What the last round trip brought in, without a look at the socket for every step: that one
+  // system call a window was most of what a walk over an unchanged desktop cost.
+  s.Drain(false);
   if (const WindowFacts* facts = s.Walking(window)) {
     Snapshot& walk = *s.walk;
     const WindowHandle next =
         facts->gone ? kNoWindow : walk.StepFrom(walk.PositionOf(window) + 1);
     // Once the walk is over, every question goes to the server again.
-    if (next == XCB_WINDOW_NONE) s.walk.reset();
+    if (next == XCB_WINDOW_NONE) s.EndWalk();
     return next;
   }
   // Asked outside a walk: a fresh look, kept for this answer only.
@@ -546,22 +720,61 @@ std::string X11WindowSystem::Caption(WindowHandle window) {
 
 bool X11WindowSystem::SetCaption(WindowHandle window, const std::string& caption) {
   State& s = *state_;
-  const std::string utf8 = x11::SanitizeUtf8(caption);
-  // WM_NAME too, for the window managers and tools that read nothing else.
-  const x11::LegacyText legacy = x11::LegacyTextFromUtf8(utf8);
-  const auto net_cookie = s.Sent(xcb_change_property_checked(
-      s.c(), XCB_PROP_MODE_REPLACE, window, s[kNetWmName], s[kUtf8String], 8,
-      static_cast<std::uint32_t>(utf8.size()), utf8.data()));
-  const auto legacy_cookie = s.Sent(xcb_change_property_checked(
-      s.c(), XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
-      legacy.is_compound_text ? s[kCompoundText] : xcb_atom_t{XCB_ATOM_STRING}, 8,
-      static_cast<std::uint32_t>(legacy.bytes.size()), legacy.bytes.data()));
-  const bool net_written = s.Check(net_cookie);
-  const bool legacy_written = s.Check(legacy_cookie);
-  if (!net_written || !legacy_written) return false;
-  // As a reader finds it: the text up to a first NUL.
+  const auto net_cookie = s.Ask(window, s[kNetWmName]);
+  const auto legacy_cookie = s.Ask(window, XCB_ATOM_WM_NAME);
+  const auto net_reply = s.Get(net_cookie);
+  const auto legacy_reply = s.Get(legacy_cookie);
+  if (!net_reply || !legacy_reply) return false;  // gone
+  State::CaptionProperty net = s.NetCaption(net_reply.get());
+  State::CaptionProperty legacy = State::LegacyCaption(legacy_reply.get());
+  const State::CaptionProperty net_before = net;
+  const State::CaptionProperty legacy_before = legacy;
+
+  // The marker comes and goes at the front of another program's caption: only its bytes change,
+  // in each property that holds the caption, so that whatever the client stored (bytes our lists
+  // cannot show, a NUL and what follows it, its encoding) comes back as it was.
+  const std::string now = s.CaptionOf(net, legacy);
+  bool kept = false;
+  if (!now.empty() && caption.size() > now.size() && caption.ends_with(now)) {
+    const std::string_view prefix =
+        std::string_view(caption).substr(0, caption.size() - now.size());
+    // An empty property is not where the caption lives.
+    const auto add = [&](State::CaptionProperty& property) {
+      return s.TextOf(property).empty() || s.AddPrefix(property, prefix);
+    };
+    kept = add(net) && add(legacy);
+  } else if (!caption.empty() && now.size() > caption.size() && now.ends_with(caption)) {
+    const std::string_view prefix = std::string_view(now).substr(0, now.size() - caption.size());
+    // A property that shows another text keeps it.
+    const auto remove = [&](State::CaptionProperty& property) {
+      return !s.TextOf(property).starts_with(prefix) || s.RemovePrefix(property, prefix);
+    };
+    kept = remove(net) && remove(legacy);
+  }
+  if (!kept) {
+    // A new text altogether: UTF-8, and WM_NAME too for the window managers and tools that read
+    // nothing else.
+    const x11::LegacyText text = x11::LegacyTextFromUtf8(caption);
+    net = {s[kUtf8String], x11::SanitizeUtf8(caption)};
+    legacy = {text.is_compound_text ? s[kCompoundText] : xcb_atom_t{XCB_ATOM_STRING}, text.bytes};
+  }
+
+  std::vector<xcb_void_cookie_t> writes;
+  for (const auto& [property, value, before] :
+       {std::tuple(s[kNetWmName], &net, &net_before),
+        std::tuple(xcb_atom_t{XCB_ATOM_WM_NAME}, &legacy, &legacy_before)}) {
+    if (!value->Present() || (value->type == before->type && value->bytes == before->bytes)) {
+      continue;
+    }
+    writes.push_back(s.Sent(xcb_change_property_checked(
+        s.c(), XCB_PROP_MODE_REPLACE, window, property, value->type, 8,
+        static_cast<std::uint32_t>(value->bytes.size()), value->bytes.data())));
+  }
+  bool written = true;
+  for (const auto cookie : writes) written = s.Check(cookie) && written;
+  if (!written) return false;
   if (WindowFacts* facts = s.Snapshotted(window); facts && !facts->gone) {
-    facts->caption = utf8.substr(0, utf8.find('\0'));
+    facts->caption = s.CaptionOf(net, legacy);
   }
   return true;
 }
@@ -608,20 +821,19 @@ bool X11WindowSystem::SetTopmost(WindowHandle window, bool topmost, const Window
       facts && !facts->gone && (topmost || facts->above)) {
     s.walk->Place(window, topmost);
   }
+  // Where the window manager really puts it is read at the next walk.
+  s.changed.insert(window);
+  s.order_changed = true;
   return true;
 }
 
 bool X11WindowSystem::ConfirmTopmost(WindowHandle window, bool topmost) {
   State& s = *state_;
-  // The window manager handles the request in its own time.
-  const auto deadline = std::chrono::steady_clock::now() + kConfirmTimeout;
-  for (;;) {
+  return s.AwaitWindowManager([&]() -> std::optional<bool> {
     const auto above = s.AboveNow(window);
-    if (!above) return false;
-    if (*above == topmost) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kConfirmPoll);
-  }
+    if (!above) return std::nullopt;
+    return *above == topmost;
+  });
 }
 
 std::optional<std::uint32_t> X11WindowSystem::CloseItemState(WindowHandle window) {
@@ -666,7 +878,19 @@ bool X11WindowSystem::SetCloseItemState(WindowHandle window, std::uint32_t state
     facts->motif = wanted;
     facts->close_action = x11::WmCloseAction::kNotPublished;
   }
+  s.changed.insert(window);
   return true;
+}
+
+bool X11WindowSystem::ConfirmCloseItemDisabled(WindowHandle window) {
+  State& s = *state_;
+  // The window manager republishes the allowed actions in its own time after the hints change;
+  // until then the actions it published before still offer close.
+  return s.AwaitWindowManager([&]() -> std::optional<bool> {
+    const auto state = CloseItemState(window);
+    if (!state) return std::nullopt;
+    return IsCloseItemDisabled(*state);
+  });
 }
 
 std::optional<std::uint32_t> X11WindowSystem::WindowPid(WindowHandle window) {

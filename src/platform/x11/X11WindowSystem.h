@@ -37,6 +37,7 @@ class X11WindowSystem final : public WindowSystem {
   bool ConfirmTopmost(WindowHandle window, bool topmost) override;
   std::optional<std::uint32_t> CloseItemState(WindowHandle window) override;
   bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
+  bool ConfirmCloseItemDisabled(WindowHandle window) override;
 
   // The process id the window's client published in _NET_WM_PID; nullopt when there is none,
   // when the window is gone, or when the client says it runs on another machine.

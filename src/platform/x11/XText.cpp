@@ -1,8 +1,11 @@
 #include "platform/x11/XText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
+
+#include "app/Utf8.h"
 
 namespace hoverdeck::x11 {
 namespace {
@@ -10,24 +13,6 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr unsigned char kEsc = 0x1B;
 constexpr unsigned char kCsi = 0x9B;
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // One well-formed UTF-8 sequence at `pos` (advanced past it); nullopt, with `pos` unchanged, when
 // the bytes there are not one.
@@ -260,6 +245,60 @@ LegacyText LegacyTextFromUtf8(std::string_view utf8) {
     text.bytes = "\x1b%G" + SanitizeUtf8(utf8) + "\x1b%@";
   }
   return text;
+}
+
+bool IsLatin1Text(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b == 0 || b == '\t' || b == '\n' || (b >= 0x20 && b < 0x7F) || b >= 0xA0;
+  });
+}
+
+std::string CaptionText(std::string_view bytes, TextEncoding encoding) {
+  bytes = bytes.substr(0, bytes.find('\0'));
+  switch (encoding) {
+    case TextEncoding::kLatin1:
+      return Latin1ToUtf8(bytes);
+    case TextEncoding::kCompoundText:
+      return CompoundTextToUtf8(bytes);
+    default:
+      return SanitizeUtf8(bytes);
+  }
+}
+
+std::optional<std::string> EncodeText(std::string_view utf8, TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::kLatin1: {
+      LegacyText legacy = LegacyTextFromUtf8(utf8);
+      if (legacy.is_compound_text) return std::nullopt;
+      return std::move(legacy.bytes);
+    }
+    case TextEncoding::kCompoundText:
+      // Both forms are compound text in its initial state, which every caption begins in.
+      return LegacyTextFromUtf8(utf8).bytes;
+    default:
+      return SanitizeUtf8(utf8);
+  }
+}
+
+std::optional<std::string> WithoutPrefix(std::string_view bytes, TextEncoding encoding,
+                                         std::string_view prefix) {
+  const std::string text = CaptionText(bytes, encoding);
+  if (!text.starts_with(prefix)) return std::nullopt;
+  const std::string_view rest = std::string_view(text).substr(prefix.size());
+  // Mostly the prefix is there as we would have written it.
+  if (const auto encoded = EncodeText(prefix, encoding);
+      encoded && bytes.starts_with(*encoded) &&
+      CaptionText(bytes.substr(encoded->size()), encoding) == rest) {
+    return std::string(bytes.substr(encoded->size()));
+  }
+  // Otherwise the shortest cut that leaves the rest; a prefix never takes more than a few bytes
+  // a character plus an escape sequence or two.
+  const std::size_t longest = std::min(bytes.size(), prefix.size() * 4 + 32);
+  for (std::size_t cut = 1; cut <= longest; ++cut) {
+    if (CaptionText(bytes.substr(cut), encoding) == rest) return std::string(bytes.substr(cut));
+  }
+  return std::nullopt;
 }
 
 }  // namespace hoverdeck::x11

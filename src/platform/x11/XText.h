@@ -2,6 +2,7 @@
 // converted to and from the UTF-8 the core works with.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,26 @@ struct LegacyText {
   std::string bytes;
 };
 LegacyText LegacyTextFromUtf8(std::string_view utf8);
+
+// Whether the bytes are a STRING value as they stand: Latin-1 text, tab, newline and the NUL that
+// ends each string of a list.
+bool IsLatin1Text(std::string_view bytes);
+
+// The encodings a caption property may be stored in, by its type.
+enum class TextEncoding { kUtf8, kLatin1, kCompoundText };
+
+// A caption's bytes as the text shown in our lists: up to a first NUL (the end of the first
+// string of a list), in clean UTF-8.
+std::string CaptionText(std::string_view bytes, TextEncoding encoding);
+
+// `utf8` in the given encoding, to be put in front of a caption's own bytes; nullopt when the
+// encoding cannot hold it (Latin-1).
+std::optional<std::string> EncodeText(std::string_view utf8, TextEncoding encoding);
+
+// The caption's own bytes without the leading bytes that show as `prefix`, found so that the rest
+// shows as the caption's text without `prefix`; nullopt when its text does not begin with
+// `prefix` or no cut gives that rest.
+std::optional<std::string> WithoutPrefix(std::string_view bytes, TextEncoding encoding,
+                                         std::string_view prefix);
 
 }  // namespace hoverdeck::x11

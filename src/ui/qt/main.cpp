@@ -10,6 +10,7 @@
 
 #include "app/ProgramConstants.h"
 #include "platform/x11/LinuxOsFacts.h"
+#include "platform/x11/X11InstanceSelection.h"
 #include "platform/x11/X11ProcessLookup.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "ui/frmTop.h"
@@ -37,11 +38,14 @@ int main(int argc, char* argv[]) {
                                 .arg(QString::fromUtf8(display ? display : "(DISPLAY unset)")));
       return 1;
     }
+    // Held for the whole run: the display's mark that this instance is running.
+    auto instance = X11InstanceSelection::Connect(display);
     X11ProcessLookup processes(*windows);
     QtTray tray;
     QtDialogs dialogs;
     QtShell shell;
-    QtProgramHost host(QtProgramHost::DefaultLockDirectory(), display ? display : "",
+    // Without the selection there is no telling; running twice beats not running at all.
+    QtProgramHost host([&instance] { return instance && !instance->Take(); },
                        [] { return LinuxOsFacts(); });
     frmTop form(FormPorts{*windows, processes, tray, dialogs, shell, host});
 

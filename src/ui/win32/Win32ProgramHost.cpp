@@ -1,5 +1,10 @@
 #include "ui/win32/Win32ProgramHost.h"
 
+#include <shlobj.h>
+
+#include <string>
+
+#include "app/ProgramConstants.h"
 #include "platform/win32/Win32OsFacts.h"
 #include "ui/win32/Win32Api.h"
 
@@ -26,6 +31,23 @@ std::filesystem::path Win32ProgramHost::ExecutableDirectory() {
     path.resize(path.size() * 2);
   }
   return std::filesystem::path(path).parent_path();
+}
+
+bool Win32ProgramHost::CanWriteIn(const std::filesystem::path& directory) {
+  const std::filesystem::path probe =
+      directory / (L"Hoverdeck-write-test-" + std::to_wstring(GetCurrentProcessId()) + L".tmp");
+  win32::UniqueHandle file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                       nullptr));
+  return static_cast<bool>(file) || GetLastError() == ERROR_FILE_EXISTS;
+}
+
+std::filesystem::path Win32ProgramHost::UserConfigDirectory() {
+  wchar_t folder[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+    return {};
+  }
+  return std::filesystem::path(folder) / std::filesystem::path(kProgramName);
 }
 
 OsFacts Win32ProgramHost::OperatingSystem() { return Win32OsFacts(); }

@@ -1,5 +1,5 @@
 // What the start-up asks of Windows about the program itself: another running instance, the
-// executable's directory and the version of the system.
+// executable's directory, where settings can be written and the version of the system.
 #pragma once
 
 #include <string>
@@ -23,6 +23,11 @@ class Win32ProgramHost final : public ProgramHost {
   // Creates the named mutex on the first call and holds it for the life of the host.
   bool AnotherInstanceRunning() override;
   std::filesystem::path ExecutableDirectory() override;
+  // Tries to create a file there (deleted when closed): access rights on Windows are too
+  // involved to read from the folder's attributes.
+  bool CanWriteIn(const std::filesystem::path& directory) override;
+  // %APPDATA%\Hoverdeck: the roaming application-data folder of the user.
+  std::filesystem::path UserConfigDirectory() override;
   OsFacts OperatingSystem() override;
 
  private:
