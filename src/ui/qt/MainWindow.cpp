@@ -108,7 +108,8 @@ MainWindow::MainWindow(frmTop& form, Dialogs& dialogs, bool tray_available)
   BuildControls();
   BuildMenus();
   SetTabOrder();
-  connect(&timer_, &QTimer::timeout, this, [this] { Dispatch([this] { form_.Timer1_Timer(); }); });
+  connect(&timer_, &QTimer::timeout, this,
+          [this] { Dispatch([this] { form_.Timer1_Timer(); }, FormEvent::kTick); });
   minimize_settle_.setSingleShot(true);
   minimize_settle_.setInterval(kMinimizeSettleMs);
   connect(&minimize_settle_, &QTimer::timeout, this, [this] {
@@ -157,10 +158,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::Dispatch(const std::function<void()>& handler) {
-  if (busy_) return;
+void MainWindow::Dispatch(const std::function<void()>& handler, FormEvent event) {
+  if (!gate_.Admits(event)) return;
   {
-    FlagScope busy(busy_);
+    const FlagScope busy = gate_.Enter();
     try {
       handler();
     } catch (const std::exception& error) {
@@ -322,7 +323,7 @@ void MainWindow::BindLabel(const std::string& name, const Label& label) {
   std::function<void()> draw;
   if (auto* text = qobject_cast<QLabel*>(widget)) {
     draw = [&label, text] {
-      text->setText(ToQt(LabelDisplayText(label.Caption())));
+      text->setText(ToQt(label.Shown()));
       text->setEnabled(label.Enabled());
     };
   } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
@@ -579,9 +580,9 @@ void MainWindow::OfferNoTrayMessage() {
   if (!fallback_.TakeMessage()) return;
   // Later, from the event loop: the window may be in the middle of a state change.
   QTimer::singleShot(0, this, [this] {
-    if (busy_) return;
+    if (gate_.Busy()) return;
     {
-      FlagScope busy(busy_);
+      const FlagScope busy = gate_.Enter();
       try {
         dialogs_.MessageBox(NoTrayFallback::MessageText(), kMessageTitle, MessageIcon::kInformation,
                             MessageButtons::kOk);
@@ -628,7 +629,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (busy_) {
+  if (gate_.Busy()) {
     event->ignore();
     return;
   }

@@ -66,7 +66,9 @@ bool QtTray::ModifyTip(const std::string& tip) {
 
 bool QtTray::Delete() {
   if (!icon_) return false;
-  // Deferred: Exit in the icon's own menu runs inside the icon's mouse handler.
+  // Gone from the notification area at once; the object itself later, since Exit in the
+  // icon's own menu runs inside the icon's mouse handler.
+  icon_->hide();
   icon_.release()->deleteLater();
   return true;
 }

@@ -104,12 +104,8 @@ Win32MainWindow::Win32MainWindow(frmTop& form, HINSTANCE instance)
   {
     const win32::WindowDc screen(nullptr);
     if (screen.get()) dpi_ = std::max(GetDeviceCaps(screen.get(), LOGPIXELSY), 1);
-    TEXTMETRICW metrics{};
-    const win32::SelectScope font(screen.get(), Font(false, false));
-    if (GetTextMetricsW(screen.get(), &metrics)) item_height_ = metrics.tmHeight + 2;
   }
-  box_size_ = std::min(MulDiv(13, dpi_, 96), std::max(item_height_ - 2, 8));
-  item_height_ = std::max(item_height_, box_size_ + 3);
+  MeasureItems();
 
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
@@ -130,31 +126,82 @@ Win32MainWindow::Win32MainWindow(frmTop& form, HINSTANCE instance)
                   frame.right - frame.left, frame.bottom - frame.top, nullptr, menu_bar_.get(),
                   instance_, this);
   if (!window_) return;
-  // A menu bar that wraps takes more room than the estimate: measure and correct once.
-  RECT client{};
-  GetClientRect(window_, &client);
-  const int grow_x = Px(kClientWidthTwips) - (client.right - client.left);
-  const int grow_y = Px(kClientHeightTwips) - (client.bottom - client.top);
-  if (grow_x != 0 || grow_y != 0) {
-    RECT outer{};
-    GetWindowRect(window_, &outer);
-    SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + grow_x,
-                 outer.bottom - outer.top + grow_y,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  FitClientArea();
   icon_large_ = win32::LoadProgramIcon(instance_, GetSystemMetrics(SM_CXICON));
   icon_small_ = win32::LoadProgramIcon(instance_, GetSystemMetrics(SM_CXSMICON));
   SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_large_.get()));
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_.get()));
 
   BuildControls();
+  // Per-monitor aware: a window that opens on a monitor of another scale takes its scale.
+  if (const int own = WindowDpi(window_); own > 0 && own != dpi_) ApplyDpi(own, nullptr);
   last_focus_ = Control("lstFenetresNonTopMost");
   Sync();
 }
 
+int Win32MainWindow::WindowDpi(HWND window) {
+  // GetDpiForWindow came with Windows 10 (1607); before it, the screen's scale is the one.
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  return get_dpi_for_window ? static_cast<int>(get_dpi_for_window(window)) : 0;
+}
+
+void Win32MainWindow::MeasureItems() {
+  item_height_ = 16;
+  {
+    const win32::WindowDc screen(nullptr);
+    TEXTMETRICW metrics{};
+    const win32::SelectScope font(screen.get(), Font(false, false));
+    if (GetTextMetricsW(screen.get(), &metrics)) item_height_ = metrics.tmHeight + 2;
+  }
+  box_size_ = std::min(MulDiv(13, dpi_, 96), std::max(item_height_ - 2, 8));
+  item_height_ = std::max(item_height_, box_size_ + 3);
+}
+
+void Win32MainWindow::FitClientArea() {
+  // The frame and a menu bar that wraps take room the estimate cannot know: measure, correct.
+  RECT client{};
+  GetClientRect(window_, &client);
+  const int grow_x = Px(kClientWidthTwips) - (client.right - client.left);
+  const int grow_y = Px(kClientHeightTwips) - (client.bottom - client.top);
+  if (grow_x == 0 && grow_y == 0) return;
+  RECT outer{};
+  GetWindowRect(window_, &outer);
+  SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + grow_x,
+               outer.bottom - outer.top + grow_y, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
+  if (dpi <= 0 || !window_) return;
+  dpi_ = dpi;
+  // The controls let go of the old fonts before these are freed.
+  decltype(fonts_) old_fonts;
+  for (std::size_t i = 0; i < std::size(old_fonts); ++i) old_fonts[i] = std::move(fonts_[i]);
+  MeasureItems();
+  for (auto& [name, control] : controls_) {
+    if (!control.window) continue;
+    const ControlLayout& layout = *control.layout;
+    SetWindowPos(control.window, nullptr, Px(layout.left), Px(layout.top), Px(layout.width),
+                 Px(layout.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(control.window, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(Font(layout.bold, layout.underline)), TRUE);
+    if (layout.type == ControlType::kCheckListBox) {
+      SendMessageW(control.window, LB_SETITEMHEIGHT, 0, item_height_);
+    }
+  }
+  if (suggested) {
+    SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  FitClientArea();
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
 Win32MainWindow::~Win32MainWindow() {
   // Nothing reaches the form any more: it may be half gone.
-  busy_ = true;
+  gate_.Close();
   if (window_) DestroyWindow(window_);
 }
 
@@ -192,10 +239,10 @@ HBRUSH Win32MainWindow::Brush(std::uint32_t rgb) {
   return brush.get();
 }
 
-void Win32MainWindow::Dispatch(const std::function<void()>& handler) noexcept {
-  if (busy_) return;
+void Win32MainWindow::Dispatch(const std::function<void()>& handler, FormEvent event) noexcept {
+  if (!gate_.Admits(event)) return;
   {
-    FlagScope busy(busy_);
+    const FlagScope busy = gate_.Enter();
     try {
       handler();
     } catch (const std::exception& error) {
@@ -235,8 +282,9 @@ void Win32MainWindow::BuildControls() {
     Role role = Role::kNone;
     switch (layout.type) {
       case ControlType::kLabel:
-        // SS_NOTIFY makes the label a target of the mouse, as the layout's labels are.
-        style |= SS_NOTIFY | (layout.right_aligned ? SS_RIGHT : SS_LEFT);
+        // SS_NOTIFY makes the label a target of the mouse, as the layout's labels are. The core
+        // decides what an "&" means (Label::Shown), so the control shows the text as it is.
+        style |= SS_NOTIFY | SS_NOPREFIX | (layout.right_aligned ? SS_RIGHT : SS_LEFT);
         if (layout.name == "Label1" || layout.name == "Label2") role = Role::kBanner;
         break;
       case ControlType::kListBox:
@@ -315,9 +363,11 @@ void Win32MainWindow::BuildControls() {
 
 void Win32MainWindow::BindLabel(NativeControl& control, const Label& label) {
   HWND window = control.window;
-  bindings_.push_back({[&label] { return label.revision(); }, [&label, window] {
-                         // Static controls and buttons both show "&&" as "&" already.
-                         const std::wstring text = Widen(label.Caption());
+  const bool is_static = control.layout->type == ControlType::kLabel;
+  bindings_.push_back({[&label] { return label.revision(); }, [&label, window, is_static] {
+                         // Buttons and frames show "&&" as "&" themselves.
+                         const std::wstring text =
+                             Widen(is_static ? label.Shown() : label.Caption());
                          if (WindowText(window) != text) SetWindowTextW(window, text.c_str());
                          EnableWindow(window, label.Enabled() ? TRUE : FALSE);
                        }});
@@ -546,8 +596,12 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) n
         OnDrawItem(*draw);
         return TRUE;
       }
+      case WM_DPICHANGED:
+        // Moved to a monitor of another scale: the layout, fonts and frame follow it.
+        ApplyDpi(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+        return 0;
       case WM_TIMER:
-        if (wparam == kRefreshTimerId) Dispatch([this] { form_.Timer1_Timer(); });
+        if (wparam == kRefreshTimerId) Dispatch([this] { form_.Timer1_Timer(); }, FormEvent::kTick);
         return 0;
       case WM_MOUSEMOVE: {
         const int buttons = CoreButtons(wparam);
@@ -577,16 +631,27 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) n
         return 0;
       case WM_CLOSE: {
         // While a modal box of the form is open, the form cannot be asked.
-        if (busy_) return 0;
+        if (gate_.Busy()) return 0;
         Dispatch([this] { form_.Form_QueryUnload(); });
         return 0;
       }
       case WM_QUERYENDSESSION: {
-        if (busy_) return FALSE;
+        // A sign-out or shutdown is never refused behind the user's back: with no box open the
+        // quit question decides; with one open, the session end ends the program
+        // (WM_ENDSESSION), every setting being saved already.
+        if (gate_.Busy()) return TRUE;
         bool cancel = true;
         Dispatch([this, &cancel] { cancel = form_.Form_QueryUnload(); });
         return cancel ? FALSE : TRUE;
       }
+      case WM_ENDSESSION:
+        if (wparam && !ended_) {
+          // Also from within a box's loop: the form only lets its icon go and ends.
+          form_.Form_EndSession();
+          ended_ = true;
+          if (on_end_) on_end_();
+        }
+        return 0;
       case WM_DESTROY:
         if (timer_running_) KillTimer(window_, kRefreshTimerId);
         timer_running_ = false;

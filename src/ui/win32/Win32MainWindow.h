@@ -15,6 +15,7 @@
 // After the Win32 headers, so that the port's MessageBox keeps its name.
 #include "ui/ControlBindings.h"
 #include "ui/FormLayout.h"
+#include "ui/HandlerGate.h"
 #include "ui/Redraw.h"
 #include "ui/frmTop.h"
 #include "ui/win32/GdiHandles.h"
@@ -34,13 +35,13 @@ class Win32MainWindow {
   Win32MainWindow& operator=(const Win32MainWindow&) = delete;
 
   HWND Handle() const { return window_; }
-  // The screen's dots per inch the layout was scaled for.
+  // The dots per inch the layout is scaled for: the monitor's the window is on.
   int Dpi() const { return dpi_; }
 
   // Runs a handler of the form, then redraws what changed and ends the program when the form
-  // asks for it. Events that arrive while a handler runs (from the loop of a modal box) are
-  // dropped: the form is not re-entrant. No exception leaves.
-  void Dispatch(const std::function<void()>& handler) noexcept;
+  // asks for it. While a handler waits on a modal box only ticks get through (HandlerGate).
+  // No exception leaves.
+  void Dispatch(const std::function<void()>& handler, FormEvent event = FormEvent::kUser) noexcept;
   // Redraws every control whose revision changed, the menus, the timer, caption and window state.
   void Sync();
 
@@ -95,6 +96,14 @@ class Win32MainWindow {
 
   void BuildControls();
   void BuildMenus();
+  // The list items' height and the check boxes' size for the current scale.
+  void MeasureItems();
+  // Sizes the window so that its client area is the layout's.
+  void FitClientArea();
+  // Lays the window out again for another scale; `suggested` is the system's new window place.
+  void ApplyDpi(int dpi, const RECT* suggested);
+  // The window's own scale where the system tells it per monitor; 0 where it does not.
+  static int WindowDpi(HWND window);
   void BindLabel(NativeControl& control, const Label& label);
   void BindList(HWND list, const SortedList& source, bool checkable);
   void SyncMenus();
@@ -129,7 +138,7 @@ class Win32MainWindow {
   std::uint64_t timer_revision_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t timer_starts_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t form_revision_ = std::numeric_limits<std::uint64_t>::max();
-  bool busy_ = false;
+  HandlerGate gate_;
   bool syncing_ = false;
   bool ended_ = false;
   // Set while a list box handles a mouse button itself, so its selection notice is not a

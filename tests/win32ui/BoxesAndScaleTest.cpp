@@ -1,0 +1,148 @@
+// The main window with real modal boxes (a thread timer plays the user inside each box's own
+// loop): the refresh tick goes on behind them and the session end is never refused. Also the
+// layout at another monitor's scale, and every caption measured against its control.
+#include "ui/win32/Win32Api.h"
+// After the Win32 headers, so that the port's MessageBox keeps its name.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "support/FakeTray.h"
+#include "support/ScriptedDialogs.h"
+#include "support/SimulatedDesktop.h"
+#include "support/TempDir.h"
+#include "ui/FormLayout.h"
+#include "ui/frmTop.h"
+#include "ui/win32/Win32Dialogs.h"
+#include "ui/win32/Win32MainWindow.h"
+
+namespace hoverdeck {
+namespace {
+
+using namespace hoverdeck::testing;
+
+// Runs the thread's messages until `done` or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(5);
+  }
+  return true;
+}
+
+// Calls `act` once with the box that is up, from within the box's own loop.
+class BoxPlayer {
+ public:
+  explicit BoxPlayer(std::function<void(HWND)> act) {
+    act_ = std::move(act);
+    played_ = false;
+    timer_ = SetTimer(nullptr, 0, 30, &BoxPlayer::Tick);
+  }
+  ~BoxPlayer() { KillTimer(nullptr, timer_); }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = GetActiveWindow();
+    wchar_t name[32] = {};
+    if (played_ || !box || !GetClassNameW(box, name, 32) || std::wstring(name) != L"#32770") return;
+    played_ = true;
+    act_(box);
+  }
+  static inline std::function<void(HWND)> act_;
+  static inline bool played_ = false;
+  UINT_PTR timer_ = 0;
+};
+
+class Win32BoxesTest : public ::testing::Test {
+ protected:
+  Win32BoxesTest()
+      : host_(dir_.path()),
+        dialogs_(GetModuleHandleW(nullptr)),
+        form_(FormPorts{desktop_, desktop_, tray_, dialogs_, shell_, host_}) {
+    WriteBytes(dir_.File("Hoverdeck.ini"), "[DisableX]\nWin1=Mail\nchkWin1=1\n");
+    window_ = std::make_unique<Win32MainWindow>(form_, GetModuleHandleW(nullptr));
+    dialogs_.SetOwner(window_->Handle());
+    window_->SetEndHandler([this] { ++ends_; });
+    window_->Dispatch([this] { form_.Form_Load(""); });
+    form_.Timer1.SetInterval(20);
+    window_->Sync();
+  }
+  bool CloseItemDisabled(WindowHandle window) {
+    return (desktop_.Window(window).close_state.value_or(0) & 3u) == 3u;
+  }
+
+  TempDir dir_;
+  SimulatedDesktop desktop_;
+  FakeTray tray_;
+  FakeShell shell_;
+  FakeHost host_;
+  Win32Dialogs dialogs_;
+  frmTop form_;
+  std::unique_ptr<Win32MainWindow> window_;
+  int ends_ = 0;
+};
+
+TEST_F(Win32BoxesTest, TicksGoOnBehindTheQuitQuestionAndTheSessionEndIsNotRefused) {
+  const WindowHandle mail = desktop_.Open("Mail - inbox");
+  bool disabled_while_open = false;
+  LRESULT session_may_end = FALSE;
+  BoxPlayer player([&](HWND box) {
+    disabled_while_open = PumpUntil([&] { return CloseItemDisabled(mail); }, 3000);
+    session_may_end = SendMessageW(window_->Handle(), WM_QUERYENDSESSION, 0, 0);
+    PostMessageW(box, WM_COMMAND, IDNO, 0);
+  });
+  window_->Dispatch([this] { form_.mnuQuitter_Click(); });
+  EXPECT_TRUE(disabled_while_open);
+  EXPECT_EQ(session_may_end, TRUE);
+  EXPECT_FALSE(form_.EndRequested());
+  EXPECT_EQ(ends_, 0);
+}
+
+TEST_F(Win32BoxesTest, TheSessionEndingWhileABoxIsOpenEndsTheProgramAndTakesTheIcon) {
+  ASSERT_TRUE(tray_.present);
+  BoxPlayer player([&](HWND box) {
+    SendMessageW(window_->Handle(), WM_ENDSESSION, TRUE, 0);
+    PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+  });
+  window_->Dispatch([this] { form_.mnuAPropos_Click(); });
+  EXPECT_TRUE(form_.EndRequested());
+  EXPECT_FALSE(tray_.present);
+  EXPECT_EQ(ends_, 1);
+}
+
+TEST_F(Win32BoxesTest, AnotherMonitorsScaleLaysTheWindowOutAgain) {
+  const int dpi = 144;
+  RECT suggested{40, 30, 900, 700};
+  SendMessageW(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(window_->Dpi(), dpi);
+  RECT client{};
+  GetClientRect(window_->Handle(), &client);
+  EXPECT_EQ(client.right, TwipsToPixels(kClientWidthTwips, dpi));
+  EXPECT_EQ(client.bottom, TwipsToPixels(kClientHeightTwips, dpi));
+  for (const char* name : {"lstFenetresNonTopMost", "cmdAjouter", "lblProgName"}) {
+    const ControlLayout* layout = FindFrmTopLayout(name);
+    ASSERT_NE(layout, nullptr);
+    HWND control = window_->Control(name);
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(rect.left, TwipsToPixels(layout->left, dpi)) << name;
+    EXPECT_EQ(rect.bottom - rect.top, TwipsToPixels(layout->height, dpi)) << name;
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    EXPECT_EQ(font.lfHeight, -MulDiv(8, dpi, 72)) << name;
+  }
+}
+
+}  // namespace
+}  // namespace hoverdeck
