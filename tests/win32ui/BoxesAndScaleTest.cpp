@@ -144,5 +144,57 @@ TEST_F(Win32BoxesTest, AnotherMonitorsScaleLaysTheWindowOutAgain) {
   }
 }
 
+// The room a control leaves its caption, in pixels: a group box draws its title over the frame
+// after a gap, a check box beside its box, a button inside its edges.
+SIZE CaptionRoom(HWND control, ControlType type, int dpi, const TEXTMETRICW& metrics) {
+  RECT client{};
+  GetClientRect(control, &client);
+  SIZE room{client.right, client.bottom};
+  switch (type) {
+    case ControlType::kFrame:
+      room.cx -= MulDiv(14, dpi, 96);
+      room.cy = metrics.tmHeight;
+      break;
+    case ControlType::kCheckBox:
+      room.cx -= MulDiv(13, dpi, 96) + metrics.tmAveCharWidth;
+      break;
+    case ControlType::kButton:
+      room.cx -= 2 * (GetSystemMetrics(SM_CXEDGE) + 1);
+      room.cy -= 2 * (GetSystemMetrics(SM_CYEDGE) + 1);
+      break;
+    default:
+      break;
+  }
+  return room;
+}
+
+TEST_F(Win32BoxesTest, EveryCaptionFitsItsControlAtTheSystemFontAndScale) {
+  for (const int dpi : {window_->Dpi(), 120, 144}) {
+    if (dpi != window_->Dpi()) SendMessageW(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+    HDC dc = GetDC(window_->Handle());
+    int checked = 0;
+    for (const ControlLayout& layout : FrmTopLayout()) {
+      HWND control = window_->Control(layout.name);
+      wchar_t text[256] = {};
+      if (!control || GetWindowTextW(control, text, 256) == 0) continue;
+      const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+      TEXTMETRICW metrics{};
+      GetTextMetricsW(dc, &metrics);
+      const SIZE room = CaptionRoom(control, layout.type, dpi, metrics);
+      RECT need{0, 0, room.cx, 0};
+      const bool one_line = layout.type == ControlType::kFrame || layout.type == ControlType::kButton;
+      DrawTextW(dc, text, -1, &need,
+                DT_CALCRECT | (one_line ? DT_SINGLELINE : DT_WORDBREAK) |
+                    (layout.type == ControlType::kLabel ? DT_NOPREFIX : 0));
+      SelectObject(dc, old);
+      EXPECT_LE(need.right, room.cx) << layout.name << " at " << dpi << " dpi";
+      EXPECT_LE(need.bottom, room.cy) << layout.name << " at " << dpi << " dpi";
+      ++checked;
+    }
+    ReleaseDC(window_->Handle(), dc);
+    EXPECT_GE(checked, 20);
+  }
+}
+
 }  // namespace
 }  // namespace hoverdeck

@@ -92,6 +92,13 @@ std::optional<WORD> FunctionKey(std::string_view shortcut) {
   return static_cast<WORD>(VK_F1 + number - 1);
 }
 
+// The caption a control shows from the start (the layout's fixed texts), as the control shows it.
+std::string FixedCaption(const ControlBinding& binding, ControlType type) {
+  if (binding.check_box) return binding.check_box->Caption();
+  if (!binding.label) return {};
+  return type == ControlType::kLabel ? binding.label->Shown() : binding.label->Caption();
+}
+
 }  // namespace
 
 Win32MainWindow::Win32MainWindow(frmTop& form, HINSTANCE instance)
@@ -176,8 +183,8 @@ void Win32MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
   if (dpi <= 0 || !window_) return;
   dpi_ = dpi;
   // The controls let go of the old fonts before these are freed.
-  decltype(fonts_) old_fonts;
-  for (std::size_t i = 0; i < std::size(old_fonts); ++i) old_fonts[i] = std::move(fonts_[i]);
+  const decltype(fonts_) old_fonts = std::move(fonts_);
+  fonts_.clear();
   MeasureItems();
   for (auto& [name, control] : controls_) {
     if (!control.window) continue;
@@ -185,7 +192,7 @@ void Win32MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
     SetWindowPos(control.window, nullptr, Px(layout.left), Px(layout.top), Px(layout.width),
                  Px(layout.height), SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(control.window, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(Font(layout.bold, layout.underline)), TRUE);
+                 reinterpret_cast<WPARAM>(FittingFont(control, WindowText(control.window))), TRUE);
     if (layout.type == ControlType::kCheckListBox) {
       SendMessageW(control.window, LB_SETITEMHEIGHT, 0, item_height_);
     }
@@ -227,10 +234,57 @@ Win32MainWindow::NativeControl* Win32MainWindow::Find(HWND window) {
   return control && control->window == window ? control : nullptr;
 }
 
-HFONT Win32MainWindow::Font(bool bold, bool underline) {
-  win32::UniqueFont& font = fonts_[(bold ? 1 : 0) + (underline ? 2 : 0)];
-  if (!font) font = win32::MakeInterfaceFont(dpi_, bold, underline);
+HFONT Win32MainWindow::Font(bool bold, bool underline, int average_width) {
+  win32::UniqueFont& font = fonts_[{bold, underline, average_width}];
+  if (!font) font = win32::MakeInterfaceFont(dpi_, bold, underline, average_width);
   return font.get();
+}
+
+HFONT Win32MainWindow::FittingFont(const NativeControl& control, const std::wstring& caption) {
+  const ControlLayout& layout = *control.layout;
+  HFONT font = Font(layout.bold, layout.underline);
+  if (caption.empty()) return font;
+  const win32::WindowDc dc(control.window);
+  const auto fits = [&](HFONT candidate, int& average_width) {
+    const win32::SelectScope selected(dc.get(), candidate);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc.get(), &metrics);
+    average_width = metrics.tmAveCharWidth;
+    // The room each kind of control leaves its caption: a group box indents its title, a check
+    // box draws beside its box, a button inside its edges.
+    SIZE room{Px(layout.width), Px(layout.height)};
+    UINT format = DT_CALCRECT | DT_WORDBREAK;
+    switch (layout.type) {
+      case ControlType::kFrame:
+        room.cx -= MulDiv(14, dpi_, 96);
+        room.cy = metrics.tmHeight;
+        format = DT_CALCRECT | DT_SINGLELINE;
+        break;
+      case ControlType::kCheckBox:
+        room.cx -= MulDiv(13, dpi_, 96) + metrics.tmAveCharWidth;
+        break;
+      case ControlType::kButton:
+        room.cx -= 2 * (GetSystemMetrics(SM_CXEDGE) + 1);
+        room.cy -= 2 * (GetSystemMetrics(SM_CYEDGE) + 1);
+        format = DT_CALCRECT | DT_SINGLELINE;
+        break;
+      default:
+        format |= DT_NOPREFIX;
+        break;
+    }
+    RECT need{0, 0, room.cx, 0};
+    DrawTextW(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &need, format);
+    return need.right <= room.cx && need.bottom <= room.cy;
+  };
+  int natural = 0;
+  if (fits(font, natural)) return font;
+  // Narrower, down to three quarters of the face's width; the narrowest tried if none fits.
+  for (int width = natural - 1; width >= std::max(1, natural * 3 / 4); --width) {
+    int ignored = 0;
+    font = Font(layout.bold, layout.underline, width);
+    if (fits(font, ignored)) break;
+  }
+  return font;
 }
 
 HBRUSH Win32MainWindow::Brush(std::uint32_t rgb) {
@@ -338,7 +392,8 @@ void Win32MainWindow::BuildControls() {
     SetWindowSubclass(control.window, &Win32MainWindow::ControlProc, 1,
                       reinterpret_cast<DWORD_PTR>(&control));
     SendMessageW(control.window, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(Font(layout.bold, layout.underline)), FALSE);
+                 reinterpret_cast<WPARAM>(FittingFont(control, Widen(FixedCaption(binding, layout.type)))),
+                 FALSE);
     // Later entries of the layout lie above earlier ones.
     SetWindowPos(control.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (layout.type == ControlType::kCheckListBox) {

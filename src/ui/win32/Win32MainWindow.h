@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "ui/win32/Win32Api.h"
@@ -110,7 +111,10 @@ class Win32MainWindow {
   void SyncTimer();
   void SyncWindow();
   NativeControl* Find(HWND window);
-  HFONT Font(bool bold, bool underline);
+  // The layout's font; `average_width` narrows it (0: the face's own width).
+  HFONT Font(bool bold, bool underline, int average_width = 0);
+  // The layout's font for the control, narrowed as far as its caption needs to fit.
+  HFONT FittingFont(const NativeControl& control, const std::wstring& caption);
   HBRUSH Brush(std::uint32_t rgb);
   // Pixels of a length in twips at the window's dots per inch.
   int Px(int twips) const;
@@ -128,7 +132,7 @@ class Win32MainWindow {
   std::map<int, std::string> command_names_;
   win32::UniqueMenu menu_bar_;
   win32::UniqueAccelerators accelerators_;
-  win32::UniqueFont fonts_[4];
+  std::map<std::tuple<bool, bool, int>, win32::UniqueFont> fonts_;
   std::map<std::uint32_t, win32::UniqueBrush> brushes_;
   win32::UniqueIcon icon_large_, icon_small_;
   Win32Tray* tray_ = nullptr;
