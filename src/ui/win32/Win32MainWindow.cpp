@@ -534,12 +534,20 @@ void Win32MainWindow::SyncTimer() {
 }
 
 void Win32MainWindow::SyncWindow() {
-  if (form_.revision() == form_revision_) return;
+  const bool icon_missing = tray_ && tray_->Missing();
+  if (form_.revision() == form_revision_ && icon_missing == icon_missing_drawn_) return;
   form_revision_ = form_.revision();
+  icon_missing_drawn_ = icon_missing;
   const std::wstring caption = Widen(form_.Caption());
   if (WindowText(window_) != caption) SetWindowTextW(window_, caption.c_str());
   if (!form_.Visible()) {
-    if (IsWindowVisible(window_)) ShowWindow(window_, SW_HIDE);
+    // Hidden in the tray while the tray has no icon for it (the taskbar not up yet): the window
+    // waits minimised on the taskbar instead, never out of reach.
+    if (icon_missing && form_.State() == WindowState::kMinimized) {
+      if (!IsIconic(window_) || !IsWindowVisible(window_)) ShowWindow(window_, SW_SHOWMINNOACTIVE);
+    } else if (IsWindowVisible(window_)) {
+      ShowWindow(window_, SW_HIDE);
+    }
   } else if (form_.State() == WindowState::kMinimized) {
     if (!IsIconic(window_)) ShowWindow(window_, SW_SHOWMINIMIZED);
   } else if (IsIconic(window_) || !IsWindowVisible(window_)) {
@@ -615,7 +623,11 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) n
     if (tray_) {
       std::optional<TrayMouseEvent> event;
       if (tray_->OnMessage(message, wparam, lparam, event)) {
-        if (event) Dispatch([this, event] { form_.PictureTopMost_MouseMove(*event); });
+        if (event) {
+          Dispatch([this, event] { form_.PictureTopMost_MouseMove(*event); });
+        } else {
+          Sync();  // the icon may be back: a window kept on the taskbar for want of it hides
+        }
         return 0;
       }
     }
@@ -680,7 +692,12 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) n
           if (wparam == SIZE_MINIMIZED && !core_minimized) {
             Dispatch([this] { form_.Form_Resize(WindowState::kMinimized); });
           } else if (wparam == SIZE_RESTORED && core_minimized) {
-            Dispatch([this] { form_.Form_Resize(WindowState::kNormal); });
+            // Restored from the taskbar while the form thought it hidden in the tray.
+            if (form_.Visible()) {
+              Dispatch([this] { form_.Form_Resize(WindowState::kNormal); });
+            } else {
+              Dispatch([this] { form_.mnuSet_Click(); });
+            }
           }
         }
         return 0;

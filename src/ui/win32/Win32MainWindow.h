@@ -142,6 +142,7 @@ class Win32MainWindow {
   std::uint64_t timer_revision_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t timer_starts_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t form_revision_ = std::numeric_limits<std::uint64_t>::max();
+  bool icon_missing_drawn_ = false;
   HandlerGate gate_;
   bool syncing_ = false;
   bool ended_ = false;
