@@ -521,6 +521,14 @@ void MainWindow::Sync() {
       bound.action->setChecked(bound.item->Checked());
     }
     SyncTimer();
+    if (tray_probe_) {
+      // A notification area that comes takes the hidden window; one that goes gives it back
+      // as a minimised taskbar window.
+      if (const bool available = tray_probe_(); available != fallback_.TrayAvailable()) {
+        fallback_.SetTrayAvailable(available);
+        form_revision_ = std::numeric_limits<std::uint64_t>::max();
+      }
+    }
     SyncWindow();
   }
   OfferNoTrayMessage();

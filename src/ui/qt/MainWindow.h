@@ -49,6 +49,10 @@ class MainWindow final : public QMainWindow {
   // Redraws every control whose revision changed, the timer, the caption and the window state.
   void Sync();
 
+  // Asked at every redraw whether the desktop has a notification area now; without a probe the
+  // answer given at construction holds.
+  void SetTrayProbe(std::function<bool()> probe) { tray_probe_ = std::move(probe); }
+
   // What ends the program; QCoreApplication::quit by default.
   void SetEndHandler(std::function<void()> on_end) { on_end_ = std::move(on_end); }
 
@@ -105,6 +109,7 @@ class MainWindow final : public QMainWindow {
   HandlerGate gate_;
   bool syncing_ = false;
   std::function<void()> on_end_;
+  std::function<bool()> tray_probe_;
 };
 
 }  // namespace hoverdeck

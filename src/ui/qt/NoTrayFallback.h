@@ -20,6 +20,8 @@ class NoTrayFallback {
   explicit NoTrayFallback(bool tray_available) : tray_available_(tray_available) {}
 
   bool TrayAvailable() const { return tray_available_; }
+  // A notification area came or went while the program runs.
+  void SetTrayAvailable(bool available) { tray_available_ = available; }
 
   // The native window's look for the core's state. A window the core hid because it is
   // minimised stays minimised (not hidden) when there is no tray; any other hidden window is

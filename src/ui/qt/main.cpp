@@ -48,6 +48,7 @@ int main(int argc, char* argv[]) {
 
     MainWindow window(form, dialogs, QSystemTrayIcon::isSystemTrayAvailable());
     dialogs.SetParent(&window);
+    window.SetTrayProbe([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
     tray.SetHandler([&window, &form](TrayMouseEvent event) {
       window.Dispatch([&form, event] { form.PictureTopMost_MouseMove(event); });
     });
