@@ -586,14 +586,23 @@ void MainWindow::RequestMinimized() {
 
 void MainWindow::OfferNoTrayMessage() {
   if (!fallback_.TakeMessage()) return;
-  // Later, from the event loop: the window may be in the middle of a state change.
-  QTimer::singleShot(0, this, [this] {
+  ShowNoTrayMessage();
+}
+
+void MainWindow::ShowNoTrayMessage() {
+  // Later, from the event loop, once the window manager has done what it does with a minimise
+  // request: the message tells what became of the window.
+  QTimer::singleShot(minimize_pending_ ? 50 : 0, this, [this] {
+    if (minimize_pending_) {
+      ShowNoTrayMessage();
+      return;
+    }
     if (gate_.Busy()) return;
     {
       const FlagScope busy = gate_.Enter();
       try {
-        dialogs_.MessageBox(NoTrayFallback::MessageText(), kMessageTitle, MessageIcon::kInformation,
-                            MessageButtons::kOk);
+        dialogs_.MessageBox(NoTrayFallback::MessageText(isMinimized()), kMessageTitle,
+                            MessageIcon::kInformation, MessageButtons::kOk);
       } catch (const std::exception& error) {
         std::cerr << "hoverdeck: " << error.what() << '\n';
       }

@@ -89,6 +89,7 @@ class MainWindow final : public QMainWindow {
   void RequestMinimized();
   void FollowNativeState();
   void OfferNoTrayMessage();
+  void ShowNoTrayMessage();
   void Filter(QObject* watched, std::function<bool(QEvent*)> filter);
 
   frmTop& form_;

@@ -35,7 +35,9 @@ class NoTrayFallback {
   // thinks it hidden) rather than only report the new state.
   bool RestoreShows(bool core_visible) const { return !tray_available_ && !core_visible; }
 
-  static std::string MessageText();
+  // What the user is told, by what the window manager made of the window: iconified in the
+  // taskbar, or (a window manager that does not minimise) left on the screen.
+  static std::string MessageText(bool iconified);
 
  private:
   bool tray_available_;
