@@ -13,6 +13,27 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
+// The NT family from Windows 2000 on, by version; build 22000 on version 10.0 is Windows 11.
+std::string_view LaterNtName(const VersionRecord& record) {
+  struct Named {
+    std::uint32_t major, minor;
+    std::string_view name;
+  };
+  static constexpr Named kNames[] = {
+      {5, 0, "Windows 2000"}, {5, 1, "Windows XP"}, {5, 2, "Windows Server 2003"},
+      {6, 0, "Windows Vista"}, {6, 1, "Windows 7"}, {6, 2, "Windows 8"},
+      {6, 3, "Windows 8.1"},  {10, 0, "Windows 10"}};
+  constexpr std::uint32_t kFirstWindows11Build = 22000;
+  if (record.major == 10 && record.minor == 0 && record.build >= kFirstWindows11Build) {
+    return "Windows 11";
+  }
+  for (const Named& named : kNames) {
+    if (named.major == record.major && named.minor == record.minor) return named.name;
+  }
+  // A version newer than any named here: the version numbers that follow tell it.
+  return "Windows";
+}
+
 }  // namespace
 
 std::string FormatOsDescription(std::string_view name, std::uint32_t major, std::uint32_t minor,
@@ -46,7 +67,7 @@ OsFacts DescribeOs(const VersionRecord& record) {
       name = "Windows NT";
       facts.is_nt4_or_older = true;
     } else {
-      name = "Windows 2000";
+      name = LaterNtName(record);
     }
   } else {
     name = "???";

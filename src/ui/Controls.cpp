@@ -30,6 +30,20 @@ std::string LabelDisplayText(std::string_view caption) {
   return shown;
 }
 
+std::string Label::Shown() const {
+  return use_mnemonic_ ? LabelDisplayText(caption_) : caption_;
+}
+
+std::string EscapeMnemonics(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    if (c == '&') escaped += '&';
+    escaped += c;
+  }
+  return escaped;
+}
+
 void CheckBox::SetValue(bool value) {
   if (value == value_) return;
   value_ = value;

@@ -18,16 +18,23 @@ class Label {
   void SetCaption(std::string caption);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
+  // Off for a label that shows other programs' text, such as a path: every "&" is shown.
+  void SetUseMnemonic(bool use) { use_mnemonic_ = use; }
+  // The caption as shown (see LabelDisplayText).
+  std::string Shown() const;
   std::uint64_t revision() const { return revision_; }
 
  private:
   std::string caption_;
   bool enabled_ = true;
+  bool use_mnemonic_ = true;
   std::uint64_t revision_ = 0;
 };
 
 // A label's caption as shown: "&&" stands for "&", a single "&" marks the access key.
 std::string LabelDisplayText(std::string_view caption);
+// A text to be shown as it is where "&" marks an access key: every "&" doubled.
+std::string EscapeMnemonics(std::string_view text);
 
 class CheckBox {
  public:

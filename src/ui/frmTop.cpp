@@ -105,7 +105,9 @@ frmTop::frmTop(FormPorts ports)
       mnuPopupTopmost("mnuPopupTopmost", "mnuPopupTopmost", false,
                       {&mnuSetNonTopmost, &mnuSetAllNonTopmost}),
       about(ports.shell),
-      ports_(ports) {}
+      ports_(ports) {
+  lblProgName.SetUseMnemonic(false);
+}
 
 void frmTop::SetCaption(std::string caption) {
   if (caption == caption_) return;
@@ -203,6 +205,12 @@ bool frmTop::Form_QueryUnload() {
 }
 
 void frmTop::mnuQuitter_Click() { Form_QueryUnload(); }
+
+void frmTop::Form_EndSession() {
+  if (end_requested_) return;
+  if (!values_.InvisibleMode) ports_.tray.Delete();
+  end_requested_ = true;
+}
 
 // ---- Window state and the tray ----
 
@@ -345,35 +353,43 @@ void frmTop::Label2_MouseMove() { lblProgName.SetCaption({}); }
 
 // ---- Window commands ----
 
+std::optional<frmTop::PickedWindow> frmTop::Picked(const SortedList& list) {
+  const int index = list.ListIndex();
+  if (index == SortedList::kNoSelection) return std::nullopt;
+  return PickedWindow{HandleOf(list, index), list.Item(index).text};
+}
+
 void frmTop::lstFenetresNonTopMost_DblClick() {
-  const int index = lstFenetresNonTopMost.ListIndex();
-  if (index == SortedList::kNoSelection) return;
-  const WindowHandle window = HandleOf(lstFenetresNonTopMost, index);
-  const std::string text = lstFenetresNonTopMost.Item(index).text;
-  const auto rect = ports_.windows.Rect(window);
+  if (const auto picked = Picked(lstFenetresNonTopMost)) MakeTopmost(*picked);
+}
+
+void frmTop::MakeTopmost(const PickedWindow& picked) {
+  const auto rect = ports_.windows.Rect(picked.handle);
   if (rect) {
     Timer1.SetEnabled(false);
-    ports_.windows.SetTopmost(window, true, *rect);
+    ports_.windows.SetTopmost(picked.handle, true, *rect);
     Timer1.SetEnabled(true);
   }
   // Offer a rule only for a window that really is topmost now.
-  if (!rect || !ports_.windows.ConfirmTopmost(window, true)) {
-    ports_.dialogs.MessageBox(std::string(texts::kCouldNotMakeTopmostPrefix) + text +
+  if (!rect || !ports_.windows.ConfirmTopmost(picked.handle, true)) {
+    ports_.dialogs.MessageBox(std::string(texts::kCouldNotMakeTopmostPrefix) + picked.text +
                                   std::string(texts::kCouldNotMakeTopmostSuffix),
                               kMessageTitle, MessageIcon::kExclamation, MessageButtons::kOk);
     return;
   }
-  OfferCatalogueString(TopmostEdit(), text, texts::kTopmostOfferTail, texts::kTopmostOfferQuestion);
+  OfferCatalogueString(TopmostEdit(), picked.text, texts::kTopmostOfferTail,
+                       texts::kTopmostOfferQuestion);
 }
 
 void frmTop::lstFenetresTopMost_DblClick() {
-  const int index = lstFenetresTopMost.ListIndex();
-  if (index == SortedList::kNoSelection) return;
-  const WindowHandle window = HandleOf(lstFenetresTopMost, index);
-  const auto rect = ports_.windows.Rect(window);
+  if (const auto picked = Picked(lstFenetresTopMost)) MakeNonTopmost(*picked);
+}
+
+void frmTop::MakeNonTopmost(const PickedWindow& picked) {
+  const auto rect = ports_.windows.Rect(picked.handle);
   if (!rect) return;
   Timer1.SetEnabled(false);
-  ports_.windows.SetTopmost(window, false, *rect);
+  ports_.windows.SetTopmost(picked.handle, false, *rect);
   Timer1.SetEnabled(true);
 }
 
@@ -382,13 +398,30 @@ void frmTop::Popup(const Menu& menu) {
 }
 
 void frmTop::lstFenetresNonTopMost_MouseDown(int button) {
-  if (lstFenetresNonTopMost.ListIndex() == SortedList::kNoSelection) return;
-  if (button == kRightButton) Popup(mnuPopupNonTopmost);
+  const auto picked = Picked(lstFenetresNonTopMost);
+  if (!picked || button != kRightButton) return;
+  // The popup's window commands act on the entry picked before it opened.
+  const auto chosen = ports_.dialogs.PopupMenu(mnuPopupNonTopmost);
+  if (!chosen) return;
+  if (*chosen == mnuSetTopmost.Name()) {
+    MakeTopmost(*picked);
+  } else if (*chosen == mnuDisableX.Name()) {
+    ToggleCloseItem(*picked);
+  } else {
+    MenuClick(*chosen);
+  }
 }
 
 void frmTop::lstFenetresTopMost_MouseDown(int button) {
-  if (lstFenetresTopMost.ListIndex() == SortedList::kNoSelection) return;
-  if (button == kRightButton) Popup(mnuPopupTopmost);
+  const auto picked = Picked(lstFenetresTopMost);
+  if (!picked || button != kRightButton) return;
+  const auto chosen = ports_.dialogs.PopupMenu(mnuPopupTopmost);
+  if (!chosen) return;
+  if (*chosen == mnuSetNonTopmost.Name()) {
+    MakeNonTopmost(*picked);
+  } else {
+    MenuClick(*chosen);
+  }
 }
 
 void frmTop::mnuSetTopmost_Click() { lstFenetresNonTopMost_DblClick(); }
@@ -405,36 +438,43 @@ void frmTop::mnuSetAllTopmost_Click() { SwitchAll(lstFenetresNonTopMost, true); 
 void frmTop::mnuSetAllNonTopmost_Click() { SwitchAll(lstFenetresTopMost, false); }
 
 void frmTop::mnuDisableX_Click() {
-  const int index = lstFenetresNonTopMost.ListIndex();
-  if (index == SortedList::kNoSelection) return;
-  const WindowHandle window = HandleOf(lstFenetresNonTopMost, index);
-  const std::string text = lstFenetresNonTopMost.Item(index).text;
+  if (const auto picked = Picked(lstFenetresNonTopMost)) ToggleCloseItem(*picked);
+}
+
+void frmTop::ToggleCloseItem(const PickedWindow& picked) {
   WindowSystem& windows = ports_.windows;
+  bool offer = false;
+  bool refused = false;
   Timer1.SetEnabled(false);
-  if (const auto state = windows.CloseItemState(window)) {
+  if (const auto state = windows.CloseItemState(picked.handle)) {
     if (IsCloseItemDisabled(*state)) {
-      windows.SetCloseItemState(window, *state & ~kCloseItemDisabledBits);
+      windows.SetCloseItemState(picked.handle, *state & ~kCloseItemDisabledBits);
     } else {
-      const bool written = windows.SetCloseItemState(window, *state | kCloseItemDisabledBits);
+      const bool written =
+          windows.SetCloseItemState(picked.handle, *state | kCloseItemDisabledBits);
       // Offer a rule only when the close item really is disabled now.
-      if (written && windows.ConfirmCloseItemDisabled(window)) {
-        OfferCatalogueString(DisableXEdit(), text, texts::kDisableXOfferTail,
-                             texts::kDisableXOfferQuestion);
-      } else {
-        ports_.dialogs.MessageBox(std::string(texts::kCouldNotDisableXPrefix) + text +
-                                      std::string(texts::kCouldNotDisableXSuffix),
-                                  kMessageTitle, MessageIcon::kExclamation, MessageButtons::kOk);
-      }
+      offer = written && windows.ConfirmCloseItemDisabled(picked.handle);
+      refused = !offer;
     }
   }
+  // The timer runs again before any box opens: the rules hold while the user answers.
   Timer1.SetEnabled(true);
+  if (offer) {
+    OfferCatalogueString(DisableXEdit(), picked.text, texts::kDisableXOfferTail,
+                         texts::kDisableXOfferQuestion);
+  } else if (refused) {
+    ports_.dialogs.MessageBox(std::string(texts::kCouldNotDisableXPrefix) + picked.text +
+                                  std::string(texts::kCouldNotDisableXSuffix),
+                              kMessageTitle, MessageIcon::kExclamation, MessageButtons::kOk);
+  }
 }
 
 // ---- The marker ----
 
 void frmTop::ApplyMarkerCaption() {
+  // The marker is the user's text: an "&" in it is shown, not taken for an access key.
   mnuConstTopMost.SetCaption(std::string(texts::kMnuConstTopMostWith) +
-                             values_.settings.ConstTopMost);
+                             EscapeMnemonics(values_.settings.ConstTopMost));
 }
 
 void frmTop::mnuTopMostCaption_Click() {

@@ -80,6 +80,10 @@ class frmTop {
   // Returns the cancel flag: true keeps the window (and the program) going.
   bool Form_QueryUnload();
   void mnuQuitter_Click();
+  // The session ends (sign-out, shutdown, the desktop asking the program to end) while the
+  // quit question cannot be asked: the icon goes and the program ends at once. Every setting
+  // was saved when it changed. Safe while a handler waits on a box.
+  void Form_EndSession();
 
   // Window state and the tray.
   // The user minimised or restored the window through its frame; `state` is its state now.
@@ -182,6 +186,16 @@ class frmTop {
   void ResumeRefresh();
   void ScanWindows();
   void ShowProgramName(const SortedList& list, int buttons, std::optional<int> entry);
+  // A window picked in a window list: its handle and its entry's text, read before any box
+  // opens, since a tick may refill the list while the box is up.
+  struct PickedWindow {
+    WindowHandle handle;
+    std::string text;
+  };
+  static std::optional<PickedWindow> Picked(const SortedList& list);
+  void MakeTopmost(const PickedWindow& picked);
+  void MakeNonTopmost(const PickedWindow& picked);
+  void ToggleCloseItem(const PickedWindow& picked);
   void SwitchAll(SortedList& list, bool topmost);
   void Popup(const Menu& menu);
   void ApplyMarkerCaption();

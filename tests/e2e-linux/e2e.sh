@@ -9,14 +9,18 @@
 #   tray     with a tray: the window hides in it, a double click on the icon brings it back,
 #            minimising hides it again, and answering No to the quit question keeps it running
 #   no-tray  without any tray: minimising leaves the window iconic in the taskbar and one
-#            message says why, once; started again minimised, it is iconic from the start
+#            message says why, once; started again minimised, it is iconic from the start, a
+#            tray that comes later takes the icon and the window, and when that tray goes the
+#            window is back, iconic in the taskbar
+#   session  with a tray: the rules hold while the quit question is open, and SIGTERM then
+#            ends the program normally: icon gone, single-instance lock free
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ -z "${HOVERDECK_E2E_SCRATCH:-}" ]; then
   if [ "$#" -ne 3 ]; then
-    echo "usage: $0 rules|tray|no-tray HOVERDECK WINDOW_OWNER" >&2
+    echo "usage: $0 rules|tray|no-tray|session HOVERDECK WINDOW_OWNER" >&2
     exit 2
   fi
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-e2e.XXXXXX")
@@ -364,10 +368,47 @@ EOF
   expect_one_message_box
   wait_for 3 main_iconic || true
   check "started minimised, the main window comes up iconic in the taskbar" main_iconic
+
+  # A tray that comes later takes the icon and the window; when it goes, the window is back.
+  start_tray --edge bottom --align right --width 160 --height 24 || fatal "trayer did not show up"
+  wait_for 5 has_tray_icon || true
+  check "a tray that comes later takes the icon" has_tray_icon
+  wait_for 3 main_hidden || true
+  check "and the window hides in it" main_hidden
+  kill "$tray_pid"
+  wait_for 5 main_iconic || true
+  check "the tray gone, the window is back iconic in the taskbar" main_iconic
+  check "no second message" eval '! message_box_shown'
+}
+
+case_session() {
+  start_tray --edge bottom --align right --width 160 --height 24 || fatal "trayer did not show up"
+  start_hoverdeck <<'EOF'
+[Configuration]
+Minimized=1
+[TopMostWindows]
+Win1=Notes
+chkWin1=1
+EOF
+  wait_for 5 has_tray_icon || fatal "no tray icon"
+  exit_from_tray_menu
+  local later status=0
+  start_client later "Notes 3" xlogo -title "Notes 3" || fatal "no Notes 3"
+  check "with the quit question open, a new matching window is made topmost" \
+    wait_for 3 is_above "$later"
+  check "the question is still open" message_box_shown
+  kill -TERM "$hd_pid"
+  wait_for 5 ended "$hd_pid" || fatal "hoverdeck did not end on SIGTERM"
+  wait "$hd_pid" || status=$?
+  check "SIGTERM ends the program through its normal exit (status $status)" test "$status" -eq 0
+  check "its icon left the tray" eval '! has_tray_icon'
+  check "the single-instance lock is free" flock -n "$scratch"/run/hoverdeck-*.lock true
+  check "the INI file was not rewritten" ini_unchanged
 }
 
 case "$case_name" in
   rules) case_rules ;;
+  session) case_session ;;
   tray) case_tray ;;
   no-tray) case_no_tray ;;
   *) fatal "unknown case $case_name" ;;

@@ -35,6 +35,7 @@ class ScriptedDialogs final : public Dialogs {
   MessageAnswer MessageBox(const std::string& text, std::string_view title, MessageIcon icon,
                            MessageButtons buttons) override {
     messages.push_back({text, std::string(title), icon, buttons});
+    WhileOpen();
     if (buttons == MessageButtons::kOk) return MessageAnswer::kOk;
     if (answers_yes_no.empty()) throw std::logic_error("unexpected question: " + text);
     const MessageAnswer answer = answers_yes_no.front();
@@ -44,6 +45,7 @@ class ScriptedDialogs final : public Dialogs {
   std::string InputBox(const std::string& prompt, std::string_view title,
                        const std::string& default_text) override {
     inputs.push_back({prompt, std::string(title), default_text});
+    WhileOpen();
     if (input_answers.empty()) throw std::logic_error("unexpected input box: " + prompt);
     std::string answer = input_answers.front();
     input_answers.pop_front();
@@ -52,6 +54,7 @@ class ScriptedDialogs final : public Dialogs {
   }
   std::optional<std::string> PopupMenu(const Menu& menu) override {
     popups.push_back(menu.Name());
+    WhileOpen();
     if (popup_choices.empty()) return std::nullopt;
     auto choice = popup_choices.front();
     popup_choices.pop_front();
@@ -59,7 +62,12 @@ class ScriptedDialogs final : public Dialogs {
   }
   void ShowAbout(frmAbout& about) override {
     abouts.push_back(about.lblCredit.Caption());
+    WhileOpen();
     if (while_about) while_about(about);
+  }
+
+  void WhileOpen() {
+    if (while_open) while_open();
   }
 
   static constexpr const char* kAcceptDefault = "<accept the default>";
@@ -68,6 +76,8 @@ class ScriptedDialogs final : public Dialogs {
   std::deque<std::string> input_answers;
   std::deque<std::optional<std::string>> popup_choices;
   std::function<void(frmAbout&)> while_about;
+  // Runs while any box is open, as the events a real box lets through would.
+  std::function<void()> while_open;
 
   std::vector<ShownMessage> messages;
   std::vector<ShownInput> inputs;

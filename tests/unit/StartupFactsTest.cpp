@@ -49,14 +49,22 @@ TEST(OsDescriptionTest, DescribesTheVersionRecord) {
       OsCase{{4, 90, 0x045A0BB8, 1, ""}, " v.4.90, Build 3000", false},
       OsCase{{5, 0, 2195, 2, std::string(128, ' ')}, "Windows 2000 v.5.0, Build 2195", false},
       OsCase{{5, 1, 2600, 2, "Service Pack 3"},
-             "Windows 2000 v.5.1, Build 2600, Service Pack 3",
+             "Windows XP v.5.1, Build 2600, Service Pack 3",
              false},
-      OsCase{{10, 0, 19045, 2, ""}, "Windows 2000 v.10.0, Build 19045", false},
+      OsCase{{5, 2, 3790, 2, ""}, "Windows Server 2003 v.5.2, Build 3790", false},
+      OsCase{{6, 0, 6002, 2, ""}, "Windows Vista v.6.0, Build 6002", false},
+      OsCase{{6, 2, 9200, 2, ""}, "Windows 8 v.6.2, Build 9200", false},
+      OsCase{{6, 3, 9600, 2, ""}, "Windows 8.1 v.6.3, Build 9600", false},
+      OsCase{{10, 0, 19045, 2, ""}, "Windows 10 v.10.0, Build 19045", false},
+      OsCase{{10, 0, 21999, 2, ""}, "Windows 10 v.10.0, Build 21999", false},
+      OsCase{{10, 0, 22000, 2, ""}, "Windows 11 v.10.0, Build 22000", false},
+      OsCase{{10, 0, 26100, 2, ""}, "Windows 11 v.10.0, Build 26100", false},
+      OsCase{{11, 0, 30000, 2, ""}, "Windows v.11.0, Build 30000", false},
       // A failed query leaves the record as it started.
       OsCase{{0, 0, 0, 0, ""}, "??? v.0.0, Build 0", false},
       // The build is the low half read as a signed number; the service text ends at a NUL.
       OsCase{{6, 1, 0xFFFF, 2, std::string("SP1\0junk", 8)},
-             "Windows 2000 v.6.1, Build -1, SP1",
+             "Windows 7 v.6.1, Build -1, SP1",
              false}};
   for (const auto& c : cases) {
     const OsFacts facts = DescribeOs(c.record);

@@ -10,11 +10,28 @@ namespace hoverdeck {
 
 using win32::Narrow;
 
+namespace {
+
+// The version the system really runs. The compatibility layer makes GetVersionEx report an
+// older version to a program whose manifest does not name the newest systems; ntdll's own query
+// does not. GetVersionEx stands in where ntdll has none (systems before XP).
+bool QueryRealVersion(OSVERSIONINFOW& info) {
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  if (const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+    const auto rtl_get_version = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
+    if (rtl_get_version && rtl_get_version(&info) == 0) return true;
+  }
+  return GetVersionExW(&info) != FALSE;
+}
+
+}  // namespace
+
 VersionRecord QueryVersionRecord() {
   OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof(info);
   VersionRecord record;
-  if (!GetVersionExW(&info)) return record;
+  if (!QueryRealVersion(info)) return record;
   record.major = info.dwMajorVersion;
   record.minor = info.dwMinorVersion;
   record.build = info.dwBuildNumber;

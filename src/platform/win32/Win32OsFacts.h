@@ -5,8 +5,8 @@
 
 namespace hoverdeck {
 
-// What GetVersionExW reports: the version the application manifest declares support for (under
-// Wine, the version the prefix is set to). A failing query gives a zeroed record.
+// The version the system really runs, whatever the manifest declares (under Wine, the version
+// the prefix is set to). A failing query gives a zeroed record.
 VersionRecord QueryVersionRecord();
 
 OsFacts Win32OsFacts();

@@ -108,7 +108,8 @@ MainWindow::MainWindow(frmTop& form, Dialogs& dialogs, bool tray_available)
   BuildControls();
   BuildMenus();
   SetTabOrder();
-  connect(&timer_, &QTimer::timeout, this, [this] { Dispatch([this] { form_.Timer1_Timer(); }); });
+  connect(&timer_, &QTimer::timeout, this,
+          [this] { Dispatch([this] { form_.Timer1_Timer(); }, FormEvent::kTick); });
   minimize_settle_.setSingleShot(true);
   minimize_settle_.setInterval(kMinimizeSettleMs);
   connect(&minimize_settle_, &QTimer::timeout, this, [this] {
@@ -157,10 +158,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::Dispatch(const std::function<void()>& handler) {
-  if (busy_) return;
+void MainWindow::Dispatch(const std::function<void()>& handler, FormEvent event) {
+  if (!gate_.Admits(event)) return;
   {
-    FlagScope busy(busy_);
+    const FlagScope busy = gate_.Enter();
     try {
       handler();
     } catch (const std::exception& error) {
@@ -322,7 +323,7 @@ void MainWindow::BindLabel(const std::string& name, const Label& label) {
   std::function<void()> draw;
   if (auto* text = qobject_cast<QLabel*>(widget)) {
     draw = [&label, text] {
-      text->setText(ToQt(LabelDisplayText(label.Caption())));
+      text->setText(ToQt(label.Shown()));
       text->setEnabled(label.Enabled());
     };
   } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
@@ -520,6 +521,14 @@ void MainWindow::Sync() {
       bound.action->setChecked(bound.item->Checked());
     }
     SyncTimer();
+    if (tray_probe_) {
+      // A notification area that comes takes the hidden window; one that goes gives it back
+      // as a minimised taskbar window.
+      if (const bool available = tray_probe_(); available != fallback_.TrayAvailable()) {
+        fallback_.SetTrayAvailable(available);
+        form_revision_ = std::numeric_limits<std::uint64_t>::max();
+      }
+    }
     SyncWindow();
   }
   OfferNoTrayMessage();
@@ -577,14 +586,23 @@ void MainWindow::RequestMinimized() {
 
 void MainWindow::OfferNoTrayMessage() {
   if (!fallback_.TakeMessage()) return;
-  // Later, from the event loop: the window may be in the middle of a state change.
-  QTimer::singleShot(0, this, [this] {
-    if (busy_) return;
+  ShowNoTrayMessage();
+}
+
+void MainWindow::ShowNoTrayMessage() {
+  // Later, from the event loop, once the window manager has done what it does with a minimise
+  // request: the message tells what became of the window.
+  QTimer::singleShot(minimize_pending_ ? 50 : 0, this, [this] {
+    if (minimize_pending_) {
+      ShowNoTrayMessage();
+      return;
+    }
+    if (gate_.Busy()) return;
     {
-      FlagScope busy(busy_);
+      const FlagScope busy = gate_.Enter();
       try {
-        dialogs_.MessageBox(NoTrayFallback::MessageText(), kMessageTitle, MessageIcon::kInformation,
-                            MessageButtons::kOk);
+        dialogs_.MessageBox(NoTrayFallback::MessageText(isMinimized()), kMessageTitle,
+                            MessageIcon::kInformation, MessageButtons::kOk);
       } catch (const std::exception& error) {
         std::cerr << "hoverdeck: " << error.what() << '\n';
       }
@@ -628,7 +646,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (busy_) {
+  if (gate_.Busy()) {
     event->ignore();
     return;
   }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ui/ControlBindings.h"
+#include "ui/HandlerGate.h"
 #include "ui/Redraw.h"
 #include "ui/frmTop.h"
 #include "ui/qt/NoTrayFallback.h"
@@ -42,11 +43,15 @@ class MainWindow final : public QMainWindow {
   ~MainWindow() override;
 
   // Runs a handler of the form, then redraws what changed and ends the program when the form
-  // asks for it. Events that arrive while a handler runs (from the nested loop of a modal box)
-  // are dropped: the form is not re-entrant. No exception leaves.
-  void Dispatch(const std::function<void()>& handler);
+  // asks for it. While a handler waits on a modal box only ticks get through (HandlerGate).
+  // No exception leaves.
+  void Dispatch(const std::function<void()>& handler, FormEvent event = FormEvent::kUser);
   // Redraws every control whose revision changed, the timer, the caption and the window state.
   void Sync();
+
+  // Asked at every redraw whether the desktop has a notification area now; without a probe the
+  // answer given at construction holds.
+  void SetTrayProbe(std::function<bool()> probe) { tray_probe_ = std::move(probe); }
 
   // What ends the program; QCoreApplication::quit by default.
   void SetEndHandler(std::function<void()> on_end) { on_end_ = std::move(on_end); }
@@ -84,6 +89,7 @@ class MainWindow final : public QMainWindow {
   void RequestMinimized();
   void FollowNativeState();
   void OfferNoTrayMessage();
+  void ShowNoTrayMessage();
   void Filter(QObject* watched, std::function<bool(QEvent*)> filter);
 
   frmTop& form_;
@@ -101,9 +107,10 @@ class MainWindow final : public QMainWindow {
   std::uint64_t timer_revision_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t timer_starts_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t form_revision_ = std::numeric_limits<std::uint64_t>::max();
-  bool busy_ = false;
+  HandlerGate gate_;
   bool syncing_ = false;
   std::function<void()> on_end_;
+  std::function<bool()> tray_probe_;
 };
 
 }  // namespace hoverdeck

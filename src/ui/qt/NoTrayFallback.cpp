@@ -17,9 +17,13 @@ bool NoTrayFallback::TakeMessage() {
   return true;
 }
 
-std::string NoTrayFallback::MessageText() {
-  return "This desktop has no system tray (notification area), so Hoverdeck cannot hide in it. "
-         "The window stays minimized in the taskbar instead.";
+std::string NoTrayFallback::MessageText(bool iconified) {
+  std::string text =
+      "This desktop has no system tray (notification area), so Hoverdeck cannot hide in it. ";
+  text += iconified ? "The window stays minimized in the taskbar instead."
+                    : "This window manager does not minimize windows, so the window stays open "
+                      "on the screen instead.";
+  return text;
 }
 
 }  // namespace hoverdeck

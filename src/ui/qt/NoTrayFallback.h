@@ -20,6 +20,8 @@ class NoTrayFallback {
   explicit NoTrayFallback(bool tray_available) : tray_available_(tray_available) {}
 
   bool TrayAvailable() const { return tray_available_; }
+  // A notification area came or went while the program runs.
+  void SetTrayAvailable(bool available) { tray_available_ = available; }
 
   // The native window's look for the core's state. A window the core hid because it is
   // minimised stays minimised (not hidden) when there is no tray; any other hidden window is
@@ -33,7 +35,9 @@ class NoTrayFallback {
   // thinks it hidden) rather than only report the new state.
   bool RestoreShows(bool core_visible) const { return !tray_available_ && !core_visible; }
 
-  static std::string MessageText();
+  // What the user is told, by what the window manager made of the window: iconified in the
+  // taskbar, or (a window manager that does not minimise) left on the screen.
+  static std::string MessageText(bool iconified);
 
  private:
   bool tray_available_;

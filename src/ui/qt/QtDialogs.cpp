@@ -110,6 +110,13 @@ std::string QtDialogs::InputBox(const std::string& prompt, std::string_view titl
   box.setInputMode(QInputDialog::TextInput);
   box.setWindowTitle(ToQt(title));
   box.setLabelText(ToQt(prompt));
+  // The prompt holds other programs' captions: shown as they are, never as markup, and an "&"
+  // in them is no access key (the dialog makes its label the field's buddy as it lays out).
+  box.minimumSizeHint();
+  for (QLabel* label : box.findChildren<QLabel*>()) {
+    label->setTextFormat(Qt::PlainText);
+    label->setBuddy(nullptr);
+  }
   box.setTextValue(QString::fromStdString(default_text));
   if (box.exec() != QDialog::Accepted) return {};
   return box.textValue().toStdString();
@@ -131,12 +138,12 @@ std::unique_ptr<QDialog> BuildAboutDialog(frmAbout& about, QWidget* parent) {
                                 &about.Label6,    &about.Label4, &about.Label5,
                                 &about.Label3,    &about.Label7};
   for (const Label* text : texts) {
-    auto* label = new QLabel(ToQt(LabelDisplayText(text->Caption())), dialog.get());
+    auto* label = new QLabel(ToQt(text->Shown()), dialog.get());
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     layout->addWidget(label);
   }
-  auto* link = new QLabel(ToQt(LabelDisplayText(about.lblLink.Caption())), dialog.get());
+  auto* link = new QLabel(ToQt(about.lblLink.Shown()), dialog.get());
   link->setObjectName(QStringLiteral("lblLink"));
   link->setTextFormat(Qt::PlainText);
   QPalette palette = link->palette();

@@ -45,7 +45,16 @@ QtTray::QtTray() = default;
 QtTray::~QtTray() = default;
 
 bool QtTray::Add(const std::string& tip) {
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+  wanted_ = true;
+  tip_ = QString::fromStdString(tip);
+  return Show();
+}
+
+bool QtTray::Show() {
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    shown_in_tray_ = false;
+    return false;
+  }
   if (!icon_) {
     icon_ = std::make_unique<QSystemTrayIcon>(ProgramIcon());
     QObject::connect(icon_.get(), &QSystemTrayIcon::activated,
@@ -53,20 +62,28 @@ bool QtTray::Add(const std::string& tip) {
                        if (handler_) handler_(TrayEventFor(reason));
                      });
   }
-  icon_->setToolTip(QString::fromStdString(tip));
-  icon_->show();
+  icon_->setToolTip(tip_);
+  if (!shown_in_tray_) {
+    // A notification area that came (again) since the icon was last shown: show it afresh.
+    icon_->hide();
+    icon_->show();
+    shown_in_tray_ = true;
+  }
   return true;
 }
 
 bool QtTray::ModifyTip(const std::string& tip) {
-  if (!icon_) return false;
-  icon_->setToolTip(QString::fromStdString(tip));
-  return true;
+  tip_ = QString::fromStdString(tip);
+  if (wanted_) return Show();
+  return false;
 }
 
 bool QtTray::Delete() {
+  wanted_ = false;
+  shown_in_tray_ = false;
   if (!icon_) return false;
-  // Deferred: Exit in the icon's own menu runs inside the icon's mouse handler.
+  // Deferred: Exit in the icon's own menu runs inside the icon's mouse handler. The event loop
+  // deletes it at once, or on its way out when the program ends.
   icon_.release()->deleteLater();
   return true;
 }

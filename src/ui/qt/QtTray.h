@@ -26,16 +26,23 @@ class QtTray final : public Tray {
 
   void SetHandler(std::function<void(TrayMouseEvent)> handler) { handler_ = std::move(handler); }
 
-  // False when the desktop has no notification area.
+  // False when the desktop has no notification area (yet): the icon then appears with the
+  // first tip change after one has come.
   bool Add(const std::string& tip) override;
   bool ModifyTip(const std::string& tip) override;
   bool Delete() override;
 
-  bool Present() const { return icon_ != nullptr; }
+  bool Present() const { return icon_ && shown_in_tray_; }
 
  private:
+  // Shows the icon with the current tip where a notification area is there to take it.
+  bool Show();
+
   std::unique_ptr<QSystemTrayIcon> icon_;
   std::function<void(TrayMouseEvent)> handler_;
+  QString tip_;
+  bool wanted_ = false;
+  bool shown_in_tray_ = false;
 };
 
 }  // namespace hoverdeck

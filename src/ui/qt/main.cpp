@@ -14,6 +14,7 @@
 #include "platform/x11/X11ProcessLookup.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "ui/frmTop.h"
+#include "ui/qt/EndSignals.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtDialogs.h"
 #include "ui/qt/QtProgramHost.h"
@@ -51,6 +52,7 @@ int main(int argc, char* argv[]) {
 
     MainWindow window(form, dialogs, QSystemTrayIcon::isSystemTrayAvailable());
     dialogs.SetParent(&window);
+    window.SetTrayProbe([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
     tray.SetHandler([&window, &form](TrayMouseEvent event) {
       window.Dispatch([&form, event] { form.PictureTopMost_MouseMove(event); });
     });
@@ -60,6 +62,11 @@ int main(int argc, char* argv[]) {
       QCoreApplication::quit();
     });
     form.SetWindowHandle(static_cast<WindowHandle>(window.winId()));
+    // However the event loop ends (the session manager, a signal below), the form's session
+    // ends with it: its icon goes; the single-instance lock goes with `host` as main returns.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&form] { form.Form_EndSession(); });
+    // exit rather than quit: quit would first ask the windows to close, and so the question.
+    const auto end_signals = EndSignals::Watch([] { QCoreApplication::exit(0); });
 
     std::string command_line;
     for (int i = 1; i < argc; ++i) {

@@ -11,7 +11,7 @@ UniqueIcon LoadProgramIcon(HINSTANCE instance, int size) {
   return UniqueIcon(CopyIcon(LoadIconW(nullptr, MAKEINTRESOURCEW(32512) /* IDI_APPLICATION */)));
 }
 
-UniqueFont MakeInterfaceFont(int dots_per_inch, bool bold, bool underline) {
+UniqueFont MakeInterfaceFont(int dots_per_inch, bool bold, bool underline, int average_width) {
   LOGFONTW font{};
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
@@ -22,7 +22,7 @@ UniqueFont MakeInterfaceFont(int dots_per_inch, bool bold, bool underline) {
   }
   // The places were made for an 8-point face; a larger desktop font would cut the captions.
   font.lfHeight = -MulDiv(8, dots_per_inch, 72);
-  font.lfWidth = 0;
+  font.lfWidth = average_width;
   font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   font.lfUnderline = underline ? TRUE : FALSE;
   font.lfItalic = FALSE;

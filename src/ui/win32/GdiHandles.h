@@ -88,8 +88,9 @@ class WindowDc {
 UniqueIcon LoadProgramIcon(HINSTANCE instance, int size);
 
 // The 8-point interface font the layout was made for, at the given dots per inch: the face of
-// the system's message font, bold and underlined as asked.
-UniqueFont MakeInterfaceFont(int dots_per_inch, bool bold, bool underline);
+// the system's message font, bold and underlined as asked; `average_width` in pixels narrows it
+// (0 keeps the face's own width).
+UniqueFont MakeInterfaceFont(int dots_per_inch, bool bold, bool underline, int average_width = 0);
 
 // COLORREF of a 0xRRGGBB colour.
 constexpr COLORREF ToColorRef(unsigned rgb) {

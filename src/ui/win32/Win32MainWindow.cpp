@@ -92,6 +92,13 @@ std::optional<WORD> FunctionKey(std::string_view shortcut) {
   return static_cast<WORD>(VK_F1 + number - 1);
 }
 
+// The caption a control shows from the start (the layout's fixed texts), as the control shows it.
+std::string FixedCaption(const ControlBinding& binding, ControlType type) {
+  if (binding.check_box) return binding.check_box->Caption();
+  if (!binding.label) return {};
+  return type == ControlType::kLabel ? binding.label->Shown() : binding.label->Caption();
+}
+
 }  // namespace
 
 Win32MainWindow::Win32MainWindow(frmTop& form, HINSTANCE instance)
@@ -104,12 +111,8 @@ Win32MainWindow::Win32MainWindow(frmTop& form, HINSTANCE instance)
   {
     const win32::WindowDc screen(nullptr);
     if (screen.get()) dpi_ = std::max(GetDeviceCaps(screen.get(), LOGPIXELSY), 1);
-    TEXTMETRICW metrics{};
-    const win32::SelectScope font(screen.get(), Font(false, false));
-    if (GetTextMetricsW(screen.get(), &metrics)) item_height_ = metrics.tmHeight + 2;
   }
-  box_size_ = std::min(MulDiv(13, dpi_, 96), std::max(item_height_ - 2, 8));
-  item_height_ = std::max(item_height_, box_size_ + 3);
+  MeasureItems();
 
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
@@ -130,31 +133,82 @@ Win32MainWindow::Win32MainWindow(frmTop& form, HINSTANCE instance)
                   frame.right - frame.left, frame.bottom - frame.top, nullptr, menu_bar_.get(),
                   instance_, this);
   if (!window_) return;
-  // A menu bar that wraps takes more room than the estimate: measure and correct once.
-  RECT client{};
-  GetClientRect(window_, &client);
-  const int grow_x = Px(kClientWidthTwips) - (client.right - client.left);
-  const int grow_y = Px(kClientHeightTwips) - (client.bottom - client.top);
-  if (grow_x != 0 || grow_y != 0) {
-    RECT outer{};
-    GetWindowRect(window_, &outer);
-    SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + grow_x,
-                 outer.bottom - outer.top + grow_y,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  FitClientArea();
   icon_large_ = win32::LoadProgramIcon(instance_, GetSystemMetrics(SM_CXICON));
   icon_small_ = win32::LoadProgramIcon(instance_, GetSystemMetrics(SM_CXSMICON));
   SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_large_.get()));
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_.get()));
 
   BuildControls();
+  // Per-monitor aware: a window that opens on a monitor of another scale takes its scale.
+  if (const int own = WindowDpi(window_); own > 0 && own != dpi_) ApplyDpi(own, nullptr);
   last_focus_ = Control("lstFenetresNonTopMost");
   Sync();
 }
 
+int Win32MainWindow::WindowDpi(HWND window) {
+  // GetDpiForWindow came with Windows 10 (1607); before it, the screen's scale is the one.
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  return get_dpi_for_window ? static_cast<int>(get_dpi_for_window(window)) : 0;
+}
+
+void Win32MainWindow::MeasureItems() {
+  item_height_ = 16;
+  {
+    const win32::WindowDc screen(nullptr);
+    TEXTMETRICW metrics{};
+    const win32::SelectScope font(screen.get(), Font(false, false));
+    if (GetTextMetricsW(screen.get(), &metrics)) item_height_ = metrics.tmHeight + 2;
+  }
+  box_size_ = std::min(MulDiv(13, dpi_, 96), std::max(item_height_ - 2, 8));
+  item_height_ = std::max(item_height_, box_size_ + 3);
+}
+
+void Win32MainWindow::FitClientArea() {
+  // The frame and a menu bar that wraps take room the estimate cannot know: measure, correct.
+  RECT client{};
+  GetClientRect(window_, &client);
+  const int grow_x = Px(kClientWidthTwips) - (client.right - client.left);
+  const int grow_y = Px(kClientHeightTwips) - (client.bottom - client.top);
+  if (grow_x == 0 && grow_y == 0) return;
+  RECT outer{};
+  GetWindowRect(window_, &outer);
+  SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + grow_x,
+               outer.bottom - outer.top + grow_y, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
+  if (dpi <= 0 || !window_) return;
+  dpi_ = dpi;
+  // The controls let go of the old fonts before these are freed.
+  const decltype(fonts_) old_fonts = std::move(fonts_);
+  fonts_.clear();
+  MeasureItems();
+  for (auto& [name, control] : controls_) {
+    if (!control.window) continue;
+    const ControlLayout& layout = *control.layout;
+    SetWindowPos(control.window, nullptr, Px(layout.left), Px(layout.top), Px(layout.width),
+                 Px(layout.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(control.window, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(FittingFont(control, WindowText(control.window))), TRUE);
+    if (layout.type == ControlType::kCheckListBox) {
+      SendMessageW(control.window, LB_SETITEMHEIGHT, 0, item_height_);
+    }
+  }
+  if (suggested) {
+    SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  FitClientArea();
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
 Win32MainWindow::~Win32MainWindow() {
   // Nothing reaches the form any more: it may be half gone.
-  busy_ = true;
+  gate_.Close();
   if (window_) DestroyWindow(window_);
 }
 
@@ -180,10 +234,57 @@ Win32MainWindow::NativeControl* Win32MainWindow::Find(HWND window) {
   return control && control->window == window ? control : nullptr;
 }
 
-HFONT Win32MainWindow::Font(bool bold, bool underline) {
-  win32::UniqueFont& font = fonts_[(bold ? 1 : 0) + (underline ? 2 : 0)];
-  if (!font) font = win32::MakeInterfaceFont(dpi_, bold, underline);
+HFONT Win32MainWindow::Font(bool bold, bool underline, int average_width) {
+  win32::UniqueFont& font = fonts_[{bold, underline, average_width}];
+  if (!font) font = win32::MakeInterfaceFont(dpi_, bold, underline, average_width);
   return font.get();
+}
+
+HFONT Win32MainWindow::FittingFont(const NativeControl& control, const std::wstring& caption) {
+  const ControlLayout& layout = *control.layout;
+  HFONT font = Font(layout.bold, layout.underline);
+  if (caption.empty()) return font;
+  const win32::WindowDc dc(control.window);
+  const auto fits = [&](HFONT candidate, int& average_width) {
+    const win32::SelectScope selected(dc.get(), candidate);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc.get(), &metrics);
+    average_width = metrics.tmAveCharWidth;
+    // The room each kind of control leaves its caption: a group box indents its title, a check
+    // box draws beside its box, a button inside its edges.
+    SIZE room{Px(layout.width), Px(layout.height)};
+    UINT format = DT_CALCRECT | DT_WORDBREAK;
+    switch (layout.type) {
+      case ControlType::kFrame:
+        room.cx -= MulDiv(14, dpi_, 96);
+        room.cy = metrics.tmHeight;
+        format = DT_CALCRECT | DT_SINGLELINE;
+        break;
+      case ControlType::kCheckBox:
+        room.cx -= MulDiv(13, dpi_, 96) + metrics.tmAveCharWidth;
+        break;
+      case ControlType::kButton:
+        room.cx -= 2 * (GetSystemMetrics(SM_CXEDGE) + 1);
+        room.cy -= 2 * (GetSystemMetrics(SM_CYEDGE) + 1);
+        format = DT_CALCRECT | DT_SINGLELINE;
+        break;
+      default:
+        format |= DT_NOPREFIX;
+        break;
+    }
+    RECT need{0, 0, room.cx, 0};
+    DrawTextW(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &need, format);
+    return need.right <= room.cx && need.bottom <= room.cy;
+  };
+  int natural = 0;
+  if (fits(font, natural)) return font;
+  // Narrower, down to three quarters of the face's width; the narrowest tried if none fits.
+  for (int width = natural - 1; width >= std::max(1, natural * 3 / 4); --width) {
+    int ignored = 0;
+    font = Font(layout.bold, layout.underline, width);
+    if (fits(font, ignored)) break;
+  }
+  return font;
 }
 
 HBRUSH Win32MainWindow::Brush(std::uint32_t rgb) {
@@ -192,10 +293,10 @@ HBRUSH Win32MainWindow::Brush(std::uint32_t rgb) {
   return brush.get();
 }
 
-void Win32MainWindow::Dispatch(const std::function<void()>& handler) noexcept {
-  if (busy_) return;
+void Win32MainWindow::Dispatch(const std::function<void()>& handler, FormEvent event) noexcept {
+  if (!gate_.Admits(event)) return;
   {
-    FlagScope busy(busy_);
+    const FlagScope busy = gate_.Enter();
     try {
       handler();
     } catch (const std::exception& error) {
@@ -235,8 +336,9 @@ void Win32MainWindow::BuildControls() {
     Role role = Role::kNone;
     switch (layout.type) {
       case ControlType::kLabel:
-        // SS_NOTIFY makes the label a target of the mouse, as the layout's labels are.
-        style |= SS_NOTIFY | (layout.right_aligned ? SS_RIGHT : SS_LEFT);
+        // SS_NOTIFY makes the label a target of the mouse, as the layout's labels are. The core
+        // decides what an "&" means (Label::Shown), so the control shows the text as it is.
+        style |= SS_NOTIFY | SS_NOPREFIX | (layout.right_aligned ? SS_RIGHT : SS_LEFT);
         if (layout.name == "Label1" || layout.name == "Label2") role = Role::kBanner;
         break;
       case ControlType::kListBox:
@@ -290,7 +392,8 @@ void Win32MainWindow::BuildControls() {
     SetWindowSubclass(control.window, &Win32MainWindow::ControlProc, 1,
                       reinterpret_cast<DWORD_PTR>(&control));
     SendMessageW(control.window, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(Font(layout.bold, layout.underline)), FALSE);
+                 reinterpret_cast<WPARAM>(FittingFont(control, Widen(FixedCaption(binding, layout.type)))),
+                 FALSE);
     // Later entries of the layout lie above earlier ones.
     SetWindowPos(control.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (layout.type == ControlType::kCheckListBox) {
@@ -315,9 +418,11 @@ void Win32MainWindow::BuildControls() {
 
 void Win32MainWindow::BindLabel(NativeControl& control, const Label& label) {
   HWND window = control.window;
-  bindings_.push_back({[&label] { return label.revision(); }, [&label, window] {
-                         // Static controls and buttons both show "&&" as "&" already.
-                         const std::wstring text = Widen(label.Caption());
+  const bool is_static = control.layout->type == ControlType::kLabel;
+  bindings_.push_back({[&label] { return label.revision(); }, [&label, window, is_static] {
+                         // Buttons and frames show "&&" as "&" themselves.
+                         const std::wstring text =
+                             Widen(is_static ? label.Shown() : label.Caption());
                          if (WindowText(window) != text) SetWindowTextW(window, text.c_str());
                          EnableWindow(window, label.Enabled() ? TRUE : FALSE);
                        }});
@@ -429,12 +534,20 @@ void Win32MainWindow::SyncTimer() {
 }
 
 void Win32MainWindow::SyncWindow() {
-  if (form_.revision() == form_revision_) return;
+  const bool icon_missing = tray_ && tray_->Missing();
+  if (form_.revision() == form_revision_ && icon_missing == icon_missing_drawn_) return;
   form_revision_ = form_.revision();
+  icon_missing_drawn_ = icon_missing;
   const std::wstring caption = Widen(form_.Caption());
   if (WindowText(window_) != caption) SetWindowTextW(window_, caption.c_str());
   if (!form_.Visible()) {
-    if (IsWindowVisible(window_)) ShowWindow(window_, SW_HIDE);
+    // Hidden in the tray while the tray has no icon for it (the taskbar not up yet): the window
+    // waits minimised on the taskbar instead, never out of reach.
+    if (icon_missing && form_.State() == WindowState::kMinimized) {
+      if (!IsIconic(window_) || !IsWindowVisible(window_)) ShowWindow(window_, SW_SHOWMINNOACTIVE);
+    } else if (IsWindowVisible(window_)) {
+      ShowWindow(window_, SW_HIDE);
+    }
   } else if (form_.State() == WindowState::kMinimized) {
     if (!IsIconic(window_)) ShowWindow(window_, SW_SHOWMINIMIZED);
   } else if (IsIconic(window_) || !IsWindowVisible(window_)) {
@@ -510,7 +623,11 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) n
     if (tray_) {
       std::optional<TrayMouseEvent> event;
       if (tray_->OnMessage(message, wparam, lparam, event)) {
-        if (event) Dispatch([this, event] { form_.PictureTopMost_MouseMove(*event); });
+        if (event) {
+          Dispatch([this, event] { form_.PictureTopMost_MouseMove(*event); });
+        } else {
+          Sync();  // the icon may be back: a window kept on the taskbar for want of it hides
+        }
         return 0;
       }
     }
@@ -546,8 +663,12 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) n
         OnDrawItem(*draw);
         return TRUE;
       }
+      case WM_DPICHANGED:
+        // Moved to a monitor of another scale: the layout, fonts and frame follow it.
+        ApplyDpi(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+        return 0;
       case WM_TIMER:
-        if (wparam == kRefreshTimerId) Dispatch([this] { form_.Timer1_Timer(); });
+        if (wparam == kRefreshTimerId) Dispatch([this] { form_.Timer1_Timer(); }, FormEvent::kTick);
         return 0;
       case WM_MOUSEMOVE: {
         const int buttons = CoreButtons(wparam);
@@ -571,22 +692,38 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) n
           if (wparam == SIZE_MINIMIZED && !core_minimized) {
             Dispatch([this] { form_.Form_Resize(WindowState::kMinimized); });
           } else if (wparam == SIZE_RESTORED && core_minimized) {
-            Dispatch([this] { form_.Form_Resize(WindowState::kNormal); });
+            // Restored from the taskbar while the form thought it hidden in the tray.
+            if (form_.Visible()) {
+              Dispatch([this] { form_.Form_Resize(WindowState::kNormal); });
+            } else {
+              Dispatch([this] { form_.mnuSet_Click(); });
+            }
           }
         }
         return 0;
       case WM_CLOSE: {
         // While a modal box of the form is open, the form cannot be asked.
-        if (busy_) return 0;
+        if (gate_.Busy()) return 0;
         Dispatch([this] { form_.Form_QueryUnload(); });
         return 0;
       }
       case WM_QUERYENDSESSION: {
-        if (busy_) return FALSE;
+        // A sign-out or shutdown is never refused behind the user's back: with no box open the
+        // quit question decides; with one open, the session end ends the program
+        // (WM_ENDSESSION), every setting being saved already.
+        if (gate_.Busy()) return TRUE;
         bool cancel = true;
         Dispatch([this, &cancel] { cancel = form_.Form_QueryUnload(); });
         return cancel ? FALSE : TRUE;
       }
+      case WM_ENDSESSION:
+        if (wparam && !ended_) {
+          // Also from within a box's loop: the form only lets its icon go and ends.
+          form_.Form_EndSession();
+          ended_ = true;
+          if (on_end_) on_end_();
+        }
+        return 0;
       case WM_DESTROY:
         if (timer_running_) KillTimer(window_, kRefreshTimerId);
         timer_running_ = false;

@@ -9,12 +9,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "ui/win32/Win32Api.h"
 // After the Win32 headers, so that the port's MessageBox keeps its name.
 #include "ui/ControlBindings.h"
 #include "ui/FormLayout.h"
+#include "ui/HandlerGate.h"
 #include "ui/Redraw.h"
 #include "ui/frmTop.h"
 #include "ui/win32/GdiHandles.h"
@@ -34,13 +36,13 @@ class Win32MainWindow {
   Win32MainWindow& operator=(const Win32MainWindow&) = delete;
 
   HWND Handle() const { return window_; }
-  // The screen's dots per inch the layout was scaled for.
+  // The dots per inch the layout is scaled for: the monitor's the window is on.
   int Dpi() const { return dpi_; }
 
   // Runs a handler of the form, then redraws what changed and ends the program when the form
-  // asks for it. Events that arrive while a handler runs (from the loop of a modal box) are
-  // dropped: the form is not re-entrant. No exception leaves.
-  void Dispatch(const std::function<void()>& handler) noexcept;
+  // asks for it. While a handler waits on a modal box only ticks get through (HandlerGate).
+  // No exception leaves.
+  void Dispatch(const std::function<void()>& handler, FormEvent event = FormEvent::kUser) noexcept;
   // Redraws every control whose revision changed, the menus, the timer, caption and window state.
   void Sync();
 
@@ -95,13 +97,24 @@ class Win32MainWindow {
 
   void BuildControls();
   void BuildMenus();
+  // The list items' height and the check boxes' size for the current scale.
+  void MeasureItems();
+  // Sizes the window so that its client area is the layout's.
+  void FitClientArea();
+  // Lays the window out again for another scale; `suggested` is the system's new window place.
+  void ApplyDpi(int dpi, const RECT* suggested);
+  // The window's own scale where the system tells it per monitor; 0 where it does not.
+  static int WindowDpi(HWND window);
   void BindLabel(NativeControl& control, const Label& label);
   void BindList(HWND list, const SortedList& source, bool checkable);
   void SyncMenus();
   void SyncTimer();
   void SyncWindow();
   NativeControl* Find(HWND window);
-  HFONT Font(bool bold, bool underline);
+  // The layout's font; `average_width` narrows it (0: the face's own width).
+  HFONT Font(bool bold, bool underline, int average_width = 0);
+  // The layout's font for the control, narrowed as far as its caption needs to fit.
+  HFONT FittingFont(const NativeControl& control, const std::wstring& caption);
   HBRUSH Brush(std::uint32_t rgb);
   // Pixels of a length in twips at the window's dots per inch.
   int Px(int twips) const;
@@ -119,7 +132,7 @@ class Win32MainWindow {
   std::map<int, std::string> command_names_;
   win32::UniqueMenu menu_bar_;
   win32::UniqueAccelerators accelerators_;
-  win32::UniqueFont fonts_[4];
+  std::map<std::tuple<bool, bool, int>, win32::UniqueFont> fonts_;
   std::map<std::uint32_t, win32::UniqueBrush> brushes_;
   win32::UniqueIcon icon_large_, icon_small_;
   Win32Tray* tray_ = nullptr;
@@ -129,7 +142,8 @@ class Win32MainWindow {
   std::uint64_t timer_revision_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t timer_starts_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t form_revision_ = std::numeric_limits<std::uint64_t>::max();
-  bool busy_ = false;
+  bool icon_missing_drawn_ = false;
+  HandlerGate gate_;
   bool syncing_ = false;
   bool ended_ = false;
   // Set while a list box handles a mouse button itself, so its selection notice is not a

@@ -45,25 +45,29 @@ NOTIFYICONDATAW Win32Tray::Record(UINT flags) const {
 }
 
 bool Win32Tray::Add(const std::string& tip) {
-  if (!owner_) return false;
   tip_ = win32::Widen(tip);
+  wanted_ = true;
+  return TryAdd();
+}
+
+bool Win32Tray::TryAdd() {
+  if (!owner_) return false;
   NOTIFYICONDATAW data = Record(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-  if (!Shell_NotifyIconW(NIM_ADD, &data)) {
-    // Already there (a second Add): bring it up to date instead.
-    if (!Shell_NotifyIconW(NIM_MODIFY, &data)) return false;
-  }
-  present_ = true;
-  return true;
+  // A failure to add may be an icon that is there already (a second Add): update it instead.
+  present_ = Shell_NotifyIconW(NIM_ADD, &data) || Shell_NotifyIconW(NIM_MODIFY, &data);
+  return present_;
 }
 
 bool Win32Tray::ModifyTip(const std::string& tip) {
-  if (!present_) return false;
   tip_ = win32::Widen(tip);
+  // At sign-in the taskbar may not be up yet: every tip change (each scan) tries the add again.
+  if (!present_) return wanted_ && TryAdd();
   NOTIFYICONDATAW data = Record(NIF_TIP);
   return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 bool Win32Tray::Delete() {
+  wanted_ = false;
   if (!present_) return false;
   present_ = false;
   NOTIFYICONDATAW data = Record(0);
@@ -82,10 +86,8 @@ bool Win32Tray::OnMessage(UINT message, WPARAM /*wparam*/, LPARAM lparam,
     return true;
   }
   if (taskbar_created_ != 0 && message == taskbar_created_) {
-    if (present_) {
-      NOTIFYICONDATAW data = Record(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-      Shell_NotifyIconW(NIM_ADD, &data);
-    }
+    // A new taskbar knows no icon of ours.
+    if (wanted_) TryAdd();
     return true;
   }
   return false;

@@ -32,11 +32,14 @@ class Win32Tray final : public Tray {
   bool Delete() override;
 
   // For the owner's window procedure: true when the message was the icon's. `event` is then the
-  // decoded mouse event of a callback; a restarted taskbar gets the icon back.
+  // decoded mouse event of a callback; a (re)started taskbar gets the icon, whether or not an
+  // earlier add succeeded.
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam,
                  std::optional<TrayMouseEvent>& event);
 
   bool Present() const { return present_; }
+  // The program wants its icon but the notification area has none for it (yet).
+  bool Missing() const { return wanted_ && !present_; }
   // The record given to the shell, for the adapter's tests.
   NOTIFYICONDATAW Record(UINT flags) const;
 
@@ -46,6 +49,10 @@ class Win32Tray final : public Tray {
   std::wstring tip_;
   UINT taskbar_created_ = 0;
   bool present_ = false;
+  bool wanted_ = false;
+
+  // NIM_ADD with the current tip; a failed add is tried again by the next tip change.
+  bool TryAdd();
 };
 
 }  // namespace hoverdeck

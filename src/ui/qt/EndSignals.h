@@ -1,0 +1,28 @@
+// SIGTERM, SIGHUP and SIGINT (the session closing, the terminal going, Ctrl+C) end the program
+// through its normal exit: the signal only wakes the event loop, which then calls `on_end`.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace hoverdeck {
+
+class EndSignals final : public QObject {
+ public:
+  // Nothing when the signals cannot be watched; the program then runs as before.
+  static std::unique_ptr<EndSignals> Watch(std::function<void()> on_end);
+  ~EndSignals() override;
+
+ private:
+  EndSignals(int read_end, std::function<void()> on_end);
+
+  int read_end_;
+  QSocketNotifier* notifier_;
+  std::function<void()> on_end_;
+};
+
+}  // namespace hoverdeck
