@@ -167,9 +167,29 @@ bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseconds lim
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!holds()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
     std::this_thread::sleep_for(20ms);
   }
   return true;
+}
+
+BoxPlayer::BoxPlayer(std::function<void(HWND)> act) {
+  act_ = std::move(act);
+  played_ = false;
+  timer_ = SetTimer(nullptr, 0, 30, &BoxPlayer::Tick);
+}
+
+BoxPlayer::~BoxPlayer() { KillTimer(nullptr, timer_); }
+
+void CALLBACK BoxPlayer::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  HWND box = GetActiveWindow();
+  if (played_ || !box || ClassOf(box) != L"#32770") return;
+  played_ = true;
+  act_(box);
 }
 
 std::string WindowText(HWND window) {

@@ -74,8 +74,26 @@ class OwnerProcess {
 // The full path of a program beside the running test executable.
 std::wstring BesideTest(const std::wstring& name);
 
-// Asks `holds` every 20 ms until it holds or `limit` has passed; true when it held.
+// Asks `holds` every 20 ms, running this thread's messages in between, until it holds or
+// `limit` has passed; true when it held.
 bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseconds limit = 10s);
+
+// Plays the user in a modal box of this thread: calls `act` once with the box, from a thread
+// timer that the box's own message loop runs.
+class BoxPlayer {
+ public:
+  explicit BoxPlayer(std::function<void(HWND)> act);
+  ~BoxPlayer();
+  BoxPlayer(const BoxPlayer&) = delete;
+  BoxPlayer& operator=(const BoxPlayer&) = delete;
+  static bool played() { return played_; }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  static inline std::function<void(HWND)> act_;
+  static inline bool played_ = false;
+  UINT_PTR timer_ = 0;
+};
 
 // ---- Probes of windows, of this process or another ----
 

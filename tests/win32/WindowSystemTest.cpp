@@ -120,9 +120,8 @@ TEST_F(OtherProcessWindowsTest, CaptionsCrossTheProcessBoundaryIntactInBothDirec
   EXPECT_EQ(owner_.OwnCaption("high"), long_wide);
   ASSERT_TRUE(windows_.SetCaption(W("high"), ""));
   EXPECT_EQ(owner_.OwnCaption("high"), std::wstring());
-}
 
-TEST_F(OtherProcessWindowsTest, MarkerComesAndGoesLeavingLoneSurrogatesInPlace) {
+  // A marker comes and goes leaving lone surrogates in place.
   const std::wstring odd = {L'a', wchar_t(0xD800), L'b', wchar_t(0xDC00), wchar_t(0xDBFF)};
   ASSERT_TRUE(SetWindowTextW(owner_.Hwnd("low"), odd.c_str()));
   const std::string caption = windows_.Caption(W("low"));

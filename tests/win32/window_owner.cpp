@@ -12,7 +12,7 @@
 // stdin, one per line:
 //   caption LABEL  -> "caption LABEL HEX", the caption as this process sees it, UTF-16 code units
 //                     as four hex digits each ("-" when empty)
-//   exit           -> closes the windows and ends the process, as does the end of stdin.
+// The end of stdin closes the windows and ends the process.
 #include <windows.h>
 // After <windows.h>, which it needs.
 #include <shellapi.h>
@@ -84,18 +84,13 @@ void ServeCommands(DWORD ui_thread) {
   std::string pending;
   char buffer[256];
   DWORD got = 0;
-  bool quit = false;
-  while (!quit && ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &got, nullptr) &&
+  while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &got, nullptr) &&
          got > 0) {
     pending.append(buffer, got);
     for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
       std::string line = pending.substr(0, end);
       pending.erase(0, end + 1);
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (line == "exit") {
-        quit = true;
-        break;
-      }
       if (line.rfind("caption ", 0) == 0) {
         const std::string label = line.substr(8);
         const auto found = g_windows.find(label);

@@ -5,10 +5,9 @@
 // After the Win32 headers, so that the port's MessageBox keeps its name.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 
+#include "Win32Harness.h"
 #include "support/FakeTray.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimulatedDesktop.h"
@@ -22,44 +21,6 @@ namespace hoverdeck {
 namespace {
 
 using namespace hoverdeck::testing;
-
-// Runs the thread's messages until `done` or the time is up.
-bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(5);
-  }
-  return true;
-}
-
-// Calls `act` once with the box that is up, from within the box's own loop.
-class BoxPlayer {
- public:
-  explicit BoxPlayer(std::function<void(HWND)> act) {
-    act_ = std::move(act);
-    played_ = false;
-    timer_ = SetTimer(nullptr, 0, 30, &BoxPlayer::Tick);
-  }
-  ~BoxPlayer() { KillTimer(nullptr, timer_); }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = GetActiveWindow();
-    wchar_t name[32] = {};
-    if (played_ || !box || !GetClassNameW(box, name, 32) || std::wstring(name) != L"#32770") return;
-    played_ = true;
-    act_(box);
-  }
-  static inline std::function<void(HWND)> act_;
-  static inline bool played_ = false;
-  UINT_PTR timer_ = 0;
-};
 
 class Win32BoxesTest : public ::testing::Test {
  protected:
@@ -96,7 +57,7 @@ TEST_F(Win32BoxesTest, TicksGoOnBehindABoxAndTheSessionEndIsNeverRefused) {
   LRESULT session_may_end = FALSE;
   {
     BoxPlayer player([&](HWND box) {
-      disabled_while_open = PumpUntil([&] { return CloseItemDisabled(mail); }, 3000);
+      disabled_while_open = WaitUntil([&] { return CloseItemDisabled(mail); }, 3s);
       session_may_end = SendMessageW(window_->Handle(), WM_QUERYENDSESSION, 0, 0);
       PostMessageW(box, WM_COMMAND, IDNO, 0);
     });

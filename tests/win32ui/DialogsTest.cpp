@@ -3,10 +3,10 @@
 // After the Win32 headers, so that the port's MessageBox keeps its name.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+#include <tuple>
 
-#include "platform/win32/WideText.h"
+#include "Win32Harness.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/frmAbout.h"
 #include "ui/win32/Win32Dialogs.h"
@@ -14,72 +14,34 @@
 namespace hoverdeck {
 namespace {
 
-using win32::Narrow;
+using namespace hoverdeck::testing;
 
-// Calls `act` with the active box of this thread once it is up; the box's loop runs the timer.
-class BoxPlayer {
- public:
-  explicit BoxPlayer(std::function<void(HWND)> act) {
-    act_ = std::move(act);
-    timer_ = SetTimer(nullptr, 0, 30, &BoxPlayer::Tick);
-  }
-  ~BoxPlayer() { KillTimer(nullptr, timer_); }
-  static bool played() { return played_; }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = GetActiveWindow();
-    if (!box || played_) return;
-    wchar_t name[32] = {};
-    GetClassNameW(box, name, 32);
-    if (std::wstring(name) != L"#32770") return;
-    played_ = true;
-    act_(box);
-  }
-  static inline std::function<void(HWND)> act_;
-  static inline bool played_ = false;
-  UINT_PTR timer_ = 0;
-
- public:
-  static void Reset() { played_ = false; }
-};
-
-std::string Text(HWND window) {
-  wchar_t text[512] = {};
-  GetWindowTextW(window, text, 512);
-  return Narrow(text);
-}
+std::string Text(HWND window) { return WindowText(window); }
 
 TEST(Win32DialogsTest, InputBoxShowsPromptTitleAndSelectedDefaultAndReturnsTheAnswer) {
   Win32Dialogs dialogs(GetModuleHandleW(nullptr));
-  BoxPlayer::Reset();
-  std::string title, prompt, edit;
-  DWORD selection = 0;
-  BoxPlayer player([&](HWND box) {
-    title = Text(box);
-    prompt = Text(GetDlgItem(box, kInputPromptId));
-    HWND field = GetDlgItem(box, kInputEditId);
-    edit = Text(field);
-    selection = static_cast<DWORD>(SendMessageW(field, EM_GETSEL, 0, 0));
-    SetWindowTextW(field, L"R\u00E9sum\u00E9");
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-  });
-  const std::string answer = dialogs.InputBox("Line one\r\nLine two", "Hoverdeck 1.1h", "Notepad");
-  ASSERT_TRUE(BoxPlayer::played());
-  EXPECT_EQ(title, "Hoverdeck 1.1h");
-  EXPECT_EQ(prompt, "Line one\r\nLine two");
-  EXPECT_EQ(edit, "Notepad");
-  EXPECT_EQ(LOWORD(selection), 0);
-  EXPECT_EQ(HIWORD(selection), 7);
-  EXPECT_EQ(answer, "R\xC3\xA9sum\xC3\xA9");
-}
-
-TEST(Win32DialogsTest, CancelledInputBoxGivesTheEmptyAnswer) {
-  Win32Dialogs dialogs(GetModuleHandleW(nullptr));
-  BoxPlayer::Reset();
-  BoxPlayer player([](HWND box) { PostMessageW(box, WM_COMMAND, IDCANCEL, 0); });
-  EXPECT_EQ(dialogs.InputBox("Prompt", "Title", "kept?"), "");
-  EXPECT_TRUE(BoxPlayer::played());
+  for (const int button : {IDOK, IDCANCEL}) {
+    std::string title, prompt, edit;
+    DWORD selection = 0;
+    BoxPlayer player([&](HWND box) {
+      title = Text(box);
+      prompt = Text(GetDlgItem(box, kInputPromptId));
+      HWND field = GetDlgItem(box, kInputEditId);
+      edit = Text(field);
+      selection = static_cast<DWORD>(SendMessageW(field, EM_GETSEL, 0, 0));
+      SetWindowTextW(field, L"R\u00E9sum\u00E9");
+      PostMessageW(box, WM_COMMAND, button, 0);
+    });
+    const std::string answer =
+        dialogs.InputBox("Line one\r\nLine two", "Hoverdeck 1.1h", "Notepad");
+    ASSERT_TRUE(BoxPlayer::played());
+    EXPECT_EQ(title, "Hoverdeck 1.1h");
+    EXPECT_EQ(prompt, "Line one\r\nLine two");
+    EXPECT_EQ(edit, "Notepad");
+    EXPECT_EQ(selection, MAKELONG(0, 7));
+    // Cancelled, the box gives the empty answer whatever was typed.
+    EXPECT_EQ(answer, button == IDOK ? "R\xC3\xA9sum\xC3\xA9" : "");
+  }
 }
 
 TEST(Win32DialogsTest, MessageBoxAnswersYesNoAndOk) {
@@ -91,23 +53,20 @@ TEST(Win32DialogsTest, MessageBoxAnswersYesNoAndOk) {
   EXPECT_EQ(MessageBoxStyle(MessageIcon::kInformation, MessageButtons::kOk),
             static_cast<UINT>(MB_ICONINFORMATION | MB_OK));
 
-  for (const auto& [button, expected] : {std::pair{IDYES, MessageAnswer::kYes},
-                                        std::pair{IDNO, MessageAnswer::kNo}}) {
-    BoxPlayer::Reset();
+  const std::tuple<int, MessageButtons, MessageAnswer> cases[] = {
+      {IDYES, MessageButtons::kYesNo, MessageAnswer::kYes},
+      {IDNO, MessageButtons::kYesNo, MessageAnswer::kNo},
+      {IDOK, MessageButtons::kOk, MessageAnswer::kOk}};
+  for (const auto& [button, buttons, expected] : cases) {
     std::string title;
     BoxPlayer player([&title, button = button](HWND box) {
       title = Text(box);
       PostMessageW(box, WM_COMMAND, button, 0);
     });
-    EXPECT_EQ(dialogs.MessageBox("Quit?", "Hoverdeck - 1.1h", MessageIcon::kQuestion,
-                                 MessageButtons::kYesNo),
+    EXPECT_EQ(dialogs.MessageBox("Quit?", "Hoverdeck - 1.1h", MessageIcon::kQuestion, buttons),
               expected);
     EXPECT_EQ(title, "Hoverdeck - 1.1h");
   }
-  BoxPlayer::Reset();
-  BoxPlayer player([](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); });
-  EXPECT_EQ(dialogs.MessageBox("Note", "T", MessageIcon::kInformation, MessageButtons::kOk),
-            MessageAnswer::kOk);
 }
 
 TEST(Win32DialogsTest, AboutBoxShowsTheLabelsInOrderAndItsMagentaLinkOpensThePage) {
@@ -115,7 +74,6 @@ TEST(Win32DialogsTest, AboutBoxShowsTheLabelsInOrderAndItsMagentaLinkOpensThePag
   frmAbout about(shell);
   about.Form_Load();
   Win32Dialogs dialogs(GetModuleHandleW(nullptr));
-  BoxPlayer::Reset();
   std::string title, first, link;
   COLORREF link_colour = 0;
   LRESULT cursor_answer = 0;

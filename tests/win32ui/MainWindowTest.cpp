@@ -4,7 +4,6 @@
 // After the Win32 headers, so that the port's MessageBox keeps its name.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,8 +24,6 @@ namespace {
 using namespace hoverdeck::testing;
 using win32::Narrow;
 
-std::string Text(HWND window) { return WindowText(window); }
-std::vector<std::string> Items(HWND list) { return ListBoxTexts(list); }
 
 // The client-area point in the middle of a list entry.
 LPARAM EntryPoint(HWND list, int index, int x = -1) {
@@ -38,22 +35,6 @@ LPARAM EntryPoint(HWND list, int index, int x = -1) {
 void Click(HWND window, LPARAM at, bool dbl = false) {
   SendMessageW(window, dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageW(window, WM_LBUTTONUP, 0, at);
-}
-
-// Runs the thread's messages until `done` or the time is up.
-template <typename Done>
-bool PumpUntil(Done done, int milliseconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(5);
-  }
-  return true;
 }
 
 class Win32MainWindowTest : public ::testing::Test {
@@ -170,16 +151,17 @@ TEST_F(Win32MainWindowTest, AfterLoadTheControlsShowListsCountsCaptionsAndMenus)
   desktop_.Open("A & B");
   Start();
 
-  EXPECT_EQ(Items(Control("lstFenetresNonTopMost")), (std::vector<std::string>{"A & B", "b window"}));
+  EXPECT_EQ(ListBoxTexts(Control("lstFenetresNonTopMost")),
+            (std::vector<std::string>{"A & B", "b window"}));
   // The marker is on: the topmost window's caption carries it.
-  EXPECT_EQ(Items(Control("lstFenetresTopMost")), std::vector<std::string>{"[TOP]Editor"});
-  EXPECT_EQ(Text(Control("lblNbNonTopmost")), "2");
-  EXPECT_EQ(Text(Control("lblNbTopmost")), "1");
-  EXPECT_EQ(Text(Control("cmdAjouter")), "Add");
-  EXPECT_EQ(Text(window_->Handle()), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
+  EXPECT_EQ(ListBoxTexts(Control("lstFenetresTopMost")), std::vector<std::string>{"[TOP]Editor"});
+  EXPECT_EQ(WindowText(Control("lblNbNonTopmost")), "2");
+  EXPECT_EQ(WindowText(Control("lblNbTopmost")), "1");
+  EXPECT_EQ(WindowText(Control("cmdAjouter")), "Add");
+  EXPECT_EQ(WindowText(window_->Handle()), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
 
   HWND catalogue = Control("lstCatalogueTopMost");
-  EXPECT_EQ(Items(catalogue), (std::vector<std::string>{"Alpha", "zeta"}));
+  EXPECT_EQ(ListBoxTexts(catalogue), (std::vector<std::string>{"Alpha", "zeta"}));
   EXPECT_EQ(SendMessageW(catalogue, LB_GETITEMDATA, 0, 0), 0);
   EXPECT_EQ(SendMessageW(catalogue, LB_GETITEMDATA, 1, 0), 1);
   EXPECT_EQ(SendMessageW(Control("chkAllDisableX"), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -222,7 +204,7 @@ TEST_F(Win32MainWindowTest, ClickOnAnEntryPausesTheRefreshAndTheBackgroundResume
   Click(list, EntryPoint(list, 1));
   EXPECT_EQ(form_.lstFenetresNonTopMost.ListIndex(), 1);
   EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
-  EXPECT_EQ(Text(Control("lblUpdate")), "No update (idle)");
+  EXPECT_EQ(WindowText(Control("lblUpdate")), "No update (idle)");
   EXPECT_FALSE(window_->TimerRunning());
 
   SendMessageW(window_->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 300));
@@ -246,9 +228,8 @@ TEST_F(Win32MainWindowTest, TheNativeTimerRunsTheCoreTick) {
   form_.Timer1.SetInterval(20);
   window_->Sync();
   EXPECT_EQ(window_->TimerInterval(), 20);
-  EXPECT_TRUE(PumpUntil([&] {
-    return SendMessageW(Control("lstFenetresNonTopMost"), LB_GETCOUNT, 0, 0) == 1;
-  }, 3000));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return SendMessageW(Control("lstFenetresNonTopMost"), LB_GETCOUNT, 0, 0) == 1; }, 3s));
   form_.Timer1.SetEnabled(false);
   window_->Sync();
   EXPECT_FALSE(window_->TimerRunning());
@@ -260,17 +241,17 @@ TEST_F(Win32MainWindowTest, HoverOverAnEntryNamesItsProgramAndTheBannerClearsIt)
   Start();
   HWND list = Control("lstFenetresNonTopMost");
   SendMessageW(list, WM_MOUSEMOVE, 0, EntryPoint(list, 0));
-  EXPECT_FALSE(Text(Control("lblProgName")).empty());
-  EXPECT_EQ(Text(Control("lblProgName")), form_.lblProgName.Caption());
+  EXPECT_FALSE(WindowText(Control("lblProgName")).empty());
+  EXPECT_EQ(WindowText(Control("lblProgName")), form_.lblProgName.Caption());
   SendMessageW(Control("Label1"), WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
-  EXPECT_EQ(Text(Control("lblProgName")), "");
+  EXPECT_EQ(WindowText(Control("lblProgName")), "");
 
   // Below the last entry there is no entry: the name goes.
   SendMessageW(list, WM_MOUSEMOVE, 0, EntryPoint(list, 0));
   RECT inside{};
   GetClientRect(list, &inside);
   SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(5, inside.bottom - 3));
-  EXPECT_EQ(Text(Control("lblProgName")), "");
+  EXPECT_EQ(WindowText(Control("lblProgName")), "");
 }
 
 TEST_F(Win32MainWindowTest, DoubleClickMakesTheWindowTopmostAndRefreshMovesIt) {
@@ -282,10 +263,11 @@ TEST_F(Win32MainWindowTest, DoubleClickMakesTheWindowTopmostAndRefreshMovesIt) {
   Click(list, EntryPoint(list, 0), true);
   EXPECT_TRUE(desktop_.Window(report).topmost);
   ASSERT_EQ(dialogs_.inputs.size(), 1u);
-  EXPECT_EQ(Items(Control("lstCatalogueTopMost")), std::vector<std::string>{"Report"});
+  EXPECT_EQ(ListBoxTexts(Control("lstCatalogueTopMost")), std::vector<std::string>{"Report"});
 
   SendMessageW(Control("cmdRefresh"), BM_CLICK, 0, 0);
-  EXPECT_EQ(Items(Control("lstFenetresTopMost")), std::vector<std::string>{"Report - Editor"});
+  EXPECT_EQ(ListBoxTexts(Control("lstFenetresTopMost")),
+            std::vector<std::string>{"Report - Editor"});
   EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
 }
 
@@ -332,14 +314,14 @@ TEST_F(Win32MainWindowTest, CatalogueButtonAndDoubleClickReachTheirHandlers) {
   dialogs_.input_answers.push_back("Mail");
   SendMessageW(Control("cmdAjouter"), BM_CLICK, 0, 0);
   HWND catalogue = Control("lstCatalogueTopMost");
-  EXPECT_EQ(Items(catalogue), (std::vector<std::string>{"Mail", "Notepad"}));
+  EXPECT_EQ(ListBoxTexts(catalogue), (std::vector<std::string>{"Mail", "Notepad"}));
 
   dialogs_.input_answers.push_back("Notes");
   Click(catalogue, EntryPoint(catalogue, 1, 150));
   Click(catalogue, EntryPoint(catalogue, 1, 150), true);
   ASSERT_EQ(dialogs_.inputs.size(), 2u);
   EXPECT_EQ(dialogs_.inputs[1].default_text, "Notepad");
-  EXPECT_EQ(Items(catalogue), (std::vector<std::string>{"Mail", "Notes"}));
+  EXPECT_EQ(ListBoxTexts(catalogue), (std::vector<std::string>{"Mail", "Notes"}));
 }
 
 TEST_F(Win32MainWindowTest, CheckBoxShowsOnlyTheCoreValueAndItsPressWritesTheIni) {

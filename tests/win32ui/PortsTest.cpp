@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "platform/win32/WideText.h"
 #include "support/TempDir.h"
@@ -35,16 +36,17 @@ TEST(Win32TrayTest, AddsModifiesAndDeletesTheIconAndTakesItsOwnersMessages) {
   EXPECT_EQ(std::wstring(tray.Record(NIF_TIP).szTip).size(), 127u);
 
   // The icon's mouse messages arrive as the core's events; a move is none of them.
-  std::optional<TrayMouseEvent> event;
-  EXPECT_TRUE(tray.OnMessage(WM_APP + 1, 1, WM_LBUTTONDBLCLK, event));
-  EXPECT_EQ(event, TrayMouseEvent::kLeftDoubleClick);
-  EXPECT_TRUE(tray.OnMessage(WM_APP + 1, 1, WM_RBUTTONUP, event));
-  EXPECT_EQ(event, TrayMouseEvent::kRightDown);
-  EXPECT_TRUE(tray.OnMessage(WM_APP + 1, 1, WM_MOUSEMOVE, event));
-  EXPECT_EQ(event, TrayMouseEvent::kOther);
-  EXPECT_TRUE(tray.OnMessage(RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, event));
-  EXPECT_FALSE(event.has_value());
-  EXPECT_FALSE(tray.OnMessage(WM_TIMER, 0, 0, event));
+  const std::tuple<UINT, LPARAM, bool, std::optional<TrayMouseEvent>> messages[] = {
+      {WM_APP + 1, WM_LBUTTONDBLCLK, true, TrayMouseEvent::kLeftDoubleClick},
+      {WM_APP + 1, WM_RBUTTONUP, true, TrayMouseEvent::kRightDown},
+      {WM_APP + 1, WM_MOUSEMOVE, true, TrayMouseEvent::kOther},
+      {RegisterWindowMessageW(L"TaskbarCreated"), 0, true, std::nullopt},
+      {WM_TIMER, 0, false, std::nullopt}};
+  std::optional<TrayMouseEvent> event;  // each answer replaces the one before
+  for (const auto& [message, mouse, taken, expected] : messages) {
+    EXPECT_EQ(tray.OnMessage(message, 1, mouse, event), taken) << mouse;
+    EXPECT_EQ(event, expected) << mouse;
+  }
 
   EXPECT_TRUE(tray.Delete());
   EXPECT_FALSE(tray.Present());
@@ -83,15 +85,10 @@ TEST(Win32ProgramHostTest, TheMutexTellsASecondInstanceAndGoesWithTheFirst) {
   EXPECT_FALSE(later.AnotherInstanceRunning());
 }
 
-TEST(Win32ProgramHostTest, ExecutableDirectoryAndSystem) {
+TEST(Win32ProgramHostTest, FoldersAndSystem) {
   Win32ProgramHost host(L"Local\\Hoverdeck-test-dir");
-  const std::filesystem::path directory = host.ExecutableDirectory();
-  EXPECT_TRUE(std::filesystem::exists(directory / "hoverdeck_win32ui_tests.exe"));
+  EXPECT_TRUE(std::filesystem::exists(host.ExecutableDirectory() / "hoverdeck_win32ui_tests.exe"));
   EXPECT_EQ(host.OperatingSystem().description.rfind("Windows", 0), 0u);
-}
-
-TEST(Win32ProgramHostTest, WritableFoldersAndTheUsersSettingsFolder) {
-  Win32ProgramHost host(L"Local\\Hoverdeck-test-dir");
   testing::TempDir dir;
   EXPECT_TRUE(host.CanWriteIn(dir.path()));
   EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "the probe file stayed behind";
