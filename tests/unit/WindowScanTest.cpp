@@ -125,7 +125,7 @@ TEST_F(WindowScanTest, MarkerFollowsTheTopmostState) {
       {true, "[TOP]", "Editor", true, "[TOP]Editor"},
       {false, "[TOPMOST] ", "[TOPMOST] Editor", true, "Editor"},
       {false, "[TOPMOST] ", "[topmost] Editor", true, "[topmost] Editor"},
-      {false, "[TOPMOST] ", "Editor [TOPMOST]", true, "Editor [TOPMOST]"},
+      {false, "[TOPMOST] ", "Editor [TOPMOST] x", true, "Editor [TOPMOST] x"},
   };
   Rules(close_rules_, {{"[TOP]Ed", true}});
   for (const Case& c : cases) {
