@@ -128,6 +128,8 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
     EXPECT_EQ(load.held, 150);
     EXPECT_EQ(load.backed_up, !copy_refused);
     ASSERT_EQ(catalogue.count(), 100);
+    EXPECT_TRUE(catalogue.full());
+    EXPECT_EQ(list.Count(), 100);
     EXPECT_EQ(catalogue.entry(1).text, "rule051");  // the first hundred of the file, sorted
     if (copy_refused) {
       EXPECT_EQ(ReadBytes(ini), original);

@@ -76,11 +76,16 @@ TEST(ConfigFileTest, WritesTheCorpusByteForByte) {
   }
 }
 
-TEST(ConfigFileCreateTest, CreatesAMissingFileWithTheChosenEnding) {
+// A missing file and its folders are made by the first write, in the chosen line ending; deleting
+// from it makes nothing.
+TEST(ConfigFileCreateTest, FirstWriteMakesTheFileAndItsFolders) {
   for (LineEnding ending : {LineEnding::kLf, LineEnding::kCrLf}) {
     TempDir dir;
-    ASSERT_TRUE(ConfigFile(dir.File("new.ini"), ending).Write("S", "k", "v"));
-    EXPECT_EQ(ReadBytes(dir.File("new.ini")),
+    ConfigFile file(dir.File("config") / "hoverdeck" / "a.ini", ending);
+    EXPECT_TRUE(file.DeleteSection("S"));
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+    ASSERT_TRUE(file.Write("S", "k", "v"));
+    EXPECT_EQ(ReadBytes(file.path()),
               ending == LineEnding::kCrLf ? "[S]\r\nk=v\r\n" : "[S]\nk=v\n");
   }
 }
@@ -190,15 +195,6 @@ TEST(ConfigFileFailureTest, PathIsDirectoryChangesNothing) {
   EXPECT_EQ(ReadBytes(dir.File("a.ini") / "inside"), "[S]\nk=1\n");
   EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"a.ini"});
   EXPECT_EQ(DirectoryEntries(dir.File("a.ini")), std::vector<std::string>{"inside"});
-}
-
-TEST(ConfigFileCreateTest, MissingFoldersAreMadeByTheFirstWriteOnly) {
-  TempDir dir;
-  ConfigFile file(dir.File("config") / "hoverdeck" / "a.ini", LineEnding::kLf);
-  EXPECT_TRUE(file.DeleteSection("S"));
-  EXPECT_TRUE(fs::is_empty(dir.path()));
-  ASSERT_TRUE(file.Write("S", "k", "v"));
-  EXPECT_EQ(ReadBytes(file.path()), "[S]\nk=v\n");
 }
 
 TEST(ConfigFileFailureTest, LongFileNameStillWritable) {

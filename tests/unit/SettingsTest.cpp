@@ -11,54 +11,49 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
-class SettingsTest : public ::testing::Test {
- protected:
-  ConfigFile File(const std::string& content) {
-    WriteBytes(dir_.File("Hoverdeck.ini"), content);
-    return ConfigFile(dir_.File("Hoverdeck.ini"), LineEnding::kLf);
-  }
-  TempDir dir_;
-};
-
-TEST_F(SettingsTest, MissingFileGivesTheDefaults) {
-  const ConfigFile file(dir_.File("Hoverdeck.ini"));
-  const Settings settings = LoadSettings(file);
-  EXPECT_FALSE(settings.SetAllTopMost);
-  EXPECT_FALSE(settings.SetTopMostCaption);
-  EXPECT_FALSE(settings.SetAllDisableX);
-  EXPECT_FALSE(settings.Minimized);
-  EXPECT_EQ(settings.ConstTopMost, "[TOPMOST] ");
-}
-
-TEST_F(SettingsTest, SwitchIsOnOnlyForExactlyOne) {
+// A switch is on only for exactly "1" (blanks and quotes aside, names in any case); the marker is
+// replaced only by a value that is not blank. A missing file gives the defaults.
+TEST(SettingsTest, ReadsSwitchesAndMarker) {
+  struct Case {
+    std::string body;  // after the header; empty: no file at all
+    bool on;
+    std::string marker;
+  };
+  std::vector<Case> cases = {
+      {"", false, "[TOPMOST] "},
+      {"SetAllTopMost = 1\nsettopmostcaption=1\nSETALLDISABLEX=\"1\"\nMinimized=1\n", true,
+       "[TOPMOST] "},
+      {"ConstTopMost=\n", false, "[TOPMOST] "},
+      {"ConstTopMost=  \n", false, "[TOPMOST] "},
+      {"ConstTopMost=[TOP]\n", false, "[TOP]"}};
   for (const char* value : {"0", "yes", "01", "true", "-1", "", "1 0", "l"}) {
-    const auto file = File(std::string("[Configuration]\nSetAllTopMost=") + value + "\n");
-    EXPECT_FALSE(LoadSettings(file).SetAllTopMost) << value;
+    std::string body;
+    for (auto key : {kKeySetAllTopMost, kKeySetTopMostCaption, kKeySetAllDisableX, kKeyMinimized})
+      body += std::string(key) + "=" + value + "\n";
+    cases.push_back({body, false, "[TOPMOST] "});
   }
-  const auto file = File(
-      "[configuration]\nSetAllTopMost = 1\nsettopmostcaption=1\nSETALLDISABLEX=\"1\"\n"
-      "Minimized=1\n");
-  const Settings settings = LoadSettings(file);
-  EXPECT_TRUE(settings.SetAllTopMost);
-  EXPECT_TRUE(settings.SetTopMostCaption);
-  EXPECT_TRUE(settings.SetAllDisableX);
-  EXPECT_TRUE(settings.Minimized);
+  for (const Case& c : cases) {
+    TempDir dir;
+    if (!c.body.empty()) WriteBytes(dir.File("a.ini"), "[configuration]\n" + c.body);
+    const Settings s = LoadSettings(ConfigFile(dir.File("a.ini")));
+    const bool all[] = {s.SetAllTopMost, s.SetTopMostCaption, s.SetAllDisableX, s.Minimized};
+    for (bool on : all) EXPECT_EQ(on, c.on) << c.body;
+    EXPECT_EQ(s.ConstTopMost, c.marker) << c.body;
+  }
 }
 
-TEST_F(SettingsTest, MarkerIsReplacedOnlyByANonEmptyValue) {
-  EXPECT_EQ(LoadSettings(File("[Configuration]\nConstTopMost=\n")).ConstTopMost, "[TOPMOST] ");
-  EXPECT_EQ(LoadSettings(File("[Configuration]\nConstTopMost=  \n")).ConstTopMost, "[TOPMOST] ");
-  EXPECT_EQ(LoadSettings(File("[Configuration]\nConstTopMost=[TOP]\n")).ConstTopMost, "[TOP]");
-}
+TEST(SettingsTest, ToggleFlipsAndWritesTheNewStateOnly) {
+  TempDir dir;
+  ConfigFile fresh(dir.File("new.ini"), LineEnding::kLf);
+  bool all = false;
+  ToggleSwitch(fresh, kKeySetAllTopMost, all);  // the first write makes the file with that key
+  EXPECT_EQ(ReadBytes(fresh.path()), "[Configuration]\nSetAllTopMost=1\n");
+  // A marker with a trailing blank comes back whole.
+  ASSERT_TRUE(fresh.Write(kConfigurationSection, kKeyConstTopMost, "[TOP] "));
+  EXPECT_EQ(LoadSettings(fresh).ConstTopMost, "[TOP] ");
 
-TEST_F(SettingsTest, MarkerWithTrailingBlankComesBackWhole) {
-  ConfigFile file(dir_.File("Hoverdeck.ini"), LineEnding::kLf);
-  ASSERT_TRUE(file.Write(kConfigurationSection, kKeyConstTopMost, "[TOP] "));
-  EXPECT_EQ(LoadSettings(file).ConstTopMost, "[TOP] ");
-}
-
-TEST_F(SettingsTest, ToggleFlipsAndWritesTheNewStateOnly) {
-  auto file = File("; mine\n[Configuration]\nMinimized=0\nOther=x\n");
+  WriteBytes(dir.File("a.ini"), "; mine\n[Configuration]\nMinimized=0\nOther=x\n");
+  ConfigFile file(dir.File("a.ini"), LineEnding::kLf);
   bool minimized = false;
   ToggleSwitch(file, kKeyMinimized, minimized);
   EXPECT_TRUE(minimized);
@@ -66,23 +61,13 @@ TEST_F(SettingsTest, ToggleFlipsAndWritesTheNewStateOnly) {
   ToggleSwitch(file, kKeyMinimized, minimized);
   EXPECT_FALSE(minimized);
   EXPECT_EQ(file.Read(kConfigurationSection, kKeyMinimized), "0");
-}
 
-TEST_F(SettingsTest, FirstWriteCreatesTheFileWithJustThatKey) {
-  ConfigFile file(dir_.File("Hoverdeck.ini"), LineEnding::kLf);
-  bool all = false;
-  ToggleSwitch(file, kKeySetAllTopMost, all);
-  EXPECT_EQ(ReadBytes(file.path()), "[Configuration]\nSetAllTopMost=1\n");
-}
-
-TEST_F(SettingsTest, FailedWriteKeepsTheValueInMemory) {
-  // The file's place is a directory: nothing can be written there.
-  std::filesystem::create_directory(dir_.File("Hoverdeck.ini"));
-  ConfigFile file(dir_.File("Hoverdeck.ini"));
-  bool all = false;
-  ToggleSwitch(file, kKeySetAllTopMost, all);
-  EXPECT_TRUE(all);
-  EXPECT_TRUE(std::filesystem::is_directory(file.path()));
+  // Where nothing can be written (the file's place is a folder) the value is kept in memory.
+  std::filesystem::create_directory(dir.File("dir.ini"));
+  ConfigFile folder(dir.File("dir.ini"));
+  ToggleSwitch(folder, kKeySetAllTopMost, all);
+  EXPECT_FALSE(all);
+  EXPECT_TRUE(std::filesystem::is_directory(folder.path()));
 }
 
 }  // namespace

@@ -20,11 +20,9 @@ struct CommandLineCase {
 
 TEST(CommandLineTest, OptionsArePlainSubstringsOfTheUpperCasedLine) {
   const CommandLineCase cases[] = {
-      CommandLineCase{"", false, false},    CommandLineCase{"-I", true, false},
-      CommandLineCase{"-i", true, false},   CommandLineCase{"x-iy", true, false},
-      CommandLineCase{"/I", false, false},  CommandLineCase{"-x", false, false},
-      CommandLineCase{"-s", false, true},   CommandLineCase{"-S -i", true, true},
-      CommandLineCase{"- i", false, false}, CommandLineCase{"\xC3\xA9-i", true, false}};
+      {"", false, false},    {"-I", true, false},        {"-i", true, false}, {"x-iy", true, false},
+      {"/I", false, false},  {"-x", false, false},       {"-s", false, true}, {"-S -i", true, true},
+      {"- i", false, false}, {"\xC3\xA9-i", true, false}};
   for (const auto& c : cases) {
     const auto options = ParseCommandLine(c.text);
     EXPECT_EQ(options.invisible, c.invisible) << c.text;
@@ -40,32 +38,27 @@ struct OsCase {
 
 TEST(OsDescriptionTest, DescribesTheVersionRecord) {
   const OsCase cases[] = {
-      OsCase{
-          {4, 0, 1381, 2, "Service Pack 6"}, "Windows NT v.4.0, Build 1381, Service Pack 6", true},
-      OsCase{{3, 51, 1057, 2, ""}, "Windows NT v.3.51, Build 1057", true},
+      {{4, 0, 1381, 2, "Service Pack 6"}, "Windows NT v.4.0, Build 1381, Service Pack 6", true},
+      {{3, 51, 1057, 2, ""}, "Windows NT v.3.51, Build 1057", true},
       // On the 9x family the high half of the build holds the version and is dropped.
-      OsCase{{4, 10, 0x040A08AE, 1, " A "}, "Windows 98 v.4.10, Build 2222, A", false},
-      OsCase{{4, 0, 950, 1, ""}, "Windows 95 v.4.0, Build 950", false},
-      OsCase{{4, 90, 0x045A0BB8, 1, ""}, " v.4.90, Build 3000", false},
-      OsCase{{5, 0, 2195, 2, std::string(128, ' ')}, "Windows 2000 v.5.0, Build 2195", false},
-      OsCase{{5, 1, 2600, 2, "Service Pack 3"},
-             "Windows XP v.5.1, Build 2600, Service Pack 3",
-             false},
-      OsCase{{5, 2, 3790, 2, ""}, "Windows Server 2003 v.5.2, Build 3790", false},
-      OsCase{{6, 0, 6002, 2, ""}, "Windows Vista v.6.0, Build 6002", false},
-      OsCase{{6, 2, 9200, 2, ""}, "Windows 8 v.6.2, Build 9200", false},
-      OsCase{{6, 3, 9600, 2, ""}, "Windows 8.1 v.6.3, Build 9600", false},
-      OsCase{{10, 0, 19045, 2, ""}, "Windows 10 v.10.0, Build 19045", false},
-      OsCase{{10, 0, 21999, 2, ""}, "Windows 10 v.10.0, Build 21999", false},
-      OsCase{{10, 0, 22000, 2, ""}, "Windows 11 v.10.0, Build 22000", false},
-      OsCase{{10, 0, 26100, 2, ""}, "Windows 11 v.10.0, Build 26100", false},
-      OsCase{{11, 0, 30000, 2, ""}, "Windows v.11.0, Build 30000", false},
+      {{4, 10, 0x040A08AE, 1, " A "}, "Windows 98 v.4.10, Build 2222, A", false},
+      {{4, 0, 950, 1, ""}, "Windows 95 v.4.0, Build 950", false},
+      {{4, 90, 0x045A0BB8, 1, ""}, " v.4.90, Build 3000", false},
+      {{5, 0, 2195, 2, std::string(128, ' ')}, "Windows 2000 v.5.0, Build 2195", false},
+      {{5, 1, 2600, 2, "Service Pack 3"}, "Windows XP v.5.1, Build 2600, Service Pack 3", false},
+      {{5, 2, 3790, 2, ""}, "Windows Server 2003 v.5.2, Build 3790", false},
+      {{6, 0, 6002, 2, ""}, "Windows Vista v.6.0, Build 6002", false},
+      {{6, 2, 9200, 2, ""}, "Windows 8 v.6.2, Build 9200", false},
+      {{6, 3, 9600, 2, ""}, "Windows 8.1 v.6.3, Build 9600", false},
+      {{10, 0, 19045, 2, ""}, "Windows 10 v.10.0, Build 19045", false},
+      {{10, 0, 21999, 2, ""}, "Windows 10 v.10.0, Build 21999", false},
+      {{10, 0, 22000, 2, ""}, "Windows 11 v.10.0, Build 22000", false},
+      {{10, 0, 26100, 2, ""}, "Windows 11 v.10.0, Build 26100", false},
+      {{11, 0, 30000, 2, ""}, "Windows v.11.0, Build 30000", false},
       // A failed query leaves the record as it started.
-      OsCase{{0, 0, 0, 0, ""}, "??? v.0.0, Build 0", false},
+      {{0, 0, 0, 0, ""}, "??? v.0.0, Build 0", false},
       // The build is the low half read as a signed number; the service text ends at a NUL.
-      OsCase{{6, 1, 0xFFFF, 2, std::string("SP1\0junk", 8)},
-             "Windows 7 v.6.1, Build -1, SP1",
-             false}};
+      {{6, 1, 0xFFFF, 2, std::string("SP1\0junk", 8)}, "Windows 7 v.6.1, Build -1, SP1", false}};
   for (const auto& c : cases) {
     const OsFacts facts = DescribeOs(c.record);
     EXPECT_EQ(facts.description, c.description);
