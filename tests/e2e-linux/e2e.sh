@@ -271,7 +271,8 @@ EOF
   check "the INI file is still as it was" ini_unchanged
 }
 
-case_tray() {
+# A tray, then the program started minimised into it with one topmost rule for "Notes".
+start_in_tray_with_notes_rule() {
   start_tray --edge bottom --align right --width 160 --height 24 || fatal "trayer did not show up"
   start_hoverdeck <<'EOF'
 [Configuration]
@@ -280,6 +281,10 @@ Minimized=1
 Win1=Notes
 chkWin1=1
 EOF
+}
+
+case_tray() {
+  start_in_tray_with_notes_rule
   wait_for 5 has_tray_icon || true
   check "the tray holds the program's icon" has_tray_icon
   sleep 1.2
@@ -382,14 +387,7 @@ EOF
 }
 
 case_session() {
-  start_tray --edge bottom --align right --width 160 --height 24 || fatal "trayer did not show up"
-  start_hoverdeck <<'EOF'
-[Configuration]
-Minimized=1
-[TopMostWindows]
-Win1=Notes
-chkWin1=1
-EOF
+  start_in_tray_with_notes_rule
   wait_for 5 has_tray_icon || fatal "no tray icon"
   exit_from_tray_menu
   local later status=0
