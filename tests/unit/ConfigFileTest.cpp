@@ -1,38 +1,66 @@
+// The settings file: reading and writing by the corpora under tests/data, one replacement per
+// change, nothing half written, and the file's own properties kept.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
 #include <random>
-#include <string>
+#include <set>
 #include <thread>
-#include <vector>
 
 #include "app/ConfigFile.h"
+#include "app/Settings.h"
+#include "rules/Catalogue.h"
 #include "support/IniCorpus.h"
 #include "support/TempDir.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace hoverdeck {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::IniCorpus;
-using testing::LoadIniCorpus;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::Visible;
-using testing::WriteBytes;
+using namespace hoverdeck::testing;
 
-const std::string kBom = "\xEF\xBB\xBF";
+// The system's store, counting replacements; it refuses those of files with a given extension.
+class CountingStore final : public FileStore {
+ public:
+  bool Replace(const fs::path& path, std::string_view content) override {
+    ++replacements;
+    return path.extension() != refused && SystemFileStore().Replace(path, content);
+  }
+  std::string FromLegacyText(std::string_view bytes) const override {
+    return SystemFileStore().FromLegacyText(bytes);
+  }
+  int replacements = 0;
+  std::string refused = "none";
+};
 
-std::vector<std::string> DirectoryEntries(const fs::path& dir) {
-  std::vector<std::string> names;
+std::set<std::string> Entries(const fs::path& dir) {
+  std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir))
-    names.push_back(entry.path().filename().string());
+    names.insert(entry.path().filename().string());
   return names;
 }
 
-// ---- Reading and writing, from the corpora under tests/data ---------------------------------
+// A catalogue section of `count` strings, in sorted order or reversed.
+std::string Section(int count, bool sorted, const std::string& name = "TopMostWindows") {
+  std::string text = "[" + name + "]\n";
+  for (int p = 1; p <= count; ++p) {
+    const std::string n = std::to_string(p),
+                      rule = std::to_string(100 + (sorted ? p : count + 1 - p));
+    text += "Win" + n + "=rule" + rule + "\nchkWin" + n + "=1\n";
+  }
+  return text;
+}
 
 // Every query of the corpus that the platform's profile functions are compared with, in each of
 // the file's line-end forms.
@@ -51,34 +79,52 @@ TEST(ConfigFileTest, ReadsTheCorpusAsListed) {
       }
     }
   }
-  WriteBytes(dir.File("a.ini"), "[S]\nk=" + std::string(10000, 'x') + "\n");
-  EXPECT_EQ(ConfigFile(dir.File("a.ini")).Read("S", "k"), std::string(10000, 'x'));
   EXPECT_EQ(ConfigFile(dir.File("none.ini")).Read("S", "k"), "");
   EXPECT_EQ(ConfigFile(dir.path()).Read("S", "k"), "");
 }
 
-// A write changes only what it must: the rest of the file keeps its bytes, its line ends and its
-// byte-order mark, and no temporary file stays behind.
-TEST(ConfigFileTest, WritesTheCorpusByteForByte) {
+// A write changes only what it must: the rest keeps its bytes, line ends and byte-order mark; the
+// file is replaced once, or not at all when its bytes stay; no temporary file stays behind.
+TEST(ConfigFileTest, WritesAndDeletesTheCorporaByteForByte) {
   const auto writes = LoadIniCorpus("ini-writes.txt").lines;
-  ASSERT_GE(writes.size(), 30u);
-  for (const auto& write : writes) {
-    SCOPED_TRACE(write.verb);
-    ASSERT_GE(write.fields.size(), 5u);
-    const auto& f = write.fields;
+  const auto deletes = LoadIniCorpus("ini-deletes.txt").lines;
+  ASSERT_GE(writes.size(), 40u);
+  ASSERT_GE(deletes.size(), 6u);
+  for (const auto& change : writes) {
+    SCOPED_TRACE(change.verb);
+    ASSERT_GE(change.fields.size(), 5u);
+    const auto& f = change.fields;
+    const auto flag = [&](const char* name) {
+      return std::find(f.begin() + 5, f.end(), name) != f.end();
+    };
     TempDir dir;
     WriteBytes(dir.File("a.ini"), f[0]);
-    ConfigFile file(dir.File("a.ini"), f.size() > 5 ? LineEnding::kCrLf : LineEnding::kLf);
-    ASSERT_TRUE(file.Write(f[1], f[2], f[3]));
+    CountingStore store;
+    ConfigFile file(dir.File("a.ini"), flag("crlf") ? LineEnding::kCrLf : LineEnding::kLf, store);
+    EXPECT_EQ(file.Write(f[1], f[2], f[3]), !flag("refused"));
     EXPECT_EQ(Visible(ReadBytes(dir.File("a.ini"))), Visible(f[4]));
-    EXPECT_EQ(file.Read(f[1], f[2]), f[3]);
-    EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"a.ini"});
+    EXPECT_EQ(store.replacements, f[0] == f[4] ? 0 : 1);
+    std::string back = f[3];
+    for (char& c : back) c = (c == '\r' || c == '\n' || c == '\0') ? ' ' : c;
+    EXPECT_TRUE(flag("refused") || file.Read(f[1], f[2]) == back) << Visible(back);
+    EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"a.ini"});
+  }
+  for (const auto& change : deletes) {
+    SCOPED_TRACE(change.verb);
+    ASSERT_EQ(change.fields.size(), 3u);
+    TempDir dir;
+    WriteBytes(dir.File("a.ini"), change.fields[0]);
+    CountingStore store;
+    ConfigFile file(dir.File("a.ini"), LineEnding::kLf, store);
+    EXPECT_TRUE(file.DeleteSection(change.fields[1]));
+    EXPECT_EQ(Visible(ReadBytes(dir.File("a.ini"))), Visible(change.fields[2]));
+    EXPECT_EQ(store.replacements, change.fields[0] == change.fields[2] ? 0 : 1);
   }
 }
 
 // A missing file and its folders are made by the first write, in the chosen line ending; deleting
 // from it makes nothing.
-TEST(ConfigFileCreateTest, FirstWriteMakesTheFileAndItsFolders) {
+TEST(ConfigFileTest, FirstWriteMakesTheFileAndItsFolders) {
   for (LineEnding ending : {LineEnding::kLf, LineEnding::kCrLf}) {
     TempDir dir;
     ConfigFile file(dir.File("config") / "hoverdeck" / "a.ini", ending);
@@ -90,89 +136,53 @@ TEST(ConfigFileCreateTest, FirstWriteMakesTheFileAndItsFolders) {
   }
 }
 
-TEST(ConfigFileSanitiseTest, ValueCannotInjectLinesOrSections) {
+TEST(ConfigFileTest, OddPlacesAndOddContentFailCleanlyOrStayUsable) {
   TempDir dir;
-  const std::string before = "[Configuration]\r\nSetAllTopMost=0\r\n[Caption]\r\n";
-  WriteBytes(dir.File("a.ini"), before);
-  ConfigFile file(dir.File("a.ini"));
-  const std::string caption("x\r\n[Configuration]\r\nSetAllTopMost=1\0[Evil]", 42);
-  ASSERT_TRUE(file.Write("Caption", "Win1", caption));
-  ASSERT_TRUE(file.Write("Fresh", "Win1", "a\n[Evil]\nk=1"));
-  EXPECT_EQ(file.Read("Caption", "Win1"), "x  [Configuration]  SetAllTopMost=1 [Evil]");
-  EXPECT_EQ(file.Read("Configuration", "SetAllTopMost"), "0");
-  EXPECT_EQ(file.Read("Evil", "k"), "");
-  EXPECT_EQ(ReadBytes(dir.File("a.ini")),
-            before + "Win1=x  [Configuration]  SetAllTopMost=1 [Evil]\r\n" +
-                "[Fresh]\r\nWin1=a [Evil] k=1\r\n");
-}
+  // A folder where the file should be: nothing is written, nothing made.
+  fs::create_directory(dir.File("d.ini"));
+  WriteBytes(dir.File("d.ini") / "inside", "[S]\nk=1\n");
+  ConfigFile folder(dir.File("d.ini"));
+  EXPECT_FALSE(folder.Write("S", "k", "v"));
+  EXPECT_FALSE(folder.DeleteSection("S"));
+  EXPECT_EQ(Entries(dir.File("d.ini")), std::set<std::string>{"inside"});
+  EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"d.ini"});
+  // A name as long as the system allows still leaves room for the temporary file's name.
+  const fs::path long_name = dir.File(std::string(250, 'n') + ".ini");
+  WriteBytes(long_name, "[S]\nk=1\n");
+  ASSERT_TRUE(ConfigFile(long_name).Write("S", "k", "2"));
+  EXPECT_EQ(ReadBytes(long_name), "[S]\nk=2\n");
+  EXPECT_EQ(Entries(dir.path()).size(), 2u);
 
-TEST(ConfigFileSanitiseTest, RefusesNamesThatCouldNotBeReadBack) {
-  const std::vector<std::pair<std::string, std::string>> bad = {
-      {" S", "k"}, {"S\t", "k"}, {"S\r", "k"}, {"S\n", "k"}, {std::string("S\0", 2), "k"},
-      {"S", " k"}, {"S", "k="},  {"S", "[k"},  {"S", ";k"},  {"S", "#k"},
-      {"S", "k\r"}};
-  TempDir dir;
-  WriteBytes(dir.File("a.ini"), "[S]\nk=1\n");
-  ConfigFile file(dir.File("a.ini"));
-  for (const auto& [section, key] : bad) {
-    EXPECT_FALSE(file.Write(section, key, "v")) << section << "/" << key;
+  // Junk, huge files and values: a write and a delete give the old bytes back, at most with a
+  // terminator added to the last line.
+  std::mt19937 random(7);
+  std::string junk(1 << 16, '\0');
+  for (char& c : junk) c = static_cast<char>(random());
+  std::string huge;
+  for (int i = 0; i < 40000; ++i)
+    huge += "[Sec" + std::to_string(i) + "]\nkey=" + junk.substr(0, 80) + "\n";
+  const std::string long_value = "[S]\nk=" + std::string(10000, 'x') + "\n";
+  for (const std::string& content :
+       {junk, huge, long_value, std::string(3u << 20, '['), std::string(3u << 20, '\n')}) {
+    WriteBytes(dir.File("a.ini"), content);
+    ConfigFile file(dir.File("a.ini"));
+    EXPECT_EQ(file.Read("S", "k"), content == long_value ? std::string(10000, 'x') : "");
+    ASSERT_TRUE(file.Write("Target", "k", "v"));
+    EXPECT_EQ(file.Read("Target", "k"), "v");
+    ASSERT_TRUE(file.DeleteSection("Target"));
+    const std::string after = ReadBytes(dir.File("a.ini"));
+    ASSERT_EQ(after.substr(0, content.size()), content);
+    const std::string added = after.substr(content.size());
+    EXPECT_TRUE(added.empty() || added == "\n" || added == "\r\n" || added == "\r") << added.size();
   }
-  EXPECT_EQ(ReadBytes(dir.File("a.ini")), "[S]\nk=1\n");
 }
 
-// ---- Deleting ------------------------------------------------------------------------------
-
-TEST(ConfigFileDeleteTest, RemovesEveryDuplicateAndNothingElse) {
-  TempDir dir;
-  WriteBytes(
-      dir.File("a.ini"),
-      kBom + "[S]\r\nk=0\r\n; c\r\n[A]\r\na=1\r\n[s]\r\nk=1\r\n\r\n[B]\r\nb=2\r\n[ S ]\r\nk=2");
-  ConfigFile file(dir.File("a.ini"));
-  ASSERT_TRUE(file.DeleteSection("S"));
-  EXPECT_EQ(ReadBytes(dir.File("a.ini")), kBom + "[A]\r\na=1\r\n[B]\r\nb=2\r\n");
-  // Rewriting the catalogue at the end leaves no stale duplicate to be read first.
-  ASSERT_TRUE(file.Write("S", "k", "new"));
-  EXPECT_EQ(file.Read("S", "k"), "new");
-  EXPECT_EQ(ReadBytes(dir.File("a.ini")), kBom + "[A]\r\na=1\r\n[B]\r\nb=2\r\n[S]\r\nk=new\r\n");
-}
-
-TEST(ConfigFileDeleteTest, FollowsReadsLineEndsAndHeaders) {
-  TempDir dir;
-  // Lone CRs end lines; the unclosed header belongs to the section before it.
-  WriteBytes(dir.File("a.ini"), "[A]\ra=1\r[S]\rk=0\r[Open\rk=1\r\n[B]\rb=2\r[S]x]\rc=3");
-  ConfigFile file(dir.File("a.ini"));
-  ASSERT_TRUE(file.DeleteSection(" \tS "));  // a name asked for is trimmed
-  EXPECT_EQ(ReadBytes(dir.File("a.ini")), "[A]\ra=1\r[B]\rb=2\r[S]x]\rc=3");
-  ASSERT_TRUE(file.DeleteSection("s]X"));
-  EXPECT_EQ(ReadBytes(dir.File("a.ini")), "[A]\ra=1\r[B]\rb=2\r");
-}
-
-TEST(ConfigFileDeleteTest, NothingToRemoveRewritesNothing) {
-  TempDir dir;
-  WriteBytes(dir.File("a.ini"), "[A]\na=1\n");
-  // An old modification time tells whether the file was replaced.
-  fs::last_write_time(dir.File("a.ini"),
-                      fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
-  const auto old_time = fs::last_write_time(dir.File("a.ini"));  // as the file system keeps it
-  ConfigFile file(dir.File("a.ini"));
-  EXPECT_TRUE(file.DeleteSection("S"));
-  EXPECT_EQ(fs::last_write_time(dir.File("a.ini")), old_time);
-  EXPECT_TRUE(file.DeleteSection("a"));
-  EXPECT_NE(fs::last_write_time(dir.File("a.ini")), old_time);
-  EXPECT_EQ(ReadBytes(dir.File("a.ini")), "");
-
-  EXPECT_TRUE(ConfigFile(dir.File("none.ini")).DeleteSection("S"));
-  EXPECT_FALSE(fs::exists(dir.File("none.ini")));
-}
-
-// ---- Failures and bad input ----------------------------------------------------------------
-
-TEST(ConfigFileFailureTest, WriteWaitsBrieflyForAFileHeldOpenElsewhere) {
+// Where an open file cannot be replaced (Windows), the write must outlast a short hold.
+TEST(ConfigFileTest, WriteWaitsBrieflyForAFileHeldOpenElsewhere) {
   TempDir dir;
   WriteBytes(dir.File("a.ini"), "[S]\nk=old\n");
   auto reader = std::make_unique<std::ifstream>(dir.File("a.ini"), std::ios::binary);
   ASSERT_TRUE(reader->is_open());
-  // Where an open file cannot be replaced (Windows), the write must outlast a short hold.
   std::thread holder([&reader] {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     reader.reset();
@@ -184,51 +194,169 @@ TEST(ConfigFileFailureTest, WriteWaitsBrieflyForAFileHeldOpenElsewhere) {
   EXPECT_EQ(file.Read("S", "k"), "new");
 }
 
-TEST(ConfigFileFailureTest, PathIsDirectoryChangesNothing) {
+TEST(ConfigFileSafetyTest, CatalogueSaveIsOneReplacementAndAFailedOneLeavesTheOldSection) {
   TempDir dir;
-  fs::create_directory(dir.File("a.ini"));
-  WriteBytes(dir.File("a.ini") / "inside", "[S]\nk=1\n");
-  ConfigFile file(dir.File("a.ini"));
-  EXPECT_FALSE(file.Write("S", "k", "v"));
-  EXPECT_FALSE(file.DeleteSection("S"));
-  EXPECT_TRUE(fs::is_directory(dir.File("a.ini")));
-  EXPECT_EQ(ReadBytes(dir.File("a.ini") / "inside"), "[S]\nk=1\n");
-  EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"a.ini"});
-  EXPECT_EQ(DirectoryEntries(dir.File("a.ini")), std::vector<std::string>{"inside"});
+  const fs::path ini = dir.File("Hoverdeck.ini");
+  WriteBytes(ini, "[Configuration]\nMinimized=1\n" + Section(60, true) + "[Other]\nk=v\n");
+  CountingStore store;
+  ConfigFile file(ini, LineEnding::kLf, store);
+  Catalogue catalogue(kTopMostWindowsSection);
+  SortedList list;
+  LoadCatalogue(file, catalogue, list);
+  EXPECT_EQ(store.replacements, 0);  // already sorted: nothing to write
+  list.RemoveAt(0);
+  list.Add("new rule", true);
+  const std::string before = ReadBytes(ini);
+  store.refused = ".ini";
+  SaveCatalogue(file, catalogue, list);
+  EXPECT_EQ(store.replacements, 1);
+  EXPECT_EQ(ReadBytes(ini), before);
+  EXPECT_EQ(catalogue.entry(1).text, "new rule");  // the program goes on with what it holds
+  store.refused.clear();
+  SaveCatalogue(file, catalogue, list);
+  EXPECT_EQ(store.replacements, 2);
+  Catalogue reloaded(kTopMostWindowsSection);
+  LoadCatalogue(file, reloaded, list);
+  ASSERT_EQ(reloaded.count(), 60);
+  EXPECT_EQ(reloaded.entry(1).text, "new rule");
+  EXPECT_EQ(file.Read("Other", "k"), "v");
+  EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"Hoverdeck.ini"});
 }
 
-TEST(ConfigFileFailureTest, LongFileNameStillWritable) {
+TEST(ConfigFileSafetyTest, StartUpReadsOnceAndWritesBothMendedSectionsInOneReplacement) {
   TempDir dir;
-  const fs::path path = dir.File(std::string(250, 'n') + ".ini");
-  WriteBytes(path, "[S]\nk=1\n");
-  ASSERT_TRUE(ConfigFile(path).Write("S", "k", "2"));
-  EXPECT_EQ(ReadBytes(path), "[S]\nk=2\n");
-  EXPECT_EQ(DirectoryEntries(dir.path()).size(), 1u);
+  const fs::path ini = dir.File("Hoverdeck.ini");
+  WriteBytes(ini, "[Configuration]\nSetAllTopMost=1\n" + Section(5, false) +
+                      Section(3, false, "DisableX"));
+  CountingStore store;
+  ConfigFile file(ini, LineEnding::kLf, store);
+  ASSERT_TRUE(file.Begin());
+  fs::remove(ini);  // what start-up reads is the file as it was at Begin
+  EXPECT_TRUE(LoadSettings(file).SetAllTopMost);
+  Catalogue topmost(kTopMostWindowsSection), close(kDisableXSection);
+  SortedList list;
+  LoadCatalogue(file, topmost, list);
+  LoadCatalogue(file, close, list);
+  EXPECT_EQ(store.replacements, 0);
+  ASSERT_TRUE(file.Commit());
+  EXPECT_EQ(store.replacements, 1);
+  EXPECT_EQ(ReadBytes(ini),
+            "[Configuration]\nSetAllTopMost=1\n" + Section(5, true) + Section(3, true, "DisableX"));
 }
 
-TEST(ConfigFileFailureTest, JunkAndHugeFilesStayUsable) {
-  TempDir dir;
-  std::mt19937 random(7);
-  std::string junk(1 << 16, '\0');
-  for (char& c : junk) c = static_cast<char>(random());
-  std::string huge;
-  for (int i = 0; i < 40000; ++i)
-    huge += "[Sec" + std::to_string(i) + "]\nkey=" + junk.substr(0, 80) + "\n";
-  for (const std::string& content :
-       {junk, huge, std::string(3u << 20, '['), std::string(3u << 20, '\n')}) {
-    WriteBytes(dir.File("a.ini"), content);
-    ConfigFile file(dir.File("a.ini"));
-    EXPECT_EQ(file.Read("Nope", "k"), "");
-    ASSERT_TRUE(file.Write("Target", "k", "v"));
-    EXPECT_EQ(file.Read("Target", "k"), "v");
-    ASSERT_TRUE(file.DeleteSection("Target"));
-    // Back to the old bytes, at most with a terminator added to the last line.
-    const std::string after = ReadBytes(dir.File("a.ini"));
-    ASSERT_EQ(after.substr(0, content.size()), content);
-    const std::string added = after.substr(content.size());
-    EXPECT_TRUE(added.empty() || added == "\n" || added == "\r\n" || added == "\r") << added.size();
+// A section with more strings than a catalogue takes: the file is cut only after a complete copy.
+TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
+  for (const bool copy_refused : {false, true}) {
+    SCOPED_TRACE(copy_refused);
+    TempDir dir;
+    const fs::path ini = dir.File("Hoverdeck.ini");
+    WriteBytes(ini, Section(150, false));
+    CountingStore store;
+    store.refused = copy_refused ? ".bak" : "none";
+    ConfigFile file(ini, LineEnding::kLf, store);
+    Catalogue catalogue(kTopMostWindowsSection);
+    SortedList list;
+    const CatalogueLoad load = LoadCatalogue(file, catalogue, list);
+    EXPECT_EQ(load.held, 150);
+    EXPECT_EQ(load.backed_up, !copy_refused);
+    ASSERT_EQ(catalogue.count(), 100);
+    EXPECT_TRUE(catalogue.full());
+    EXPECT_EQ(list.Count(), 100);
+    EXPECT_EQ(catalogue.entry(1).text, "rule151");  // the first hundred of the file, sorted
+    EXPECT_EQ(ReadBytes(ini) == Section(150, false), copy_refused);
+    EXPECT_EQ(ReadBytes(BackupPath(file)), copy_refused ? "" : Section(150, false));
+    EXPECT_EQ(file.Read(kTopMostWindowsSection, "Win101"), copy_refused ? "rule150" : "");
   }
 }
+
+// What the user made of the file, and whether a write may replace it.
+struct Situation {
+  const char* name;
+  bool (*make)(const fs::path& dir, const fs::path& ini);  // false: cannot be made here
+  bool written;
+  void (*check)(const fs::path& dir, const fs::path& ini);
+};
+void PrintTo(const Situation& situation, std::ostream* out) { *out << situation.name; }
+
+#ifndef _WIN32
+// A folder that takes no new file; permissions do not stop root, an immutable folder does.
+bool LockFolder(const fs::path& dir, bool lock) {
+  if (::geteuid() != 0) return ::chmod(dir.c_str(), lock ? 0555 : 0755) == 0;
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  int flags = 0;
+  bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = lock ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) ::close(fd);
+  return done;
+}
+#endif
+
+const Situation kSituations[] = {
+    {"ReadOnlyIsNeverReplaced",
+     [](const fs::path&, const fs::path& ini) {
+       fs::permissions(ini, fs::perms::owner_read | fs::perms::group_read);
+       return true;
+     },
+     false, [](const fs::path&, const fs::path&) {}},
+#ifndef _WIN32
+    {"LinkStaysALinkAndItsTargetIsUpdated",
+     [](const fs::path& dir, const fs::path& ini) {
+       fs::rename(ini, dir / "kept.ini");
+       fs::create_symlink("kept.ini", ini);
+       return true;
+     },
+     true,
+     [](const fs::path& dir, const fs::path& ini) {
+       EXPECT_TRUE(fs::is_symlink(ini));
+       EXPECT_EQ(ReadBytes(dir / "kept.ini"), ReadBytes(ini));
+     }},
+    {"ModeAndOwnerAreKept",
+     [](const fs::path&, const fs::path& ini) {
+       return ::chmod(ini.c_str(), 0640) == 0 &&
+              (::geteuid() != 0 || ::chown(ini.c_str(), 1234, 4321) == 0);
+     },
+     true,
+     [](const fs::path&, const fs::path& ini) {
+       struct stat info {};
+       ASSERT_EQ(::stat(ini.c_str(), &info), 0);
+       EXPECT_EQ(info.st_mode & 07777, 0640u);
+       EXPECT_TRUE(::geteuid() != 0 || (info.st_uid == 1234u && info.st_gid == 4321u));
+     }},
+    {"FolderWithoutRoomForATemporaryFileIsWrittenInPlace",
+     [](const fs::path& dir, const fs::path&) { return LockFolder(dir, true); }, true,
+     [](const fs::path& dir, const fs::path&) { LockFolder(dir, false); }},
+#endif
+};
+
+class ConfigFileSituationTest : public ::testing::TestWithParam<Situation> {};
+
+TEST_P(ConfigFileSituationTest, WriteKeepsTheFileTheUserMade) {
+  const Situation& situation = GetParam();
+  TempDir dir;
+  const fs::path ini = dir.File("Hoverdeck.ini");
+  const std::string before = "[Configuration]\nMinimized=0\n" + Section(2, true);
+  WriteBytes(ini, before);
+  if (!situation.make(dir.path(), ini)) GTEST_SKIP() << "cannot be made here";
+  const std::set<std::string> entries = Entries(dir.path());
+  ConfigFile file(ini, LineEnding::kLf);
+  Catalogue catalogue(kTopMostWindowsSection);
+  SortedList list;
+  list.Add("only", true);
+  EXPECT_EQ(file.Write(kConfigurationSection, "Minimized", "1"), situation.written);
+  SaveCatalogue(file, catalogue, list);
+  situation.check(dir.path(), ini);
+  EXPECT_EQ(ReadBytes(ini),
+            situation.written
+                ? "[Configuration]\nMinimized=1\n[TopMostWindows]\nWin1=only\nchkWin1=1\n"
+                : before);
+  EXPECT_EQ(Entries(dir.path()), entries);  // no temporary file left, nothing else made
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ConfigFileSituationTest, ::testing::ValuesIn(kSituations),
+                         [](const ::testing::TestParamInfo<Situation>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace hoverdeck

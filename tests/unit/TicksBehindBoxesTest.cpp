@@ -4,95 +4,68 @@
 
 #include <functional>
 
-#include "support/FakeTray.h"
-#include "support/ScriptedDialogs.h"
-#include "support/SimulatedDesktop.h"
-#include "support/TempDir.h"
-#include "ui/frmTop.h"
+#include "support/FormDesk.h"
 
 namespace hoverdeck {
 namespace {
 
 using namespace hoverdeck::testing;
 
-struct Desk {
-  TempDir dir;
-  SimulatedDesktop desktop;
-  FakeTray tray;
-  ScriptedDialogs dialogs;
-  FakeShell shell;
-  FakeHost host{dir.path()};
-  frmTop form{FormPorts{desktop, desktop, tray, dialogs, shell, host}};
-  WindowHandle editor = kNoWindow;
-
-  // A click on the editor's entry, which pauses the refresh; `resume` lets it run on again with
-  // the entry still selected.
-  void PickEditor(bool resume) {
-    for (int i = 0; i < form.lstFenetresNonTopMost.Count(); ++i) {
-      if (form.lstFenetresNonTopMost.Item(i).text == "Editor - notes") {
-        form.lstFenetresNonTopMost_Click(i);
-      }
-    }
-    if (resume) form.Form_MouseMove(0);
+bool InCatalogue(const Catalogue& catalogue, const std::string& text) {
+  for (int p = 1; p <= catalogue.count(); ++p) {
+    if (catalogue.entry(p).text == text) return true;
   }
-  bool InCatalogue(const Catalogue& catalogue, const std::string& text) const {
-    for (int p = 1; p <= catalogue.count(); ++p) {
-      if (catalogue.entry(p).text == text) return true;
-    }
-    return false;
-  }
-};
-
-struct BoxCase {
-  const char* box;
-  std::function<void(Desk&)> open;  // scripts the answers and runs the handler with the box
-  std::function<void(Desk&)> check;
-};
+  return false;
+}
 
 TEST(TicksBehindBoxes, EachBoxLetsTheTickEnforceAndTheHandlerFinishesAsAnswered) {
-  const BoxCase cases[] = {
+  // Each box: how it is opened (answers scripted, "Editor - notes" picked or not, the refresh
+  // resumed or not) and what the handler did once it closed.
+  const struct {
+    const char* box;
+    std::function<void(FormDesk&)> open;
+    std::function<bool(FormDesk&)> done;
+  } cases[] = {
       {"topmost offer",
-       [](Desk& d) {
+       [](FormDesk& d) {
          d.dialogs.input_answers = {ScriptedDialogs::kAcceptDefault};
-         d.PickEditor(false);
+         d.Pick("Editor - notes");
          d.form.lstFenetresNonTopMost_DblClick();
        },
-       [](Desk& d) { EXPECT_TRUE(d.InCatalogue(d.form.Values().TopmostCatalogue, "Editor")); }},
+       [](FormDesk& d) { return InCatalogue(d.form.Values().TopmostCatalogue, "Editor"); }},
+      // The tick in the popup rebuilds the list: the command still acts on the picked window.
       {"window popup",
-       [](Desk& d) {
+       [](FormDesk& d) {
          d.dialogs.popup_choices = {"mnuSetTopmost"};
          d.dialogs.input_answers = {""};
-         d.PickEditor(true);
+         d.Pick("Editor - notes");
+         d.form.Form_MouseMove(0);
          d.form.lstFenetresNonTopMost_MouseDown(kRightButton);
        },
-       [](Desk& d) {
-         // The tick in the popup rebuilt the list: the command still acts on the picked window.
-         EXPECT_TRUE(d.desktop.Window(d.editor).topmost);
-         ASSERT_EQ(d.dialogs.inputs.size(), 1u);
-         EXPECT_EQ(d.dialogs.inputs[0].default_text, "Editor");
-       }},
+       [](FormDesk& d) { return d.Asked().starts_with("Hoverdeck|Editor|'Editor - notes'"); }},
+      // Paused: only the offer, after the command, sees a tick.
       {"close-button offer",
-       [](Desk& d) {
+       [](FormDesk& d) {
          d.dialogs.popup_choices = {"mnuDisableX"};
          d.dialogs.input_answers = {ScriptedDialogs::kAcceptDefault};
-         d.PickEditor(false);  // paused: only the offer, after the command, sees a tick
+         d.Pick("Editor - notes");
          d.form.lstFenetresNonTopMost_MouseDown(kRightButton);
        },
-       [](Desk& d) { EXPECT_TRUE(d.InCatalogue(d.form.Values().DisableXCatalogue, "Editor")); }},
+       [](FormDesk& d) { return InCatalogue(d.form.Values().DisableXCatalogue, "Editor"); }},
       {"quit question",
-       [](Desk& d) {
+       [](FormDesk& d) {
          d.dialogs.answers_yes_no = {MessageAnswer::kNo};
          d.form.mnuQuitter_Click();
        },
-       [](Desk& d) { EXPECT_FALSE(d.form.EndRequested()); }},
-      {"about box", [](Desk& d) { d.form.mnuAPropos_Click(); },
-       [](Desk& d) { EXPECT_FALSE(d.form.about.Loaded()); }},
+       [](FormDesk& d) { return !d.form.EndRequested(); }},
+      {"about box", [](FormDesk& d) { d.form.mnuAPropos_Click(); },
+       [](FormDesk& d) { return !d.form.about.Loaded(); }},
   };
-  for (const BoxCase& test : cases) {
-    SCOPED_TRACE(test.box);
-    Desk d;
-    WriteBytes(d.dir.File("Hoverdeck.ini"), "[DisableX]\nWin1=Mail\nchkWin1=1\n");
-    d.editor = d.desktop.Open("Editor - notes");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.box);
+    FormDesk d;
+    d.Ini("[DisableX]\nWin1=Mail\nchkWin1=1\n");
+    const WindowHandle editor = d.desktop.Open("Editor - notes");
     d.form.Form_Load("");
     // Opens after the last scan: only a tick while the box is up can find it.
     const WindowHandle mail = d.desktop.Open("Mail - inbox");
@@ -105,32 +78,33 @@ TEST(TicksBehindBoxes, EachBoxLetsTheTickEnforceAndTheHandlerFinishesAsAnswered)
       ASSERT_GT(d.form.lstFenetresNonTopMost.Count(), 0);
       EXPECT_EQ(d.form.lstFenetresNonTopMost.Items().back().text, "Mail - inbox");
     };
-    test.open(d);
+    c.open(d);
     EXPECT_GT(ticks, 0);
-    EXPECT_EQ(d.desktop.Window(mail).close_state.value_or(0) & 3u, 3u);
-    test.check(d);
+    EXPECT_EQ(d.desktop.Window(mail).close_state, kCloseItemDisabledBits);
+    EXPECT_TRUE(c.done(d));
+    EXPECT_EQ(d.desktop.Window(editor).topmost,
+              c.box == std::string("topmost offer") || c.box == std::string("window popup"));
   }
 }
 
 TEST(TicksBehindBoxes, TheSessionEndingWhileABoxIsOpenEndsWithoutAQuestion) {
   for (const char* command_line : {"", "-i"}) {
     SCOPED_TRACE(command_line);
-    Desk d;
+    FormDesk d;
     d.form.Form_Load(command_line);
-    const bool had_icon = d.tray.present;
+    const int icons = d.tray.adds;
     d.dialogs.input_answers = {""};
     d.dialogs.while_open = [&d] { d.form.Form_EndSession(); };
     d.form.cmdAjouter_Click();
-    EXPECT_TRUE(d.form.EndRequested());
-    EXPECT_FALSE(d.tray.present);
-    EXPECT_EQ(d.tray.deletes, had_icon ? 1 : 0);
+    EXPECT_TRUE(d.form.EndRequested() && !d.tray.present);
+    EXPECT_EQ(d.tray.deletes, icons);
     EXPECT_TRUE(d.dialogs.messages.empty());
   }
 }
 
 TEST(TicksBehindBoxes, OtherProgramsTextsKeepTheirAmpersands) {
-  Desk d;
-  WriteBytes(d.dir.File("Hoverdeck.ini"), "[Configuration]\nConstTopMost=\"[A&B] \"\n");
+  FormDesk d;
+  d.Ini("[Configuration]\nConstTopMost=\"[A&B] \"\n");
   d.desktop.Open(SimWindow{.caption = "Tom & Jerry", .process = 7});
   const std::string path = "C:\\Tom & Jerry\\play.exe";
   d.desktop.AddProcess(7, {path, path});
