@@ -1,6 +1,8 @@
 // Feeds ConfigFile arbitrary starting content and a run of writes, deletes and reads, and checks
 // after every step: what was written reads back, no other name changed its value, a write changes
 // one line or adds lines, a delete only takes lines away, and no temporary file is left.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -25,36 +27,17 @@ const char* const kKeys[] = {"Win1", "WIN1", "Key", ""};
 const char* const kProbeSections[] = {"configuration", "windows", "odd]name", ""};
 const char* const kProbeKeys[] = {"win1", "key", ""};
 
-class Input {
- public:
-  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool empty() const { return pos_ >= size_; }
-  std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-  std::string Bytes(std::size_t count) {
-    count = std::min(count, size_ - pos_);
-    std::string text(reinterpret_cast<const char*>(data_ + pos_), count);
-    pos_ += count;
-    return text;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
-};
-
 // Raw bytes, or lines built from INI-shaped pieces (duplicates, odd headers, quotes, stray CRs
 // and NULs, any mix of line ends) so that the parser's corners turn up often.
-std::string StartingContent(Input& input) {
-  if (input.Byte() & 1) return input.Bytes(input.Byte() * 8u);
+std::string StartingContent(FuzzedDataProvider& input) {
+  if (input.ConsumeBool()) return input.ConsumeRandomLengthString(2048);
   static const char* const kEnds[] = {"\r", "\n", "\r\n", "", "\r\r\n", "\n\r"};
   std::string content;
-  for (int line = input.Byte() % 24; line > 0; --line) {
-    const std::uint8_t shape = input.Byte();
-    const std::uint8_t pick = input.Byte();
-    const std::string section = kSections[pick % std::size(kSections)];
-    const std::string key = kKeys[pick % std::size(kKeys)];
-    const std::string value = input.Bytes(input.Byte() % 8);
+  for (int line = input.ConsumeIntegralInRange(0, 24); line > 0; --line) {
+    const auto shape = input.ConsumeIntegral<std::uint8_t>();
+    const std::string section = kSections[shape % std::size(kSections)];
+    const std::string key = kKeys[shape % std::size(kKeys)];
+    const std::string value = input.ConsumeRandomLengthString(8);
     const std::string pieces[] = {"[" + section + "]",
                                   " \t[ " + section,
                                   key + "=" + value,
@@ -64,7 +47,8 @@ std::string StartingContent(Input& input) {
                                   key + "=" + value + "\r" + key + "=stray",
                                   key + "=" + value + std::string(1, '\0') + "tail",
                                   content.empty() ? "\xEF\xBB\xBF" : value};
-    content += pieces[shape % std::size(pieces)] + kEnds[(shape >> 4) % std::size(kEnds)];
+    content += pieces[input.ConsumeIntegralInRange<std::size_t>(0, std::size(pieces) - 1)] +
+               kEnds[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kEnds) - 1)];
   }
   return content;
 }
@@ -136,10 +120,12 @@ void CheckOnlyLinesRemoved(const std::string& before, const std::string& after) 
   }
 }
 
-std::vector<std::string> ReadProbes(const hoverdeck::ConfigFile& file) {
-  std::vector<std::string> values;
+// The values that must not move unless aimed at, by folded section and key.
+std::map<std::string, std::string> ReadProbes(const hoverdeck::ConfigFile& file) {
+  std::map<std::string, std::string> values;
   for (const char* section : kProbeSections) {
-    for (const char* key : kProbeKeys) values.push_back(file.Read(section, key));
+    for (const char* key : kProbeKeys)
+      values[std::string(section) + "\n" + key] = file.Read(section, key);
   }
   return values;
 }
@@ -158,28 +144,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   } work;
   const fs::path& dir = work.path;
-  Input input(data, size);
+  FuzzedDataProvider input(data, size);
   const fs::path path = dir / "fuzz.ini";
   std::ofstream(path, std::ios::binary | std::ios::trunc) << StartingContent(input);
   static PlainStore store;
   hoverdeck::ConfigFile file(
       path, (size & 1) ? hoverdeck::LineEnding::kCrLf : hoverdeck::LineEnding::kLf, store);
   std::map<std::pair<std::string, std::string>, std::string> written;
-  std::vector<std::string> probes = ReadProbes(file);
+  auto probes = ReadProbes(file);
 
-  for (int op = 0; op < 12 && !input.empty(); ++op) {
-    const std::uint8_t kind = input.Byte() % 4;
-    const std::uint8_t pick = input.Byte();
+  for (int op = 0; op < 12 && input.remaining_bytes() > 0; ++op) {
+    const std::uint8_t kind = input.ConsumeIntegralInRange(0, 3);
+    const std::uint8_t pick = input.ConsumeIntegral<std::uint8_t>();
     std::string section = kSections[pick % std::size(kSections)];
     std::string key = kKeys[(pick >> 3) % std::size(kKeys)];
     if (kind == 3) {  // arbitrary names, which a write may refuse
-      section = input.Bytes(input.Byte() % 12);
-      key = input.Bytes(input.Byte() % 12);
+      section = input.ConsumeRandomLengthString(12);
+      key = input.ConsumeRandomLengthString(12);
     }
     const std::string bytes_before = FileBytes(path);
-    bool deleted = false;
     if (kind == 0 || kind == 3) {
-      std::string value = input.Bytes(input.Byte() % 40);
+      std::string value = input.ConsumeRandomLengthString(40);
       if (!file.Write(section, key, value)) {
         Check(kind == 3 && FileBytes(path) == bytes_before);
         continue;
@@ -192,24 +177,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(file.DeleteSection((pick & 0x80) ? " \t" + section + " " : section));
       std::erase_if(written, [&](const auto& entry) { return entry.first.first == Fold(section); });
       CheckOnlyLinesRemoved(bytes_before, FileBytes(path));
-      deleted = true;
     } else {
-      file.Read(input.Bytes(input.Byte() % 12), input.Bytes(input.Byte() % 12));
+      file.Read(input.ConsumeRandomLengthString(12), input.ConsumeRandomLengthString(12));
       Check(file.Read(" " + section + "\t", "\t " + key) == file.Read(section, key));
       Check(FileBytes(path) == bytes_before);  // reading never changes the file
     }
     for (const auto& [name, value] : written) Check(file.Read(name.first, name.second) == value);
-    const std::vector<std::string> now = ReadProbes(file);
-    std::size_t index = 0;
-    for (const char* probe_section : kProbeSections) {
-      for (const char* probe_key : kProbeKeys) {
-        const bool aimed_at = Fold(section) == probe_section;
-        if (deleted && aimed_at) {
-          Check(now[index].empty());  // every section of the name is gone
-        } else if (!aimed_at || Fold(key) != probe_key || kind == 1 || kind == 2) {
-          Check(now[index] == probes[index]);
-        }
-        ++index;
+    const auto now = ReadProbes(file);
+    for (const auto& [name, value] : now) {
+      if (!name.starts_with(Fold(section) + "\n")) {
+        Check(value == probes[name]);
+      } else if (kind == 1) {
+        Check(value.empty());  // every section of the name is gone
+      } else if (kind == 2 || name != Fold(section) + "\n" + Fold(key)) {
+        Check(value == probes[name]);
       }
     }
     probes = now;

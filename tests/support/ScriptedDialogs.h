@@ -36,29 +36,19 @@ class ScriptedDialogs final : public Dialogs {
                            MessageButtons buttons) override {
     messages.push_back({text, std::string(title), icon, buttons});
     WhileOpen();
-    if (buttons == MessageButtons::kOk) return MessageAnswer::kOk;
-    if (answers_yes_no.empty()) throw std::logic_error("unexpected question: " + text);
-    const MessageAnswer answer = answers_yes_no.front();
-    answers_yes_no.pop_front();
-    return answer;
+    return buttons == MessageButtons::kOk ? MessageAnswer::kOk : Next(answers_yes_no, text);
   }
   std::string InputBox(const std::string& prompt, std::string_view title,
                        const std::string& default_text) override {
     inputs.push_back({prompt, std::string(title), default_text});
     WhileOpen();
-    if (input_answers.empty()) throw std::logic_error("unexpected input box: " + prompt);
-    std::string answer = input_answers.front();
-    input_answers.pop_front();
-    // A scripted "accept as offered".
-    return answer == kAcceptDefault ? default_text : answer;
+    const std::string answer = Next(input_answers, prompt);
+    return answer == kAcceptDefault ? default_text : answer;  // a scripted "accept as offered"
   }
   std::optional<std::string> PopupMenu(const Menu& menu) override {
     popups.push_back(menu.Name());
     WhileOpen();
-    if (popup_choices.empty()) return std::nullopt;
-    auto choice = popup_choices.front();
-    popup_choices.pop_front();
-    return choice;
+    return popup_choices.empty() ? std::nullopt : Next(popup_choices, menu.Name());
   }
   void ShowAbout(frmAbout& about) override {
     abouts.push_back(about.lblCredit.Caption());
@@ -68,6 +58,14 @@ class ScriptedDialogs final : public Dialogs {
 
   void WhileOpen() {
     if (while_open) while_open();
+  }
+  // The next scripted answer; a box nobody scripted an answer for ends the test.
+  template <typename Answer>
+  static Answer Next(std::deque<Answer>& answers, const std::string& box) {
+    if (answers.empty()) throw std::logic_error("unexpected box: " + box);
+    Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
   }
 
   static constexpr const char* kAcceptDefault = "<accept the default>";

@@ -27,35 +27,19 @@ void SimulatedDesktop::Close(WindowHandle window) {
   windows_.erase(window);
   vanish_after_.erase(window);
   std::erase(z_order_, window);
-  positions_stale_ = true;
 }
 
 void SimulatedDesktop::VanishAfter(WindowHandle window, int calls) {
   vanish_after_[window] = calls;
 }
 
-std::size_t SimulatedDesktop::BandTop(bool topmost) const {
-  if (topmost) return 0;
-  const auto first_plain = std::find_if(z_order_.begin(), z_order_.end(),
-                                        [this](WindowHandle w) { return !windows_.at(w).topmost; });
-  return static_cast<std::size_t>(first_plain - z_order_.begin());
-}
-
 void SimulatedDesktop::Place(WindowHandle window, bool topmost) {
   std::erase(z_order_, window);
   windows_.at(window).topmost = topmost;
-  z_order_.insert(z_order_.begin() + static_cast<std::ptrdiff_t>(BandTop(topmost)), window);
-  positions_stale_ = true;
-}
-
-std::size_t SimulatedDesktop::PositionOf(WindowHandle window) {
-  if (positions_stale_) {
-    positions_.clear();
-    for (std::size_t i = 0; i < z_order_.size(); ++i) positions_[z_order_[i]] = i;
-    positions_stale_ = false;
-  }
-  const auto found = positions_.find(window);
-  return found == positions_.end() ? z_order_.size() : found->second;
+  const auto band_top = topmost ? z_order_.begin()
+                                : std::find_if(z_order_.begin(), z_order_.end(),
+                                               [this](auto w) { return !windows_.at(w).topmost; });
+  z_order_.insert(band_top, window);
 }
 
 SimWindow* SimulatedDesktop::Touch(WindowHandle window) {
@@ -74,8 +58,8 @@ WindowHandle SimulatedDesktop::FirstWindow(WindowHandle /*from*/) {
 
 WindowHandle SimulatedDesktop::NextWindow(WindowHandle window) {
   if (Touch(window) == nullptr) return kNoWindow;
-  const std::size_t next = PositionOf(window) + 1;
-  return next < z_order_.size() ? z_order_[next] : kNoWindow;
+  const auto at = std::find(z_order_.begin(), z_order_.end(), window);
+  return at == z_order_.end() || at + 1 == z_order_.end() ? kNoWindow : *(at + 1);
 }
 
 bool SimulatedDesktop::HasParent(WindowHandle window) {

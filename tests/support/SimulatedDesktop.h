@@ -7,7 +7,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/ProcessLookup.h"
@@ -91,16 +90,11 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
  private:
   // Counts the call and lets a vanishing window go; the window, or nullptr when it is gone.
   SimWindow* Touch(WindowHandle window);
-  // Index in the Z-order where the top of the band starts.
-  std::size_t BandTop(bool topmost) const;
+  // Moves the window to the top of its band.
   void Place(WindowHandle window, bool topmost);
-  // Position of each window in the Z-order, rebuilt after the order changed.
-  std::size_t PositionOf(WindowHandle window);
 
   std::map<WindowHandle, SimWindow> windows_;
   std::vector<WindowHandle> z_order_;
-  std::unordered_map<WindowHandle, std::size_t> positions_;
-  bool positions_stale_ = true;
   std::map<WindowHandle, int> vanish_after_;
   std::map<ProcessId, SimProcess> processes_;
   WindowHandle next_handle_ = 0x10010;

@@ -4,24 +4,16 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <sstream>
-#include <stdexcept>
 
 namespace hoverdeck::testing {
 
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
-  std::random_device random;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::ostringstream name;
-    name << "hoverdeck-test-" << random() << "-" << counter++;
-    auto candidate = std::filesystem::temp_directory_path() / name.str();
-    if (std::filesystem::create_directory(candidate)) {
-      path_ = candidate;
-      return;
-    }
-  }
-  throw std::runtime_error("cannot create a temporary directory");
+  do {
+    path_ = std::filesystem::temp_directory_path() /
+            ("hoverdeck-test-" + std::to_string(std::random_device()()) + "-" +
+             std::to_string(counter++));
+  } while (!std::filesystem::create_directory(path_));
 }
 
 TempDir::~TempDir() {
@@ -37,8 +29,7 @@ std::string ReadBytes(const std::filesystem::path& file) {
 }
 
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace hoverdeck::testing

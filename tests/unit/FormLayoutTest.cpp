@@ -1,104 +1,68 @@
-// The fixed layout the frontends scale: complete, consistent and in the right focus order.
+// The fixed layout the frontends scale: complete, consistent, and every control bound to its
+// state and handlers.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 
-#include "support/FakeTray.h"
-#include "support/ScriptedDialogs.h"
-#include "support/SimulatedDesktop.h"
+#include "support/FormDesk.h"
 #include "ui/ControlBindings.h"
 #include "ui/FormLayout.h"
 
 namespace hoverdeck {
 namespace {
 
-TEST(FormLayoutTest, ClientAreaIs649By516PixelsAt96DotsPerInch) {
+TEST(FormLayoutTest, ClientAreaIs649By516PixelsAt96DotsPerInchAndScalesRounded) {
   EXPECT_EQ(TwipsToPixels(kClientWidthTwips, 96), 649);
   EXPECT_EQ(TwipsToPixels(kClientHeightTwips, 96), 516);
   EXPECT_EQ(TwipsToPixels(1500, 120), 125);
-  EXPECT_EQ(TwipsToPixels(15, 144), 2);  // rounds to the nearest
+  EXPECT_EQ(TwipsToPixels(15, 144), 2);
 }
 
-TEST(FormLayoutTest, EveryControlSitsInsideItsContainer) {
+// Names are unique, each control lies inside its frame or the window, the focus order has no
+// doubles, and the topmost panel is drawn after, so above, the list it covers.
+TEST(FormLayoutTest, ControlsAreUniqueInsideTheirContainersAndInOneFocusOrder) {
   std::set<std::string_view> names;
+  std::set<int> focus;
+  int drawn = 0, frame3 = -1, list = -1;
   for (const auto& control : FrmTopLayout()) {
     EXPECT_TRUE(names.insert(control.name).second) << control.name;
-    int width = kClientWidthTwips;
-    int height = kClientHeightTwips;
+    EXPECT_TRUE(control.tab_index < 0 || focus.insert(control.tab_index).second);
+    const ControlLayout* frame = FindFrmTopLayout(control.container);
     if (!control.container.empty()) {
-      const ControlLayout* container = FindFrmTopLayout(control.container);
-      ASSERT_NE(container, nullptr) << control.name;
-      EXPECT_EQ(container->type, ControlType::kFrame);
-      width = container->width + 30;  // the panel's heading runs a hair wider than its frame
-      height = container->height;
+      ASSERT_NE(frame, nullptr) << control.name;
+      EXPECT_EQ(frame->type, ControlType::kFrame);
     }
-    EXPECT_LE(control.left + control.width, width) << control.name;
-    EXPECT_LE(control.top + control.height, height) << control.name;
+    // The panel's heading runs a hair wider than its frame.
+    EXPECT_LE(control.left + control.width, frame ? frame->width + 30 : kClientWidthTwips);
+    EXPECT_LE(control.top + control.height, frame ? frame->height : kClientHeightTwips);
+    if (control.name == "Frame3") frame3 = drawn;
+    if (control.name == "lstFenetresNonTopMost") list = drawn;
+    ++drawn;
   }
   EXPECT_EQ(names.size(), 32u);
+  EXPECT_EQ(focus.size(), 13u);
+  EXPECT_GT(frame3, list);
 }
 
-TEST(FormLayoutTest, FocusOrderAndDrawingOrder) {
-  std::vector<std::pair<int, std::string_view>> focus;
+TEST(FormLayoutTest, EveryControlIsBoundToItsOwnStateAndHandlers) {
+  const testing::FormDesk desk;
+  const frmTop& form = desk.form;
   for (const auto& control : FrmTopLayout()) {
-    if (control.tab_index >= 0) focus.emplace_back(control.tab_index, control.name);
-  }
-  std::sort(focus.begin(), focus.end());
-  std::vector<std::string_view> order;
-  for (const auto& entry : focus) order.push_back(entry.second);
-  EXPECT_EQ(order, (std::vector<std::string_view>{
-                       "lstFenetresNonTopMost", "lstCatalogueTopMost", "cmdAjouter", "cmdModifier",
-                       "cmdSupprimer", "lstFenetresTopMost", "cmdRefresh", "chkAllTopMost",
-                       "chkAllDisableX", "cmdSupprimerDisableX", "cmdModifierDisableX",
-                       "cmdAjouterDisableX", "lstCatalogueDisableX"}));
-  // The topmost panel is drawn after, so above, the non-topmost list it covers.
-  const auto layout = FrmTopLayout();
-  const auto index = [&](std::string_view name) {
-    return std::find_if(layout.begin(), layout.end(),
-                        [&](const ControlLayout& c) { return c.name == name; }) -
-           layout.begin();
-  };
-  EXPECT_GT(index("Frame3"), index("lstFenetresNonTopMost"));
-}
-
-TEST(ControlBindingsTest, EveryControlOfTheLayoutIsBoundToItsStateAndHandlers) {
-  testing::SimulatedDesktop desktop;
-  testing::FakeTray tray;
-  testing::ScriptedDialogs dialogs;
-  testing::FakeShell shell;
-  testing::FakeHost host(std::filesystem::temp_directory_path());
-  const frmTop form(FormPorts{desktop, desktop, tray, dialogs, shell, host});
-  for (const auto& control : FrmTopLayout()) {
-    const ControlBinding binding = BindingOf(form, control.name);
-    switch (control.type) {
-      case ControlType::kLabel:
-      case ControlType::kButton:
-        EXPECT_NE(binding.label, nullptr) << control.name;
-        break;
-      case ControlType::kFrame:
-        EXPECT_EQ(binding.label != nullptr, control.name != "Frame3") << control.name;
-        break;
-      case ControlType::kListBox:
-        ASSERT_NE(binding.list.list, nullptr) << control.name;
-        EXPECT_FALSE(binding.list.checkable);
-        EXPECT_TRUE(binding.list.click && binding.list.double_click && binding.list.mouse_down &&
-                    binding.list.mouse_move && binding.list.lost_focus);
-        break;
-      case ControlType::kCheckListBox:
-        ASSERT_NE(binding.list.list, nullptr) << control.name;
-        EXPECT_TRUE(binding.list.checkable && binding.list.check_click &&
-                    binding.list.check_double_click);
-        break;
-      case ControlType::kCheckBox:
-        EXPECT_NE(binding.check_box, nullptr) << control.name;
-        EXPECT_NE(binding.action, nullptr) << control.name;
-        break;
-      case ControlType::kPicture:
-        break;
-    }
-    if (control.type == ControlType::kButton) {
-      EXPECT_NE(binding.action, nullptr) << control.name;
+    SCOPED_TRACE(control.name);
+    const ControlBinding b = BindingOf(form, control.name);
+    const ControlType type = control.type;
+    const bool button = type == ControlType::kButton, check = type == ControlType::kCheckBox;
+    EXPECT_TRUE(b.label || !(button || type == ControlType::kLabel));
+    EXPECT_TRUE(type != ControlType::kFrame || (b.label != nullptr) == (control.name != "Frame3"));
+    EXPECT_TRUE(b.action || !(button || check));
+    EXPECT_TRUE(b.check_box || !check);
+    if (type == ControlType::kListBox || type == ControlType::kCheckListBox) {
+      ASSERT_NE(b.list.list, nullptr);
+      const bool checkable = type == ControlType::kCheckListBox;
+      EXPECT_EQ(b.list.checkable, checkable);
+      EXPECT_TRUE(checkable ? b.list.check_click && b.list.check_double_click
+                            : b.list.click && b.list.double_click && b.list.mouse_down &&
+                                  b.list.mouse_move && b.list.lost_focus);
     }
   }
   // Names lead to their own state, not a neighbour's.
