@@ -30,6 +30,12 @@ struct FormDesk {
     return text;
   }
 
+  // The window at a glance: "shown"/"hidden", "normal"/"minimized", "ticking"/"paused".
+  std::string Window() const {
+    return std::string(form.Visible() ? "shown" : "hidden") +
+           (form.State() == WindowState::kMinimized ? " minimized" : " normal") +
+           (form.Timer1.Enabled() ? " ticking" : " paused");
+  }
   // A list's texts joined by '|', and check marks as "+"/"-" after each when asked.
   static std::string Texts(const SortedList& list, bool marks = false) {
     std::string joined;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <set>
@@ -269,15 +270,6 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
   }
 }
 
-// What the user made of the file, and whether a write may replace it.
-struct Situation {
-  const char* name;
-  bool (*make)(const fs::path& dir, const fs::path& ini);  // false: cannot be made here
-  bool written;
-  void (*check)(const fs::path& dir, const fs::path& ini);
-};
-void PrintTo(const Situation& situation, std::ostream* out) { *out << situation.name; }
-
 #ifndef _WIN32
 // A folder that takes no new file; permissions do not stop root, an immutable folder does.
 bool LockFolder(const fs::path& dir, bool lock) {
@@ -292,71 +284,66 @@ bool LockFolder(const fs::path& dir, bool lock) {
 }
 #endif
 
-const Situation kSituations[] = {
-    {"ReadOnlyIsNeverReplaced",
-     [](const fs::path&, const fs::path& ini) {
-       fs::permissions(ini, fs::perms::owner_read | fs::perms::group_read);
-       return true;
-     },
-     false, [](const fs::path&, const fs::path&) {}},
-#ifndef _WIN32
-    {"LinkStaysALinkAndItsTargetIsUpdated",
-     [](const fs::path& dir, const fs::path& ini) {
-       fs::rename(ini, dir / "kept.ini");
-       fs::create_symlink("kept.ini", ini);
-       return true;
-     },
-     true,
-     [](const fs::path& dir, const fs::path& ini) {
-       EXPECT_TRUE(fs::is_symlink(ini));
-       EXPECT_EQ(ReadBytes(dir / "kept.ini"), ReadBytes(ini));
-     }},
-    {"ModeAndOwnerAreKept",
-     [](const fs::path&, const fs::path& ini) {
-       return ::chmod(ini.c_str(), 0640) == 0 &&
-              (::geteuid() != 0 || ::chown(ini.c_str(), 1234, 4321) == 0);
-     },
-     true,
-     [](const fs::path&, const fs::path& ini) {
-       struct stat info {};
-       ASSERT_EQ(::stat(ini.c_str(), &info), 0);
-       EXPECT_EQ(info.st_mode & 07777, 0640u);
-       EXPECT_TRUE(::geteuid() != 0 || (info.st_uid == 1234u && info.st_gid == 4321u));
-     }},
-    {"FolderWithoutRoomForATemporaryFileIsWrittenInPlace",
-     [](const fs::path& dir, const fs::path&) { return LockFolder(dir, true); }, true,
-     [](const fs::path& dir, const fs::path&) { LockFolder(dir, false); }},
-#endif
-};
-
-class ConfigFileSituationTest : public ::testing::TestWithParam<Situation> {};
-
-TEST_P(ConfigFileSituationTest, WriteKeepsTheFileTheUserMade) {
-  const Situation& situation = GetParam();
-  TempDir dir;
-  const fs::path ini = dir.File("Hoverdeck.ini");
+// What the user made of the file stays: read-only is never replaced; a link stays a link to
+// the updated target; mode and owner are kept; a folder without room for a temporary file gets
+// the file written in place. No temporary file is left, nothing else made.
+TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
   const std::string before = "[Configuration]\nMinimized=0\n" + Section(2, true);
-  WriteBytes(ini, before);
-  if (!situation.make(dir.path(), ini)) GTEST_SKIP() << "cannot be made here";
-  const std::set<std::string> entries = Entries(dir.path());
-  ConfigFile file(ini, LineEnding::kLf);
-  Catalogue catalogue(kTopMostWindowsSection);
-  SortedList list;
-  list.Add("only", true);
-  EXPECT_EQ(file.Write(kConfigurationSection, "Minimized", "1"), situation.written);
-  SaveCatalogue(file, catalogue, list);
-  situation.check(dir.path(), ini);
-  EXPECT_EQ(ReadBytes(ini),
-            situation.written
-                ? "[Configuration]\nMinimized=1\n[TopMostWindows]\nWin1=only\nchkWin1=1\n"
-                : before);
-  EXPECT_EQ(Entries(dir.path()), entries);  // no temporary file left, nothing else made
+  const std::string after =
+      "[Configuration]\nMinimized=1\n[TopMostWindows]\nWin1=only\nchkWin1=1\n";
+  // Each situation: its name, whether a write may replace the file, and how it is made (false
+  // when it cannot be made here).
+  struct Situation {
+    std::string name;
+    bool written;
+    std::function<bool(const fs::path& dir, const fs::path& ini)> make;
+  };
+  std::vector<Situation> situations = {
+      {"read-only", false, [](const fs::path&, const fs::path& ini) {
+         fs::permissions(ini, fs::perms::owner_read | fs::perms::group_read);
+         return true;
+       }}};
+#ifndef _WIN32
+  situations.push_back({"link", true, [](const fs::path& dir, const fs::path& ini) {
+                          fs::rename(ini, dir / "kept.ini");
+                          fs::create_symlink("kept.ini", ini);
+                          return true;
+                        }});
+  situations.push_back({"mode and owner", true, [](const fs::path&, const fs::path& ini) {
+                          return ::chmod(ini.c_str(), 0640) == 0 &&
+                                 (::geteuid() != 0 || ::chown(ini.c_str(), 1234, 4321) == 0);
+                        }});
+  situations.push_back({"locked folder", true, [](const fs::path& dir, const fs::path&) {
+                          return LockFolder(dir, true);
+                        }});
+#endif
+  for (const Situation& situation : situations) {
+    SCOPED_TRACE(situation.name);
+    TempDir dir;
+    const fs::path ini = dir.File("Hoverdeck.ini");
+    WriteBytes(ini, before);
+    if (!situation.make(dir.path(), ini)) continue;  // cannot be made here
+    const std::set<std::string> entries = Entries(dir.path());
+    ConfigFile file(ini, LineEnding::kLf);
+    SortedList list;
+    list.Add("only", true);
+    Catalogue catalogue(kTopMostWindowsSection);
+    EXPECT_EQ(file.Write(kConfigurationSection, "Minimized", "1"), situation.written);
+    SaveCatalogue(file, catalogue, list);
+#ifndef _WIN32
+    if (situation.name == "locked folder") LockFolder(dir.path(), false);
+    struct stat info {};
+    ASSERT_EQ(::stat(ini.c_str(), &info), 0);
+    if (situation.name == "mode and owner") {
+      EXPECT_EQ(info.st_mode & 07777, 0640u);
+      EXPECT_TRUE(::geteuid() != 0 || (info.st_uid == 1234u && info.st_gid == 4321u));
+    }
+    EXPECT_EQ(fs::is_symlink(ini), situation.name == "link");
+#endif
+    EXPECT_EQ(ReadBytes(ini), situation.written ? after : before);
+    EXPECT_EQ(Entries(dir.path()), entries);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, ConfigFileSituationTest, ::testing::ValuesIn(kSituations),
-                         [](const ::testing::TestParamInfo<Situation>& info) {
-                           return std::string(info.param.name);
-                         });
 
 }  // namespace
 }  // namespace hoverdeck
