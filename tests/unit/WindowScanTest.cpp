@@ -3,6 +3,7 @@
 
 #include "inventory/WindowScan.h"
 #include "support/FakeTray.h"
+#include "support/IniCorpus.h"
 #include "support/SimulatedDesktop.h"
 
 namespace hoverdeck {
@@ -83,34 +84,24 @@ TEST_F(WindowScanTest, TablesFollowTheZOrderWithSignedHandleTextAndTheTipCounts)
   EXPECT_EQ(tray_.tip(), "Hoverdeck 1.1h -> 0 non topmost; 0 topmost");
 }
 
-// While on, the marker stands in front of exactly the topmost captions; while off, only an exact
-// leading marker is taken away. The tables and the rules see the caption as changed, and once it
-// is right the next scan writes nothing.
+// The marker of tests/data/caption-markers.txt: the tables and the rules see the caption as
+// changed, and once it is right the next scan writes nothing.
 TEST_F(WindowScanTest, MarkerFollowsTheTopmostState) {
-  const struct {
-    bool on;
-    const char* marker;
-    const char* caption;
-    bool topmost;
-    const char* after;
-  } cases[] = {
-      {true, "[TOPMOST] ", "Editor", true, "[TOPMOST] Editor"},
-      {true, "[TOPMOST] ", "[TOPMOST] Notes", false, "Notes"},
-      {true, "[TOP]", "Editor", true, "[TOP]Editor"},
-      {false, "[TOPMOST] ", "[TOPMOST] Editor", true, "Editor"},
-      {false, "[TOPMOST] ", "[topmost] Editor", true, "[topmost] Editor"},
-      {false, "[TOPMOST] ", "Editor [TOPMOST] x", true, "Editor [TOPMOST] x"},
-  };
+  const auto cases = testing::LoadIniCorpus("caption-markers.txt").lines;
+  ASSERT_GE(cases.size(), 6u);
   Rules(close_rules_, {{"[TOP]Ed", true}});
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.caption);
-    settings_.SetTopMostCaption = c.on;
-    settings_.ConstTopMost = c.marker;
-    const auto w = desktop_.Open(c.caption, c.topmost);
+    SCOPED_TRACE(c.verb);
+    ASSERT_EQ(c.fields.size(), 5u);
+    settings_.SetTopMostCaption = c.fields[0] == "1";
+    settings_.ConstTopMost = c.fields[1];
+    const bool topmost = c.fields[3] == "1";
+    const std::string& after = c.fields[4];
+    const auto w = desktop_.Open(c.fields[2], topmost);
     Scan();
-    EXPECT_EQ(desktop_.Window(w).caption, c.after);
-    EXPECT_EQ(Listed(c.topmost), c.after);
-    const bool rule = std::string(c.after).starts_with("[TOP]Ed");
+    EXPECT_EQ(desktop_.Window(w).caption, after);
+    EXPECT_EQ(Listed(topmost), after);
+    const bool rule = after.starts_with("[TOP]Ed");
     EXPECT_EQ(desktop_.Window(w).close_state, rule ? kCloseItemDisabledBits : 0u);
     desktop_.ResetWrites();
     Scan();
