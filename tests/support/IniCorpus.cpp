@@ -7,21 +7,18 @@
 namespace hoverdeck::testing {
 
 std::string Unescape(const std::string& text) {
+  static const std::string kFrom = "nrtvf0", kTo("\n\r\t\v\f\0", 6);
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
+    const char c = i + 1 < text.size() && text[i] == '\\' ? text[++i] : '\0';
+    if (c == '\0') {
       bytes += text[i];
-      continue;
-    }
-    const char c = text[++i];
-    if (c == 'x') {
+    } else if (c == 'x') {
       bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
       i += 2;
-      continue;
+    } else {
+      bytes += kFrom.find(c) == std::string::npos ? c : kTo[kFrom.find(c)];
     }
-    const std::string from = "nrtvf0", to("\n\r\t\v\f\0", 6);
-    const std::size_t at = from.find(c);
-    bytes += at == std::string::npos ? c : to[at];
   }
   return bytes;
 }
@@ -31,7 +28,7 @@ std::string Visible(const std::string& text) {
   for (unsigned char c : text) {
     char escape[8];
     std::snprintf(escape, sizeof escape, "\\x%02x", c);
-    shown += c < 0x20 ? std::string(escape) : std::string(1, static_cast<char>(c));
+    shown += c < 0x20 ? escape : std::string(1, static_cast<char>(c));
   }
   return shown;
 }

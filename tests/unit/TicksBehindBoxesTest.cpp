@@ -11,13 +11,6 @@ namespace {
 
 using namespace hoverdeck::testing;
 
-bool InCatalogue(const Catalogue& catalogue, const std::string& text) {
-  for (int p = 1; p <= catalogue.count(); ++p) {
-    if (catalogue.entry(p).text == text) return true;
-  }
-  return false;
-}
-
 TEST(TicksBehindBoxes, EachBoxLetsTheTickEnforceAndTheHandlerFinishesAsAnswered) {
   // Each box: how it is opened (answers scripted, "Editor - notes" picked or not, the refresh
   // resumed or not) and what the handler did once it closed.
@@ -32,7 +25,7 @@ TEST(TicksBehindBoxes, EachBoxLetsTheTickEnforceAndTheHandlerFinishesAsAnswered)
          d.Pick("Editor - notes");
          d.form.lstFenetresNonTopMost_DblClick();
        },
-       [](FormDesk& d) { return InCatalogue(d.form.Values().TopmostCatalogue, "Editor"); }},
+       [](FormDesk& d) { return d.Texts(d.form.lstCatalogueTopMost) == "Editor"; }},
       // The tick in the popup rebuilds the list: the command still acts on the picked window.
       {"window popup",
        [](FormDesk& d) {
@@ -51,7 +44,9 @@ TEST(TicksBehindBoxes, EachBoxLetsTheTickEnforceAndTheHandlerFinishesAsAnswered)
          d.Pick("Editor - notes");
          d.form.lstFenetresNonTopMost_MouseDown(kRightButton);
        },
-       [](FormDesk& d) { return InCatalogue(d.form.Values().DisableXCatalogue, "Editor"); }},
+       [](FormDesk& d) {
+         return d.IniText().ends_with("[DisableX]\nWin1=Editor\nchkWin1=1\nWin2=Mail\nchkWin2=1\n");
+       }},
       {"quit question",
        [](FormDesk& d) {
          d.dialogs.answers_yes_no = {MessageAnswer::kNo};
