@@ -13,6 +13,7 @@ using namespace hoverdeck::testing;
 
 struct FrmTopTest : ::testing::Test, FormDesk {};
 
+// How every offer of a topmost rule ends, after "'<caption>' is now topmost".
 const std::string kOfferEnd =
     "\r\n\r\nAlways set topmost captions containing\r\nthe following "
     "string ?\r\n[when Hoverdeck is running minimized]";
