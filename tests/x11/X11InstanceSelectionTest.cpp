@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "XTestSupport.h"
+#include "X11Fixture.h"
 #include "platform/x11/X11InstanceSelection.h"
 
 namespace hoverdeck {
