@@ -234,10 +234,9 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndProcessesThatCannotBeFound) {
   X11ProcessLookup processes(*x_);
   const auto pid = processes.WindowProcess(w_[0]);
   ASSERT_EQ(pid, static_cast<ProcessId>(owners_[0]->pid));
-  EXPECT_EQ(processes.ProgramPath(*pid),
-            std::filesystem::canonical(HOVERDECK_WINDOW_OWNER).string());
+  EXPECT_EQ(processes.ProgramPath(*pid), std::filesystem::canonical("/proc/self/exe").string());
   // The full file name, where the kernel's command name stops at 15 characters.
-  EXPECT_EQ(processes.ListedProgramName(*pid), "hoverdeck_x11_window_owner");
+  EXPECT_EQ(processes.ListedProgramName(*pid), "hoverdeck_x11_tests");
   EXPECT_EQ(processes.WindowProcess(w_[1]), std::nullopt);
   EXPECT_EQ(processes.WindowProcess(w_[2]), std::nullopt);
   constexpr ProcessId kNoSuchProcess = 0x7FFFFFF0;  // beyond any pid_max

@@ -1,9 +1,12 @@
 #include "X11Fixture.h"
 
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 #include <thread>
 
 namespace hoverdeck::testing {
@@ -12,10 +15,82 @@ namespace {
 template <typename T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char ch : text) quoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-  return quoted + "'";
+std::vector<std::string> Fields(const std::string& list) {
+  std::vector<std::string> fields;
+  std::istringstream in(list);
+  for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+  return fields;
+}
+
+// The forked owner: creates the windows on a connection of its own, writes their ids to `report`
+// once the window manager has them, then keeps them until killed or the display goes.
+[[noreturn]] void OwnWindows(const std::vector<std::vector<std::string>>& plans, int report) {
+  Probe x;
+  Windows ids;
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  for (const auto& options : plans) {
+    const xcb_window_t w = xcb_generate_id(x.c());
+    xcb_create_window(x.c(), XCB_COPY_FROM_PARENT, w, x.root, 200, 150, 320, 200, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    x.Set(w, "WM_CLASS", "STRING", std::string_view("hoverdeck-test\0HoverdeckTest", 29), false);
+    x.Set(w, "WM_CLIENT_MACHINE", "STRING", host, false);
+    x.Set(w, "_NET_WM_PID", "CARDINAL", {static_cast<std::uint32_t>(getpid())});
+    std::uint32_t wm_state = 1;  // Normal, or Iconic (3)
+    bool mapped = true, managed = true;
+    std::vector<std::uint32_t> states;
+    for (std::size_t i = 0; i < options.size(); ++i) {
+      const std::string& option = options[i];
+      const auto next = [&] { return options.at(++i); };
+      std::vector<std::uint32_t> values;
+      if (option == "--name") {
+        x.Set(w, "_NET_WM_NAME", "UTF8_STRING", next(), false);
+      } else if (option == "--text") {
+        const std::string property = next(), type = next();
+        x.Set(w, property, type, next(), false);
+      } else if (option == "--atoms") {
+        const std::string property = next();
+        for (const std::string& name : Fields(next())) values.push_back(x.Atom(name));
+        x.Set(w, property, "ATOM", values);
+        if (property == "_NET_WM_STATE") states = values;
+      } else if (option == "--motif") {
+        for (const std::string& field : Fields(next())) values.push_back(std::stoul(field));
+        x.Set(w, "_MOTIF_WM_HINTS", "_MOTIF_WM_HINTS", values);
+      } else if (option == "--transient-for") {
+        x.Set(w, "WM_TRANSIENT_FOR", "WINDOW", {ids.at(std::stoul(next()))});
+      } else if (option == "--iconic") {
+        wm_state = 3;
+      } else if (option == "--unmapped") {
+        mapped = false;
+      } else if (option == "--override-redirect") {
+        const std::uint32_t on = 1;
+        xcb_change_window_attributes(x.c(), w, XCB_CW_OVERRIDE_REDIRECT, &on);
+        managed = false;
+      } else if (option == "--no-pid") {
+        xcb_delete_property(x.c(), w, x.Atom("_NET_WM_PID"));
+      } else {
+        _exit(2);
+      }
+    }
+    x.Set(w, "WM_HINTS", "WM_HINTS", {3, 1, wm_state, 0, 0, 0, 0, 0, 0});  // input, state
+    ids.push_back(w);
+    if (!mapped) continue;
+    xcb_map_window(x.c(), w);
+    const bool taken_in = !managed || WaitUntil([&] {
+      const auto now = x.Read(w, "WM_STATE").value_or(Probe::Property{}).values;
+      const auto held = x.Read(w, "_NET_WM_STATE").value_or(Probe::Property{}).values;
+      return !now.empty() && now[0] == wm_state &&
+             std::all_of(states.begin(), states.end(), [&](std::uint32_t atom) {
+               return std::count(held.begin(), held.end(), atom) > 0;
+             });
+    });
+    if (!taken_in) _exit(3);
+  }
+  x.Sync();
+  if (write(report, ids.data(), ids.size() * sizeof ids[0]) < 0) _exit(4);
+  close(report);
+  while (xcb_generic_event_t* event = xcb_wait_for_event(x.c())) std::free(event);
+  _exit(0);
 }
 
 }  // namespace
@@ -29,23 +104,24 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return true;
 }
 
-WindowOwner::WindowOwner(const std::vector<std::vector<std::string>>& windows) {
-  std::string command = "exec " HOVERDECK_WINDOW_OWNER;
-  for (const auto& options : windows) {
-    command += " --window";
-    for (const std::string& option : options) command += " " + Quoted(option);
+WindowOwner::WindowOwner(const std::vector<std::vector<std::string>>& plans) {
+  int report[2];
+  if (pipe(report) != 0) return;
+  pid = fork();
+  if (pid == 0) {
+    close(report[0]);
+    OwnWindows(plans, report[1]);
   }
-  output = popen(command.c_str(), "r");
-  char line[64];
-  while (output && std::fgets(line, sizeof line, output)) {
-    if (std::sscanf(line, "ready %d", &pid) == 1) return;
-    this->windows.push_back(static_cast<WindowHandle>(std::stoul(line)));
-  }
+  close(report[1]);
+  WindowHandle id = kNoWindow;
+  while (pid > 0 && read(report[0], &id, sizeof id) == sizeof id) windows.push_back(id);
+  close(report[0]);
 }
 
 WindowOwner::~WindowOwner() {
-  if (pid > 0) kill(pid, SIGTERM);
-  if (output) pclose(output);
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
 }
 
 Probe::Probe() : c_(xcb_connect(nullptr, nullptr)) {
@@ -116,7 +192,7 @@ void Probe::Sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus
 
 Windows X11Test::OpenMore(const std::vector<std::vector<std::string>>& windows) {
   owners_.push_back(std::make_unique<WindowOwner>(windows));
-  EXPECT_GT(owners_.back()->pid, 0) << "the window owner did not get ready";
+  EXPECT_EQ(owners_.back()->windows.size(), windows.size()) << "the window owner failed";
   return owners_.back()->windows;
 }
 

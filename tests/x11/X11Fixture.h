@@ -4,11 +4,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 #include <xcb/xcb.h>
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,13 +26,21 @@ using Windows = std::vector<WindowHandle>;
 bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-// A window_owner process with one window per option list; ending it takes the windows away.
+// A process of its own owning one window per option list, as another program would; ending it
+// takes the windows away. The options, after which window they apply to:
+//   --name TEXT                  _NET_WM_NAME as UTF8_STRING
+//   --text PROPERTY TYPE BYTES   any format-8 property (WM_NAME STRING ..., WM_CLIENT_MACHINE ...)
+//   --atoms PROPERTY A,B,...     an ATOM list; for _NET_WM_STATE, the manager is waited for
+//   --motif F,FN,D,I,S           _MOTIF_WM_HINTS
+//   --transient-for N            WM_TRANSIENT_FOR the N-th window (from 0) of the same owner
+//   --iconic | --unmapped | --override-redirect | --no-pid
+// The windows are mapped one at a time, so they stack in their order, and each is taken in by the
+// window manager before the owner reports.
 struct WindowOwner {
   explicit WindowOwner(const std::vector<std::vector<std::string>>& windows);
   ~WindowOwner();
-  std::FILE* output = nullptr;
-  int pid = 0;  // 0 when it did not get ready
-  Windows windows;
+  pid_t pid = -1;
+  Windows windows;  // fewer than asked when the owner failed
 };
 
 // A plain xcb connection; every change waits until the server has made it, unless told not to.
