@@ -1,5 +1,5 @@
-// The Qt ports with real Qt boxes: popup, input and message boxes, the about box, the tray and the
-// no-tray decision; and the refresh tick going on behind an open box.
+// The Qt ports with real Qt boxes: popup, input and message boxes, the about box and the tray; and
+// the refresh tick going on behind an open box.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -20,7 +20,6 @@
 #include "ui/frmAbout.h"
 #include "ui/frmTop.h"
 #include "ui/qt/MainWindow.h"
-#include "ui/qt/NoTrayFallback.h"
 #include "ui/qt/QtDialogs.h"
 #include "ui/qt/QtTray.h"
 
@@ -169,25 +168,6 @@ TEST(QtTrayTest, WithoutANotificationAreaNothingIsAdded) {
   EXPECT_FALSE(tray.Present());
   EXPECT_FALSE(tray.ModifyTip("tip"));
   EXPECT_FALSE(ProgramIcon().isNull());
-}
-
-TEST(NoTrayFallbackTest, AHiddenMinimisedWindowStaysMinimisedWithoutATrayAndIsExplainedOnce) {
-  NoTrayFallback with_tray(true);
-  EXPECT_EQ(with_tray.Present(false, WindowState::kMinimized), (WindowPresentation{false, true}));
-  EXPECT_FALSE(with_tray.TakeMessage());
-  EXPECT_FALSE(with_tray.RestoreShows(false));
-
-  NoTrayFallback fallback(false);
-  // The invisible mode hides a normal window: no tray needed, nothing said.
-  EXPECT_EQ(fallback.Present(false, WindowState::kNormal), (WindowPresentation{false, false}));
-  EXPECT_FALSE(fallback.TakeMessage());
-  EXPECT_EQ(fallback.Present(false, WindowState::kMinimized), (WindowPresentation{true, true}));
-  EXPECT_TRUE(fallback.RestoreShows(false));
-  EXPECT_TRUE(fallback.TakeMessage());
-  EXPECT_FALSE(fallback.TakeMessage());
-  EXPECT_EQ(fallback.Present(false, WindowState::kMinimized), (WindowPresentation{true, true}));
-  EXPECT_FALSE(fallback.TakeMessage());
-  EXPECT_FALSE(fallback.RestoreShows(true));
 }
 
 }  // namespace

@@ -25,41 +25,31 @@ TEST(X11ConnectTest, NoDisplayGivesNoAdapter) {
   EXPECT_EQ(X11WindowSystem::Connect(":4711"), nullptr);
 }
 
-TEST_F(X11AdapterTest, WalkGoesTopFirstAndListsNeitherDocksNorDesktops) {
+TEST_F(X11AdapterTest, WalkAndFilterQuestions) {
   ASSERT_NO_FATAL_FAILURE(Open({
       {"--name", "A"},
       {"--name", "Panel", "--atoms", "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK"},
-      {"--name", "B"},
+      {"--name", "Dialog", "--transient-for", "0"},
       {"--name", "Desk", "--atoms", "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DESKTOP"},
-      {"--name", "C"},
+      {"--name", "Minimised", "--iconic"},
       {"--name", "Tip", "--override-redirect"},
       {"--name", "Hidden", "--unmapped"},
   }));
+  // Top first, and neither docks nor desktops.
   EXPECT_EQ(Walk(), (Windows{w_[4], w_[2], w_[0]}));
+  EXPECT_FALSE(x_->HasParent(w_[0]));
+  EXPECT_TRUE(x_->HasParent(w_[2]));
+  EXPECT_TRUE(x_->IsVisible(w_[0]));
+  EXPECT_TRUE(x_->IsVisible(w_[4]));
+  EXPECT_FALSE(x_->IsVisible(w_[6]));
+  for (WindowHandle w : w_) EXPECT_TRUE(x_->IsEnabled(w));
   // Windows outside the list have no next one, nor has one gone but, for a moment, still listed.
   EXPECT_EQ(x_->NextWindow(w_[6]), kNoWindow);
   EXPECT_EQ(x_->NextWindow(kNoWindow), kNoWindow);
-  probe_.Destroy(w_[2]);
-  EXPECT_EQ(x_->NextWindow(w_[2]), kNoWindow);
-}
-
-TEST_F(X11AdapterTest, FilterQuestions) {
-  ASSERT_NO_FATAL_FAILURE(Open({
-      {"--name", "Owner"},
-      {"--name", "Dialog", "--transient-for", "0"},
-      {"--name", "Minimised", "--iconic"},
-      {"--name", "Never shown", "--unmapped"},
-      {"--name", "Withdrawn"},
-  }));
-  EXPECT_FALSE(x_->HasParent(w_[0]));
-  EXPECT_TRUE(x_->HasParent(w_[1]));
-  EXPECT_TRUE(x_->IsVisible(w_[0]));
-  EXPECT_TRUE(x_->IsVisible(w_[2]));
-  EXPECT_FALSE(x_->IsVisible(w_[3]));
-  for (WindowHandle w : w_) EXPECT_TRUE(x_->IsEnabled(w));
-  ASSERT_TRUE(x_->IsVisible(w_[4]));
-  probe_.Unmap(w_[4]);
-  EXPECT_TRUE(WaitUntil([&] { return !x_->IsVisible(w_[4]); }));
+  probe_.Unmap(w_[0]);
+  EXPECT_TRUE(WaitUntil([&] { return !x_->IsVisible(w_[0]); }));
+  probe_.Destroy(w_[4]);
+  EXPECT_EQ(x_->NextWindow(w_[4]), kNoWindow);
 }
 
 TEST_F(X11AdapterTest, CaptionsInEveryEncoding) {

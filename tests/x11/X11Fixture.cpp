@@ -196,9 +196,14 @@ Windows X11Test::OpenMore(const std::vector<std::vector<std::string>>& windows) 
   return owners_.back()->windows;
 }
 
+Windows X11Test::Mine() const {
+  Windows mine;
+  for (const auto& owner : owners_) mine.insert(mine.end(), owner->windows.begin(), owner->windows.end());
+  return mine;
+}
+
 void X11Test::CloseAll() {
-  Windows gone;
-  for (const auto& owner : owners_) gone.insert(gone.end(), owner->windows.begin(), owner->windows.end());
+  const Windows gone = Mine();
   owners_.clear();
   w_.clear();
   EXPECT_TRUE(WaitUntil([&] {
@@ -211,8 +216,8 @@ void X11Test::CloseAll() {
 
 Windows X11Test::Walk(X11WindowSystem* x) {
   if (x == nullptr) x = x_.get();
-  Windows mine, met;
-  for (const auto& owner : owners_) mine.insert(mine.end(), owner->windows.begin(), owner->windows.end());
+  const Windows mine = Mine();
+  Windows met;
   int steps = 0;
   for (WindowHandle w = x->FirstWindow(kNoWindow); w != kNoWindow && steps < 1000;
        w = x->NextWindow(w), ++steps) {

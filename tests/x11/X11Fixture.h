@@ -92,7 +92,9 @@ class X11Test : public ::testing::Test {
   }
   // Ends every helper and waits until the window manager has let go of their windows.
   void CloseAll();
-  // A whole walk of `x` (the adapter by default), top first, kept to the helpers' windows.
+  // The windows of every owner.
+  Windows Mine() const;
+  // A whole walk of `x` (the adapter by default), top first, kept to the owners' windows.
   Windows Walk(X11WindowSystem* x = nullptr);
   bool ManagerOffersClose(WindowHandle w) {
     return probe_.HasAtom(w, "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_CLOSE");

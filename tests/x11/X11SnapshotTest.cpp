@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "X11Fixture.h"
-#include "inventory/WindowScan.h"
-#include "support/FakeTray.h"
 
 namespace hoverdeck {
 namespace {
@@ -38,14 +36,17 @@ TEST_F(X11SnapshotTest, WindowOpenedDuringTheWalkWaitsForTheNextWalk) {
   EXPECT_EQ(Walk(), (Windows{w_[1], late[0], w_[0]}));
 }
 
-TEST_F(X11SnapshotTest, CaptionsWithinAndAfterTheWalk) {
+TEST_F(X11SnapshotTest, OwnWritesReadBackAtOnceWithinTheWalkOtherClientsAfterIt) {
   ASSERT_NO_FATAL_FAILURE(Open({{"--name", "Notes"}}));
   const WindowHandle w = w_[0];
   ASSERT_EQ(x_->FirstWindow(kNoWindow), w);
   ASSERT_EQ(x_->Caption(w), "Notes");
-  // The adapter's own write reads back at once; another client's waits for the next walk.
+  ASSERT_EQ(x_->CloseItemState(w), 0u);
   ASSERT_TRUE(x_->SetCaption(w, "[TOPMOST] Notes"));
   EXPECT_EQ(x_->Caption(w), "[TOPMOST] Notes");
+  // The manager still offers close for a moment; the hints just written have the word.
+  ASSERT_TRUE(x_->SetCloseItemState(w, kCloseItemDisabledBits));
+  EXPECT_EQ(x_->CloseItemState(w), kCloseItemDisabledBits);
   probe_.Set(w, "_NET_WM_NAME", "UTF8_STRING", "Renamed");
   EXPECT_EQ(x_->Caption(w), "[TOPMOST] Notes");
   // Once the walk is over, nothing of its snapshot answers.
@@ -86,20 +87,6 @@ TEST_F(X11SnapshotTest, WalkGoesOnFromWhereTopmostChangesPutTheWindow) {
   EXPECT_EQ(x_->NextWindow(top), bottom);
 }
 
-TEST_F(X11SnapshotTest, CloseItemWrittenWithinTheWalkReadsBackAtOnce) {
-  ASSERT_NO_FATAL_FAILURE(Open({{"--name", "Closable"}}));
-  const WindowHandle w = w_[0];
-  ASSERT_EQ(x_->FirstWindow(kNoWindow), w);
-  ASSERT_EQ(x_->CloseItemState(w), 0u);
-  ASSERT_TRUE(x_->SetCloseItemState(w, kCloseItemDisabledBits));
-  // The manager still offers close for a moment; the hints just written have the word.
-  EXPECT_EQ(x_->CloseItemState(w), kCloseItemDisabledBits);
-  ASSERT_TRUE(x_->SetCloseItemState(w, 0));
-  EXPECT_EQ(x_->CloseItemState(w), 0u);
-  ASSERT_EQ(x_->NextWindow(w), kNoWindow);
-  EXPECT_TRUE(WaitUntil([&] { return ManagerOffersClose(w); }));
-}
-
 TEST_F(X11SnapshotTest, WindowsDestroyedDuringTheWalk) {
   ASSERT_NO_FATAL_FAILURE(Open({{"--name", "A"}, {"--name", "B"}, {"--name", "C"}}));
   const WindowHandle a = w_[0], b = w_[1], c = w_[2];
@@ -138,8 +125,7 @@ class X11KeptSnapshotTest : public testing::X11Test {
  protected:
   std::vector<Seen> SeenBy(X11WindowSystem& x) {
     // Asked while the walk stands on each window, as a scan does.
-    Windows mine;
-    for (const auto& owner : owners_) mine.insert(mine.end(), owner->windows.begin(), owner->windows.end());
+    const Windows mine = Mine();
     std::vector<Seen> seen;
     for (WindowHandle w = x.FirstWindow(kNoWindow); w != kNoWindow; w = x.NextWindow(w)) {
       if (std::count(mine.begin(), mine.end(), w) == 0) continue;
@@ -172,22 +158,19 @@ TEST_F(X11KeptSnapshotTest, AgreesWithAFreshReadAfterEveryKindOfChange) {
       {"--name", "G"},
   }));
   ASSERT_TRUE(WaitUntil([&] { return AgreesWithAFreshRead(); }));
-  const auto ask = [&](WindowHandle w, const char* message, std::vector<std::uint32_t> data) {
-    probe_.Ask(w, message, data);
-  };
   const std::vector<std::pair<const char*, std::function<void()>>> changes = {
       {"caption", [&] { probe_.Set(w_[0], "_NET_WM_NAME", "UTF8_STRING", "A2"); }},
       {"legacy caption", [&] { probe_.Set(w_[2], "WM_NAME", "STRING", "C\xe9"); }},
       {"topmost by us", [&] { x_->SetTopmost(w_[1], true, *x_->Rect(w_[1])); }},
       {"close item by us", [&] { x_->SetCloseItemState(w_[0], kCloseItemDisabledBits); }},
       {"topmost by another client",
-       [&] { ask(w_[4], "_NET_WM_STATE", {1, probe_.Atom("_NET_WM_STATE_ABOVE"), 0, 1}); }},
-      {"raised by another client", [&] { ask(w_[0], "_NET_ACTIVE_WINDOW", {2, 0, 0}); }},
+       [&] { probe_.Ask(w_[4], "_NET_WM_STATE", {1, probe_.Atom("_NET_WM_STATE_ABOVE"), 0, 1}); }},
+      {"raised by another client", [&] { probe_.Ask(w_[0], "_NET_ACTIVE_WINDOW", {2, 0, 0}); }},
       {"close item by another client",
        [&] { probe_.Set(w_[5], "_MOTIF_WM_HINTS", "_MOTIF_WM_HINTS", {1, 0x1E, 0, 0, 0}); }},
       {"owner by another client",
        [&] { probe_.Set(w_[5], "WM_TRANSIENT_FOR", "WINDOW", {w_[1]}); }},
-      {"minimised by another client", [&] { ask(w_[5], "WM_CHANGE_STATE", {3}); }},
+      {"minimised by another client", [&] { probe_.Ask(w_[5], "WM_CHANGE_STATE", {3}); }},
       {"window type by the client",
        [&] { probe_.Set(w_[4], "_NET_WM_WINDOW_TYPE", "ATOM", {probe_.Atom("_NET_WM_WINDOW_TYPE_DOCK")}); }},
       {"unmapped", [&] { probe_.Unmap(w_[3]); }},
@@ -225,57 +208,19 @@ TEST_F(X11KeptSnapshotTest, AFloodOfNoticesMakesTheNextWalkReadEverythingAgain) 
   EXPECT_EQ(seen, SeenBy(*fresh));
 }
 
-TEST_F(X11SnapshotTest, OneQuestionOutsideAWalkIsOneRoundTrip) {
-  ASSERT_NO_FATAL_FAILURE(Open({{"--name", "One"}}));
-  const WindowHandle w = w_[0];
-  const auto cost = [&](const auto& call) {
-    const std::uint64_t before = x_->RoundTrips();
-    call();
-    return x_->RoundTrips() - before;
-  };
-  EXPECT_EQ(cost([&] { x_->Caption(w); }), 1u);
-  EXPECT_EQ(cost([&] { x_->Rect(w); }), 1u);
-  // A caption is read before it is written, so that a marker changes only its own bytes.
-  EXPECT_EQ(cost([&] { x_->SetCaption(w, "Two"); }), 2u);
-  EXPECT_EQ(cost([&] { x_->CloseItemState(w); }), 1u);
-}
-
-TEST_F(X11SnapshotTest, RoundTripsOfAScanDoNotGrowWithTheWindows) {
-  // The round trips of the first scan over `count` fresh windows, which learns their frames, or
-  // none when a later scan of the unchanged desktop still asks the server something.
-  const auto first_scan = [&](int count) -> std::optional<std::uint64_t> {
-    std::vector<std::vector<std::string>> windows;
-    for (int i = 0; i < count; ++i) windows.push_back({"--name", "Document " + std::to_string(i)});
-    Open(windows);
-    Settings settings;
-    Catalogue topmost_rules{kTopMostWindowsSection};
-    Catalogue close_rules{kDisableXSection};
-    testing::FakeTray tray;
-    ScanInputs inputs{.main_window = kNoWindow,
-                      .settings = &settings,
-                      .topmost_catalogue = &topmost_rules,
-                      .disable_x_catalogue = &close_rules,
-                      .main_window_minimized = [] { return false; }};
-    WindowTables tables;
-    std::uint64_t before = x_->RoundTrips();
-    ScanWindows(*x_, tray, inputs, tables);
-    const std::uint64_t first = x_->RoundTrips() - before;
-    EXPECT_GE(tables.NonTopmostCount(), count);
-    const bool quiet = WaitUntil([&] {
-      before = x_->RoundTrips();
-      ScanWindows(*x_, tray, inputs, tables);
-      return x_->RoundTrips() == before;
-    });
-    CloseAll();
-    return quiet ? std::optional(first) : std::nullopt;
-  };
-  const auto ten = first_scan(10);
-  const auto sixty = first_scan(60);
-  ASSERT_TRUE(ten && sixty);
+TEST_F(X11SnapshotTest, RoundTripsOfAWalkDoNotGrowWithTheWindows) {
   // New windows cost one more round trip for each level of frames around them, whatever their
   // number.
-  EXPECT_EQ(*ten, *sixty);
-  EXPECT_LE(*sixty, 6u);
+  std::vector<std::uint64_t> costs;
+  for (const std::size_t count : {10, 60}) {
+    Open(std::vector(count, std::vector<std::string>{"--name", "Document"}));
+    const std::uint64_t before = x_->RoundTrips();
+    EXPECT_EQ(Walk().size(), count);
+    costs.push_back(x_->RoundTrips() - before);
+    CloseAll();
+  }
+  EXPECT_EQ(costs[0], costs[1]);
+  EXPECT_LE(costs[1], 6u);
 }
 
 }  // namespace
