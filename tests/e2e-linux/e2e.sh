@@ -161,23 +161,8 @@ case_rules() {
     fatal "no Notes and Logbook"
   untouched_as_expected || fatal "the windows were not in their starting state"
   # Unchecked rules (Memo, Draft) and the case of the letters must keep windows out. The entries
-  # are in the catalogues' own order: an unsorted section would be written back sorted.
-  ini <<'EOF'
-[Configuration]
-SetTopMostCaption=1
-ConstTopMost="[TOPMOST] "
-Minimized=1
-[TopMostWindows]
-Win1=Memo
-chkWin1=0
-Win2=Notes
-chkWin2=1
-[DisableX]
-Win1=Draft
-chkWin1=0
-Win2=Logbook
-chkWin2=1
-EOF
+  # are in the catalogues' own order, or the section would be written back sorted.
+  ini <"$here/rules.ini"
   start_hoverdeck
   local begin
   begin=$(date +%s%3N)
