@@ -5,9 +5,6 @@
 # shellcheck source=../support/wait-for.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../support/wait-for.sh"
 
-# Milliseconds since the epoch, for deadlines and timings.
-now_ms() { date +%s%3N; }
-
 # The caption a window shows: _NET_WM_NAME when the client set one, WM_NAME otherwise.
 caption() {
   local line

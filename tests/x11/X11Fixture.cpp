@@ -1,0 +1,229 @@
+#include "X11Fixture.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+namespace hoverdeck::testing {
+namespace {
+
+template <typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+std::vector<std::string> Fields(const std::string& list) {
+  std::vector<std::string> fields;
+  std::istringstream in(list);
+  for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+  return fields;
+}
+
+// The forked owner: creates the windows on a connection of its own, writes their ids to `report`
+// once the window manager has them, then keeps them until killed or the display goes.
+[[noreturn]] void OwnWindows(const std::vector<std::vector<std::string>>& plans, int report) {
+  Probe x;
+  Windows ids;
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  for (const auto& options : plans) {
+    const xcb_window_t w = xcb_generate_id(x.c());
+    xcb_create_window(x.c(), XCB_COPY_FROM_PARENT, w, x.root, 200, 150, 320, 200, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    x.Set(w, "WM_CLASS", "STRING", std::string_view("hoverdeck-test\0HoverdeckTest", 29), false);
+    x.Set(w, "WM_CLIENT_MACHINE", "STRING", host, false);
+    x.Set(w, "_NET_WM_PID", "CARDINAL", {static_cast<std::uint32_t>(getpid())});
+    std::uint32_t wm_state = 1;  // Normal, or Iconic (3)
+    bool mapped = true, managed = true;
+    std::vector<std::uint32_t> states;
+    for (std::size_t i = 0; i < options.size(); ++i) {
+      const std::string& option = options[i];
+      const auto next = [&] { return options.at(++i); };
+      std::vector<std::uint32_t> values;
+      if (option == "--name") {
+        x.Set(w, "_NET_WM_NAME", "UTF8_STRING", next(), false);
+      } else if (option == "--text") {
+        const std::string property = next(), type = next();
+        x.Set(w, property, type, next(), false);
+      } else if (option == "--atoms") {
+        const std::string property = next();
+        for (const std::string& name : Fields(next())) values.push_back(x.Atom(name));
+        x.Set(w, property, "ATOM", values);
+        if (property == "_NET_WM_STATE") states = values;
+      } else if (option == "--motif") {
+        for (const std::string& field : Fields(next())) values.push_back(std::stoul(field));
+        x.Set(w, "_MOTIF_WM_HINTS", "_MOTIF_WM_HINTS", values);
+      } else if (option == "--transient-for") {
+        x.Set(w, "WM_TRANSIENT_FOR", "WINDOW", {ids.at(std::stoul(next()))});
+      } else if (option == "--iconic") {
+        wm_state = 3;
+      } else if (option == "--unmapped") {
+        mapped = false;
+      } else if (option == "--override-redirect") {
+        const std::uint32_t on = 1;
+        xcb_change_window_attributes(x.c(), w, XCB_CW_OVERRIDE_REDIRECT, &on);
+        managed = false;
+      } else if (option == "--no-pid") {
+        xcb_delete_property(x.c(), w, x.Atom("_NET_WM_PID"));
+      } else {
+        _exit(2);
+      }
+    }
+    x.Set(w, "WM_HINTS", "WM_HINTS", {3, 1, wm_state, 0, 0, 0, 0, 0, 0});  // input, state
+    ids.push_back(w);
+    if (!mapped) continue;
+    xcb_map_window(x.c(), w);
+    const bool taken_in = !managed || WaitUntil([&] {
+      const auto now = x.Read(w, "WM_STATE").value_or(Probe::Property{}).values;
+      const auto held = x.Read(w, "_NET_WM_STATE").value_or(Probe::Property{}).values;
+      return !now.empty() && now[0] == wm_state &&
+             std::all_of(states.begin(), states.end(), [&](std::uint32_t atom) {
+               return std::count(held.begin(), held.end(), atom) > 0;
+             });
+    });
+    if (!taken_in) _exit(3);
+  }
+  x.Sync();
+  if (write(report, ids.data(), ids.size() * sizeof ids[0]) < 0) _exit(4);
+  close(report);
+  while (xcb_generic_event_t* event = xcb_wait_for_event(x.c())) std::free(event);
+  _exit(0);
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return condition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+WindowOwner::WindowOwner(const std::vector<std::vector<std::string>>& plans) {
+  int report[2];
+  if (pipe(report) != 0) return;
+  pid = fork();
+  if (pid == 0) {
+    close(report[0]);
+    OwnWindows(plans, report[1]);
+  }
+  close(report[1]);
+  WindowHandle id = kNoWindow;
+  while (pid > 0 && read(report[0], &id, sizeof id) == sizeof id) windows.push_back(id);
+  close(report[0]);
+}
+
+WindowOwner::~WindowOwner() {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+}
+
+Probe::Probe() : c_(xcb_connect(nullptr, nullptr)) {
+  if (xcb_connection_has_error(c_) == 0) root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+}
+
+xcb_atom_t Probe::Atom(std::string_view name) {
+  const Reply<xcb_intern_atom_reply_t> reply(
+      xcb_intern_atom_reply(
+          c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(name.size()), name.data()),
+          nullptr),
+      &std::free);
+  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+std::optional<Probe::Property> Probe::Read(WindowHandle window, std::string_view property) {
+  const Reply<xcb_get_property_reply_t> reply(
+      xcb_get_property_reply(
+          c_, xcb_get_property(c_, 0, window, Atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 65536),
+          nullptr),
+      &std::free);
+  if (!reply) return std::nullopt;
+  Property result;
+  const Reply<xcb_get_atom_name_reply_t> name(
+      xcb_get_atom_name_reply(c_, xcb_get_atom_name(c_, reply->type), nullptr), &std::free);
+  if (name) result.type.assign(xcb_get_atom_name_name(name.get()), name->name_len);
+  const auto* data = static_cast<const char*>(xcb_get_property_value(reply.get()));
+  if (reply->format == 8) result.bytes.assign(data, reply->value_len);
+  const auto* values = reinterpret_cast<const std::uint32_t*>(data);
+  if (reply->format == 32) result.values.assign(values, values + reply->value_len);
+  return result;
+}
+
+bool Probe::HasAtom(WindowHandle window, std::string_view property, std::string_view name) {
+  const auto read = Read(window, property);
+  return read && std::count(read->values.begin(), read->values.end(), Atom(name)) > 0;
+}
+
+void Probe::Set(WindowHandle window, std::string_view property, std::string_view type,
+                std::string_view bytes, bool sync) {
+  xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, Atom(property), Atom(type), 8,
+                      static_cast<std::uint32_t>(bytes.size()), bytes.data());
+  if (sync) Sync();
+}
+
+void Probe::Set(WindowHandle window, std::string_view property, std::string_view type,
+                const std::vector<std::uint32_t>& values) {
+  xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, Atom(property), Atom(type), 32,
+                      static_cast<std::uint32_t>(values.size()), values.data());
+  Sync();
+}
+
+void Probe::Ask(WindowHandle window, std::string_view message,
+                const std::vector<std::uint32_t>& data) {
+  xcb_client_message_event_t event{};
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = window;
+  event.type = Atom(message);
+  std::copy_n(data.begin(), std::min<std::size_t>(data.size(), 5), event.data.data32);
+  xcb_send_event(c_, 0, root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&event));
+  Sync();
+}
+
+void Probe::Sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
+
+Windows X11Test::OpenMore(const std::vector<std::vector<std::string>>& windows) {
+  owners_.push_back(std::make_unique<WindowOwner>(windows));
+  EXPECT_EQ(owners_.back()->windows.size(), windows.size()) << "the window owner failed";
+  return owners_.back()->windows;
+}
+
+Windows X11Test::Mine() const {
+  Windows mine;
+  for (const auto& owner : owners_) mine.insert(mine.end(), owner->windows.begin(), owner->windows.end());
+  return mine;
+}
+
+void X11Test::CloseAll() {
+  const Windows gone = Mine();
+  owners_.clear();
+  w_.clear();
+  EXPECT_TRUE(WaitUntil([&] {
+    const auto listed = probe_.Read(probe_.root, "_NET_CLIENT_LIST").value_or(Probe::Property{});
+    return std::none_of(gone.begin(), gone.end(), [&](WindowHandle w) {
+      return std::count(listed.values.begin(), listed.values.end(), w) > 0;
+    });
+  }));
+}
+
+Windows X11Test::Walk(X11WindowSystem* x) {
+  if (x == nullptr) x = x_.get();
+  const Windows mine = Mine();
+  Windows met;
+  int steps = 0;
+  for (WindowHandle w = x->FirstWindow(kNoWindow); w != kNoWindow && steps < 1000;
+       w = x->NextWindow(w), ++steps) {
+    if (std::count(mine.begin(), mine.end(), w) > 0) met.push_back(w);
+  }
+  return met;
+}
+
+}  // namespace hoverdeck::testing
