@@ -1,7 +1,6 @@
 #include "Win32Harness.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 
@@ -11,26 +10,22 @@
 namespace hoverdeck::testing {
 
 using win32::Narrow;
-using win32::UniqueHandle;
-using win32::Widen;
 
 Program::Program(const std::wstring& path, const std::wstring& arguments,
-                 const std::wstring& directory, HANDLE in, HANDLE out) {
+                 const std::wstring& directory, HANDLE out) {
   std::wstring command_line = L"\"" + path + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  if (in) {
+  if (out) {
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in;
     startup.hStdOutput = out;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   }
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, in != nullptr,
-                      in ? CREATE_NO_WINDOW : 0, nullptr,
+  if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, out != nullptr,
+                      out ? CREATE_NO_WINDOW : 0, nullptr,
                       directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
-    throw std::runtime_error("cannot start " + Narrow(path) + " (error " +
-                             std::to_string(GetLastError()) + ")");
+    throw std::runtime_error("cannot start " + Narrow(path));
   }
   process_.Reset(info.hProcess);
   CloseHandle(info.hThread);
@@ -49,11 +44,11 @@ bool Program::WaitForIdle(std::chrono::milliseconds limit) {
 }
 
 std::optional<DWORD> Program::WaitForExit(std::chrono::milliseconds limit) {
-  if (WaitForSingleObject(process_.get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) {
+  DWORD code = 0;
+  if (WaitForSingleObject(process_.get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process_.get(), &code)) {
     return std::nullopt;
   }
-  DWORD code = 0;
-  GetExitCodeProcess(process_.get(), &code);
   return code;
 }
 
@@ -63,41 +58,40 @@ std::wstring BesideTest(const std::wstring& name) {
   return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
 }
 
-// Starts the helper with pipes for its stdin and stdout, then reads "LABEL HANDLE" lines up to
-// "ready". Test captions hold no quotes, so plain quoting is enough for its command line.
+// Reads the helper's "LABEL HANDLE" lines up to "ready"; a helper that dies ends the read.
+// Test captions hold no quotes, so plain quoting is enough for its command line.
 OwnerProcess::OwnerProcess(const std::vector<OwnedWindow>& windows) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE out_read = nullptr, out_write = nullptr, in_read = nullptr, in_write = nullptr;
-  if (!CreatePipe(&out_read, &out_write, &inheritable, 0) ||
-      !CreatePipe(&in_read, &in_write, &inheritable, 0)) {
-    throw std::runtime_error("CreatePipe failed");
-  }
-  from_child_.Reset(out_read);
-  to_child_.Reset(in_write);
-  SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
-  SetHandleInformation(in_write, HANDLE_FLAG_INHERIT, 0);
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &inheritable, 0)) throw std::runtime_error("no pipe");
+  const win32::UniqueHandle from_child(read_end);
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
   std::wstring arguments;
   for (const auto& window : windows) {
-    arguments += L" --window \"" + Widen(window.label) + L"\" \"" + Widen(window.flags) +
-                 L"\" \"" + window.caption + L"\"";
+    arguments += L" " + win32::Widen(window.label) + L" " + win32::Widen(window.flags) + L" \"" +
+                 window.caption + L"\"";
   }
   {
-    // Our copies of the child's ends go at once, so that its exit ends our reads.
-    const UniqueHandle child_out(out_write), child_in(in_read);
+    // Our copy of the child's end goes at once, so that its exit ends our reads.
+    const win32::UniqueHandle child_out(write_end);
     program_.emplace(BesideTest(L"hoverdeck_win32_window_owner.exe"), arguments, L"",
-                     child_in.get(), child_out.get());
+                     child_out.get());
   }
-  for (;;) {
-    const auto line = ReadLine(30s);
-    if (line == "ready") break;
-    const auto blank = line ? line->find(' ') : std::string::npos;
-    if (blank == std::string::npos) {
-      Stop();
-      throw std::runtime_error("the window owner did not report its windows: " +
-                               line.value_or("(nothing)"));
+  std::string output;
+  char chunk[512];
+  DWORD got = 0;
+  while (output.find("ready") == std::string::npos) {
+    if (!ReadFile(read_end, chunk, sizeof(chunk), &got, nullptr) || got == 0) {
+      throw std::runtime_error("the window owner did not report its windows: " + output);
     }
-    windows_[line->substr(0, blank)] = win32::FromHwnd(
-        reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoll(line->c_str() + blank, 0, 10))));
+    output.append(chunk, got);
+  }
+  for (std::size_t at = 0, end; (end = output.find('\n', at)) != std::string::npos; at = end + 1) {
+    const std::string line = output.substr(at, end - at);
+    const auto blank = line.find(' ');
+    if (blank == std::string::npos) continue;
+    windows_[line.substr(0, blank)] = win32::FromHwnd(
+        reinterpret_cast<HWND>(static_cast<INT_PTR>(std::stoll(line.substr(blank + 1)))));
   }
 }
 
@@ -108,59 +102,6 @@ std::optional<std::string> OwnerProcess::LabelOf(WindowHandle window) const {
     if (handle == window) return label;
   }
   return std::nullopt;
-}
-
-void OwnerProcess::Stop() {
-  to_child_.Reset();  // the end of its input ends the helper
-  if (program_) program_->WaitForExit(10s);
-  program_.reset();  // terminates it when it is still there
-  from_child_.Reset();
-}
-
-// Polls the pipe, so that a silent or dead helper never blocks a test.
-std::optional<std::string> OwnerProcess::ReadLine(std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  for (;;) {
-    if (const auto end = pending_.find('\n'); end != std::string::npos) {
-      std::string line = pending_.substr(0, end);
-      pending_.erase(0, end + 1);
-      if (line.ends_with('\r')) line.pop_back();
-      return line;
-    }
-    DWORD available = 0;
-    if (!from_child_ ||
-        !PeekNamedPipe(from_child_.get(), nullptr, 0, nullptr, &available, nullptr)) {
-      return std::nullopt;
-    }
-    if (available > 0) {
-      std::string chunk(available, '\0');
-      DWORD got = 0;
-      if (!ReadFile(from_child_.get(), chunk.data(), available, &got, nullptr)) return std::nullopt;
-      pending_.append(chunk, 0, got);
-    } else if (std::chrono::steady_clock::now() >= deadline) {
-      return std::nullopt;
-    } else {
-      std::this_thread::sleep_for(5ms);
-    }
-  }
-}
-
-std::optional<std::wstring> OwnerProcess::OwnCaption(const std::string& label) {
-  const std::string request = "caption " + label + "\n";
-  DWORD written = 0;
-  if (!to_child_ || !WriteFile(to_child_.get(), request.data(), static_cast<DWORD>(request.size()),
-                               &written, nullptr)) {
-    return std::nullopt;
-  }
-  const std::string prefix = "caption " + label + " ";
-  const auto line = ReadLine(10s);
-  if (!line || !line->starts_with(prefix)) return std::nullopt;
-  std::wstring text;
-  const std::string hex = line->substr(prefix.size());
-  for (std::size_t i = 0; hex != "-" && i + 4 <= hex.size(); i += 4) {
-    text.push_back(static_cast<wchar_t>(std::strtoul(hex.substr(i, 4).c_str(), nullptr, 16)));
-  }
-  return text;
 }
 
 bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseconds limit) {
@@ -183,8 +124,6 @@ BoxPlayer::BoxPlayer(std::function<void(HWND)> act) {
   timer_ = SetTimer(nullptr, 0, 30, &BoxPlayer::Tick);
 }
 
-BoxPlayer::~BoxPlayer() { KillTimer(nullptr, timer_); }
-
 void CALLBACK BoxPlayer::Tick(HWND, UINT, UINT_PTR, DWORD) {
   HWND box = GetActiveWindow();
   if (played_ || !box || ClassOf(box) != L"#32770") return;
@@ -199,15 +138,15 @@ std::string WindowText(HWND window) {
   return Narrow(text);
 }
 
-std::string ControlText(HWND window) {
+std::wstring ControlText(HWND window) {
   std::wstring text(4096, L'\0');
   DWORD_PTR copied = 0;
   if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                            SMTO_ABORTIFHUNG, 5000, &copied)) {
-    return {};
+    return L"(no answer)";
   }
   text.resize(std::min<std::size_t>(copied, text.size()));
-  return Narrow(text);
+  return text;
 }
 
 std::wstring ClassOf(HWND window) {
@@ -243,45 +182,23 @@ std::vector<HWND> TopLevelWindowsOf(DWORD process) {
   return search.second;
 }
 
-HWND FindTopLevel(DWORD process, const std::wstring& class_name,
-                  const std::optional<std::string>& caption) {
-  for (HWND window : TopLevelWindowsOf(process)) {
+std::vector<HWND> ChildrenOf(HWND parent) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    children.push_back(child);
+  }
+  return children;
+}
+
+HWND FindIn(const std::vector<HWND>& windows, const std::wstring& class_name,
+            const std::optional<std::wstring>& text) {
+  for (HWND window : windows) {
     if (lstrcmpiW(ClassOf(window).c_str(), class_name.c_str()) == 0 &&
-        (!caption || WindowText(window) == *caption)) {
+        (!text || ControlText(window) == *text)) {
       return window;
     }
   }
   return nullptr;
-}
-
-HWND FindDescendant(HWND parent, const std::wstring& class_name,
-                    const std::optional<std::string>& text) {
-  struct Search {
-    const std::wstring& class_name;
-    const std::optional<std::string>& text;
-    HWND found;
-  } search{class_name, text, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(data);
-        if (lstrcmpiW(ClassOf(window).c_str(), search->class_name.c_str()) != 0 ||
-            (search->text && ControlText(window) != *search->text)) {
-          return TRUE;
-        }
-        search->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& class_name) {
-  std::vector<HWND> children;
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (lstrcmpiW(ClassOf(child).c_str(), class_name.c_str()) == 0) children.push_back(child);
-  }
-  return children;
 }
 
 }  // namespace hoverdeck::testing
