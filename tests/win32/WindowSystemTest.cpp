@@ -191,8 +191,8 @@ LRESULT CALLBACK CountingProcedure(HWND window, UINT message, WPARAM wparam, LPA
 }
 
 TEST(CloseItemTest, SwitchesOnlyTheTwoBitsBothWaysAndRepaintsTheFrameOnlyOnAChange) {
-  WNDCLASSW window_class{0, CountingProcedure, 0, 0, GetModuleHandleW(nullptr)};
-  window_class.lpszClassName = L"HoverdeckCloseItemTest";
+  const WNDCLASSW window_class{0,       CountingProcedure, 0,      0, GetModuleHandleW(nullptr),
+                               nullptr, nullptr,           nullptr, nullptr, L"HoverdeckCloseItem"};
   RegisterClassW(&window_class);
   HWND hwnd = CreateWindowExW(0, window_class.lpszClassName, L"hvd own", WS_OVERLAPPEDWINDOW, 50,
                               50, 300, 200, nullptr, nullptr, window_class.hInstance, nullptr);

@@ -157,7 +157,7 @@ TEST(ProfileAgreementTest, LineBreaksInAValueCannotAddKeys) {
 }
 
 TEST(Win32FileStoreTest, AttributesDecideAndSurviveAWrite) {
-  for (const auto [attributes, written] : {std::pair<DWORD, bool>{FILE_ATTRIBUTE_HIDDEN |
+  for (const auto& [attributes, written] : {std::pair<DWORD, bool>{FILE_ATTRIBUTE_HIDDEN |
                                                                       FILE_ATTRIBUTE_SYSTEM, true},
                                            std::pair<DWORD, bool>{FILE_ATTRIBUTE_READONLY, false}}) {
     SCOPED_TRACE(attributes);

@@ -10,6 +10,7 @@
 
 #include "Win32Harness.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32WindowSystem.h"
 #include "support/FakeTray.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimulatedDesktop.h"
