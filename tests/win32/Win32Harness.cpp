@@ -5,27 +5,20 @@
 #include <thread>
 
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32WindowSystem.h"
 
 namespace hoverdeck::testing {
-
-using win32::Narrow;
 
 Program::Program(const std::wstring& path, const std::wstring& arguments,
                  const std::wstring& directory, HANDLE out) {
   std::wstring command_line = L"\"" + path + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  if (out) {
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  }
+  startup.dwFlags = out ? STARTF_USESTDHANDLES : 0;
+  startup.hStdOutput = out;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, out != nullptr,
-                      out ? CREATE_NO_WINDOW : 0, nullptr,
-                      directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
-    throw std::runtime_error("cannot start " + Narrow(path));
+  if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, out != nullptr, 0,
+                      nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+    throw std::runtime_error("cannot start " + win32::Narrow(path));
   }
   process_.Reset(info.hProcess);
   CloseHandle(info.hThread);
@@ -33,14 +26,8 @@ Program::Program(const std::wstring& path, const std::wstring& arguments,
 }
 
 Program::~Program() {
-  if (Running()) {
-    TerminateProcess(process_.get(), 99);
-    WaitForSingleObject(process_.get(), 10'000);
-  }
-}
-
-bool Program::WaitForIdle(std::chrono::milliseconds limit) {
-  return WaitForInputIdle(process_.get(), static_cast<DWORD>(limit.count())) == 0;
+  if (Running()) TerminateProcess(process_.get(), 99);
+  WaitForSingleObject(process_.get(), 10'000);
 }
 
 std::optional<DWORD> Program::WaitForExit(std::chrono::milliseconds limit) {
@@ -54,28 +41,26 @@ std::optional<DWORD> Program::WaitForExit(std::chrono::milliseconds limit) {
 
 std::wstring BesideTest(const std::wstring& name) {
   std::wstring self(MAX_PATH, L'\0');
-  self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+  self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
   return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
 }
 
 // Reads the helper's "LABEL HANDLE" lines up to "ready"; a helper that dies ends the read.
 // Test captions hold no quotes, so plain quoting is enough for its command line.
-OwnerProcess::OwnerProcess(const std::vector<OwnedWindow>& windows) {
+OwnerProcess::OwnerProcess(const std::vector<Window>& windows) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE read_end = nullptr, write_end = nullptr;
   if (!CreatePipe(&read_end, &write_end, &inheritable, 0)) throw std::runtime_error("no pipe");
   const win32::UniqueHandle from_child(read_end);
   SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
   std::wstring arguments;
-  for (const auto& window : windows) {
-    arguments += L" " + win32::Widen(window.label) + L" " + win32::Widen(window.flags) + L" \"" +
-                 window.caption + L"\"";
+  for (const auto& [label, flags, caption] : windows) {
+    arguments += win32::Widen(" " + label + " " + flags + " \"") + caption + L"\"";
   }
   {
     // Our copy of the child's end goes at once, so that its exit ends our reads.
     const win32::UniqueHandle child_out(write_end);
-    program_.emplace(BesideTest(L"hoverdeck_win32_window_owner.exe"), arguments, L"",
-                     child_out.get());
+    program_.emplace(BesideTest(L"hoverdeck_win32_window_owner.exe"), arguments, L"", write_end);
   }
   std::string output;
   char chunk[512];
@@ -86,22 +71,12 @@ OwnerProcess::OwnerProcess(const std::vector<OwnedWindow>& windows) {
     }
     output.append(chunk, got);
   }
-  for (std::size_t at = 0, end; (end = output.find('\n', at)) != std::string::npos; at = end + 1) {
-    const std::string line = output.substr(at, end - at);
-    const auto blank = line.find(' ');
-    if (blank == std::string::npos) continue;
-    windows_[line.substr(0, blank)] = win32::FromHwnd(
-        reinterpret_cast<HWND>(static_cast<INT_PTR>(std::stoll(line.substr(blank + 1)))));
+  for (std::size_t at = 0, blank; (blank = output.find(' ', at)) != std::string::npos;) {
+    const std::size_t end = output.find('\n', blank);
+    windows_[output.substr(at, blank - at)] =
+        reinterpret_cast<HWND>(static_cast<INT_PTR>(std::stoll(output.substr(blank + 1))));
+    at = end + 1;
   }
-}
-
-HWND OwnerProcess::Hwnd(const std::string& label) const { return win32::ToHwnd(Window(label)); }
-
-std::optional<std::string> OwnerProcess::LabelOf(WindowHandle window) const {
-  for (const auto& [label, handle] : windows_) {
-    if (handle == window) return label;
-  }
-  return std::nullopt;
 }
 
 bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseconds limit) {
@@ -120,31 +95,26 @@ bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseconds lim
 
 BoxPlayer::BoxPlayer(std::function<void(HWND)> act) {
   act_ = std::move(act);
-  played_ = false;
-  timer_ = SetTimer(nullptr, 0, 30, &BoxPlayer::Tick);
-}
-
-void CALLBACK BoxPlayer::Tick(HWND, UINT, UINT_PTR, DWORD) {
-  HWND box = GetActiveWindow();
-  if (played_ || !box || ClassOf(box) != L"#32770") return;
-  played_ = true;
-  act_(box);
+  played = false;
+  timer_ = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = GetActiveWindow();
+    if (played || !box || ClassOf(box) != L"#32770") return;
+    played = true;
+    act_(box);
+  });
 }
 
 std::string WindowText(HWND window) {
   std::wstring text(4096, L'\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return Narrow(text);
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), 4096)));
+  return win32::Narrow(text);
 }
 
 std::wstring ControlText(HWND window) {
   std::wstring text(4096, L'\0');
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                           SMTO_ABORTIFHUNG, 5000, &copied)) {
-    return L"(no answer)";
-  }
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 5000, &copied);
   text.resize(std::min<std::size_t>(copied, text.size()));
   return text;
 }
@@ -158,43 +128,29 @@ bool IsTopmost(HWND window) { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_E
 
 std::vector<std::string> ListBoxTexts(HWND list) {
   std::vector<std::string> texts;
-  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
+  for (LRESULT i = 0, count = SendMessageW(list, LB_GETCOUNT, 0, 0); i < count; ++i) {
     std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
     const LRESULT copied = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
     text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
-    texts.push_back(Narrow(text));
+    texts.push_back(win32::Narrow(text));
   }
   return texts;
 }
 
 std::vector<HWND> TopLevelWindowsOf(DWORD process) {
-  std::pair<DWORD, std::vector<HWND>> search{process, {}};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* search = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(data);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == search->first) search->second.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.second;
-}
-
-std::vector<HWND> ChildrenOf(HWND parent) {
-  std::vector<HWND> children;
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    children.push_back(child);
+  std::vector<HWND> found;
+  for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == process) found.push_back(window);
   }
-  return children;
+  return found;
 }
 
-HWND FindIn(const std::vector<HWND>& windows, const std::wstring& class_name,
-            const std::optional<std::wstring>& text) {
-  for (HWND window : windows) {
-    if (lstrcmpiW(ClassOf(window).c_str(), class_name.c_str()) == 0 &&
-        (!text || ControlText(window) == *text)) {
+HWND FindTopLevel(DWORD process, const wchar_t* class_name, const wchar_t* title) {
+  for (HWND window : TopLevelWindowsOf(process)) {
+    if (lstrcmpiW(ClassOf(window).c_str(), class_name) == 0 &&
+        (!title || ControlText(window) == title)) {
       return window;
     }
   }

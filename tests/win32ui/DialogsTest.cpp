@@ -30,7 +30,7 @@ TEST(Win32DialogsTest, InputBoxShowsPromptTitleAndSelectedDefaultAndReturnsTheAn
       PostMessageW(box, WM_COMMAND, button, 0);
     });
     const std::string answer = dialogs.InputBox("Line one\r\nLine two", "Title", "Notepad");
-    ASSERT_TRUE(BoxPlayer::played());
+    ASSERT_TRUE(BoxPlayer::played);
     EXPECT_EQ(std::tie(title, prompt, edit),
               std::tuple("Title", "Line one\r\nLine two", "Notepad"));
     EXPECT_EQ(selection, MAKELONG(0, 7));
@@ -97,7 +97,7 @@ TEST(Win32DialogsTest, AboutBoxShowsTheLabelsInOrderAndItsMagentaLinkOpensThePag
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   });
   dialogs.ShowAbout(about);
-  ASSERT_TRUE(BoxPlayer::played());
+  ASSERT_TRUE(BoxPlayer::played);
   EXPECT_EQ(title, "About / Help...");
   EXPECT_EQ(first, about.lblCredit.Caption());  // the static shows the caption's "&&" as "&"
   EXPECT_EQ(link, std::string(kMakerAddress));

@@ -180,12 +180,16 @@ TEST_F(Win32MainWindowTest, AfterLoadTheControlsShowTheCoresListsCountsCaptionsA
   EXPECT_EQ(Send(catalogue, LB_GETITEMDATA, 1), 1);
   EXPECT_EQ(Send(Control("chkAllDisableX"), BM_GETCHECK), BST_CHECKED);
   EXPECT_EQ(Send(Control("chkAllTopMost"), BM_GETCHECK), BST_UNCHECKED);
-  HMENU bar = window_->MenuBar();
-  wchar_t caption[128];
-  GetMenuStringW(bar, window_->MenuCommand("mnuConstTopMost"), caption, 128, MF_BYCOMMAND);
-  EXPECT_EQ(win32::Narrow(caption), form_->mnuConstTopMost.Caption());
-  EXPECT_TRUE(GetMenuState(bar, window_->MenuCommand("mnuTopMostCaption"), MF_BYCOMMAND) & MF_CHECKED);
-  EXPECT_FALSE(GetMenuState(bar, window_->MenuCommand("mnuMinimized"), MF_BYCOMMAND) & MF_CHECKED);
+  const auto menu_state = [&](const char* item) {
+    wchar_t caption[128] = {};
+    GetMenuStringW(window_->MenuBar(), window_->MenuCommand(item), caption, 128, MF_BYCOMMAND);
+    return std::pair(win32::Narrow(caption),
+                     GetMenuState(window_->MenuBar(), window_->MenuCommand(item), MF_BYCOMMAND) &
+                         MF_CHECKED);
+  };
+  EXPECT_EQ(menu_state("mnuConstTopMost").first, form_->mnuConstTopMost.Caption());
+  EXPECT_EQ(menu_state("mnuTopMostCaption").second, UINT{MF_CHECKED});
+  EXPECT_EQ(menu_state("mnuMinimized").second, 0u);
   // The banner's and the lists' colours, through the colour messages.
   HDC dc = GetDC(window_->Handle());
   const auto colour = [&](const char* name, UINT message) {
@@ -208,29 +212,29 @@ TEST_F(Win32MainWindowTest, AfterLoadTheControlsShowTheCoresListsCountsCaptionsA
 
 TEST_F(Win32MainWindowTest, MenuCommandsTheF1AcceleratorAndTheTabKeyReachTheCore) {
   Start();
-  const UINT minimized = window_->MenuCommand("mnuMinimized");
-  Send(window_->Handle(), WM_COMMAND, MAKEWPARAM(minimized, 0));
-  EXPECT_TRUE(GetMenuState(window_->MenuBar(), minimized, MF_BYCOMMAND) & MF_CHECKED);
+  Send(window_->Handle(), WM_COMMAND, MAKEWPARAM(window_->MenuCommand("mnuMinimized"), 0));
   EXPECT_EQ(Ini("Configuration", "Minimized"), "1");
+  EXPECT_TRUE(GetMenuState(window_->MenuBar(), window_->MenuCommand("mnuMinimized"),
+                           MF_BYCOMMAND) & MF_CHECKED);
   MSG key{Control("lstFenetresNonTopMost"), WM_KEYDOWN, VK_F1, 0, 0, {}};
   EXPECT_TRUE(window_->PreTranslate(key));
   EXPECT_EQ(dialogs_.abouts.size(), 1u);
 
-  std::map<int, HWND> by_tab_index;
+  // Tab and Shift+Tab follow the layout's focus order round.
+  std::map<int, HWND> order;
   for (const ControlLayout& layout : FrmTopLayout()) {
-    if (layout.tab_index >= 0) by_tab_index[layout.tab_index] = window_->Control(layout.name);
+    if (layout.tab_index >= 0) order[layout.tab_index] = window_->Control(layout.name);
   }
-  std::vector<HWND> order;
-  for (const auto& [index, control] : by_tab_index) order.push_back(control);
   ASSERT_GE(order.size(), 2u);
-  for (std::size_t i = 1; i <= order.size(); ++i) {
-    EXPECT_EQ(window_->NextTabStop(order[i - 1], false), order[i % order.size()]) << i;
+  for (auto at = order.begin(); at != order.end(); ++at) {
+    const auto next = std::next(at) == order.end() ? order.begin() : std::next(at);
+    EXPECT_EQ(window_->NextTabStop(at->second, false), next->second) << at->first;
+    EXPECT_EQ(window_->NextTabStop(next->second, true), at->second) << at->first;
   }
-  EXPECT_EQ(window_->NextTabStop(order[0], true), order.back());
-  SetFocus(order[0]);
-  MSG tab{order[0], WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  SetFocus(order.begin()->second);
+  MSG tab{order.begin()->second, WM_KEYDOWN, VK_TAB, 0, 0, {}};
   EXPECT_TRUE(window_->PreTranslate(tab));
-  EXPECT_EQ(GetFocus(), order[1]);
+  EXPECT_EQ(GetFocus(), std::next(order.begin())->second);
 }
 
 TEST_F(Win32MainWindowTest, ListClicksHoverAndTheBackgroundReachTheirHandlers) {
@@ -246,7 +250,6 @@ TEST_F(Win32MainWindowTest, ListClicksHoverAndTheBackgroundReachTheirHandlers) {
   Click(list, EntryPoint(list, 1));
   EXPECT_EQ(form_->lstFenetresNonTopMost.ListIndex(), 1);
   EXPECT_EQ(Send(list, LB_GETCURSEL), 1);
-  EXPECT_EQ(WindowText(Control("lblUpdate")), form_->lblUpdate.Caption());
   EXPECT_FALSE(window_->TimerRunning());
   Send(window_->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 300));
   EXPECT_TRUE(window_->TimerRunning());
@@ -262,7 +265,6 @@ TEST_F(Win32MainWindowTest, ListClicksHoverAndTheBackgroundReachTheirHandlers) {
   // Hovering an entry names its program; the banner, or a point below the entries, clears it.
   Send(list, WM_MOUSEMOVE, 0, EntryPoint(list, 0));
   EXPECT_NE(WindowText(Control("lblProgName")), "");
-  EXPECT_EQ(WindowText(Control("lblProgName")), form_->lblProgName.Caption());
   Send(Control("Label1"), WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
   EXPECT_EQ(WindowText(Control("lblProgName")), "");
   Send(list, WM_MOUSEMOVE, 0, EntryPoint(list, 0));
