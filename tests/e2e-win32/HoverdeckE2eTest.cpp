@@ -102,7 +102,7 @@ TEST(HoverdeckExe, RulesOnStart) {
   EXPECT_EQ(WindowText(main).rfind("Hoverdeck 1.1h; ", 0), 0u) << WindowText(main);
 }
 
-TEST(HoverdeckExe, DrivingTheWindow) {
+TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
   const Installation installed("[Configuration]\nSetTopMostCaption=0\nMinimized=0\n");
   OwnerProcess owner({{"invoice", "-", L"Invoice 42 - Editor"}, {"calendar", "-", L"Calendar"}});
   HWND invoice = owner.Hwnd("invoice");
@@ -155,6 +155,28 @@ TEST(HoverdeckExe, DrivingTheWindow) {
       << WindowText(invoice);
   EXPECT_EQ(WindowText(owner.Hwnd("calendar")), "Calendar");
 
+  // A second start says so and nothing more: no window of its own shows. A silent one ends at
+  // once without showing any window.
+  std::optional<Program> second, silent;
+  second.emplace(installed.exe, L"", installed.folder_path.wstring());
+  HWND notice = WaitForBox(second->id(), L"Hoverdeck - 1.1h", L"Program already running");
+  ASSERT_NE(notice, nullptr) << "no notice from the second instance";
+  for (HWND window : TopLevelWindowsOf(second->id())) {
+    EXPECT_TRUE(window == notice || !IsWindowVisible(window)) << WindowText(window);
+  }
+  EXPECT_TRUE(second->Running()) << "ended before the notice was answered";
+  PostMessageW(GetDlgItem(notice, IDOK), BM_CLICK, 0, 0);
+  EXPECT_EQ(second->WaitForExit(10s), std::optional<DWORD>(0));
+  silent.emplace(installed.exe, L"-s", installed.folder_path.wstring());
+  bool showed = false;
+  std::optional<DWORD> code;
+  WaitUntil([&] {
+    for (HWND window : TopLevelWindowsOf(silent->id())) showed |= IsWindowVisible(window) != 0;
+    return (code = silent->WaitForExit(0ms)).has_value();
+  });
+  EXPECT_EQ(code, std::optional<DWORD>(0));
+  EXPECT_FALSE(showed) << "a window showed";
+
   // Quitting asks first; Yes ends the program, and the windows keep what it did to them.
   PostMessageW(main, WM_CLOSE, 0, 0);
   HWND question = WaitForBox(hoverdeck->id(), L"Hoverdeck - 1.1h",
@@ -165,33 +187,6 @@ TEST(HoverdeckExe, DrivingTheWindow) {
   EXPECT_EQ(hoverdeck->WaitForExit(10s), std::optional<DWORD>(0));
   EXPECT_TRUE(IsTopmost(invoice));
   EXPECT_EQ(WindowText(invoice), "[TOPMOST] Invoice 42 - Editor");
-}
-
-TEST(HoverdeckExe, SecondInstance) {
-  const Installation installed("[Configuration]\nMinimized=0\n");
-  std::optional<Program> first, second, silent;
-  HWND main = installed.Start(first, true);
-  // A plain second start says so and nothing more: no window of its own shows.
-  second.emplace(installed.exe, L"", installed.folder_path.wstring());
-  HWND box = WaitForBox(second->id(), L"Hoverdeck - 1.1h", L"Program already running");
-  ASSERT_NE(box, nullptr) << "no notice from the second instance";
-  for (HWND window : TopLevelWindowsOf(second->id())) {
-    EXPECT_TRUE(window == box || !IsWindowVisible(window)) << WindowText(window);
-  }
-  EXPECT_TRUE(second->Running()) << "ended before the notice was answered";
-  PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-  EXPECT_EQ(second->WaitForExit(10s), std::optional<DWORD>(0));
-  // A silent one ends at once without showing any window.
-  silent.emplace(installed.exe, L"-s", installed.folder_path.wstring());
-  bool showed = false;
-  std::optional<DWORD> code;
-  WaitUntil([&] {
-    for (HWND window : TopLevelWindowsOf(silent->id())) showed |= IsWindowVisible(window) != 0;
-    return (code = silent->WaitForExit(0ms)).has_value();
-  });
-  EXPECT_EQ(code, std::optional<DWORD>(0));
-  EXPECT_FALSE(showed) << "a window showed";
-  EXPECT_TRUE(first->Running() && IsWindowVisible(main)) << "the first instance went away";
 }
 
 // The copy an installer put in place (tests/package/windows.sh installs it first).

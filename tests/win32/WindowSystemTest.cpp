@@ -166,6 +166,13 @@ TEST_F(OtherProcessWindowsTest, LookupsNameTheOwningProgramAndGoneOnesGiveTheFai
   EXPECT_EQ(windows_.FirstWindow(top), windows_.FirstWindow(kNoWindow));
 }
 
+TEST(HandleConversionTest, HandlesWithTheTopBitSignExtendBackToTheSystemsValue) {
+  const HWND high = reinterpret_cast<HWND>(static_cast<INT_PTR>(-2147483632));  // 0x...80000010
+  EXPECT_EQ(win32::FromHwnd(high), 0x80000010u);
+  EXPECT_EQ(win32::ToHwnd(0x80000010u), high);
+  EXPECT_EQ(win32::ToHwnd(kNoWindow), nullptr);
+}
+
 int g_frame_changes = 0;  // frame recalculations seen by the window's own procedure
 
 TEST(CloseItemTest, SwitchesOnlyTheTwoBitsBothWaysAndRepaintsTheFrameOnlyOnAChange) {

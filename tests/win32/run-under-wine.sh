@@ -1,14 +1,10 @@
 #!/usr/bin/env bash
-# Runs a Windows test program under Wine, in a Wine prefix of the build tree.
-#
-#   run-under-wine.sh --prefix DIR [--console] [--timeout SECONDS] PROGRAM [ARG...]
-#   run-under-wine.sh --prefix DIR --prepare      (only creates the prefix)
-#
-# --console: no display, for programs that open no window; several may share a prefix at once.
-# Otherwise the program gets the prefix to itself (runs queue on a lock) and a virtual X display
-# unless DISPLAY is set; every Wine process of the prefix is ended afterwards. Its windows open in
-# one Wine desktop window: without a window manager Wine would wait on each window that goes.
-# Carriage returns are taken out of the output, so that ctest's test listing reads plain lines.
+# Runs a Windows program under Wine in a prefix of the build tree, carriage returns taken out of
+# its output:  run-under-wine.sh --prefix DIR [--console] [--timeout SECONDS] PROGRAM [ARG...]
+# --prepare only creates the prefix. --console runs without a display (several runs may share the
+# prefix); otherwise runs take turns on the prefix, on a virtual display unless DISPLAY is set,
+# in one Wine desktop window (without a window manager Wine waits on each window that goes), and
+# every Wine process of the prefix is ended afterwards.
 set -euo pipefail
 console=0 prepare=0 limit=300 prefix=
 while (($#)); do
