@@ -212,7 +212,7 @@ TEST_F(Win32MainWindowTest, MenuCommandsTheF1AcceleratorAndTheTabKeyReachTheCore
 TEST_F(Win32MainWindowTest, ListClicksHoverAndTheBackgroundReachTheirHandlers) {
   const WindowHandle one = desktop_.Open(SimWindow{.caption = "One - Editor", .process = 77});
   desktop_.AddProcess(77, {"C:\\Apps\\editor.exe", "editor.exe"});
-  desktop_.Open("Two");
+  desktop_.Open(SimWindow{.caption = "Two", .process = 77});
   Start();
   HWND list = Control("lstFenetresNonTopMost");
   Send(list, WM_RBUTTONDOWN, MK_RBUTTON, EntryPoint(list, 0));
