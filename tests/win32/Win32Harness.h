@@ -4,30 +4,57 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "platform/WindowHandle.h"
 #include "platform/win32/UniqueHandle.h"
+#include "platform/win32/WideText.h"
 
 namespace hoverdeck::testing {
 
 using namespace std::chrono_literals;
 
 // A process started by the test (its stdout to `out` when given), terminated when it still runs
-// at the end. Throws std::runtime_error when it cannot be started.
+// at the end.
 class Program {
  public:
   Program(const std::wstring& path, const std::wstring& arguments,
-          const std::wstring& directory = L"", HANDLE out = nullptr);
-  ~Program();
+          const std::wstring& directory = L"", HANDLE out = nullptr) {
+    std::wstring command_line = L"\"" + path + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = out ? STARTF_USESTDHANDLES : 0;
+    startup.hStdOutput = out;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, out != nullptr, 0,
+                        nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+      throw std::runtime_error("cannot start " + win32::Narrow(path));
+    }
+    process_.Reset(info.hProcess);
+    CloseHandle(info.hThread);
+    id_ = info.dwProcessId;
+  }
+  ~Program() {
+    if (Running()) TerminateProcess(process_.get(), 99);
+    WaitForSingleObject(process_.get(), 10'000);
+  }
   DWORD id() const { return id_; }
   // Its exit code, or nullopt when it still runs after `limit`.
-  std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit);
+  std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit) {
+    DWORD code = 0;
+    if (WaitForSingleObject(process_.get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process_.get(), &code)) {
+      return std::nullopt;
+    }
+    return code;
+  }
   bool Running() { return !WaitForExit(0ms); }
 
  private:
@@ -35,15 +62,52 @@ class Program {
   DWORD id_ = 0;
 };
 
+// The full path of a program beside the running test executable.
+inline std::wstring BesideTest(const std::wstring& name) {
+  std::wstring self(MAX_PATH, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+  return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
+}
+
 // The window-owner helper beside the test executable with the windows asked for, each given as
-// {label, flags (see window_owner.cpp), caption}. Throws std::runtime_error when it fails.
+// {label, flags (see window_owner.cpp), caption}. It reports "LABEL HANDLE" lines up to "ready";
+// one that dies ends the read. Test captions hold no quotes: plain quoting does.
 class OwnerProcess {
  public:
   struct Window {
     std::string label, flags;
     std::wstring caption;
   };
-  explicit OwnerProcess(const std::vector<Window>& windows);
+  explicit OwnerProcess(const std::vector<Window>& windows) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE read_end = nullptr, write_end = nullptr;
+    if (!CreatePipe(&read_end, &write_end, &inheritable, 0)) throw std::runtime_error("no pipe");
+    const win32::UniqueHandle from_child(read_end);
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    std::wstring arguments;
+    for (const auto& [label, flags, caption] : windows) {
+      arguments += win32::Widen(" " + label + " " + flags + " \"") + caption + L"\"";
+    }
+    {
+      // Our copy of the child's end goes at once, so that its exit ends our reads.
+      const win32::UniqueHandle child_out(write_end);
+      program_.emplace(BesideTest(L"hoverdeck_win32_window_owner.exe"), arguments, L"", write_end);
+    }
+    std::string output;
+    char chunk[512];
+    DWORD got = 0;
+    while (output.find("ready") == std::string::npos) {
+      if (!ReadFile(read_end, chunk, sizeof(chunk), &got, nullptr) || got == 0) {
+        throw std::runtime_error("the window owner did not report its windows: " + output);
+      }
+      output.append(chunk, got);
+    }
+    for (std::size_t at = 0, blank; (blank = output.find(' ', at)) != std::string::npos;) {
+      windows_[output.substr(at, blank - at)] =
+          reinterpret_cast<HWND>(static_cast<INT_PTR>(std::stoll(output.substr(blank + 1))));
+      at = output.find('\n', blank) + 1;
+    }
+  }
   HWND Hwnd(const std::string& label) const { return windows_.at(label); }
   const std::map<std::string, HWND>& windows() const { return windows_; }
   DWORD process_id() const { return program_ ? program_->id() : 0; }
@@ -54,36 +118,97 @@ class OwnerProcess {
   std::map<std::string, HWND> windows_;
 };
 
-// The full path of a program beside the running test executable.
-std::wstring BesideTest(const std::wstring& name);
-
 // Asks `holds` every 20 ms, running this thread's messages in between, until it holds or
 // `limit` has passed; true when it held.
-bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseconds limit = 10s);
+inline bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseconds limit = 10s) {
+  for (const auto deadline = std::chrono::steady_clock::now() + limit; !holds();) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+inline std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  return std::wstring(name, static_cast<std::size_t>(std::max(0, GetClassNameW(window, name, 256))));
+}
 
 // Plays the user in a modal box of this thread: calls `act` once with the box, from a thread
 // timer that the box's own message loop runs.
 class BoxPlayer {
  public:
-  explicit BoxPlayer(std::function<void(HWND)> act);
+  explicit BoxPlayer(std::function<void(HWND)> act) {
+    act_ = std::move(act);
+    played_ = false;
+    timer_ = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
+      HWND box = GetActiveWindow();
+      if (played_ || !box || ClassOf(box) != L"#32770") return;
+      played_ = true;
+      act_(box);
+    });
+  }
   ~BoxPlayer() { KillTimer(nullptr, timer_); }
-  static inline bool played = false;
 
  private:
   static inline std::function<void(HWND)> act_;
+  static inline bool played_ = false;
   UINT_PTR timer_ = 0;
 };
 
 // The caption the system keeps (GetWindowText), as UTF-8.
-std::string WindowText(HWND window);
+inline std::string WindowText(HWND window) {
+  std::wstring text(4096, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), 4096)));
+  return win32::Narrow(text);
+}
+
 // What the window's own procedure answers to WM_GETTEXT, in its own process.
-std::wstring ControlText(HWND window);
-std::wstring ClassOf(HWND window);
-bool IsTopmost(HWND window);
-std::vector<std::string> ListBoxTexts(HWND list);
+inline std::wstring ControlText(HWND window) {
+  std::wstring text(4096, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 5000, &copied);
+  text.resize(std::min<std::size_t>(copied, text.size()));
+  return text;
+}
+
+inline bool IsTopmost(HWND window) {
+  return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+inline std::vector<std::string> ListBoxTexts(HWND list) {
+  std::vector<std::string> texts;
+  for (LRESULT i = 0, count = SendMessageW(list, LB_GETCOUNT, 0, 0); i < count; ++i) {
+    std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    const LRESULT copied = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
+    texts.push_back(win32::Narrow(text));
+  }
+  return texts;
+}
+
 // The top-level windows of a process, in Z-order.
-std::vector<HWND> TopLevelWindowsOf(DWORD process);
+inline std::vector<HWND> TopLevelWindowsOf(DWORD process) {
+  std::vector<HWND> found;
+  for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == process) found.push_back(window);
+  }
+  return found;
+}
+
 // The first top-level window of the process with that class and, when given, that title.
-HWND FindTopLevel(DWORD process, const wchar_t* class_name, const wchar_t* title = nullptr);
+inline HWND FindTopLevel(DWORD process, const wchar_t* class_name, const wchar_t* title = nullptr) {
+  for (HWND window : TopLevelWindowsOf(process)) {
+    if (lstrcmpiW(ClassOf(window).c_str(), class_name) == 0 &&
+        (!title || ControlText(window) == title)) {
+      return window;
+    }
+  }
+  return nullptr;
+}
 
 }  // namespace hoverdeck::testing
