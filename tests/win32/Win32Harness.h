@@ -21,20 +21,16 @@ namespace hoverdeck::testing {
 
 using namespace std::chrono_literals;
 
-// A process started by the test (its stdout to `out` when given), terminated when it still runs
-// at the end.
+// A process started by the test, terminated when it still runs at the end.
 class Program {
  public:
-  Program(const std::wstring& path, const std::wstring& arguments,
-          const std::wstring& directory = L"", HANDLE out = nullptr) {
+  Program(const std::wstring& path, const std::wstring& arguments, const std::wstring& directory) {
     std::wstring command_line = L"\"" + path + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    startup.dwFlags = out ? STARTF_USESTDHANDLES : 0;
-    startup.hStdOutput = out;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, out != nullptr, 0,
-                        nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+    if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
       throw std::runtime_error("cannot start " + win32::Narrow(path));
     }
     process_.Reset(info.hProcess);
@@ -68,55 +64,6 @@ inline std::wstring BesideTest(const std::wstring& name) {
   self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
   return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
 }
-
-// The window-owner helper beside the test executable with the windows asked for, each given as
-// {label, flags (see window_owner.cpp), caption}. It reports "LABEL HANDLE" lines up to "ready";
-// one that dies ends the read. Test captions hold no quotes: plain quoting does.
-class OwnerProcess {
- public:
-  struct Window {
-    std::string label, flags;
-    std::wstring caption;
-  };
-  explicit OwnerProcess(const std::vector<Window>& windows) {
-    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE read_end = nullptr, write_end = nullptr;
-    if (!CreatePipe(&read_end, &write_end, &inheritable, 0)) throw std::runtime_error("no pipe");
-    const win32::UniqueHandle from_child(read_end);
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    std::wstring arguments;
-    for (const auto& [label, flags, caption] : windows) {
-      arguments += win32::Widen(" " + label + " " + flags + " \"") + caption + L"\"";
-    }
-    {
-      // Our copy of the child's end goes at once, so that its exit ends our reads.
-      const win32::UniqueHandle child_out(write_end);
-      program_.emplace(BesideTest(L"hoverdeck_win32_window_owner.exe"), arguments, L"", write_end);
-    }
-    std::string output;
-    char chunk[512];
-    DWORD got = 0;
-    while (output.find("ready") == std::string::npos) {
-      if (!ReadFile(read_end, chunk, sizeof(chunk), &got, nullptr) || got == 0) {
-        throw std::runtime_error("the window owner did not report its windows: " + output);
-      }
-      output.append(chunk, got);
-    }
-    for (std::size_t at = 0, blank; (blank = output.find(' ', at)) != std::string::npos;) {
-      windows_[output.substr(at, blank - at)] =
-          reinterpret_cast<HWND>(static_cast<INT_PTR>(std::stoll(output.substr(blank + 1))));
-      at = output.find('\n', blank) + 1;
-    }
-  }
-  HWND Hwnd(const std::string& label) const { return windows_.at(label); }
-  const std::map<std::string, HWND>& windows() const { return windows_; }
-  DWORD process_id() const { return program_ ? program_->id() : 0; }
-  void Stop() { program_.reset(); }  // its windows go with it
-
- private:
-  std::optional<Program> program_;
-  std::map<std::string, HWND> windows_;
-};
 
 // Asks `holds` every 20 ms, running this thread's messages in between, until it holds or
 // `limit` has passed; true when it held.
@@ -210,5 +157,40 @@ inline HWND FindTopLevel(DWORD process, const wchar_t* class_name, const wchar_t
   }
   return nullptr;
 }
+
+// The window-owner helper beside the test executable with the windows asked for, each given as
+// {label, flags (see window_owner.cpp), caption}; test captions hold no quotes. Throws
+// std::runtime_error when they do not all come.
+class OwnerProcess {
+ public:
+  struct Window {
+    std::string label, flags;
+    std::wstring caption;
+  };
+  explicit OwnerProcess(const std::vector<Window>& windows) {
+    std::wstring arguments;
+    for (const auto& [label, flags, caption] : windows) {
+      arguments += win32::Widen(" " + label + " " + flags + " \"") + caption + L"\"";
+    }
+    program_.emplace(BesideTest(L"hoverdeck_win32_window_owner.exe"), arguments, L"");
+    for (int i = 0; i < 500 && !windows_.contains("ready"); ++i, Sleep(20)) {
+      for (HWND window : TopLevelWindowsOf(program_->id())) {
+        const std::wstring name = ClassOf(window);
+        if (name.starts_with(L"hvd_")) windows_[win32::Narrow(name.substr(4))] = window;
+      }
+    }
+    if (windows_.erase("ready") == 0 || windows_.size() != windows.size()) {
+      throw std::runtime_error("no windows from the owner");
+    }
+  }
+  HWND Hwnd(const std::string& label) const { return windows_.at(label); }
+  const std::map<std::string, HWND>& windows() const { return windows_; }
+  DWORD process_id() const { return program_ ? program_->id() : 0; }
+  void Stop() { program_.reset(); }  // its windows go with it
+
+ private:
+  std::optional<Program> program_;
+  std::map<std::string, HWND> windows_;
+};
 
 }  // namespace hoverdeck::testing
