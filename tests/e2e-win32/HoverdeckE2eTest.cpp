@@ -38,8 +38,12 @@ struct Installation {
   HWND Start(std::optional<Program>& program, bool shown, const wchar_t* arguments = L"") const {
     program.emplace(exe, arguments, folder_path.wstring());
     HWND main = nullptr;
-    WaitUntil([&] { return (main = FindTopLevel(program->id(), kMainClass)) &&
-                           (!shown || IsWindowVisible(main)); }, 30s);
+    WaitUntil(
+        [&] {
+          return (main = FindTopLevel(program->id(), kMainClass)) &&
+                 (!shown || IsWindowVisible(main));
+        },
+        30s);
     if (!main) throw std::runtime_error("Hoverdeck did not start");
     return main;
   }
@@ -146,8 +150,9 @@ TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
   }
   ASSERT_NE(frame, nullptr) << "no first frame";
   HWND catalogue = FindWindowExW(frame, nullptr, L"ListBox", nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return ListBoxTexts(catalogue) == std::vector<std::string>{"Invoice"}; }))
-      << "the answer did not become a rule";
+  ASSERT_TRUE(WaitUntil([&] {
+    return ListBoxTexts(catalogue) == std::vector<std::string>{"Invoice"};
+  })) << "the answer did not become a rule";
   EXPECT_EQ(installed.Read("TopMostWindows", "Win1"), "Invoice");
   EXPECT_EQ(installed.Read("TopMostWindows", "chkWin1"), "1");
   // With the marker switched on, the now topmost helper gets it on a following tick.
@@ -179,8 +184,8 @@ TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
 
   // Quitting asks first; Yes ends the program, and the windows keep what it did to them.
   PostMessageW(main, WM_CLOSE, 0, 0);
-  HWND question = WaitForBox(hoverdeck->id(), L"Hoverdeck - 1.1h",
-                             L"Do you really want to quit Hoverdeck ?");
+  HWND question =
+      WaitForBox(hoverdeck->id(), L"Hoverdeck - 1.1h", L"Do you really want to quit Hoverdeck ?");
   ASSERT_NE(question, nullptr) << "no question before quitting";
   EXPECT_TRUE(hoverdeck->Running());
   PostMessageW(GetDlgItem(question, IDYES), BM_CLICK, 0, 0);

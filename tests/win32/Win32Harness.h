@@ -79,7 +79,8 @@ inline bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseco
 
 inline std::wstring ClassOf(HWND window) {
   wchar_t name[256] = {};
-  return std::wstring(name, static_cast<std::size_t>(std::max(0, GetClassNameW(window, name, 256))));
+  return std::wstring(name,
+                      static_cast<std::size_t>(std::max(0, GetClassNameW(window, name, 256))));
 }
 
 // Plays the user in a modal box of this thread: calls `act` once with the box, from a thread

@@ -70,9 +70,8 @@ TEST_F(OtherProcessWindowsTest, WalkFollowsTheZOrderWithTheTopmostBandFirst) {
 TEST_F(OtherProcessWindowsTest, TheWalkKeepsTheVisibleEnabledParentlessCaptionedWindows) {
   // An owned popup answers its owner as parent; an owned overlapped window does not.
   std::set<WindowHandle> kept;
-  WalkKeptWindows(windows_, kNoWindow, [&](WindowHandle window, std::string&) {
-    kept.insert(window);
-  });
+  WalkKeptWindows(windows_, kNoWindow,
+                  [&](WindowHandle window, std::string&) { kept.insert(window); });
   const std::set<std::string> left_out = {"disabled", "hidden", "owned_popup", "untitled"};
   for (const auto& [label, hwnd] : owner_.windows()) {
     EXPECT_EQ(kept.contains(win32::FromHwnd(hwnd)), !left_out.contains(label)) << label;
@@ -154,8 +153,8 @@ TEST_F(OtherProcessWindowsTest, LookupsNameTheOwningProgramAndGoneOnesGiveTheFai
   }
   for (WindowHandle gone : {top, owned}) {
     EXPECT_EQ(windows_.NextWindow(gone), kNoWindow);
-    EXPECT_FALSE(windows_.HasParent(gone) || windows_.IsVisible(gone) ||
-                 windows_.IsEnabled(gone) || windows_.IsTopmost(gone));
+    EXPECT_FALSE(windows_.HasParent(gone) || windows_.IsVisible(gone) || windows_.IsEnabled(gone) ||
+                 windows_.IsTopmost(gone));
     EXPECT_EQ(windows_.Caption(gone), "");
     EXPECT_FALSE(windows_.SetCaption(gone, "x"));
     EXPECT_EQ(windows_.Rect(gone), std::nullopt);
@@ -177,14 +176,22 @@ int g_frame_changes = 0;  // frame recalculations seen by the window's own proce
 
 TEST(CloseItemTest, SwitchesOnlyTheTwoBitsBothWaysAndRepaintsTheFrameOnlyOnAChange) {
   const WNDCLASSW window_class{
-      0, [](HWND window, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
+      0,
+      [](HWND window, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
         if (message == WM_WINDOWPOSCHANGED &&
             (reinterpret_cast<const WINDOWPOS*>(lparam)->flags & SWP_FRAMECHANGED) != 0) {
           ++g_frame_changes;
         }
         return DefWindowProcW(window, message, wparam, lparam);
       },
-      0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, L"HoverdeckCloseItem"};
+      0,
+      0,
+      GetModuleHandleW(nullptr),
+      nullptr,
+      nullptr,
+      nullptr,
+      nullptr,
+      L"HoverdeckCloseItem"};
   RegisterClassW(&window_class);
   HWND hwnd = CreateWindowExW(0, window_class.lpszClassName, L"hvd own", WS_OVERLAPPEDWINDOW, 50,
                               50, 300, 200, nullptr, nullptr, window_class.hInstance, nullptr);

@@ -14,7 +14,7 @@
 HWND Create(const std::wstring& label, DWORD ex_style, LPCWSTR caption, DWORD style, int index,
             HWND owner) {
   const std::wstring class_name = L"hvd_" + label;
-  const WNDCLASSW window_class{0,       DefWindowProcW, 0,       0, GetModuleHandleW(nullptr),
+  const WNDCLASSW window_class{0,       DefWindowProcW, 0,       0,       GetModuleHandleW(nullptr),
                                nullptr, nullptr,        nullptr, nullptr, class_name.c_str()};
   RegisterClassW(&window_class);
   // Side by side in a grid, each of its own size: Wine raises a window above the ones it

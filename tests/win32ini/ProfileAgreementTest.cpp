@@ -129,19 +129,24 @@ TEST(ProfileAgreementTest, WhatWeWriteThePlatformReadsAsWeDo) {
   const fs::path file =
       FreshFile(dir, "[Configuration]\rSetAllTopMost=1\r[Open\rHotKey=F1\r\r[Windows]\rWin1=a");
   const std::vector<std::vector<std::string>> writes = {
-      {"Configuration", "SetAllTopMost", "0", "0"}, {"Configuration", "HotKey", "", "F1"},
-      {"Configuration", "Title", " Main ", " Main "}, {"Windows", "Win2", "b", "b"},
-      {"Odd]Name", "k", "v", "v"}, {"Open", "HotKey", "F2", "F2"},
-      {"Caption", "Win1", "x\r\n[Injected]\r\nk=1", "x  [Injected]  k=1"}, {"Injected", "k", "", ""}};
+      {"Configuration", "SetAllTopMost", "0", "0"},
+      {"Configuration", "HotKey", "", "F1"},
+      {"Configuration", "Title", " Main ", " Main "},
+      {"Windows", "Win2", "b", "b"},
+      {"Odd]Name", "k", "v", "v"},
+      {"Open", "HotKey", "F2", "F2"},
+      {"Caption", "Win1", "x\r\n[Injected]\r\nk=1", "x  [Injected]  k=1"},
+      {"Injected", "k", "", ""}};
   ConfigFile config(file, LineEnding::kCrLf);
   for (const auto& row : writes) {
     if (!row[2].empty()) {
       ASSERT_TRUE(config.Write(row[0], row[1], row[2])) << row[1];
     }
   }
-  EXPECT_EQ(ReadBytes(file),
-            "[Configuration]\rSetAllTopMost=0\r[Open\rHotKey=F1\rTitle=\" Main \"\r\r[Windows]\rWin1=a\r"
-            "Win2=b\r[Odd]Name]\rk=v\r[Open]\rHotKey=F2\r[Caption]\rWin1=x  [Injected]  k=1\r");
+  EXPECT_EQ(
+      ReadBytes(file),
+      "[Configuration]\rSetAllTopMost=0\r[Open\rHotKey=F1\rTitle=\" Main \"\r\r[Windows]\rWin1=a\r"
+      "Win2=b\r[Odd]Name]\rk=v\r[Open]\rHotKey=F2\r[Caption]\rWin1=x  [Injected]  k=1\r");
   for (const auto& row : writes) {
     EXPECT_EQ(config.Read(row[0], row[1]), row[3]) << row[1];
     EXPECT_EQ(PlatformRead(file, row[0], row[1]), row[3]) << row[1];
@@ -149,8 +154,8 @@ TEST(ProfileAgreementTest, WhatWeWriteThePlatformReadsAsWeDo) {
 }
 
 TEST(Win32FileStoreTest, AttributesDecideAndSurviveAWrite) {
-  const std::pair<DWORD, bool> rows[] = {
-      {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true}, {FILE_ATTRIBUTE_READONLY, false}};
+  const std::pair<DWORD, bool> rows[] = {{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
+                                         {FILE_ATTRIBUTE_READONLY, false}};
   for (const auto& [attributes, written] : rows) {
     SCOPED_TRACE(attributes);
     TempDir dir;

@@ -46,7 +46,8 @@ class Win32MainWindowTest : public ::testing::Test {
   // when asked.
   void Start(const std::string& ini = "", bool real_boxes = false, bool real_tray = false) {
     WriteBytes(dir_.File("Hoverdeck.ini"), ini);
-    form_.emplace(FormPorts{desktop_, desktop_, real_tray ? static_cast<Tray&>(native_tray_) : tray_,
+    form_.emplace(FormPorts{desktop_, desktop_,
+                            real_tray ? static_cast<Tray&>(native_tray_) : tray_,
                             real_boxes ? static_cast<Dialogs&>(boxes_) : dialogs_, shell_, host_});
     window_.emplace(*form_, GetModuleHandleW(nullptr));
     boxes_.SetOwner(window_->Handle());
@@ -56,7 +57,9 @@ class Win32MainWindowTest : public ::testing::Test {
     window_->Dispatch([this] { form_->Form_Load(""); });
   }
   HWND Control(const char* name) { return window_->Control(name); }
-  std::string Ini(const char* section, const char* key) { return form_->Config().Read(section, key); }
+  std::string Ini(const char* section, const char* key) {
+    return form_->Config().Read(section, key);
+  }
 
   TempDir dir_;
   SimulatedDesktop desktop_;
@@ -80,23 +83,27 @@ TEST_F(Win32MainWindowTest, ControlsFollowTheLayoutAtEveryScaleAndTheirCaptionsF
   EXPECT_EQ(window_->Dpi(), GetDeviceCaps(dc, LOGPIXELSY));
   for (const int dpi : {window_->Dpi(), 120, 144}) {
     RECT suggested{40, 30, 900, 700};
-    Send(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    Send(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+         reinterpret_cast<LPARAM>(&suggested));
     RECT rect{};
     GetClientRect(window_->Handle(), &rect);
-    EXPECT_EQ(std::pair(int(rect.right), int(rect.bottom)),
-              std::pair(TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)));
+    EXPECT_EQ(
+        std::pair(int(rect.right), int(rect.bottom)),
+        std::pair(TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)));
     for (const ControlLayout& layout : FrmTopLayout()) {
       const std::string name = std::string(layout.name) + " at " + std::to_string(dpi);
       HWND control = window_->Control(layout.name);
       ASSERT_EQ(control != nullptr, layout.shown) << name;
       if (!control) continue;
-      HWND parent = layout.container.empty() ? window_->Handle() : window_->Control(layout.container);
+      HWND parent =
+          layout.container.empty() ? window_->Handle() : window_->Control(layout.container);
       EXPECT_EQ(GetParent(control), parent) << name;
       GetWindowRect(control, &rect);
       MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-      EXPECT_EQ((std::vector<LONG>{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
-                (std::vector<LONG>{TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi),
-                                  TwipsToPixels(layout.width, dpi), TwipsToPixels(layout.height, dpi)}))
+      EXPECT_EQ(
+          (std::vector<LONG>{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
+          (std::vector<LONG>{TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi),
+                             TwipsToPixels(layout.width, dpi), TwipsToPixels(layout.height, dpi)}))
           << name;
       const auto font = reinterpret_cast<HFONT>(Send(control, WM_GETFONT));
       LOGFONTW face{};
@@ -106,7 +113,8 @@ TEST_F(Win32MainWindowTest, ControlsFollowTheLayoutAtEveryScaleAndTheirCaptionsF
       EXPECT_EQ(face.lfUnderline != 0, layout.underline) << name;
       EXPECT_EQ((style & WS_TABSTOP) != 0, layout.tab_index >= 0) << name;
       const auto type = layout.type;
-      EXPECT_EQ((style & SS_TYPEMASK) == SS_RIGHT && type == ControlType::kLabel, layout.right_aligned);
+      EXPECT_EQ((style & SS_TYPEMASK) == SS_RIGHT && type == ControlType::kLabel,
+                layout.right_aligned);
       if (type == ControlType::kListBox || type == ControlType::kCheckListBox) {
         EXPECT_EQ(style & (LBS_SORT | LBS_OWNERDRAWFIXED),
                   type == ControlType::kCheckListBox ? LBS_OWNERDRAWFIXED : 0)
@@ -129,8 +137,9 @@ TEST_F(Win32MainWindowTest, ControlsFollowTheLayoutAtEveryScaleAndTheirCaptionsF
       }
       RECT need{0, 0, room.cx, 0};
       const bool one_line = type == ControlType::kFrame || type == ControlType::kButton;
-      DrawTextW(dc, text, -1, &need, DT_CALCRECT | (one_line ? DT_SINGLELINE : DT_WORDBREAK) |
-                                         (type == ControlType::kLabel ? DT_NOPREFIX : 0));
+      DrawTextW(dc, text, -1, &need,
+                DT_CALCRECT | (one_line ? DT_SINGLELINE : DT_WORDBREAK) |
+                    (type == ControlType::kLabel ? DT_NOPREFIX : 0));
       SelectObject(dc, old);
       EXPECT_LE(need.right, room.cx) << name;
       EXPECT_LE(need.bottom, room.cy) << name;
@@ -150,8 +159,9 @@ TEST_F(Win32MainWindowTest, AfterLoadTheControlsShowTheCoresListsCountsCaptionsA
   desktop_.Open("Editor", true);
   desktop_.Open("b window");
   desktop_.Open("A & B");
-  Start("[Configuration]\nSetTopMostCaption=1\nConstTopMost=[TOP]\nSetAllDisableX=1\n"
-        "[TopMostWindows]\nWin1=zeta\nchkWin1=1\nWin2=Alpha\nchkWin2=0\n");
+  Start(
+      "[Configuration]\nSetTopMostCaption=1\nConstTopMost=[TOP]\nSetAllDisableX=1\n"
+      "[TopMostWindows]\nWin1=zeta\nchkWin1=1\nWin2=Alpha\nchkWin2=0\n");
   EXPECT_EQ(ListBoxTexts(Control("lstFenetresNonTopMost")), (Texts{"A & B", "b window"}));
   EXPECT_EQ(ListBoxTexts(Control("lstFenetresTopMost")), Texts{"[TOP]Editor"});
   EXPECT_EQ(WindowText(Control("lblNbNonTopmost")) + WindowText(Control("lblNbTopmost")), "21");
@@ -171,8 +181,8 @@ TEST_F(Win32MainWindowTest, AfterLoadTheControlsShowTheCoresListsCountsCaptionsA
   HDC dc = GetDC(window_->Handle());
   const auto colour = [&](const char* name, UINT message) {
     LOGBRUSH brush{};
-    GetObjectW(reinterpret_cast<HBRUSH>(Send(GetParent(Control(name)), message, WPARAM(dc),
-                                             LPARAM(Control(name)))),
+    GetObjectW(reinterpret_cast<HBRUSH>(
+                   Send(GetParent(Control(name)), message, WPARAM(dc), LPARAM(Control(name)))),
                sizeof(brush), &brush);
     return std::pair{brush.lbColor, GetTextColor(dc)};
   };
@@ -189,7 +199,8 @@ TEST_F(Win32MainWindowTest, MenuCommandsTheF1AcceleratorAndTheTabKeyReachTheCore
   Start();
   Send(window_->Handle(), WM_COMMAND, MAKEWPARAM(window_->MenuCommand("mnuMinimized"), 0));
   EXPECT_EQ(Ini("Configuration", "Minimized"), "1");
-  EXPECT_TRUE(GetMenuState(window_->MenuBar(), window_->MenuCommand("mnuMinimized"), 0) & MF_CHECKED);
+  EXPECT_TRUE(GetMenuState(window_->MenuBar(), window_->MenuCommand("mnuMinimized"), 0) &
+              MF_CHECKED);
   MSG key{Control("lstFenetresNonTopMost"), WM_KEYDOWN, VK_F1, 0, 0, {}};
   EXPECT_TRUE(window_->PreTranslate(key));
   EXPECT_EQ(dialogs_.abouts.size(), 1u);
@@ -300,7 +311,8 @@ TEST_F(Win32MainWindowTest, TheNativeTimerRunsTheCoreTick) {
   window_->Sync();
   EXPECT_EQ(window_->TimerInterval(), 20);
   // Well before the one-second tick it started with.
-  EXPECT_TRUE(WaitUntil([&] { return ListBoxTexts(Control("lstFenetresNonTopMost")).size() == 1; }, 700ms));
+  EXPECT_TRUE(
+      WaitUntil([&] { return ListBoxTexts(Control("lstFenetresNonTopMost")).size() == 1; }, 700ms));
   form_->Timer1.SetEnabled(false);
   window_->Sync();
   EXPECT_FALSE(window_->TimerRunning());
@@ -315,8 +327,8 @@ TEST_F(Win32MainWindowTest, TicksGoOnBehindARealBoxAndTheSessionEndIsNeverRefuse
   LRESULT session_may_end = FALSE;
   {
     BoxPlayer player([&](HWND box) {
-      disabled_while_open = WaitUntil(
-          [&] { return (desktop_.Window(mail).close_state.value_or(0) & 3u) == 3u; }, 3s);
+      disabled_while_open =
+          WaitUntil([&] { return (desktop_.Window(mail).close_state.value_or(0) & 3u) == 3u; }, 3s);
       session_may_end = Send(window_->Handle(), WM_QUERYENDSESSION);
       PostMessageW(box, WM_COMMAND, IDNO, 0);
     });
