@@ -33,10 +33,11 @@ struct Installation {
   std::string Read(const char* section, const char* key) const {
     return ConfigFile(folder_path / "Hoverdeck.ini").Read(section, key);
   }
-  // Starts it and waits for its main window (and for it to show, when asked); throws when
-  // either does not come.
+  // Starts it and waits until it waits for input with its main window there (and shown, when
+  // asked); throws when that does not come.
   HWND Start(std::optional<Program>& program, bool shown, const wchar_t* arguments = L"") const {
     program.emplace(exe, arguments, folder_path.wstring());
+    if (!program->WaitForIdle(30s)) throw std::runtime_error("Hoverdeck did not start");
     HWND main = nullptr;
     WaitUntil(
         [&] {

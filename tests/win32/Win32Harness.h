@@ -42,6 +42,10 @@ class Program {
     WaitForSingleObject(process_.get(), 10'000);
   }
   DWORD id() const { return id_; }
+  // True once it waits for input, its start-up done.
+  bool WaitForIdle(std::chrono::milliseconds limit) {
+    return WaitForInputIdle(process_.get(), static_cast<DWORD>(limit.count())) == 0;
+  }
   // Its exit code, or nullopt when it still runs after `limit`.
   std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit) {
     DWORD code = 0;
