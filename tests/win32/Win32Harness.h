@@ -1,37 +1,60 @@
-// What every Windows test on real windows shares: the window-owner helper process, programs
-// started and ended by the test, and probes that look at other processes' windows from outside.
+// What every Windows test on real windows shares: programs started by the test, the
+// window-owner helper process, and probes that look at any process's windows from outside.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "platform/WindowHandle.h"
 #include "platform/win32/UniqueHandle.h"
+#include "platform/win32/WideText.h"
 
 namespace hoverdeck::testing {
 
 using namespace std::chrono_literals;
 
-// A process started by the test; terminated when it still runs at the end.
+// A process started by the test, terminated when it still runs at the end.
 class Program {
  public:
-  // Throws std::runtime_error when it cannot be started.
-  Program(const std::wstring& path, const std::wstring& arguments,
-          const std::wstring& directory = L"", HANDLE in = nullptr, HANDLE out = nullptr);
-  ~Program();
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-
+  Program(const std::wstring& path, const std::wstring& arguments, const std::wstring& directory) {
+    std::wstring command_line = L"\"" + path + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+      throw std::runtime_error("cannot start " + win32::Narrow(path));
+    }
+    process_.Reset(info.hProcess);
+    CloseHandle(info.hThread);
+    id_ = info.dwProcessId;
+  }
+  ~Program() {
+    if (Running()) TerminateProcess(process_.get(), 99);
+    WaitForSingleObject(process_.get(), 10'000);
+  }
   DWORD id() const { return id_; }
-  bool WaitForIdle(std::chrono::milliseconds limit);
+  // True once it waits for input, its start-up done.
+  bool WaitForIdle(std::chrono::milliseconds limit) {
+    return WaitForInputIdle(process_.get(), static_cast<DWORD>(limit.count())) == 0;
+  }
   // Its exit code, or nullopt when it still runs after `limit`.
-  std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit);
+  std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit) {
+    DWORD code = 0;
+    if (WaitForSingleObject(process_.get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process_.get(), &code)) {
+      return std::nullopt;
+    }
+    return code;
+  }
   bool Running() { return !WaitForExit(0ms); }
 
  private:
@@ -39,80 +62,140 @@ class Program {
   DWORD id_ = 0;
 };
 
-struct OwnedWindow {
-  std::string label;  // plain ASCII, no blanks
-  std::string flags;  // see window_owner.cpp: "-" or letters of t d h p o
-  std::wstring caption;
-};
-
-// The window-owner helper beside the test executable, with the windows a test asks for.
-class OwnerProcess {
- public:
-  // Throws std::runtime_error when it does not report its windows in time.
-  explicit OwnerProcess(const std::vector<OwnedWindow>& windows);
-  ~OwnerProcess() { Stop(); }
-
-  WindowHandle Window(const std::string& label) const { return windows_.at(label); }
-  HWND Hwnd(const std::string& label) const;
-  // The label of one of its windows; nullopt for any other window.
-  std::optional<std::string> LabelOf(WindowHandle window) const;
-  DWORD process_id() const { return program_ ? program_->id() : 0; }
-  // The caption of one of its windows as read inside the helper; nullopt when it does not answer.
-  std::optional<std::wstring> OwnCaption(const std::string& label);
-  // Ends it (its windows go with it) and waits for that.
-  void Stop();
-
- private:
-  std::optional<std::string> ReadLine(std::chrono::milliseconds limit);
-  win32::UniqueHandle to_child_;
-  win32::UniqueHandle from_child_;
-  std::optional<Program> program_;
-  std::string pending_;
-  std::map<std::string, WindowHandle> windows_;
-};
-
 // The full path of a program beside the running test executable.
-std::wstring BesideTest(const std::wstring& name);
+inline std::wstring BesideTest(const std::wstring& name) {
+  std::wstring self(MAX_PATH, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+  return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
+}
 
 // Asks `holds` every 20 ms, running this thread's messages in between, until it holds or
 // `limit` has passed; true when it held.
-bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseconds limit = 10s);
+inline bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseconds limit = 10s) {
+  for (const auto deadline = std::chrono::steady_clock::now() + limit; !holds();) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+inline std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  return std::wstring(name,
+                      static_cast<std::size_t>(std::max(0, GetClassNameW(window, name, 256))));
+}
 
 // Plays the user in a modal box of this thread: calls `act` once with the box, from a thread
 // timer that the box's own message loop runs.
 class BoxPlayer {
  public:
-  explicit BoxPlayer(std::function<void(HWND)> act);
-  ~BoxPlayer();
-  BoxPlayer(const BoxPlayer&) = delete;
-  BoxPlayer& operator=(const BoxPlayer&) = delete;
-  static bool played() { return played_; }
+  explicit BoxPlayer(std::function<void(HWND)> act) {
+    act_ = std::move(act);
+    played_ = false;
+    timer_ = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
+      HWND box = GetActiveWindow();
+      if (played_ || !box || ClassOf(box) != L"#32770") return;
+      played_ = true;
+      act_(box);
+    });
+  }
+  ~BoxPlayer() { KillTimer(nullptr, timer_); }
 
  private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
   static inline std::function<void(HWND)> act_;
   static inline bool played_ = false;
   UINT_PTR timer_ = 0;
 };
 
-// ---- Probes of windows, of this process or another ----
-
 // The caption the system keeps (GetWindowText), as UTF-8.
-std::string WindowText(HWND window);
-// What the control itself answers to WM_GETTEXT (an edit control keeps its text to itself).
-std::string ControlText(HWND window);
-std::wstring ClassOf(HWND window);
-bool IsTopmost(HWND window);
-std::vector<std::string> ListBoxTexts(HWND list);
+inline std::string WindowText(HWND window) {
+  std::wstring text(4096, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), 4096)));
+  return win32::Narrow(text);
+}
+
+// What the window's own procedure answers to WM_GETTEXT, in its own process.
+inline std::wstring ControlText(HWND window) {
+  std::wstring text(4096, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 5000, &copied);
+  text.resize(std::min<std::size_t>(copied, text.size()));
+  return text;
+}
+
+inline bool IsTopmost(HWND window) {
+  return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+inline std::vector<std::string> ListBoxTexts(HWND list) {
+  std::vector<std::string> texts;
+  for (LRESULT i = 0, count = SendMessageW(list, LB_GETCOUNT, 0, 0); i < count; ++i) {
+    std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    const LRESULT copied = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
+    texts.push_back(win32::Narrow(text));
+  }
+  return texts;
+}
+
 // The top-level windows of a process, in Z-order.
-std::vector<HWND> TopLevelWindowsOf(DWORD process);
-// A top-level window of the process with that class (any case) and, when given, that caption.
-HWND FindTopLevel(DWORD process, const std::wstring& class_name,
-                  const std::optional<std::string>& caption = std::nullopt);
-// A descendant of `parent` with that class and, when given, that ControlText.
-HWND FindDescendant(HWND parent, const std::wstring& class_name,
-                    const std::optional<std::string>& text = std::nullopt);
-// The direct children of `parent` with that class.
-std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& class_name);
+inline std::vector<HWND> TopLevelWindowsOf(DWORD process) {
+  std::vector<HWND> found;
+  for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == process) found.push_back(window);
+  }
+  return found;
+}
+
+// The first top-level window of the process with that class and, when given, that title.
+inline HWND FindTopLevel(DWORD process, const wchar_t* class_name, const wchar_t* title = nullptr) {
+  for (HWND window : TopLevelWindowsOf(process)) {
+    if (lstrcmpiW(ClassOf(window).c_str(), class_name) == 0 &&
+        (!title || ControlText(window) == title)) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+// The window-owner helper beside the test executable with the windows asked for, each given as
+// {label, flags (see window_owner.cpp), caption}; test captions hold no quotes. Throws
+// std::runtime_error when they do not all come.
+class OwnerProcess {
+ public:
+  struct Window {
+    std::string label, flags;
+    std::wstring caption;
+  };
+  explicit OwnerProcess(const std::vector<Window>& windows) {
+    std::wstring arguments;
+    for (const auto& [label, flags, caption] : windows) {
+      arguments += win32::Widen(" " + label + " " + flags + " \"") + caption + L"\"";
+    }
+    program_.emplace(BesideTest(L"hoverdeck_win32_window_owner.exe"), arguments, L"");
+    for (int i = 0; i < 500 && !windows_.contains("ready"); ++i, Sleep(20)) {
+      for (HWND window : TopLevelWindowsOf(program_->id())) {
+        const std::wstring name = ClassOf(window);
+        if (name.starts_with(L"hvd_")) windows_[win32::Narrow(name.substr(4))] = window;
+      }
+    }
+    if (windows_.erase("ready") == 0 || windows_.size() != windows.size()) {
+      throw std::runtime_error("no windows from the owner");
+    }
+  }
+  HWND Hwnd(const std::string& label) const { return windows_.at(label); }
+  const std::map<std::string, HWND>& windows() const { return windows_; }
+  DWORD process_id() const { return program_ ? program_->id() : 0; }
+  void Stop() { program_.reset(); }  // its windows go with it
+
+ private:
+  std::optional<Program> program_;
+  std::map<std::string, HWND> windows_;
+};
 
 }  // namespace hoverdeck::testing

@@ -1,12 +1,13 @@
-// The window-system adapter and the process lookups on real top-level windows of another process.
+// The window-system adapter and the process lookups on real windows of another process, and the
+// Close item on a window of this one (another process's system menu is out of reach under Wine).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "Win32Harness.h"
+#include "actions/CloseItem.h"
 #include "inventory/WindowWalk.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32ProcessLookup.h"
@@ -15,70 +16,50 @@
 namespace hoverdeck {
 namespace {
 
-using testing::OwnerProcess;
+using testing::ControlText;
 using Labels = std::vector<std::string>;
 
-// UTF-8 and UTF-16 spellings of the same captions, written independently of each other.
-struct UnicodeCaption {
-  const char* label;
-  const char* utf8;
-  const wchar_t* utf16;
-};
-constexpr UnicodeCaption kUnicodeCaptions[] = {
-    {"latin", "Caf\xC3\xA9 \xE2\x80\x93 \xC3\x85lesund", L"Caf\u00E9 \u2013 \u00C5lesund"},
-    {"greek", "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7 \xCE\xA9", L"\u039A\u03B1\u03BB\u03B7 \u03A9"},
-    {"cjk", "\xE6\xBC\xA2\xE5\xAD\x97 \xED\x95\x9C\xEA\xB5\xAD", L"\u6F22\u5B57 \uD55C\uAD6D"},
-    {"emoji", "Emoji \xF0\x9F\x98\x80!", L"Emoji \U0001F600!"},
-};
+// Latin, Greek, CJK and a character beyond the first plane, spelt independently in each encoding.
+const std::string kUtf8 = "Caf\xC3\xA9 \xCE\xA9 \xE6\xBC\xA2\xE5\xAD\x97 \xF0\x9F\x98\x80!";
+const std::wstring kUtf16 = L"Caf\u00E9 \u03A9 \u6F22\u5B57 \U0001F600!";
 
 class OtherProcessWindowsTest : public ::testing::Test {
  protected:
-  // Created in this order, each one stacked above the ones before it in its band; the owned
-  // windows belong to "low".
-  OtherProcessWindowsTest()
-      : owner_({
-            {"low", "-", L"hvd low"},
-            {"high", "-", L"hvd high"},
-            {"top", "t", L"hvd top"},
-            {"top2", "t", L"hvd top two"},
-            {"disabled", "d", L"hvd disabled"},
-            {"hidden", "h", L"hvd hidden"},
-            {"owned_popup", "p", L"hvd owned popup"},
-            {"owned_window", "o", L"hvd owned window"},
-            {"untitled", "-", L""},
-            {"latin", "-", kUnicodeCaptions[0].utf16},
-            {"greek", "-", kUnicodeCaptions[1].utf16},
-            {"cjk", "-", kUnicodeCaptions[2].utf16},
-            {"emoji", "-", kUnicodeCaptions[3].utf16},
-        }) {}
+  // Each one stacked above the ones before it in its band; the owned windows belong to "low".
+  testing::OwnerProcess owner_{{{"low", "-", L"hvd low"},
+                                {"high", "-", L"hvd high"},
+                                {"top", "t", L"hvd top"},
+                                {"top2", "t", L"hvd top two"},
+                                {"disabled", "d", L"hvd disabled"},
+                                {"hidden", "h", L"hvd hidden"},
+                                {"owned_popup", "p", L"hvd owned popup"},
+                                {"owned_window", "o", L"hvd owned window"},
+                                {"untitled", "-", L""},
+                                {"unicode", "-", kUtf16}}};
+  Win32WindowSystem windows_;
 
-  WindowHandle W(const std::string& label) const { return owner_.Window(label); }
-  // The helper's windows in the order the adapter's walk meets them, without those given.
-  Labels Walk(std::initializer_list<const char*> leave_out = {}) {
+  WindowHandle W(const std::string& label) const { return win32::FromHwnd(owner_.Hwnd(label)); }
+  // The helper's windows named in `among`, in the order the adapter's walk meets them.
+  Labels Walk(const Labels& among) {
     Labels labels;
     for (WindowHandle w = windows_.FirstWindow(kNoWindow); w != kNoWindow && labels.size() < 99;
          w = windows_.NextWindow(w)) {
-      if (auto label = owner_.LabelOf(w)) labels.push_back(*label);
+      for (const std::string& label : among) {
+        if (W(label) == w) labels.push_back(label);
+      }
     }
-    for (const char* label : leave_out) std::erase(labels, label);
     return labels;
   }
-
-  OwnerProcess owner_;
-  Win32WindowSystem windows_;
 };
 
-TEST_F(OtherProcessWindowsTest, WalkMeetsTheWindowsInZOrderWithTheTopmostBandFirst) {
-  EXPECT_EQ(Walk(), (Labels{"top2", "top", "emoji", "cjk", "greek", "latin", "untitled",
-                            "owned_window", "owned_popup", "hidden", "disabled", "high", "low"}));
+TEST_F(OtherProcessWindowsTest, WalkFollowsTheZOrderWithTheTopmostBandFirst) {
+  EXPECT_EQ(Walk({"low", "high", "top", "top2", "hidden", "owned_popup", "unicode"}),
+            (Labels{"top2", "top", "unicode", "owned_popup", "hidden", "high", "low"}));
   // Restacked by another process, the walk follows at once.
-  ASSERT_TRUE(SetWindowPos(owner_.Hwnd("high"), HWND_TOP, 0, 0, 0, 0,
-                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
-  ASSERT_TRUE(SetWindowPos(owner_.Hwnd("emoji"), HWND_BOTTOM, 0, 0, 0, 0,
-                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
-  EXPECT_EQ(Walk({"untitled", "owned_window", "owned_popup", "hidden", "disabled", "latin",
-                  "greek"}),
-            (Labels{"top2", "top", "high", "cjk", "low", "emoji"}));
+  const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  ASSERT_TRUE(SetWindowPos(owner_.Hwnd("high"), HWND_TOP, 0, 0, 0, 0, keep));
+  ASSERT_TRUE(SetWindowPos(owner_.Hwnd("unicode"), HWND_BOTTOM, 0, 0, 0, 0, keep));
+  EXPECT_EQ(Walk({"low", "high", "top", "unicode"}), (Labels{"top", "high", "low", "unicode"}));
   // Asked from anywhere, even a window that does not exist, the first window is the top one.
   const WindowHandle top = windows_.FirstWindow(kNoWindow);
   EXPECT_EQ(GetWindow(win32::ToHwnd(top), GW_HWNDPREV), nullptr);
@@ -86,49 +67,39 @@ TEST_F(OtherProcessWindowsTest, WalkMeetsTheWindowsInZOrderWithTheTopmostBandFir
   EXPECT_EQ(windows_.FirstWindow(0x7FFFFFF0u), top);
 }
 
-TEST_F(OtherProcessWindowsTest, TheWalkKeepsExactlyTheVisibleEnabledParentlessCaptionedWindows) {
-  EXPECT_FALSE(windows_.IsVisible(W("hidden")));
-  EXPECT_FALSE(windows_.IsEnabled(W("disabled")));
+TEST_F(OtherProcessWindowsTest, TheWalkKeepsTheVisibleEnabledParentlessCaptionedWindows) {
   // An owned popup answers its owner as parent; an owned overlapped window does not.
-  EXPECT_TRUE(windows_.HasParent(W("owned_popup")));
-  EXPECT_FALSE(windows_.HasParent(W("owned_window")));
+  std::set<WindowHandle> kept;
+  WalkKeptWindows(windows_, kNoWindow,
+                  [&](WindowHandle window, std::string&) { kept.insert(window); });
+  const std::set<std::string> left_out = {"disabled", "hidden", "owned_popup", "untitled"};
+  for (const auto& [label, hwnd] : owner_.windows()) {
+    EXPECT_EQ(kept.contains(win32::FromHwnd(hwnd)), !left_out.contains(label)) << label;
+  }
   EXPECT_TRUE(windows_.IsTopmost(W("top")));
   EXPECT_FALSE(windows_.IsTopmost(W("low")));
-  std::set<std::string> kept;
-  WalkKeptWindows(windows_, kNoWindow, [&](WindowHandle window, std::string&) {
-    if (auto label = owner_.LabelOf(window)) kept.insert(*label);
-  });
-  EXPECT_EQ(kept, (std::set<std::string>{"low", "high", "top", "top2", "owned_window", "latin",
-                                         "greek", "cjk", "emoji"}));
 }
 
-TEST_F(OtherProcessWindowsTest, CaptionsCrossTheProcessBoundaryIntactInBothDirections) {
-  for (const auto& caption : kUnicodeCaptions) {
-    EXPECT_EQ(windows_.Caption(W(caption.label)), caption.utf8) << caption.label;
-    ASSERT_TRUE(windows_.SetCaption(W("low"), caption.utf8));
-    EXPECT_EQ(owner_.OwnCaption("low"), std::wstring(caption.utf16)) << caption.label;
-  }
+TEST_F(OtherProcessWindowsTest, CaptionsCrossTheProcessBoundaryIntactBothWays) {
+  EXPECT_EQ(windows_.Caption(W("unicode")), kUtf8);
+  ASSERT_TRUE(windows_.SetCaption(W("low"), kUtf8));
+  EXPECT_EQ(ControlText(owner_.Hwnd("low")), kUtf16);
   // Longer than any fixed buffer would be, and empty.
   std::string long_caption;
-  std::wstring long_wide;
-  for (int i = 0; i < 200; ++i) {
-    long_caption += "\xCE\xA9x";
-    long_wide += L"\u03A9x";
-  }
+  for (int i = 0; i < 200; ++i) long_caption += "\xCE\xA9x";
   ASSERT_TRUE(windows_.SetCaption(W("high"), long_caption));
   EXPECT_EQ(windows_.Caption(W("high")), long_caption);
-  EXPECT_EQ(owner_.OwnCaption("high"), long_wide);
+  EXPECT_EQ(ControlText(owner_.Hwnd("high")), win32::Widen(long_caption));
   ASSERT_TRUE(windows_.SetCaption(W("high"), ""));
-  EXPECT_EQ(owner_.OwnCaption("high"), std::wstring());
-
+  EXPECT_EQ(ControlText(owner_.Hwnd("high")), L"");
   // A marker comes and goes leaving lone surrogates in place.
   const std::wstring odd = {L'a', wchar_t(0xD800), L'b', wchar_t(0xDC00), wchar_t(0xDBFF)};
   ASSERT_TRUE(SetWindowTextW(owner_.Hwnd("low"), odd.c_str()));
   const std::string caption = windows_.Caption(W("low"));
   ASSERT_TRUE(windows_.SetCaption(W("low"), "[TOPMOST] " + caption));
-  EXPECT_EQ(owner_.OwnCaption("low"), L"[TOPMOST] " + odd);
+  EXPECT_EQ(ControlText(owner_.Hwnd("low")), L"[TOPMOST] " + odd);
   ASSERT_TRUE(windows_.SetCaption(W("low"), caption));
-  EXPECT_EQ(owner_.OwnCaption("low"), odd);
+  EXPECT_EQ(ControlText(owner_.Hwnd("low")), odd);
 }
 
 TEST_F(OtherProcessWindowsTest, TopmostSwitchChangesTheBandButNeitherPlaceNorSize) {
@@ -139,20 +110,16 @@ TEST_F(OtherProcessWindowsTest, TopmostSwitchChangesTheBandButNeitherPlaceNorSiz
   EXPECT_TRUE(windows_.ConfirmTopmost(W("low"), true));
   EXPECT_EQ(windows_.Rect(W("low")), rect);
   // It joins the band at its top; its owned windows come along above it.
-  const std::initializer_list<const char*> others = {"untitled", "hidden", "disabled", "latin",
-                                                     "greek",    "cjk",    "emoji"};
-  EXPECT_EQ(Walk(others), (Labels{"owned_window", "owned_popup", "low", "top2", "top", "high"}));
-
+  const Labels some = {"low", "high", "top", "top2", "owned_window", "owned_popup"};
+  EXPECT_EQ(Walk(some), (Labels{"owned_window", "owned_popup", "low", "top2", "top", "high"}));
   ASSERT_TRUE(windows_.SetTopmost(W("low"), false, *rect));
   EXPECT_TRUE(windows_.ConfirmTopmost(W("low"), false));
-  EXPECT_EQ(GetWindowLongW(owner_.Hwnd("low"), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  EXPECT_FALSE(testing::IsTopmost(owner_.Hwnd("low")));
   EXPECT_EQ(windows_.Rect(W("low")), rect);
   // Out of the band it stands at the top of the others.
-  EXPECT_EQ(Walk({"owned_window", "owned_popup", "untitled", "hidden", "disabled", "latin",
-                  "greek", "cjk", "emoji"}),
-            (Labels{"top2", "top", "low", "high"}));
-
+  EXPECT_EQ(Walk({"low", "high", "top", "top2"}), (Labels{"top2", "top", "low", "high"}));
   // A hidden window made topmost is shown, where it was.
+  EXPECT_FALSE(windows_.IsVisible(W("hidden")));
   const auto hidden_rect = windows_.Rect(W("hidden"));
   ASSERT_TRUE(hidden_rect);
   ASSERT_TRUE(windows_.SetTopmost(W("hidden"), true, *hidden_rect));
@@ -160,53 +127,100 @@ TEST_F(OtherProcessWindowsTest, TopmostSwitchChangesTheBandButNeitherPlaceNorSiz
   EXPECT_EQ(windows_.Rect(W("hidden")), hidden_rect);
 }
 
-TEST_F(OtherProcessWindowsTest, ProcessLookupsNameTheOwningProgram) {
+TEST_F(OtherProcessWindowsTest, LookupsNameTheOwningProgramAndGoneOnesGiveTheFailingAnswers) {
   Win32ProcessLookup lookup;
   const DWORD helper = owner_.process_id();
   EXPECT_EQ(lookup.WindowProcess(W("hidden")), helper);
-  EXPECT_NE(helper, GetCurrentProcessId());
-  const auto lower = [](std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
+  const auto lower = [](const std::optional<std::string>& text) {
+    std::string low = text.value_or("(none)");
+    std::ranges::transform(low, low.begin(), [](unsigned char c) { return std::tolower(c); });
+    return low;
   };
-  EXPECT_EQ(lower(lookup.ProgramPath(helper).value_or("")),
+  EXPECT_EQ(lower(lookup.ProgramPath(helper)),
             lower(win32::Narrow(testing::BesideTest(L"hoverdeck_win32_window_owner.exe"))));
-  EXPECT_EQ(lower(lookup.ListedProgramName(helper).value_or("")),
-            "hoverdeck_win32_window_owner.exe");
-  EXPECT_EQ(lower(lookup.ListedProgramName(GetCurrentProcessId()).value_or("")),
-            "hoverdeck_win32_tests.exe");
-  // Gone processes and windows give empty answers; ids are multiples of four, so 0xFFFFFFF1
-  // is never handed out.
-  const WindowHandle gone = W("low");
+  EXPECT_EQ(lower(lookup.ListedProgramName(helper)), "hoverdeck_win32_window_owner.exe");
+  EXPECT_EQ(lower(lookup.ListedProgramName(GetCurrentProcessId())), "hoverdeck_win32_tests.exe");
+  const WindowHandle top = W("top"), owned = W("owned_popup");
+  const auto rect = windows_.Rect(top);
+  ASSERT_TRUE(rect);
   owner_.Stop();
-  EXPECT_EQ(lookup.WindowProcess(gone), std::nullopt);
+  EXPECT_EQ(lookup.WindowProcess(top), std::nullopt);
   EXPECT_EQ(lookup.WindowProcess(kNoWindow), std::nullopt);
+  // Process ids are multiples of four: 0xFFFFFFF1 is never handed out.
   for (const DWORD process : {helper, DWORD{0xFFFFFFF1u}}) {
     EXPECT_EQ(lookup.ProgramPath(process), std::string());
     EXPECT_EQ(lookup.ListedProgramName(process), std::string());
   }
-}
-
-TEST_F(OtherProcessWindowsTest, WindowsThatHaveVanishedGiveTheFailingAnswers) {
-  const WindowHandle top = W("top");
-  const WindowHandle owned = W("owned_popup");
-  const auto rect = windows_.Rect(top);
-  ASSERT_TRUE(rect);
-  owner_.Stop();
   for (WindowHandle gone : {top, owned}) {
     EXPECT_EQ(windows_.NextWindow(gone), kNoWindow);
-    EXPECT_FALSE(windows_.HasParent(gone));
-    EXPECT_FALSE(windows_.IsVisible(gone));
-    EXPECT_FALSE(windows_.IsEnabled(gone));
+    EXPECT_FALSE(windows_.HasParent(gone) || windows_.IsVisible(gone) || windows_.IsEnabled(gone) ||
+                 windows_.IsTopmost(gone));
     EXPECT_EQ(windows_.Caption(gone), "");
     EXPECT_FALSE(windows_.SetCaption(gone, "x"));
-    EXPECT_FALSE(windows_.IsTopmost(gone));
     EXPECT_EQ(windows_.Rect(gone), std::nullopt);
     EXPECT_FALSE(windows_.SetTopmost(gone, true, *rect));
     EXPECT_EQ(windows_.CloseItemState(gone), std::nullopt);
     EXPECT_FALSE(windows_.SetCloseItemState(gone, kCloseItemDisabledBits));
   }
   EXPECT_EQ(windows_.FirstWindow(top), windows_.FirstWindow(kNoWindow));
+}
+
+TEST(HandleConversionTest, HandlesWithTheTopBitSignExtendBackToTheSystemsValue) {
+  const HWND high = reinterpret_cast<HWND>(static_cast<INT_PTR>(-2147483632));  // 0x...80000010
+  EXPECT_EQ(win32::FromHwnd(high), 0x80000010u);
+  EXPECT_EQ(win32::ToHwnd(0x80000010u), high);
+  EXPECT_EQ(win32::ToHwnd(kNoWindow), nullptr);
+}
+
+int g_frame_changes = 0;  // frame recalculations seen by the window's own procedure
+
+TEST(CloseItemTest, SwitchesOnlyTheTwoBitsBothWaysAndRepaintsTheFrameOnlyOnAChange) {
+  const WNDCLASSW window_class{
+      0,
+      [](HWND window, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
+        if (message == WM_WINDOWPOSCHANGED &&
+            (reinterpret_cast<const WINDOWPOS*>(lparam)->flags & SWP_FRAMECHANGED) != 0) {
+          ++g_frame_changes;
+        }
+        return DefWindowProcW(window, message, wparam, lparam);
+      },
+      0,
+      0,
+      GetModuleHandleW(nullptr),
+      nullptr,
+      nullptr,
+      nullptr,
+      nullptr,
+      L"HoverdeckCloseItem"};
+  RegisterClassW(&window_class);
+  HWND hwnd = CreateWindowExW(0, window_class.lpszClassName, L"hvd own", WS_OVERLAPPEDWINDOW, 50,
+                              50, 300, 200, nullptr, nullptr, window_class.hInstance, nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  const WindowHandle window = win32::FromHwnd(hwnd);
+  Win32WindowSystem windows;
+  // A check mark on the item stands for every other bit of the word: it must survive.
+  CheckMenuItem(GetSystemMenu(hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_CHECKED);
+  const auto initial = windows.CloseItemState(window);
+  ASSERT_TRUE(initial);
+  EXPECT_NE(*initial & MFS_CHECKED, 0u);
+  g_frame_changes = 0;
+  EXPECT_EQ(ToggleCloseItem(windows, window), CloseItemChange::kDisabled);
+  EXPECT_EQ(windows.CloseItemState(window), *initial | kCloseItemDisabledBits);
+  EXPECT_EQ(DisableCloseItem(windows, window), CloseItemChange::kAlreadyDisabled);
+  EXPECT_EQ(g_frame_changes, 1);
+  EXPECT_EQ(ToggleCloseItem(windows, window), CloseItemChange::kEnabled);
+  EXPECT_EQ(windows.CloseItemState(window), *initial);
+  EXPECT_EQ(g_frame_changes, 2);
+  // One bit alone is written as it is and still counts as enabled.
+  ASSERT_TRUE(windows.SetCloseItemState(window, *initial | 0x1u));
+  EXPECT_EQ(windows.CloseItemState(window), *initial | 0x1u);
+  EXPECT_EQ(DisableCloseItem(windows, window), CloseItemChange::kDisabled);
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  EXPECT_EQ(std::pair(rect.left, rect.right), std::pair(50L, 350L)) << "neither moved nor sized";
+  DestroyWindow(hwnd);
+  EXPECT_EQ(ToggleCloseItem(windows, window), CloseItemChange::kUnreadable);
 }
 
 }  // namespace

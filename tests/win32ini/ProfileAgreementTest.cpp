@@ -1,12 +1,12 @@
-// Our INI engine (ConfigFile) against the platform's profile functions on the same files: it
-// reads what GetPrivateProfileStringW reads, except where the corpus lists a difference and why.
+// The settings file on Windows: our INI engine (ConfigFile) reads what the platform's profile
+// functions read on the same files, except where the corpus lists a difference and why; the
+// file's attributes decide and survive a write.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "app/ConfigFile.h"
 #include "platform/win32/WideText.h"
@@ -17,14 +17,7 @@ namespace hoverdeck {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CorpusFile;
-using testing::CorpusLine;
-using testing::IniCorpus;
-using testing::LoadIniCorpus;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::Visible;
-using testing::WriteBytes;
+using namespace hoverdeck::testing;
 using win32::Narrow;
 using win32::Widen;
 
@@ -36,10 +29,12 @@ std::string PlatformRead(const fs::path& file, const std::string& section, const
   return Narrow(buffer);
 }
 
-// Every file gets a name of its own: the platform caches recently read files by name.
-fs::path FreshFile(const TempDir& dir) {
+// A file with content, under a name of its own: the platform caches recently read files by name.
+fs::path FreshFile(const TempDir& dir, const std::string& content = "") {
   static std::atomic<unsigned> counter{0};
-  return dir.File("profile-" + std::to_string(counter++) + ".ini");
+  const fs::path file = dir.File("profile-" + std::to_string(counter++) + ".ini");
+  if (!content.empty()) WriteBytes(file, content);
+  return file;
 }
 
 TEST(ProfileAgreementTest, CorpusReadsAsThePlatformReadsWhereverNoDifferenceIsListed) {
@@ -49,8 +44,7 @@ TEST(ProfileAgreementTest, CorpusReadsAsThePlatformReadsWhereverNoDifferenceIsLi
   int checked = 0;
   for (const CorpusFile& corpus_file : corpus.files) {
     for (const std::string& content : corpus_file.Forms()) {
-      const fs::path file = FreshFile(dir);
-      WriteBytes(file, content);
+      const fs::path file = FreshFile(dir, content);
       const ConfigFile config(file);
       for (const CorpusLine& query : corpus_file.queries) {
         SCOPED_TRACE(corpus_file.label + " \"" + Visible(content) + "\", line " +
@@ -61,9 +55,7 @@ TEST(ProfileAgreementTest, CorpusReadsAsThePlatformReadsWhereverNoDifferenceIsLi
         const DWORD buffer = f.size() == 5 ? static_cast<DWORD>(std::stoul(f[4])) : 32768;
         EXPECT_EQ(Visible(config.Read(f[0], f[1])), Visible(f[2]));
         EXPECT_EQ(Visible(PlatformRead(file, f[0], f[1], buffer)), Visible(same ? f[2] : f[3]));
-        if (!same) {
-          EXPECT_NE(f[2], f[3]) << "a listed difference that is none";
-        }
+        EXPECT_TRUE(same || f[2] != f[3]) << "a listed difference that is none";
         ++checked;
       }
     }
@@ -71,7 +63,6 @@ TEST(ProfileAgreementTest, CorpusReadsAsThePlatformReadsWhereverNoDifferenceIsLi
   EXPECT_GE(checked, 200);
 }
 
-// Values written by one side read back the same on both.
 TEST(ProfileAgreementTest, ValuesWrittenByEitherSideReadTheSameOnBoth) {
   const std::vector<CorpusLine> writes = LoadIniCorpus("profile-agreement.txt").lines;
   ASSERT_GE(writes.size(), 30u);
@@ -80,82 +71,106 @@ TEST(ProfileAgreementTest, ValuesWrittenByEitherSideReadTheSameOnBoth) {
   const fs::path ours = FreshFile(dir);
   ConfigFile our_config(ours, LineEnding::kCrLf);
   for (std::size_t i = 0; i < writes.size(); ++i) {
-    const CorpusLine& write = writes[i];
-    ASSERT_EQ(write.fields.size(), 2u) << "line " << write.number;
-    const std::wstring key = L"Win" + std::to_wstring(i);
-    if (write.verb == "platform-writes") {
-      ASSERT_TRUE(WritePrivateProfileStringW(L"Windows", key.c_str(),
-                                             Widen(write.fields[0]).c_str(), theirs.c_str()));
+    ASSERT_EQ(writes[i].fields.size(), 2u) << "line " << writes[i].number;
+    const std::string key = "Win" + std::to_string(i);
+    if (writes[i].verb == "platform-writes") {
+      ASSERT_TRUE(WritePrivateProfileStringW(L"Windows", Widen(key).c_str(),
+                                             Widen(writes[i].fields[0]).c_str(), theirs.c_str()));
     } else {
-      ASSERT_TRUE(our_config.Write("Windows", Narrow(key), write.fields[0]));
+      ASSERT_TRUE(our_config.Write("Windows", key, writes[i].fields[0]));
     }
   }
   // The platform keeps files it wrote in memory; this writes its copy out.
   WritePrivateProfileStringW(nullptr, nullptr, nullptr, theirs.c_str());
   for (std::size_t i = 0; i < writes.size(); ++i) {
-    const CorpusLine& write = writes[i];
-    SCOPED_TRACE("line " + std::to_string(write.number));
-    const fs::path& file = write.verb == "platform-writes" ? theirs : ours;
+    SCOPED_TRACE("line " + std::to_string(writes[i].number));
+    const fs::path& file = writes[i].verb == "platform-writes" ? theirs : ours;
     const std::string key = "Win" + std::to_string(i);
-    EXPECT_EQ(Visible(ConfigFile(file).Read("Windows", key)), Visible(write.fields[1]));
-    EXPECT_EQ(Visible(PlatformRead(file, "Windows", key)), Visible(write.fields[1]));
+    EXPECT_EQ(Visible(ConfigFile(file).Read("Windows", key)), Visible(writes[i].fields[1]));
+    EXPECT_EQ(Visible(PlatformRead(file, "Windows", key)), Visible(writes[i].fields[1]));
   }
 }
 
-// We read UTF-8; the platform reads a file without byte-order mark in the system code page, and
-// with the mark as UTF-8.
-TEST(ProfileAgreementTest, Utf8WhereThePlatformUsesTheCodePage) {
-  const std::string cafe = "caf\xC3\xA9";
-  TempDir dir;
-  const fs::path with_mark = FreshFile(dir);
-  WriteBytes(with_mark, "\xEF\xBB\xBF[S]\r\nk=" + cafe + "\r\n");
-  EXPECT_EQ(ConfigFile(with_mark).Read("S", "k"), cafe);
-  EXPECT_EQ(PlatformRead(with_mark, "S", "k"), cafe);
+std::string FromCodePage(const std::string& bytes) {
+  std::wstring wide(bytes.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                  wide.data(), static_cast<int>(wide.size())));
+  return Narrow(wide);
+}
 
-  const fs::path plain = FreshFile(dir);
-  WriteBytes(plain, "[S]\r\nk=" + cafe + "\r\n");
-  EXPECT_EQ(ConfigFile(plain).Read("S", "k"), cafe);
-  std::wstring as_code_page(cafe.size(), L'\0');
-  as_code_page.resize(MultiByteToWideChar(CP_ACP, 0, cafe.data(), static_cast<int>(cafe.size()),
-                                          as_code_page.data(), static_cast<int>(cafe.size())));
-  EXPECT_EQ(PlatformRead(plain, "S", "k"), Narrow(as_code_page));
+// We read UTF-8, and a file of an older version (bytes that are no UTF-8) as the platform does:
+// in the system code page. A write elsewhere leaves such a value's bytes as they were.
+TEST(ProfileAgreementTest, Utf8AndCodePageText) {
+  const std::string cafe = "caf\xC3\xA9";
+  const std::string legacy = "Caf\xE9";
+  ASSERT_NE(FromCodePage(legacy), legacy);
+  const std::tuple<std::string, std::string, std::string> rows[] = {
+      // the file, how we read k, how the platform reads it
+      {"\xEF\xBB\xBF[S]\r\nk=" + cafe + "\r\n", cafe, cafe},
+      {"[S]\r\nk=" + cafe + "\r\n", cafe, FromCodePage(cafe)},
+      {"[S]\r\nk=" + legacy + "\r\n", FromCodePage(legacy), FromCodePage(legacy)}};
+  TempDir dir;
+  for (const auto& [content, ours, platform] : rows) {
+    const fs::path file = FreshFile(dir, content);
+    ConfigFile config(file);
+    EXPECT_EQ(config.Read("S", "k"), ours) << Visible(content);
+    EXPECT_EQ(PlatformRead(file, "S", "k"), platform) << Visible(content);
+    ASSERT_TRUE(config.Write("S", "other", "1"));
+    EXPECT_EQ(ReadBytes(file), content + "other=1\r\n");
+  }
 }
 
 // Writing into a file with lone CRs for line ends keeps that style, and the platform reads the
-// result as we do: the unclosed header stays no header, and a name with ']' reads back.
-TEST(ProfileAgreementTest, FileWithLoneCarriageReturnsStaysReadable) {
+// result as we do: the unclosed header stays no header, a name with ']' reads back, and line
+// breaks in a value (which the platform writes as they are, so that a window caption could add
+// keys of its own) are written as blanks.
+TEST(ProfileAgreementTest, WhatWeWriteThePlatformReadsAsWeDo) {
   TempDir dir;
-  const fs::path file = FreshFile(dir);
-  WriteBytes(file, "[Configuration]\rSetAllTopMost=1\r[Open\rHotKey=F1\r\r[Windows]\rWin1=a");
+  const fs::path file =
+      FreshFile(dir, "[Configuration]\rSetAllTopMost=1\r[Open\rHotKey=F1\r\r[Windows]\rWin1=a");
+  const std::vector<std::vector<std::string>> writes = {
+      {"Configuration", "SetAllTopMost", "0", "0"},
+      {"Configuration", "HotKey", "", "F1"},
+      {"Configuration", "Title", " Main ", " Main "},
+      {"Windows", "Win2", "b", "b"},
+      {"Odd]Name", "k", "v", "v"},
+      {"Open", "HotKey", "F2", "F2"},
+      {"Caption", "Win1", "x\r\n[Injected]\r\nk=1", "x  [Injected]  k=1"},
+      {"Injected", "k", "", ""}};
   ConfigFile config(file, LineEnding::kCrLf);
-  ASSERT_TRUE(config.Write("Configuration", "SetAllTopMost", "0"));
-  ASSERT_TRUE(config.Write("Configuration", "Title", " Main "));
-  ASSERT_TRUE(config.Write("Windows", "Win2", "b"));
-  ASSERT_TRUE(config.Write("Odd]Name", "k", "v"));
-  ASSERT_TRUE(config.Write("Open", "HotKey", "F2"));
-  EXPECT_EQ(ReadBytes(file),
-            "[Configuration]\rSetAllTopMost=0\r[Open\rHotKey=F1\rTitle=\" Main \"\r\r"
-            "[Windows]\rWin1=a\rWin2=b\r[Odd]Name]\rk=v\r[Open]\rHotKey=F2\r");
-  const std::vector<std::vector<std::string>> expected = {
-      {"Configuration", "SetAllTopMost", "0"}, {"Configuration", "HotKey", "F1"},
-      {"Configuration", "Title", " Main "},    {"Windows", "Win2", "b"},
-      {"Odd]Name", "k", "v"},                  {"Open", "HotKey", "F2"}};
-  for (const auto& row : expected) {
-    EXPECT_EQ(config.Read(row[0], row[1]), row[2]) << row[1];
-    EXPECT_EQ(PlatformRead(file, row[0], row[1]), row[2]) << row[1];
+  for (const auto& row : writes) {
+    if (!row[2].empty()) {
+      ASSERT_TRUE(config.Write(row[0], row[1], row[2])) << row[1];
+    }
+  }
+  EXPECT_EQ(
+      ReadBytes(file),
+      "[Configuration]\rSetAllTopMost=0\r[Open\rHotKey=F1\rTitle=\" Main \"\r\r[Windows]\rWin1=a\r"
+      "Win2=b\r[Odd]Name]\rk=v\r[Open]\rHotKey=F2\r[Caption]\rWin1=x  [Injected]  k=1\r");
+  for (const auto& row : writes) {
+    EXPECT_EQ(config.Read(row[0], row[1]), row[3]) << row[1];
+    EXPECT_EQ(PlatformRead(file, row[0], row[1]), row[3]) << row[1];
   }
 }
 
-// The platform writes a value with line breaks as it is, so that a window caption could add
-// sections and keys of its own; we write the breaks as blanks.
-TEST(ProfileAgreementTest, LineBreaksInAValueCannotAddKeys) {
-  const std::string caption = "x\r\n[Injected]\r\nk=1";
-  TempDir dir;
-  const fs::path ours = FreshFile(dir);
-  ASSERT_TRUE(ConfigFile(ours, LineEnding::kCrLf).Write("Caption", "Win1", caption));
-  EXPECT_EQ(ReadBytes(ours), "[Caption]\r\nWin1=x  [Injected]  k=1\r\n");
-  EXPECT_EQ(PlatformRead(ours, "Caption", "Win1"), "x  [Injected]  k=1");
-  EXPECT_EQ(PlatformRead(ours, "Injected", "k"), "");
+TEST(Win32FileStoreTest, AttributesDecideAndSurviveAWrite) {
+  const std::pair<DWORD, bool> rows[] = {{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
+                                         {FILE_ATTRIBUTE_READONLY, false}};
+  for (const auto& [attributes, written] : rows) {
+    SCOPED_TRACE(attributes);
+    TempDir dir;
+    const fs::path ini = dir.File("Hoverdeck.ini");
+    WriteBytes(ini, "[S]\r\nk=old\r\n");
+    ASSERT_TRUE(SetFileAttributesW(ini.c_str(), attributes));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ConfigFile(ini).Write("S", "k", "new"), written);
+    // A read-only file is refused at once, not after waiting for it.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    EXPECT_EQ(ReadBytes(ini), written ? "[S]\r\nk=new\r\n" : "[S]\r\nk=old\r\n");
+    EXPECT_EQ(GetFileAttributesW(ini.c_str()) & attributes, attributes);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 }
 
 }  // namespace

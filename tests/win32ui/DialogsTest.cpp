@@ -3,7 +3,6 @@
 // After the Win32 headers, so that the port's MessageBox keeps its name.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <tuple>
 
 #include "Win32Harness.h"
@@ -16,106 +15,82 @@ namespace {
 
 using namespace hoverdeck::testing;
 
-std::string Text(HWND window) { return WindowText(window); }
-
 TEST(Win32DialogsTest, InputBoxShowsPromptTitleAndSelectedDefaultAndReturnsTheAnswer) {
   Win32Dialogs dialogs(GetModuleHandleW(nullptr));
   for (const int button : {IDOK, IDCANCEL}) {
-    std::string title, prompt, edit;
+    std::vector<std::string> seen;
     DWORD selection = 0;
     BoxPlayer player([&](HWND box) {
-      title = Text(box);
-      prompt = Text(GetDlgItem(box, kInputPromptId));
       HWND field = GetDlgItem(box, kInputEditId);
-      edit = Text(field);
+      seen = {WindowText(box), WindowText(GetDlgItem(box, kInputPromptId)), WindowText(field)};
       selection = static_cast<DWORD>(SendMessageW(field, EM_GETSEL, 0, 0));
       SetWindowTextW(field, L"R\u00E9sum\u00E9");
       PostMessageW(box, WM_COMMAND, button, 0);
     });
-    const std::string answer =
-        dialogs.InputBox("Line one\r\nLine two", "Hoverdeck 1.1h", "Notepad");
-    ASSERT_TRUE(BoxPlayer::played());
-    EXPECT_EQ(title, "Hoverdeck 1.1h");
-    EXPECT_EQ(prompt, "Line one\r\nLine two");
-    EXPECT_EQ(edit, "Notepad");
+    const std::string answer = dialogs.InputBox("Line one\r\nLine two", "Title", "Notepad");
+    EXPECT_EQ(seen, (std::vector<std::string>{"Title", "Line one\r\nLine two", "Notepad"}));
     EXPECT_EQ(selection, MAKELONG(0, 7));
     // Cancelled, the box gives the empty answer whatever was typed.
     EXPECT_EQ(answer, button == IDOK ? "R\xC3\xA9sum\xC3\xA9" : "");
   }
 }
 
-TEST(Win32DialogsTest, MessageBoxAnswersYesNoAndOk) {
+TEST(Win32DialogsTest, MessageBoxHasTheIconAndButtonsAskedForAndGivesTheAnswer) {
   Win32Dialogs dialogs(GetModuleHandleW(nullptr));
-  EXPECT_EQ(MessageBoxStyle(MessageIcon::kQuestion, MessageButtons::kYesNo),
-            static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
-  EXPECT_EQ(MessageBoxStyle(MessageIcon::kExclamation, MessageButtons::kOk),
-            static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
-  EXPECT_EQ(MessageBoxStyle(MessageIcon::kInformation, MessageButtons::kOk),
-            static_cast<UINT>(MB_ICONINFORMATION | MB_OK));
-
-  const std::tuple<int, MessageButtons, MessageAnswer> cases[] = {
-      {IDYES, MessageButtons::kYesNo, MessageAnswer::kYes},
-      {IDNO, MessageButtons::kYesNo, MessageAnswer::kNo},
-      {IDOK, MessageButtons::kOk, MessageAnswer::kOk}};
-  for (const auto& [button, buttons, expected] : cases) {
+  using enum MessageIcon;
+  using enum MessageButtons;
+  const std::tuple<MessageIcon, MessageButtons, UINT, int, MessageAnswer> cases[] = {
+      {kQuestion, kYesNo, MB_ICONQUESTION | MB_YESNO, IDYES, MessageAnswer::kYes},
+      {kQuestion, kYesNo, MB_ICONQUESTION | MB_YESNO, IDNO, MessageAnswer::kNo},
+      {kExclamation, kOk, MB_ICONEXCLAMATION | MB_OK, IDOK, MessageAnswer::kOk},
+      {kInformation, kOk, MB_ICONINFORMATION | MB_OK, IDOK, MessageAnswer::kOk}};
+  for (const auto& [icon, buttons, style, button, answer] : cases) {
+    EXPECT_EQ(MessageBoxStyle(icon, buttons), style);
     std::string title;
     BoxPlayer player([&title, button = button](HWND box) {
-      title = Text(box);
+      title = WindowText(box);
       PostMessageW(box, WM_COMMAND, button, 0);
     });
-    EXPECT_EQ(dialogs.MessageBox("Quit?", "Hoverdeck - 1.1h", MessageIcon::kQuestion, buttons),
-              expected);
+    EXPECT_EQ(dialogs.MessageBox("Quit?", "Hoverdeck - 1.1h", icon, buttons), answer);
     EXPECT_EQ(title, "Hoverdeck - 1.1h");
   }
 }
 
 TEST(Win32DialogsTest, AboutBoxShowsTheLabelsInOrderAndItsMagentaLinkOpensThePage) {
-  testing::FakeShell shell;
+  FakeShell shell;
   frmAbout about(shell);
   about.Form_Load();
-  Win32Dialogs dialogs(GetModuleHandleW(nullptr));
-  std::string title, first, link;
+  std::vector<std::string> texts;
   COLORREF link_colour = 0;
-  LRESULT cursor_answer = 0;
   HCURSOR cursor = nullptr;
-  bool icon = false;
-  int previous_bottom = -1;
-  bool ordered = true;
+  bool icon = false, ordered = true;
   BoxPlayer player([&](HWND box) {
-    title = Text(box);
-    first = Text(GetDlgItem(box, kAboutFirstLabelId));
-    HWND link_control = GetDlgItem(box, kAboutLinkId);
-    link = Text(link_control);
+    HWND link = GetDlgItem(box, kAboutLinkId);
+    texts = {WindowText(box), WindowText(GetDlgItem(box, kAboutFirstLabelId)), WindowText(link)};
     icon = SendMessageW(GetDlgItem(box, kAboutIconId), STM_GETICON, 0, 0) != 0;
-    for (int id = kAboutFirstLabelId; id < kAboutFirstLabelId + 8; ++id) {
+    for (int id = kAboutFirstLabelId, bottom = -1; id < kAboutFirstLabelId + 8; ++id) {
       RECT rect{};
       GetWindowRect(GetDlgItem(box, id), &rect);
-      ordered &= rect.top >= previous_bottom;
-      previous_bottom = rect.bottom;
+      ordered &= rect.top >= bottom;
+      bottom = rect.bottom;
     }
     HDC dc = GetDC(box);
-    SendMessageW(box, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                 reinterpret_cast<LPARAM>(link_control));
+    SendMessageW(box, WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(link));
     link_colour = GetTextColor(dc);
     ReleaseDC(box, dc);
-    cursor_answer = SendMessageW(box, WM_SETCURSOR, reinterpret_cast<WPARAM>(link_control),
-                                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    cursor = GetCursor();
-    SendMessageW(box, WM_COMMAND, MAKEWPARAM(kAboutLinkId, STN_CLICKED),
-                 reinterpret_cast<LPARAM>(link_control));
+    if (SendMessageW(box, WM_SETCURSOR, WPARAM(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE))) {
+      cursor = GetCursor();
+    }
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(kAboutLinkId, STN_CLICKED), LPARAM(link));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   });
-  dialogs.ShowAbout(about);
-  ASSERT_TRUE(BoxPlayer::played());
-  EXPECT_EQ(title, "About / Help...");
-  // The static control shows the caption's "&&" as one "&".
-  EXPECT_EQ(first, about.lblCredit.Caption());
-  EXPECT_EQ(link, std::string(kMakerAddress));
-  EXPECT_TRUE(icon);
-  EXPECT_TRUE(ordered);
+  Win32Dialogs(GetModuleHandleW(nullptr)).ShowAbout(about);
+  // The static shows the caption's "&&" as one "&".
+  EXPECT_EQ(texts, (std::vector<std::string>{"About / Help...", about.lblCredit.Caption(),
+                                             std::string(kMakerAddress)}));
+  EXPECT_TRUE(icon && ordered);
   EXPECT_EQ(link_colour, RGB(255, 0, 255));
-  EXPECT_EQ(cursor_answer, TRUE);
-  EXPECT_EQ(cursor, LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));
+  EXPECT_EQ(cursor, LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // the hand
   EXPECT_EQ(shell.opened, std::vector<std::string>{std::string(kMakerAddress)});
   EXPECT_FALSE(about.Loaded());  // OK unloaded it
 }

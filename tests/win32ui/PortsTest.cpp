@@ -1,94 +1,63 @@
-// The tray, the popup menus, the program host and the shell of the Win32 edition.
+// The popup menus, the program host and the shell of the Win32 edition, and the built program's
+// version record.
 #include "ui/win32/Win32Api.h"
 // After the Win32 headers, so that the port's MessageBox keeps its name.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
-
+#include "Version.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32OsFacts.h"
 #include "support/TempDir.h"
 #include "ui/Controls.h"
 #include "ui/win32/Win32Dialogs.h"
 #include "ui/win32/Win32ProgramHost.h"
 #include "ui/win32/Win32Shell.h"
-#include "ui/win32/Win32Tray.h"
 
 namespace hoverdeck {
 namespace {
-
-TEST(Win32TrayTest, AddsModifiesAndDeletesTheIconAndTakesItsOwnersMessages) {
-  HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(owner, nullptr);
-  Win32Tray tray(GetModuleHandleW(nullptr));
-  EXPECT_FALSE(tray.Add("no owner yet"));
-  tray.SetOwner(owner);
-  EXPECT_TRUE(tray.Add("Hoverdeck 1.1h"));
-  const NOTIFYICONDATAW record = tray.Record(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-  EXPECT_EQ(record.cbSize, sizeof(NOTIFYICONDATAW));
-  EXPECT_EQ(record.uID, 1u);
-  EXPECT_EQ(record.uFlags, 7u);
-  EXPECT_EQ(record.uCallbackMessage, static_cast<UINT>(WM_APP + 1));
-  EXPECT_NE(record.hIcon, nullptr);
-  EXPECT_EQ(std::wstring(record.szTip), L"Hoverdeck 1.1h");
-  EXPECT_TRUE(tray.ModifyTip(std::string(200, 'x')));  // cut to the record's room
-  EXPECT_EQ(std::wstring(tray.Record(NIF_TIP).szTip).size(), 127u);
-
-  // The icon's mouse messages arrive as the core's events; a move is none of them.
-  const std::tuple<UINT, LPARAM, bool, std::optional<TrayMouseEvent>> messages[] = {
-      {WM_APP + 1, WM_LBUTTONDBLCLK, true, TrayMouseEvent::kLeftDoubleClick},
-      {WM_APP + 1, WM_RBUTTONUP, true, TrayMouseEvent::kRightDown},
-      {WM_APP + 1, WM_MOUSEMOVE, true, TrayMouseEvent::kOther},
-      {RegisterWindowMessageW(L"TaskbarCreated"), 0, true, std::nullopt},
-      {WM_TIMER, 0, false, std::nullopt}};
-  std::optional<TrayMouseEvent> event;  // each answer replaces the one before
-  for (const auto& [message, mouse, taken, expected] : messages) {
-    EXPECT_EQ(tray.OnMessage(message, 1, mouse, event), taken) << mouse;
-    EXPECT_EQ(event, expected) << mouse;
-  }
-
-  EXPECT_TRUE(tray.Delete());
-  EXPECT_FALSE(tray.Present());
-  EXPECT_FALSE(tray.ModifyTip("gone"));
-  DestroyWindow(owner);
-}
 
 TEST(Win32PopupTest, ThePopupHoldsTheItemsMarksAndSeparatorsAndNamesTheChoice) {
   MenuItem first("mnuSetTopmost", "Set topmost");
   MenuItem separator("Sep2", "-");
   MenuItem second("mnuDisableX", "Disable/Enable X button");
   second.SetChecked(true);
-  const Menu menu("mnuPopupNonTopmost", "mnuPopupNonTopmost", false, {&first, &separator, &second});
-  const NativePopup popup = BuildPopupMenu(menu);
-  ASSERT_EQ(GetMenuItemCount(popup.menu.get()), 3);
-  EXPECT_TRUE(GetMenuState(popup.menu.get(), 1, MF_BYPOSITION) & MF_SEPARATOR);
-  EXPECT_TRUE(GetMenuState(popup.menu.get(), 2, MF_BYPOSITION) & MF_CHECKED);
-  EXPECT_FALSE(GetMenuState(popup.menu.get(), 0, MF_BYPOSITION) & MF_CHECKED);
-  const UINT command = GetMenuItemID(popup.menu.get(), 2);
-  EXPECT_EQ(popup.NameOf(command), "mnuDisableX");
-  EXPECT_EQ(popup.NameOf(GetMenuItemID(popup.menu.get(), 0)), "mnuSetTopmost");
+  const NativePopup popup = BuildPopupMenu(
+      Menu("mnuPopupNonTopmost", "mnuPopupNonTopmost", false, {&first, &separator, &second}));
+  HMENU menu = popup.menu.get();
+  ASSERT_EQ(GetMenuItemCount(menu), 3);
+  EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_SEPARATOR);
+  EXPECT_TRUE(GetMenuState(menu, 2, MF_BYPOSITION) & MF_CHECKED);
+  EXPECT_FALSE(GetMenuState(menu, 0, MF_BYPOSITION) & MF_CHECKED);
+  EXPECT_EQ(popup.NameOf(GetMenuItemID(menu, 2)), "mnuDisableX");
+  EXPECT_EQ(popup.NameOf(GetMenuItemID(menu, 0)), "mnuSetTopmost");
   EXPECT_EQ(popup.NameOf(0), std::nullopt);  // dismissed
   EXPECT_EQ(popup.NameOf(99), std::nullopt);
 }
 
 TEST(Win32ProgramHostTest, TheMutexTellsASecondInstanceAndGoesWithTheFirst) {
   const std::wstring name = L"Local\\Hoverdeck-test-" + std::to_wstring(GetCurrentProcessId());
-  {
-    Win32ProgramHost first(name);
-    EXPECT_FALSE(first.AnotherInstanceRunning());
-    EXPECT_FALSE(first.AnotherInstanceRunning());  // asking again is no second instance
-    Win32ProgramHost second(name);
-    EXPECT_TRUE(second.AnotherInstanceRunning());
-  }
-  Win32ProgramHost later(name);
-  EXPECT_FALSE(later.AnotherInstanceRunning());
+  auto first = std::make_unique<Win32ProgramHost>(name);
+  EXPECT_FALSE(first->AnotherInstanceRunning());
+  EXPECT_FALSE(first->AnotherInstanceRunning());  // asking again is no second instance
+  EXPECT_TRUE(Win32ProgramHost(name).AnotherInstanceRunning());
+  first.reset();
+  EXPECT_FALSE(Win32ProgramHost(name).AnotherInstanceRunning());
 }
 
-TEST(Win32ProgramHostTest, FoldersAndSystem) {
+TEST(Win32ProgramHostTest, FoldersSystemAndCommandTail) {
   Win32ProgramHost host(L"Local\\Hoverdeck-test-dir");
   EXPECT_TRUE(std::filesystem::exists(host.ExecutableDirectory() / "hoverdeck_win32ui_tests.exe"));
-  EXPECT_EQ(host.OperatingSystem().description.rfind("Windows", 0), 0u);
+  // The NT family, at least Windows 2000, whatever version the prefix claims.
+  const VersionRecord record = QueryVersionRecord();
+  EXPECT_EQ(record.platform_id, 2u);
+  EXPECT_GE(record.major, 5u);
+  const std::string description = host.OperatingSystem().description;
+  EXPECT_EQ(description.rfind("Windows", 0), 0u) << description;
+  EXPECT_NE(
+      description.find(" v." + std::to_string(record.major) + "." + std::to_string(record.minor) +
+                       ", Build " + std::to_string(record.build)),
+      std::string::npos)
+      << description;
   testing::TempDir dir;
   EXPECT_TRUE(host.CanWriteIn(dir.path()));
   EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "the probe file stayed behind";
@@ -96,9 +65,7 @@ TEST(Win32ProgramHostTest, FoldersAndSystem) {
   const std::filesystem::path settings = host.UserConfigDirectory();
   EXPECT_EQ(settings.filename(), "Hoverdeck");
   EXPECT_TRUE(std::filesystem::is_directory(settings.parent_path())) << settings.string();
-}
-
-TEST(Win32ProgramHostTest, TheCommandTailSkipsTheProgramNameQuotedOrNot) {
+  // The tail skips the program's name, quoted or not.
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"\"C:\\Program Files\\Hoverdeck.exe\" -i", L"-i"},
       {L"Hoverdeck.exe   -s -i", L"-s -i"},
@@ -106,14 +73,33 @@ TEST(Win32ProgramHostTest, TheCommandTailSkipsTheProgramNameQuotedOrNot) {
       {L"\"C:\\a b\\x.exe\"", L""},
       {L"\"unclosed -i", L""},
       {L"", L""}};
-  for (const auto& [line, tail] : cases) EXPECT_EQ(CommandTail(line), tail);
+  for (const auto& [line, tail] : cases) EXPECT_EQ(CommandTail(line), tail) << win32::Narrow(line);
 }
 
 TEST(Win32ShellTest, AFailedOpenGivesTheShellsErrorNumber) {
-  Win32Shell shell;
-  const std::int32_t answer = shell.Open("Z:\\no\\such\\folder\\nothing-here.hoverdeck");
-  EXPECT_GE(answer, 0);
-  EXPECT_LE(answer, 32);
+  const std::int32_t answer = Win32Shell().Open("Z:\\no\\such\\folder\\nothing-here.hoverdeck");
+  EXPECT_TRUE(answer >= 0 && answer <= 32) << answer;
+}
+
+// The record carries the version the build gives the program.
+TEST(ExecutableTest, TheVersionRecordHoldsTheProgramsVersion) {
+  const std::wstring exe = win32::Widen(HOVERDECK_EXE_PATH);
+  std::vector<char> data(GetFileVersionInfoSizeW(exe.c_str(), nullptr));
+  ASSERT_FALSE(data.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  wchar_t* text = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904b0\\FileVersion",
+                             reinterpret_cast<void**>(&text), &length));
+  const WORD numbers[] = {HOVERDECK_VERSION_NUMBERS};
+  EXPECT_EQ((std::vector<DWORD>{fixed->dwFileVersionMS, fixed->dwFileVersionLS,
+                                fixed->dwProductVersionMS, fixed->dwProductVersionLS}),
+            (std::vector<DWORD>{
+                DWORD(MAKELONG(numbers[1], numbers[0])), DWORD(MAKELONG(numbers[3], numbers[2])),
+                DWORD(MAKELONG(numbers[1], numbers[0])), DWORD(MAKELONG(numbers[3], numbers[2]))}));
+  EXPECT_EQ(win32::Narrow(text), HOVERDECK_VERSION_TEXT);
 }
 
 }  // namespace
