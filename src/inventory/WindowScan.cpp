@@ -91,7 +91,8 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
   // Only a window system that can tell an unchanged desktop lets a scan be spared.
   std::optional<ScanBasis> basis;
   if (const auto desktop = windows.DesktopRevision()) {
-    basis = ScanBasis{*desktop,
+    basis = ScanBasis{&windows,
+                      *desktop,
                       settings,
                       inputs.topmost_catalogue,
                       inputs.topmost_catalogue->revision(),

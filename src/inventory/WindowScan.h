@@ -23,7 +23,8 @@ struct WindowEntry {
 // What a scan worked from. A scan that wrote to no window leaves tables that a new scan from an
 // equal basis would fill alike, doing nothing either.
 struct ScanBasis {
-  std::uint64_t desktop = 0;  // WindowSystem::DesktopRevision after the scan
+  const WindowSystem* windows = nullptr;
+  std::uint64_t desktop = 0;  // its DesktopRevision after the scan
   Settings settings;
   const Catalogue* topmost_catalogue = nullptr;
   std::uint64_t topmost_revision = 0;
