@@ -1,7 +1,8 @@
 #!/bin/sh
 # The Linux edition's scan on a real X server: on a private Xvfb managed by IceWM, opens 100, 1000
 # and 3000 windows and times a scan of them against `wmctrl -l` listing them; then measures the
-# hoverdeck program's CPU per tick, idle in the tray, and its memory with as many windows.
+# hoverdeck program's CPU per tick, idle in the tray, and its memory with as many windows, beside
+# a Qt program that sits in the tray with a 1 s timer doing nothing, measured over the same time.
 # Usage: bench/run-x11-bench.sh [BUILD_DIR]   (default: build/linux; build it first)
 # Needs: Xvfb, icewm, xprop (x11-utils), wmctrl.
 set -eu
@@ -10,11 +11,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build/linux}" && pwd)
 scan_bench="$build/bench/hoverdeck_x11_scan_bench"
 bench_windows="$build/bench/hoverdeck_x11_bench_windows"
+idle_timer="$build/bench/hoverdeck_x11_idle_timer"
 program="$build/src/ui/qt/hoverdeck"
 window_counts="100 1000 3000"
 
 if [ "${HOVERDECK_X11_BENCH_INNER:-}" != 1 ]; then
-  for tool in "$scan_bench" "$bench_windows" "$program"; do
+  for tool in "$scan_bench" "$bench_windows" "$idle_timer" "$program"; do
     [ -x "$tool" ] || { echo "missing $tool: build the linux preset first" >&2; exit 1; }
   done
   command -v wmctrl >/dev/null || { echo "wmctrl is needed (apt-get install wmctrl)" >&2; exit 1; }
@@ -25,6 +27,9 @@ fi
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-bench.XXXXXX")
 owner_pid=""
 program_pid=""
+idle_pid=""
+# Seconds over which the CPU per tick is measured.
+seconds=${HOVERDECK_BENCH_SECONDS:-20}
 
 stop() {
   # Ends one process this script started, by its id, and reaps it.
@@ -35,6 +40,7 @@ stop() {
 cleanup() {
   status=$?
   stop "$program_pid"
+  stop "$idle_pid"
   stop "$owner_pid"
   rm -rf "$workdir"
   exit "$status"
@@ -72,11 +78,13 @@ close_windows() {
 
 echo "Hoverdeck X11 scan benchmark on Xvfb $DISPLAY with IceWM $(icewm --version 2>/dev/null | head -n 1 | awk '{sub(",", "", $2); print $2}')"
 echo
-echo "Scan: median and best of 50 scans that change nothing, after a first scan that learns the"
-echo "windows' frames; wmctrl -l: median wall time of 7 runs (process start to exit)."
+echo "Scan: median and best of 50 scans that change nothing, each walking every window again into"
+echo "emptied tables, after a first scan that learns the windows' frames; unchanged: median of 50"
+echo "scans as the program makes them on a desktop that stays as it is (the tables are kept);"
+echo "wmctrl -l: median wall time of 7 runs (process start to exit)."
 echo
-echo "| windows | walked | listed | first scan ms (round trips) | scan median ms | scan best ms | scan CPU ms | round trips/scan | wmctrl -l median ms | wmctrl lines | wmctrl/scan |"
-echo "|---|---|---|---|---|---|---|---|---|---|---|"
+echo "| windows | walked | listed | first scan ms (round trips) | scan median ms | scan best ms | scan CPU ms | round trips/scan | unchanged ms | wmctrl -l median ms | wmctrl lines | wmctrl/scan |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
 for count in $window_counts; do
   open_windows "$count"
   row=$("$scan_bench" --scans 50 --wmctrl-runs 7)
@@ -98,8 +106,8 @@ window_id() {
   wmctrl -l | awk -v n="$1" '$4 == "Bench" && $5 == "window" && $6 == n {print $1}' | tail -n 1
 }
 close_taken() { xprop -id "$1" _MOTIF_WM_HINTS 2>/dev/null | grep -q '= 0x1, 0x1e'; }
-# CPU time from the kernel's scheduler statistics of every thread (nanoseconds).
-cpu_ns() { cat /proc/"$program_pid"/task/*/schedstat | awk '{sum += $1} END {printf "%.0f", sum}'; }
+# CPU time of process $1 from the kernel's scheduler statistics of every thread (nanoseconds).
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{sum += $1} END {printf "%.0f", sum}'; }
 
 measure_program() {
   open_windows "$1"
@@ -121,6 +129,10 @@ INI
   HOME="$workdir" XDG_RUNTIME_DIR="$workdir/runtime" QT_QPA_PLATFORM=xcb \
     "$workdir/app/hoverdeck" >"$workdir/program.log" 2>&1 &
   program_pid=$!
+  # The yardstick runs at the same time, so that both meet the same load on the machine.
+  HOME="$workdir" XDG_RUNTIME_DIR="$workdir/runtime" QT_QPA_PLATFORM=xcb "$idle_timer" \
+    >"$workdir/idle.log" 2>&1 &
+  idle_pid=$!
   first_match=$(window_id 7)
   if [ -z "$first_match" ] || ! wait_for 60 close_taken "$first_match"; then
     echo "hoverdeck did not apply its rule to \"Bench window 7\":" >&2
@@ -128,10 +140,12 @@ INI
     exit 1
   fi
   sleep 3  # past start-up
-  ns_before=$(cpu_ns)
+  ns_before=$(cpu_ns "$program_pid")
+  idle_before=$(cpu_ns "$idle_pid")
   time_before=$(date +%s%N)
-  sleep 10
-  ns_after=$(cpu_ns)
+  sleep "$seconds"
+  ns_after=$(cpu_ns "$program_pid")
+  idle_after=$(cpu_ns "$idle_pid")
   time_after=$(date +%s%N)
   rss_kb=$(awk '/^VmRSS:/ {print $2}' "/proc/$program_pid/status")
 
@@ -143,21 +157,25 @@ INI
     cat "$workdir/program.log" >&2
     exit 1
   fi
-  awk -v n="$1" -v ns=$((ns_after - ns_before)) -v wall=$((time_after - time_before)) \
-      -v rss="$rss_kb" 'BEGIN {
+  awk -v n="$1" -v ns=$((ns_after - ns_before)) -v idle=$((idle_after - idle_before)) \
+      -v wall=$((time_after - time_before)) -v rss="$rss_kb" 'BEGIN {
     ticks = wall / 1e9
-    printf "| %d | %.2f s | %.3f ms | %.3f %% | %.1f MiB |\n", n, ticks, ns / 1e6 / ticks, 100 * ns / wall, rss / 1024
+    printf "| %d | %.2f s | %.3f ms | %.3f ms | %+.3f ms | %.3f %% | %.1f MiB |\n", n, ticks,
+      ns / 1e6 / ticks, idle / 1e6 / ticks, (ns - idle) / 1e6 / ticks, 100 * ns / wall, rss / 1024
   }'
   stop "$program_pid"
   program_pid=""
+  stop "$idle_pid"
+  idle_pid=""
   close_windows
 }
 
 echo
-echo "hoverdeck idle in the tray, one scan a second (CPU of all its threads from schedstat):"
+echo "hoverdeck idle in the tray, one scan a second, and beside it over the same time a Qt program"
+echo "idle in the tray with a 1 s timer that does nothing (CPU of all threads from schedstat):"
 echo
-echo "| windows | measured | CPU per tick | of one core | resident memory |"
-echo "|---|---|---|---|---|"
+echo "| windows | measured | CPU per tick | idle Qt program per tick | difference | of one core | resident memory |"
+echo "|---|---|---|---|---|---|---|"
 for count in $window_counts; do
   measure_program "$count"
 done

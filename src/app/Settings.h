@@ -24,6 +24,7 @@ struct Settings {
   std::string ConstTopMost{kDefaultMarker};
   bool SetAllDisableX = false;
   bool Minimized = false;
+  friend bool operator==(const Settings&, const Settings&) = default;
 };
 
 // The file beside the executable: `executable_dir` joined with "Hoverdeck.ini".

@@ -1,5 +1,7 @@
 #include "inventory/WindowScan.h"
 
+#include <algorithm>
+
 #include "actions/CaptionMarker.h"
 #include "actions/CloseItem.h"
 #include "actions/TopmostSwitch.h"
@@ -15,16 +17,18 @@ bool Enter(std::vector<WindowEntry>& table, std::int16_t& count, WindowHandle wi
   if (count >= static_cast<int>(table.size())) return false;
   WindowEntry& entry = table[static_cast<std::size_t>(count)];
   entry.caption = caption;
-  entry.handle_text = HandleText(window);
+  if (entry.handle != window || entry.handle_text.empty()) {
+    entry.handle = window;
+    entry.handle_text = HandleText(window);
+  }
   ++count;
   return true;
 }
 
 }  // namespace
 
-WindowTables::WindowTables() : topmost_(kTopmostCapacity), non_topmost_(kNonTopmostCapacity) {
-  met_.reserve(kTopmostCapacity + kNonTopmostCapacity);
-}
+WindowTables::WindowTables()
+    : topmost_(kTopmostCapacity), non_topmost_(kNonTopmostCapacity), met_(4096, kNoWindow) {}
 
 const WindowEntry& WindowTables::Topmost(int index) const {
   return topmost_.at(static_cast<std::size_t>(index));
@@ -37,7 +41,32 @@ const WindowEntry& WindowTables::NonTopmost(int index) const {
 void WindowTables::Clear() {
   topmost_count_ = 0;
   non_topmost_count_ = 0;
-  met_.clear();
+  std::fill(met_.begin(), met_.end(), kNoWindow);
+  met_count_ = 0;
+  filled_from_.reset();
+}
+
+bool WindowTables::FirstMeeting(WindowHandle window) {
+  if (window == kNoWindow) return true;
+  if (2 * (met_count_ + 1) > met_.size()) {
+    std::vector<WindowHandle> before(2 * met_.size(), kNoWindow);
+    before.swap(met_);
+    met_count_ = 0;
+    for (const WindowHandle met : before) {
+      if (met != kNoWindow) FirstMeeting(met);
+    }
+  }
+  const std::size_t mask = met_.size() - 1;
+  std::uint32_t hash = window * 0x9E3779B1u;
+  hash ^= hash >> 16;
+  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    if (met_[slot] == window) return false;
+    if (met_[slot] == kNoWindow) {
+      met_[slot] = window;
+      ++met_count_;
+      return true;
+    }
+  }
 }
 
 bool WindowTables::AddTopmost(WindowHandle window, const std::string& caption) {
@@ -56,7 +85,29 @@ std::string TrayTip(int non_topmost_count, int topmost_count) {
 void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
                  WindowTables& tables) {
   const Settings& settings = *inputs.settings;
+  const auto tip = [&] {
+    tray.ModifyTip(TrayTip(tables.NonTopmostCount(), tables.TopmostCount()));
+  };
+  // Only a window system that can tell an unchanged desktop lets a scan be spared.
+  std::optional<ScanBasis> basis;
+  if (const auto desktop = windows.DesktopRevision()) {
+    basis = ScanBasis{&windows,
+                      *desktop,
+                      settings,
+                      inputs.topmost_catalogue,
+                      inputs.topmost_catalogue->revision(),
+                      inputs.disable_x_catalogue,
+                      inputs.disable_x_catalogue->revision(),
+                      inputs.main_window,
+                      inputs.main_window_minimized()};
+    if (tables.FilledFrom(*basis)) {
+      tip();
+      return;
+    }
+  }
   tables.Clear();
+  // A write, even a refused one, is tried again by the next scan.
+  bool wrote = false;
   const auto met_before = [&tables](WindowHandle window) { return !tables.FirstMeeting(window); };
   const auto enforce = [&](WindowHandle window, std::string& caption) {
     const bool topmost = windows.IsTopmost(window);
@@ -64,6 +115,7 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
                                         settings.SetTopMostCaption)) {
       caption = std::move(*wanted);
       windows.SetCaption(window, caption);
+      wrote = true;
     }
     if (topmost) {
       tables.AddTopmost(window, caption);
@@ -72,14 +124,23 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
       if (inputs.main_window_minimized() &&
           CatalogueMatches(*inputs.topmost_catalogue, settings.SetAllTopMost, caption)) {
         SetTopmostState(windows, window, true);
+        wrote = true;
       }
     }
     if (CatalogueMatches(*inputs.disable_x_catalogue, settings.SetAllDisableX, caption)) {
-      DisableCloseItem(windows, window);
+      const CloseItemChange change = DisableCloseItem(windows, window);
+      wrote = wrote || change == CloseItemChange::kDisabled ||
+              change == CloseItemChange::kWriteRefused;
     }
   };
   WalkKeptWindows(windows, inputs.main_window, enforce, met_before);
-  tray.ModifyTip(TrayTip(tables.NonTopmostCount(), tables.TopmostCount()));
+  tip();
+  if (basis && !wrote) {
+    if (const auto desktop = windows.DesktopRevision()) {
+      basis->desktop = *desktop;
+      tables.SetFilledFrom(*basis);
+    }
+  }
 }
 
 }  // namespace hoverdeck

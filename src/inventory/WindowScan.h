@@ -3,8 +3,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "app/Settings.h"
@@ -17,6 +17,22 @@ namespace hoverdeck {
 struct WindowEntry {
   std::string caption;      // as the scan left it
   std::string handle_text;  // the handle as signed 32-bit decimal
+  WindowHandle handle = kNoWindow;
+};
+
+// What a scan worked from. A scan that wrote to no window leaves tables that a new scan from an
+// equal basis would fill alike, doing nothing either.
+struct ScanBasis {
+  const WindowSystem* windows = nullptr;
+  std::uint64_t desktop = 0;  // its DesktopRevision after the scan
+  Settings settings;
+  const Catalogue* topmost_catalogue = nullptr;
+  std::uint64_t topmost_revision = 0;
+  const Catalogue* disable_x_catalogue = nullptr;
+  std::uint64_t disable_x_revision = 0;
+  WindowHandle main_window = kNoWindow;
+  bool main_window_minimized = false;
+  friend bool operator==(const ScanBasis&, const ScanBasis&) = default;
 };
 
 // The scan's result: two fixed tables, allocated once and refilled from the front by each scan.
@@ -33,10 +49,14 @@ class WindowTables {
   const WindowEntry& Topmost(int index) const;
   const WindowEntry& NonTopmost(int index) const;
 
+  // Empties the tables and forgets their basis.
   void Clear();
+  // Whether the tables hold the result of a scan from `basis` that wrote to no window.
+  bool FilledFrom(const ScanBasis& basis) const { return filled_from_ == basis; }
+  void SetFilledFrom(const ScanBasis& basis) { filled_from_ = basis; }
   // True the first time a window is met since Clear(). A window that a rule lifts into the
   // topmost band is met again further down the walk; it keeps its first entry only.
-  bool FirstMeeting(WindowHandle window) { return met_.insert(window).second; }
+  bool FirstMeeting(WindowHandle window);
   // Surplus windows beyond a full table are not entered; false tells so.
   bool AddTopmost(WindowHandle window, const std::string& caption);
   bool AddNonTopmost(WindowHandle window, const std::string& caption);
@@ -46,7 +66,11 @@ class WindowTables {
   std::vector<WindowEntry> non_topmost_;
   std::int16_t topmost_count_ = 0;
   std::int16_t non_topmost_count_ = 0;
-  std::unordered_set<WindowHandle> met_;
+  // The windows met since Clear(), open-addressed (kNoWindow marks a free slot) and at most half
+  // full: a scan allocates nothing per window and its lookups stay in a few cache lines.
+  std::vector<WindowHandle> met_;
+  std::size_t met_count_ = 0;
+  std::optional<ScanBasis> filled_from_;
 };
 
 // Everything the scan reads besides the windows themselves.
@@ -64,7 +88,8 @@ std::string TrayTip(int non_topmost_count, int topmost_count);
 
 // One scan: fills the tables, keeps the marker in step, applies the topmost rules while the main
 // window is minimised and the close-button rules always, then hands the counts to the tray.
-// Writes to a window only when something must change.
+// Writes to a window only when something must change. When the tables already hold the result
+// of a scan from the same basis, they are kept and only the tray hears the counts again.
 void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs, WindowTables& tables);
 
 }  // namespace hoverdeck

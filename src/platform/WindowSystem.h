@@ -29,6 +29,11 @@ class WindowSystem {
   WindowSystem& operator=(const WindowSystem&) = delete;
   virtual ~WindowSystem() = default;
 
+  // A number that stays the same for as long as every answer below about the windows (their
+  // order, filter facts, captions, topmost states and Close items) stays the same, and changes
+  // with any walk or write that may have changed one; nullopt when the adapter cannot tell.
+  virtual std::optional<std::uint64_t> DesktopRevision() { return std::nullopt; }
+
   // The top of the Z-order among the top-level windows (asked relative to `from`, normally our
   // own main window); kNoWindow when there is none.
   virtual WindowHandle FirstWindow(WindowHandle from) = 0;

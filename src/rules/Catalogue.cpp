@@ -18,10 +18,12 @@ void Catalogue::RebuildFrom(const SortedList& list) {
     entries_[static_cast<std::size_t>(p - 1)] = CatalogueEntry{line.text, Flag(line.checked)};
   }
   count_ = static_cast<std::int16_t>(lines);
+  ++revision_;
 }
 
 void Catalogue::SetChecked(int position, bool checked) {
   entries_.at(static_cast<std::size_t>(position - 1)).checked = Flag(checked);
+  ++revision_;
 }
 
 std::filesystem::path BackupPath(const ConfigFile& file) {

@@ -35,6 +35,8 @@ class Catalogue {
     return entries_.at(static_cast<std::size_t>(position - 1));
   }
   bool IsChecked(int position) const { return entry(position).checked == "1"; }
+  // Grows with every change of the table.
+  std::uint64_t revision() const { return revision_; }
 
   // Makes the table the list's lines, top to bottom (at most kCapacity of them).
   void RebuildFrom(const SortedList& list);
@@ -45,6 +47,7 @@ class Catalogue {
   std::string section_;
   std::int16_t count_ = 0;
   std::array<CatalogueEntry, kCapacity> entries_{};
+  std::uint64_t revision_ = 0;
 };
 
 // What loading a catalogue found.

@@ -143,6 +143,8 @@ struct Snapshot {
   std::unordered_map<xcb_window_t, WindowFacts> facts;
   xcb_window_t at = XCB_WINDOW_NONE;
   std::size_t at_position = 0;
+  // The facts of `at`, so that the questions about the window the walk stands on need no lookup.
+  WindowFacts* at_facts = nullptr;
 
   WindowFacts* Find(xcb_window_t window) {
     const auto found = facts.find(window);
@@ -157,8 +159,10 @@ struct Snapshot {
   // last one.
   xcb_window_t StepFrom(std::size_t position) {
     for (at_position = position; at_position < order.size(); ++at_position) {
-      if (facts.at(order[at_position]).Walked()) return at = order[at_position];
+      at_facts = &facts.at(order[at_position]);
+      if (at_facts->Walked()) return at = order[at_position];
     }
+    at_facts = nullptr;
     return at = XCB_WINDOW_NONE;
   }
   // Where the window manager puts a window that joins (or leaves) the band of windows kept
@@ -198,9 +202,14 @@ struct X11WindowSystem::State {
   std::unordered_set<xcb_window_t> changed;
   bool order_changed = false;
   bool stale = true;
+  // Moves on with every walk and with every look that finds changes not yet read again.
+  std::uint64_t revision = 0;
   std::uint64_t round_trips = 0;
   // Whether requests went out since the adapter last waited for the server.
   bool unanswered = false;
+  // Whether the connection may have read notices off the socket since the last Drain: it does
+  // so only while sending or waiting, so a walk that asks nothing need not look for them.
+  bool may_have_read = true;
 
   xcb_connection_t* c() const { return connection.get(); }
   xcb_atom_t operator[](Atom atom) const { return atoms[atom]; }
@@ -209,11 +218,13 @@ struct X11WindowSystem::State {
   template <typename Cookie>
   Cookie Sent(Cookie cookie) {
     unanswered = true;
+    may_have_read = true;
     return cookie;
   }
   void Waiting() {
     if (unanswered) ++round_trips;
     unanswered = false;
+    may_have_read = true;
   }
   // The reply to a request, or nullptr when it failed (mostly: the window is gone). The error is
   // taken here, so it never lands in the event queue.
@@ -255,6 +266,8 @@ struct X11WindowSystem::State {
   // has already been read off the connection, unless `read` asks for a look at the socket too (a
   // system call: once a walk is enough).
   void Drain(bool read) {
+    if (!read && !may_have_read) return;
+    may_have_read = false;
     std::size_t count = 0;
     for (;;) {
       xcb_generic_event_t* event = read ? xcb_poll_for_event(c()) : xcb_poll_for_queued_event(c());
@@ -312,7 +325,7 @@ struct X11WindowSystem::State {
   // The snapshot's facts of the window, when the walk stands on it.
   WindowFacts* Walking(xcb_window_t window) {
     Drain(false);
-    return walk && walk->at == window ? walk->Find(window) : nullptr;
+    return walk && walk->at == window ? walk->at_facts : nullptr;
   }
   // The snapshot's facts of the window whether the walk stands on it or not, for the adapter's
   // writes to update.
@@ -353,7 +366,10 @@ struct X11WindowSystem::State {
   Snapshot Refreshed();
   // Keeps the walk's snapshot for the next walk.
   void EndWalk() {
-    if (walk) kept = std::move(*walk);
+    if (walk) {
+      kept = std::move(*walk);
+      ++revision;
+    }
     walk.reset();
   }
   // The facts from the replies to the kFactCount properties, in their order.
@@ -565,6 +581,7 @@ Snapshot X11WindowSystem::State::Refreshed() {
   kept.reset();
   snapshot.at = XCB_WINDOW_NONE;
   snapshot.at_position = 0;
+  snapshot.at_facts = nullptr;
   // Taken before asking, so that what changes after the server has answered is noted again.
   std::unordered_set<xcb_window_t> reread;
   reread.swap(changed);
@@ -653,6 +670,13 @@ std::unique_ptr<X11WindowSystem> X11WindowSystem::Connect(const char* display) {
 }
 
 std::uint64_t X11WindowSystem::RoundTrips() const { return state_->round_trips; }
+
+std::optional<std::uint64_t> X11WindowSystem::DesktopRevision() {
+  State& s = *state_;
+  s.Drain(true);
+  if (s.walk || !s.kept || s.stale || s.order_changed || !s.changed.empty()) ++s.revision;
+  return s.revision;
+}
 
 WindowHandle X11WindowSystem::FirstWindow(WindowHandle /*from*/) {
   State& s = *state_;

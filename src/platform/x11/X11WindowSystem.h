@@ -7,6 +7,7 @@
 // about that window are answered from the snapshot, and the adapter's own writes update it; every
 // other call, and every call once the walk is over, asks the server. The server's notices of
 // destroyed windows, which cost no round trip, turn a window of the snapshot into a gone one.
+// Between walks the snapshot is kept, and the notices of changes tell what to read again.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,7 @@ class X11WindowSystem final : public WindowSystem {
   static std::unique_ptr<X11WindowSystem> Connect(const char* display = nullptr);
   ~X11WindowSystem() override;
 
+  std::optional<std::uint64_t> DesktopRevision() override;
   WindowHandle FirstWindow(WindowHandle from) override;
   WindowHandle NextWindow(WindowHandle window) override;
   bool HasParent(WindowHandle window) override;

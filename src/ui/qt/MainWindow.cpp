@@ -513,9 +513,11 @@ void MainWindow::Sync() {
   {
     FlagScope syncing(syncing_);
     RedrawChanged(bindings_);
-    for (const ActionBinding& bound : actions_) {
-      const QString caption = ToQt(bound.item->Caption());
-      if (bound.action->text() != caption) bound.action->setText(caption);
+    for (ActionBinding& bound : actions_) {
+      if (bound.drawn != bound.item->revision()) {
+        bound.action->setText(ToQt(bound.item->Caption()));
+        bound.drawn = bound.item->revision();
+      }
       // A checkable action flips itself when triggered: the core's mark wins.
       bound.action->setCheckable(bound.item->Checked());
       bound.action->setChecked(bound.item->Checked());

@@ -75,6 +75,7 @@ class MainWindow final : public QMainWindow {
   struct ActionBinding {
     const MenuItem* item;
     QAction* action;
+    std::uint64_t drawn = std::numeric_limits<std::uint64_t>::max();  // the caption's revision
   };
   void BuildControls();
   void BuildMenus();

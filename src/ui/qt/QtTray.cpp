@@ -62,7 +62,8 @@ bool QtTray::Show() {
                        if (handler_) handler_(TrayEventFor(reason));
                      });
   }
-  icon_->setToolTip(tip_);
+  // The same tip again, as at most ticks, is no news to the icon.
+  if (icon_->toolTip() != tip_) icon_->setToolTip(tip_);
   if (!shown_in_tray_) {
     // A notification area that came (again) since the icon was last shown: show it afresh.
     icon_->hide();
