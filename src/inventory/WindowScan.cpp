@@ -106,8 +106,6 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
     }
   }
   tables.Clear();
-  // A write, even a refused one, is tried again by the next scan.
-  bool wrote = false;
   const auto met_before = [&tables](WindowHandle window) { return !tables.FirstMeeting(window); };
   const auto enforce = [&](WindowHandle window, std::string& caption) {
     const bool topmost = windows.IsTopmost(window);
@@ -115,7 +113,6 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
                                         settings.SetTopMostCaption)) {
       caption = std::move(*wanted);
       windows.SetCaption(window, caption);
-      wrote = true;
     }
     if (topmost) {
       tables.AddTopmost(window, caption);
@@ -124,18 +121,17 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
       if (inputs.main_window_minimized() &&
           CatalogueMatches(*inputs.topmost_catalogue, settings.SetAllTopMost, caption)) {
         SetTopmostState(windows, window, true);
-        wrote = true;
       }
     }
     if (CatalogueMatches(*inputs.disable_x_catalogue, settings.SetAllDisableX, caption)) {
-      const CloseItemChange change = DisableCloseItem(windows, window);
-      wrote = wrote || change == CloseItemChange::kDisabled ||
-              change == CloseItemChange::kWriteRefused;
+      DisableCloseItem(windows, window);
     }
   };
   WalkKeptWindows(windows, inputs.main_window, enforce, met_before);
   tip();
-  if (basis && !wrote) {
+  // A write that took effect shows as a change at the next look; one that was refused or changed
+  // nothing would be refused again, so it does not force another walk.
+  if (basis) {
     if (const auto desktop = windows.DesktopRevision()) {
       basis->desktop = *desktop;
       tables.SetFilledFrom(*basis);

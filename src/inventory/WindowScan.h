@@ -20,8 +20,8 @@ struct WindowEntry {
   WindowHandle handle = kNoWindow;
 };
 
-// What a scan worked from. A scan that wrote to no window leaves tables that a new scan from an
-// equal basis would fill alike, doing nothing either.
+// What a scan worked from. A new scan from an equal basis would fill the tables alike and find
+// nothing to change that the last one did not already try.
 struct ScanBasis {
   const WindowSystem* windows = nullptr;
   std::uint64_t desktop = 0;  // its DesktopRevision after the scan
@@ -51,7 +51,7 @@ class WindowTables {
 
   // Empties the tables and forgets their basis.
   void Clear();
-  // Whether the tables hold the result of a scan from `basis` that wrote to no window.
+  // Whether the tables hold the result of a scan from `basis`.
   bool FilledFrom(const ScanBasis& basis) const { return filled_from_ == basis; }
   void SetFilledFrom(const ScanBasis& basis) { filled_from_ = basis; }
   // True the first time a window is met since Clear(). A window that a rule lifts into the
