@@ -101,11 +101,10 @@ TEST(TicksBehindBoxes, OtherProgramsTextsKeepTheirAmpersands) {
   FormDesk d;
   d.Ini("[Configuration]\nConstTopMost=\"[A&B] \"\n");
   d.desktop.Open(SimWindow{.caption = "Tom & Jerry", .process = 7});
-  const std::string path = "C:\\Tom & Jerry\\play.exe";
-  d.desktop.AddProcess(7, {path, path});
+  d.desktop.AddProcess(7, {"C:\\Tom & Jerry\\play.exe", "Tom & Jerry.exe"});
   d.form.Form_Load("");
-  d.form.lstFenetresNonTopMost_MouseMove(0, 0);
-  EXPECT_EQ(d.form.lblProgName.Shown(), path);
+  d.form.lstFenetresNonTopMost_MouseMove(0, 0);  // the listed name, not the path
+  EXPECT_EQ(d.form.lblProgName.Shown(), "Tom & Jerry.exe");
   // Menus take "&&" for one "&".
   EXPECT_EQ(d.form.mnuConstTopMost.Caption(),
             "Select a string &marker on topmost Windows = [A&&B] ");
