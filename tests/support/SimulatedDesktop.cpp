@@ -62,37 +62,12 @@ WindowHandle SimulatedDesktop::NextWindow(WindowHandle window) {
   return at == z_order_.end() || at + 1 == z_order_.end() ? kNoWindow : *(at + 1);
 }
 
-bool SimulatedDesktop::HasParent(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  return w != nullptr && w->parent != kNoWindow;
-}
-
-bool SimulatedDesktop::IsVisible(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  return w != nullptr && w->visible;
-}
-
-bool SimulatedDesktop::IsEnabled(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  return w != nullptr && w->enabled;
-}
-
-std::string SimulatedDesktop::Caption(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  return w == nullptr ? std::string() : w->caption;
-}
-
 bool SimulatedDesktop::SetCaption(WindowHandle window, const std::string& caption) {
   ++writes_.caption;
   SimWindow* w = Touch(window);
-  if (w == nullptr || w->refuses_caption) return false;
+  if (w == nullptr) return false;
   w->caption = caption;
   return true;
-}
-
-bool SimulatedDesktop::IsTopmost(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  return w != nullptr && w->topmost;
 }
 
 std::optional<WindowRect> SimulatedDesktop::Rect(WindowHandle window) {
@@ -112,12 +87,6 @@ bool SimulatedDesktop::SetTopmost(WindowHandle window, bool topmost, const Windo
   return true;
 }
 
-std::optional<std::uint32_t> SimulatedDesktop::CloseItemState(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  if (w == nullptr) return std::nullopt;
-  return w->close_state;
-}
-
 bool SimulatedDesktop::SetCloseItemState(WindowHandle window, std::uint32_t state) {
   ++writes_.close_item;
   SimWindow* w = Touch(window);
@@ -135,7 +104,7 @@ std::optional<ProcessId> SimulatedDesktop::WindowProcess(WindowHandle window) {
 std::optional<std::string> SimulatedDesktop::ProgramPath(ProcessId process) {
   if (lookups_broken_) return std::nullopt;
   const auto found = processes_.find(process);
-  if (found == processes_.end() || found->second.refuses_open) return std::string();
+  if (found == processes_.end()) return std::string();
   return found->second.path;
 }
 

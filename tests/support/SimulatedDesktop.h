@@ -25,7 +25,6 @@ struct SimWindow {
   std::optional<std::uint32_t> close_state = 0;
   ProcessId process = 0;
   // Refusals of a protected window: the write is answered false and changes nothing.
-  bool refuses_caption = false;
   bool refuses_topmost = false;
   bool refuses_close_item = false;
 };
@@ -40,7 +39,6 @@ struct WriteCounts {
 struct SimProcess {
   std::string path;           // what the process-status lookup gives
   std::string listed_name;    // what the process list gives
-  bool refuses_open = false;  // a system process: the path lookup gives ""
 };
 
 class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
@@ -71,15 +69,17 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   // WindowSystem
   WindowHandle FirstWindow(WindowHandle from) override;
   WindowHandle NextWindow(WindowHandle window) override;
-  bool HasParent(WindowHandle window) override;
-  bool IsVisible(WindowHandle window) override;
-  bool IsEnabled(WindowHandle window) override;
-  std::string Caption(WindowHandle window) override;
+  bool HasParent(WindowHandle w) override { return Get(w, &SimWindow::parent, kNoWindow) != 0; }
+  bool IsVisible(WindowHandle w) override { return Get(w, &SimWindow::visible, false); }
+  bool IsEnabled(WindowHandle w) override { return Get(w, &SimWindow::enabled, false); }
+  std::string Caption(WindowHandle w) override { return Get(w, &SimWindow::caption, {}); }
   bool SetCaption(WindowHandle window, const std::string& caption) override;
-  bool IsTopmost(WindowHandle window) override;
+  bool IsTopmost(WindowHandle w) override { return Get(w, &SimWindow::topmost, false); }
   std::optional<WindowRect> Rect(WindowHandle window) override;
   bool SetTopmost(WindowHandle window, bool topmost, const WindowRect& at) override;
-  std::optional<std::uint32_t> CloseItemState(WindowHandle window) override;
+  std::optional<std::uint32_t> CloseItemState(WindowHandle w) override {
+    return Get(w, &SimWindow::close_state, {});
+  }
   bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
 
   // ProcessLookup
@@ -90,6 +90,12 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
  private:
   // Counts the call and lets a vanishing window go; the window, or nullptr when it is gone.
   SimWindow* Touch(WindowHandle window);
+  // A field of the window, or `missing` once it is gone.
+  template <typename T>
+  T Get(WindowHandle window, T SimWindow::*field, T missing) {
+    const SimWindow* w = Touch(window);
+    return w == nullptr ? missing : w->*field;
+  }
   // Moves the window to the top of its band.
   void Place(WindowHandle window, bool topmost);
 

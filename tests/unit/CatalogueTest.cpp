@@ -1,8 +1,7 @@
-// The two rule catalogues: loading, saving, the check toggle and matching.
+// The rule catalogues: loading, with the file sorted at once, and the check toggle.
 #include <gtest/gtest.h>
 
 #include "rules/Catalogue.h"
-#include "rules/RuleMatch.h"
 #include "support/IniCorpus.h"
 #include "support/TempDir.h"
 
@@ -74,41 +73,6 @@ TEST_F(CatalogueTest, CheckToggleWritesOnlyTheChangedPosition) {
   list_.SetChecked(0, false);
   ToggleCatalogueCheck(file, catalogue_, list_, true);  // no selection: nothing
   EXPECT_EQ(catalogue_.entry(1).checked, "1");
-}
-
-// Saving renumbers without gaps, leaves no section when empty, and gives back every text as it
-// was, blanks and quotes included.
-TEST_F(CatalogueTest, SaveRenumbersKeepsTextsWholeAndEmptyLeavesNoSection) {
-  auto file = File("[TopMostWindows]\nWin1=a\nchkWin1=1\nWin2=b\nchkWin2=0\n[DisableX]\nWin1=x\n");
-  LoadCatalogue(file, catalogue_, list_);
-  list_.RemoveAt(0);
-  for (const char* text : {" lead", "trail ", "\"quoted\"", "'single'", "a=b", "[x]"}) {
-    list_.Add(text, true);
-  }
-  SaveCatalogue(file, catalogue_, list_);
-  EXPECT_EQ(catalogue_.count(), 7);
-  EXPECT_EQ(file.Read(kTopMostWindowsSection, "Win7"), "trail ");
-  Catalogue reloaded(kTopMostWindowsSection);
-  SortedList reloaded_list;
-  LoadCatalogue(file, reloaded, reloaded_list);
-  EXPECT_EQ(Entries(reloaded), Entries(catalogue_));
-  EXPECT_EQ(Entries(reloaded), " lead1 \"quoted\"1 'single'1 [x]1 a=b1 b0 trail 1");
-  list_.Clear();
-  SaveCatalogue(file, catalogue_, list_);
-  EXPECT_EQ(catalogue_.count(), 0);
-  EXPECT_EQ(ReadBytes(file.path()), "[DisableX]\nWin1=x\n");
-}
-
-TEST_F(CatalogueTest, MatchingNeedsACheckedEntryOrTheSwitch) {
-  auto file = File("[TopMostWindows]\nWin1=Note\nchkWin1=1\nWin2=Mail\nchkWin2=0\n");
-  LoadCatalogue(file, catalogue_, list_);
-  const std::pair<const char*, bool> captions[] = {
-      {"Notepad", true}, {"My Notes", true}, {"notepad", false}, {"Mailbox", false}};
-  for (const auto& [caption, matches] : captions) {
-    EXPECT_EQ(CatalogueMatches(catalogue_, false, caption), matches) << caption;
-  }
-  EXPECT_TRUE(CatalogueMatches(catalogue_, true, "anything at all"));
-  EXPECT_FALSE(CatalogueMatches(Catalogue(kDisableXSection), true, "anything at all"));
 }
 
 }  // namespace

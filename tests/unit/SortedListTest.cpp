@@ -1,31 +1,10 @@
 // The sorted list state shared by the window lists and the catalogue lists.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
-
 #include "app/SortedList.h"
 
 namespace hoverdeck {
 namespace {
-
-std::string Texts(const SortedList& list) {
-  std::string joined;
-  for (const auto& item : list.Items()) joined += (joined.empty() ? "" : "|") + item.text;
-  return joined;
-}
-
-// The order ignores case and, for texts equal but for case, never depends on insertion.
-TEST(SortedListTest, OrderIgnoresCaseAndNotInsertion) {
-  std::vector<std::string> words{"zeta", "Alpha", "beta", "ABC", "abc", "Beta", "_x", "1"};
-  std::mt19937 random(7);
-  for (int round = 0; round < 20; ++round) {
-    std::shuffle(words.begin(), words.end(), random);
-    SortedList list;
-    for (const auto& w : words) list.Add(w);
-    EXPECT_EQ(Texts(list), "1|_x|ABC|abc|Alpha|Beta|beta|zeta");
-  }
-}
 
 // The selection follows its item through adds and removes; the revision grows with every change
 // and only then.

@@ -1,5 +1,5 @@
-// What start-up reads and derives: command line, operating-system description, caption, the
-// settings file's place and its section "Configuration", and handle text.
+// What start-up reads and derives: command line, operating-system description, the settings
+// file's place and its section "Configuration", and handle text.
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
@@ -71,23 +71,6 @@ TEST(StartupFactsTest, SettingsLieBesideTheProgramUnlessItsFolderIsClosed) {
     const auto expected = (c.in_user_folder ? host.user_config : host.directory) / "Hoverdeck.ini";
     EXPECT_EQ(ConfigFilePath(host), expected) << c.ini_beside << c.folder_writable;
   }
-}
-
-// A switch flips and writes its new state alone; where nothing can be written (the file's place
-// is a folder) the program goes on with the value in memory.
-TEST(StartupFactsTest, SwitchToggleFlipsAndWritesTheNewStateOnly) {
-  TempDir dir;
-  WriteBytes(dir.File("a.ini"), "; mine\n[Configuration]\nMinimized=0\nOther=x\n");
-  ConfigFile file(dir.File("a.ini"), LineEnding::kLf);
-  bool minimized = false;
-  ToggleSwitch(file, kKeyMinimized, minimized);
-  EXPECT_TRUE(minimized);
-  EXPECT_EQ(ReadBytes(file.path()), "; mine\n[Configuration]\nMinimized=1\nOther=x\n");
-  fs::create_directory(dir.File("dir.ini"));
-  ConfigFile folder(dir.File("dir.ini"));
-  ToggleSwitch(folder, kKeyMinimized, minimized);
-  EXPECT_FALSE(minimized);
-  EXPECT_TRUE(fs::is_directory(folder.path()));
 }
 
 TEST(StartupFactsTest, HandleTextRoundTripsEveryHandleAsSigned32BitDecimal) {
