@@ -34,8 +34,11 @@ std::string StartingContent(FuzzedDataProvider& input) {
     const std::string section = kSections[shape % std::size(kSections)];
     const std::string key = kKeys[shape % std::size(kKeys)];
     const std::string value = input.ConsumeRandomLengthString(8);
-    const std::string pieces[] = {"[" + section + "]", " \t[ " + section, key + "=" + value,
-                                  " " + key + " \t= \"" + value + "\" ", ";" + key + "=x",
+    const std::string pieces[] = {"[" + section + "]",
+                                  " \t[ " + section,
+                                  key + "=" + value,
+                                  " " + key + " \t= \"" + value + "\" ",
+                                  ";" + key + "=x",
                                   "[" + section + "]x] ; note",
                                   key + "=" + value + "\r" + key + "=stray",
                                   key + "=" + value + std::string(1, '\0') + "tail",
@@ -74,7 +77,8 @@ class PlainStore final : public hoverdeck::FileStore {
 std::map<std::string, std::string> ReadProbes(const hoverdeck::ConfigFile& file) {
   std::map<std::string, std::string> values;
   for (const char* section : kSections) {
-    for (const char* key : kKeys) values[Fold(section) + "\n" + Fold(key)] = file.Read(section, key);
+    for (const char* key : kKeys)
+      values[Fold(section) + "\n" + Fold(key)] = file.Read(section, key);
   }
   return values;
 }
@@ -85,7 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const fs::path dir =
       fs::temp_directory_path() / ("hoverdeck-fuzz-" + std::to_string(std::random_device()()));
   static const bool made = fs::create_directories(dir);
-  static const struct Cleanup { ~Cleanup() { std::error_code e; fs::remove_all(dir, e); } } cleanup;
+  static const struct Cleanup {
+    ~Cleanup() {
+      std::error_code e;
+      fs::remove_all(dir, e);
+    }
+  } cleanup;
   (void)made, (void)cleanup;
   FuzzedDataProvider input(data, size);
   const fs::path path = dir / "fuzz.ini";

@@ -42,6 +42,16 @@ std::vector<std::string> CorpusFile::Forms() const {
   return {content, crlf, unended};
 }
 
+std::string CatalogueSection(int count, bool sorted, const std::string& name) {
+  std::string text = "[" + name + "]\n";
+  for (int p = 1; p <= count; ++p) {
+    const std::string n = std::to_string(p),
+                      rule = std::to_string(100 + (sorted ? p : count + 1 - p));
+    text += "Win" + n + "=rule" + rule + "\nchkWin" + n + "=1\n";
+  }
+  return text;
+}
+
 IniCorpus LoadIniCorpus(const std::string& name) {
   std::ifstream in(std::filesystem::path(HOVERDECK_TEST_DATA) / name, std::ios::binary);
   IniCorpus corpus;

@@ -33,6 +33,9 @@ struct IniCorpus {
   std::vector<CorpusLine> lines;  // lines outside any file
 };
 
+// A catalogue section of `count` checked strings "rule101", "rule102"..., in order or reversed.
+std::string CatalogueSection(int count, bool sorted, const std::string& name = "TopMostWindows");
+
 // Reads tests/data/NAME; comments (#) and blank lines left out.
 IniCorpus LoadIniCorpus(const std::string& name);
 

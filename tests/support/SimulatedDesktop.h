@@ -37,8 +37,8 @@ struct WriteCounts {
 };
 
 struct SimProcess {
-  std::string path;           // what the process-status lookup gives
-  std::string listed_name;    // what the process list gives
+  std::string path;         // what the process-status lookup gives
+  std::string listed_name;  // what the process list gives
 };
 
 class SimulatedDesktop final : public WindowSystem, public ProcessLookup {

@@ -51,17 +51,6 @@ std::set<std::string> Entries(const fs::path& dir) {
   return names;
 }
 
-// A catalogue section of `count` strings, in sorted order or reversed.
-std::string Section(int count, bool sorted, const std::string& name = "TopMostWindows") {
-  std::string text = "[" + name + "]\n";
-  for (int p = 1; p <= count; ++p) {
-    const std::string n = std::to_string(p),
-                      rule = std::to_string(100 + (sorted ? p : count + 1 - p));
-    text += "Win" + n + "=rule" + rule + "\nchkWin" + n + "=1\n";
-  }
-  return text;
-}
-
 // Every query of the corpus that the platform's profile functions are compared with, in each of
 // the file's line-end forms.
 TEST(ConfigFileTest, ReadsTheCorpusAsListed) {
@@ -190,7 +179,7 @@ TEST(ConfigFileTest, WriteWaitsBrieflyForAFileHeldOpenElsewhere) {
 TEST(ConfigFileSafetyTest, CatalogueSaveIsOneReplacementAndAFailedOneLeavesTheOldSection) {
   TempDir dir;
   const fs::path ini = dir.File("Hoverdeck.ini");
-  WriteBytes(ini, "[Configuration]\nMinimized=1\n" + Section(60, true) + "[Other]\nk=v\n");
+  WriteBytes(ini, "[Configuration]\nMinimized=1\n" + CatalogueSection(60, true) + "[Other]\nk=v\n");
   CountingStore store;
   ConfigFile file(ini, LineEnding::kLf, store);
   Catalogue catalogue(kTopMostWindowsSection);
@@ -219,8 +208,8 @@ TEST(ConfigFileSafetyTest, CatalogueSaveIsOneReplacementAndAFailedOneLeavesTheOl
 TEST(ConfigFileSafetyTest, StartUpReadsOnceAndWritesBothMendedSectionsInOneReplacement) {
   TempDir dir;
   const fs::path ini = dir.File("Hoverdeck.ini");
-  WriteBytes(ini, "[Configuration]\nSetAllTopMost=1\n" + Section(5, false) +
-                      Section(3, false, "DisableX"));
+  WriteBytes(ini, "[Configuration]\nSetAllTopMost=1\n" + CatalogueSection(5, false) +
+                      CatalogueSection(3, false, "DisableX"));
   CountingStore store;
   ConfigFile file(ini, LineEnding::kLf, store);
   ASSERT_TRUE(file.Begin());
@@ -233,8 +222,8 @@ TEST(ConfigFileSafetyTest, StartUpReadsOnceAndWritesBothMendedSectionsInOneRepla
   EXPECT_EQ(store.replacements, 0);
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(store.replacements, 1);
-  EXPECT_EQ(ReadBytes(ini),
-            "[Configuration]\nSetAllTopMost=1\n" + Section(5, true) + Section(3, true, "DisableX"));
+  EXPECT_EQ(ReadBytes(ini), "[Configuration]\nSetAllTopMost=1\n" + CatalogueSection(5, true) +
+                                CatalogueSection(3, true, "DisableX"));
 }
 
 // A section with more strings than a catalogue takes: the file is cut only after a complete copy.
@@ -243,7 +232,7 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
     SCOPED_TRACE(copy_refused);
     TempDir dir;
     const fs::path ini = dir.File("Hoverdeck.ini");
-    WriteBytes(ini, Section(150, false));
+    WriteBytes(ini, CatalogueSection(150, false));
     CountingStore store;
     store.refused = copy_refused ? ".bak" : "none";
     ConfigFile file(ini, LineEnding::kLf, store);
@@ -254,8 +243,8 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
     ASSERT_EQ(catalogue.count() + list.Count(), 200);
     EXPECT_TRUE(catalogue.full());
     EXPECT_EQ(catalogue.entry(1).text, "rule151");  // the first hundred of the file, sorted
-    EXPECT_EQ(ReadBytes(ini) == Section(150, false), copy_refused);
-    EXPECT_EQ(ReadBytes(BackupPath(file)), copy_refused ? "" : Section(150, false));
+    EXPECT_EQ(ReadBytes(ini) == CatalogueSection(150, false), copy_refused);
+    EXPECT_EQ(ReadBytes(BackupPath(file)), copy_refused ? "" : CatalogueSection(150, false));
     EXPECT_EQ(file.Read(kTopMostWindowsSection, "Win101"), copy_refused ? "rule150" : "");
   }
 }
@@ -278,7 +267,7 @@ bool LockFolder(const fs::path& dir, bool lock) {
 // the updated target; mode and owner are kept; a folder without room for a temporary file gets
 // the file written in place. No temporary file is left, nothing else made.
 TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
-  const std::string before = "[Configuration]\nMinimized=0\n" + Section(2, true);
+  const std::string before = "[Configuration]\nMinimized=0\n" + CatalogueSection(2, true);
   const std::string after =
       "[Configuration]\nMinimized=1\n[TopMostWindows]\nWin1=only\nchkWin1=1\n";
   for (const std::string situation : {"read-only", "link", "mode and owner", "locked folder"}) {
