@@ -1,4 +1,4 @@
-// The rule catalogues: loading, with the file sorted at once, and the check toggle.
+// The rule catalogues as loaded, with the file sorted at once.
 #include <gtest/gtest.h>
 
 #include "rules/Catalogue.h"
@@ -49,30 +49,6 @@ TEST_F(CatalogueTest, LoadsTheCorpusAsListed) {
     EXPECT_EQ(Entries(reloaded), load.fields[1]);
     EXPECT_EQ(file.Read("Other", "k"), "v");
   }
-}
-
-// After a hand-edited order was sorted, a toggle by position lands on the right text.
-TEST_F(CatalogueTest, CheckToggleWritesOnlyTheChangedPosition) {
-  auto file = File("[TopMostWindows]\nWin1=c\nchkWin1=1\nWin2=b\nchkWin2=1\nWin3=a\nchkWin3=1\n");
-  LoadCatalogue(file, catalogue_, list_);
-  const std::string sorted = ReadBytes(file.path());
-  list_.SetListIndex(2);
-  ToggleCatalogueCheck(file, catalogue_, list_, true);  // check box unchanged
-  list_.SetChecked(2, false);
-  ToggleCatalogueCheck(file, catalogue_, list_, false);  // window hidden: nothing
-  EXPECT_EQ(catalogue_.entry(3).checked, "1");
-  EXPECT_EQ(ReadBytes(file.path()), sorted);
-  ToggleCatalogueCheck(file, catalogue_, list_, true);
-  EXPECT_EQ(Entries(catalogue_), "a1 b1 c0");
-  EXPECT_EQ(ReadBytes(file.path()),
-            "[TopMostWindows]\nWin1=a\nchkWin1=1\nWin2=b\nchkWin2=1\nWin3=c\nchkWin3=0\n");
-  list_.SetChecked(2, true);
-  ToggleCatalogueCheck(file, catalogue_, list_, true);
-  EXPECT_EQ(file.Read(kTopMostWindowsSection, "chkWin3"), "1");
-  list_.SetListIndex(SortedList::kNoSelection);
-  list_.SetChecked(0, false);
-  ToggleCatalogueCheck(file, catalogue_, list_, true);  // no selection: nothing
-  EXPECT_EQ(catalogue_.entry(1).checked, "1");
 }
 
 }  // namespace

@@ -81,9 +81,15 @@ TEST(FrmTopStartTest, HiddenStartsEnforceTheRulesTheirModeAllows) {
     EXPECT_TRUE(!d.form.Visible() && d.tray.adds == (c.icon ? 1 : 0));
     EXPECT_EQ(d.desktop.Window(mail).topmost, c.topmost);
     EXPECT_EQ(d.desktop.Window(mail).close_state, kCloseItemDisabledBits);
+    EXPECT_EQ(d.form.lstFenetresNonTopMost.Count(), 1);
     if (c.icon) {
       EXPECT_EQ(d.Window() + (d.form.mnuMinimized.Checked() ? " start minimized" : ""),
                 "hidden minimized ticking start minimized");
+      // Hidden: the tip follows every tick, the lists are not refilled.
+      d.desktop.Open("Late");
+      d.form.Timer1_Timer();
+      EXPECT_EQ(d.tray.tip() + "/" + d.Texts(d.form.lstFenetresNonTopMost),
+                "Hoverdeck 1.1h -> 1 non topmost; 1 topmost/Mail");
       d.form.PictureTopMost_MouseMove(TrayMouseEvent::kLeftDoubleClick);
       EXPECT_EQ(d.Window(), "shown normal ticking");
     } else {  // invisible: quits without a question and has no icon to take away
@@ -115,27 +121,6 @@ TEST_F(FrmTopTest, TrayIconTogglesAndOffersTheFileMenuAndOnlyYesQuits) {
   EXPECT_TRUE(form.EndRequested() && !tray.present);
   EXPECT_EQ(dialogs.messages.size(), 3u);
   EXPECT_FALSE(std::filesystem::exists(IniPath()));  // nothing is written at quitting
-}
-
-TEST_F(FrmTopTest, TopmostRulesActOnlyWhileMinimisedAndTheStartSwitchChangesNothingNow) {
-  Ini("[TopMostWindows]\nWin1=Notepad\nchkWin1=1\n");
-  const auto notepad = desktop.Open("Untitled - Notepad");
-  form.Form_Load("");
-  form.mnuMinimized_Click();
-  form.Timer1_Timer();
-  EXPECT_TRUE(form.mnuMinimized.Checked() && !desktop.Window(notepad).topmost);
-  EXPECT_EQ(IniText(), "[TopMostWindows]\nWin1=Notepad\nchkWin1=1\n[Configuration]\nMinimized=1\n");
-  EXPECT_EQ(Window(), "shown normal ticking");
-  form.MenuClick("mnuMinimized");
-  EXPECT_EQ(form.Config().Read("Configuration", "Minimized"), "0");
-
-  form.Form_Resize(WindowState::kMinimized);
-  form.Timer1_Timer();
-  form.Timer1_Timer();
-  EXPECT_TRUE(desktop.Window(notepad).topmost);
-  // Hidden: the tip follows every tick, the lists are not refilled.
-  EXPECT_EQ(tray.tip() + "/" + Texts(form.lstFenetresNonTopMost),
-            "Hoverdeck 1.1h -> 0 non topmost; 1 topmost/Untitled - Notepad");
 }
 
 TEST_F(FrmTopTest, ClickPausesAndLeavingTheListResumes) {
@@ -358,24 +343,35 @@ TEST_F(FrmTopTest, FullCatalogueRefusesNewStringsButModifyStillWorks) {
   EXPECT_EQ(form.Values().TopmostCatalogue.entry(100).text, "t000");
 }
 
+// After a hand-edited order was sorted, a check click writes its own entry's flag; a click that
+// changes nothing, or one while the window is hidden, writes nothing. The switches write their
+// key; the start switch changes nothing now, and the topmost switch acts only once minimised.
 TEST_F(FrmTopTest, CheckClicksAndSwitchPressesWriteOneKeyEach) {
-  const std::string ini = "[TopMostWindows]\nWin1=a\nchkWin1=1\nWin2=b\nchkWin2=1\n";
-  Ini(ini);
+  Ini("[TopMostWindows]\nWin1=b\nchkWin1=1\nWin2=a\nchkWin2=1\n");
+  const auto window = desktop.Open("Window");
   form.Form_Load("");
-  form.lstCatalogueTopMost_Click(1, true);  // a click that changes nothing writes nothing
-  EXPECT_EQ(IniText(), ini);
+  const std::string sorted = "[TopMostWindows]\nWin1=a\nchkWin1=1\nWin2=b\nchkWin2=";
+  form.lstCatalogueTopMost_Click(1, true);
+  EXPECT_EQ(IniText(), sorted + "1\n");
   form.lstCatalogueTopMost_Click(1, false);
-  EXPECT_EQ(form.Values().TopmostCatalogue.entry(2).checked, "0");
   form.chkAllTopMost_MouseDown();
   form.chkAllDisableX_MouseDown();
-  EXPECT_TRUE(form.chkAllTopMost.Value() && form.chkAllDisableX.Value());
-  EXPECT_EQ(IniText(), ini.substr(0, ini.size() - 2) +
-                           "0\n[Configuration]\nSetAllTopMost=1\n"
-                           "SetAllDisableX=1\n");
+  form.mnuMinimized_Click();
+  form.Timer1_Timer();
+  EXPECT_TRUE(form.chkAllTopMost.Value() && form.chkAllDisableX.Value() &&
+              form.mnuMinimized.Checked() && !desktop.Window(window).topmost);
+  EXPECT_EQ(Window() + "\n" + IniText(),
+            "shown normal ticking\n" + sorted +
+                "0\n[Configuration]\nSetAllTopMost=1\nSetAllDisableX=1\nMinimized=1\n");
   form.chkAllDisableX_MouseDown();
   EXPECT_EQ(std::to_string(form.chkAllDisableX.Value()) +
                 form.Config().Read("Configuration", "SetAllDisableX"),
             "00");
+  form.Form_Resize(WindowState::kMinimized);
+  form.Timer1_Timer();
+  EXPECT_TRUE(desktop.Window(window).topmost);
+  form.lstCatalogueTopMost_Click(0, false);
+  EXPECT_EQ(form.Values().TopmostCatalogue.entry(1).checked, "1");
 }
 
 // A catalogue section longer than a catalogue takes is told once the window is up, with where
