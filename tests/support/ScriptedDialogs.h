@@ -18,16 +18,13 @@
 namespace hoverdeck::testing {
 
 struct ShownMessage {
-  std::string text;
-  std::string title;
+  std::string text, title;
   MessageIcon icon;
   MessageButtons buttons;
 };
 
 struct ShownInput {
-  std::string prompt;
-  std::string title;
-  std::string default_text;
+  std::string prompt, title, default_text;
 };
 
 class ScriptedDialogs final : public Dialogs {
@@ -87,10 +84,9 @@ class FakeShell final : public Shell {
  public:
   std::int32_t Open(const std::string& address) override {
     opened.push_back(address);
-    return answer;
+    return 42;  // success, as the system reports it
   }
   std::vector<std::string> opened;
-  std::int32_t answer = 42;
 };
 
 class FakeHost final : public ProgramHost {

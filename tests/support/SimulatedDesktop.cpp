@@ -29,10 +29,6 @@ void SimulatedDesktop::Close(WindowHandle window) {
   std::erase(z_order_, window);
 }
 
-void SimulatedDesktop::VanishAfter(WindowHandle window, int calls) {
-  vanish_after_[window] = calls;
-}
-
 void SimulatedDesktop::Place(WindowHandle window, bool topmost) {
   std::erase(z_order_, window);
   windows_.at(window).topmost = topmost;
@@ -70,12 +66,6 @@ bool SimulatedDesktop::SetCaption(WindowHandle window, const std::string& captio
   return true;
 }
 
-std::optional<WindowRect> SimulatedDesktop::Rect(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  if (w == nullptr) return std::nullopt;
-  return w->rect;
-}
-
 bool SimulatedDesktop::SetTopmost(WindowHandle window, bool topmost, const WindowRect& /*at*/) {
   ++writes_.topmost;
   SimWindow* w = Touch(window);
@@ -96,23 +86,20 @@ bool SimulatedDesktop::SetCloseItemState(WindowHandle window, std::uint32_t stat
 }
 
 std::optional<ProcessId> SimulatedDesktop::WindowProcess(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  if (w == nullptr || w->process == 0) return std::nullopt;
-  return w->process;
+  const ProcessId id = Get(window, &SimWindow::process, ProcessId{0});
+  return id == 0 ? std::nullopt : std::optional(id);
 }
 
 std::optional<std::string> SimulatedDesktop::ProgramPath(ProcessId process) {
   if (lookups_broken_) return std::nullopt;
   const auto found = processes_.find(process);
-  if (found == processes_.end()) return std::string();
-  return found->second.path;
+  return found == processes_.end() ? std::string() : found->second.path;
 }
 
 std::optional<std::string> SimulatedDesktop::ListedProgramName(ProcessId process) {
   if (lookups_broken_) return std::nullopt;
   const auto found = processes_.find(process);
-  if (found == processes_.end()) return std::string();
-  return found->second.listed_name;
+  return found == processes_.end() ? std::string() : found->second.listed_name;
 }
 
 }  // namespace hoverdeck::testing

@@ -49,7 +49,7 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   WindowHandle Open(const std::string& caption, bool topmost = false);
   void Close(WindowHandle window);
   // The window closes once it has been named in `calls` more calls of the window system.
-  void VanishAfter(WindowHandle window, int calls);
+  void VanishAfter(WindowHandle window, int calls) { vanish_after_[window] = calls; }
 
   bool Exists(WindowHandle window) const { return windows_.count(window) != 0; }
   SimWindow& Window(WindowHandle window) { return windows_.at(window); }
@@ -72,13 +72,17 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   bool HasParent(WindowHandle w) override { return Get(w, &SimWindow::parent, kNoWindow) != 0; }
   bool IsVisible(WindowHandle w) override { return Get(w, &SimWindow::visible, false); }
   bool IsEnabled(WindowHandle w) override { return Get(w, &SimWindow::enabled, false); }
-  std::string Caption(WindowHandle w) override { return Get(w, &SimWindow::caption, {}); }
+  std::string Caption(WindowHandle w) override {
+    return Get(w, &SimWindow::caption, std::string());
+  }
   bool SetCaption(WindowHandle window, const std::string& caption) override;
   bool IsTopmost(WindowHandle w) override { return Get(w, &SimWindow::topmost, false); }
-  std::optional<WindowRect> Rect(WindowHandle window) override;
+  std::optional<WindowRect> Rect(WindowHandle w) override {
+    return Get(w, &SimWindow::rect, std::optional<WindowRect>());
+  }
   bool SetTopmost(WindowHandle window, bool topmost, const WindowRect& at) override;
   std::optional<std::uint32_t> CloseItemState(WindowHandle w) override {
-    return Get(w, &SimWindow::close_state, {});
+    return Get(w, &SimWindow::close_state, std::optional<std::uint32_t>());
   }
   bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
 
@@ -91,8 +95,8 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   // Counts the call and lets a vanishing window go; the window, or nullptr when it is gone.
   SimWindow* Touch(WindowHandle window);
   // A field of the window, or `missing` once it is gone.
-  template <typename T>
-  T Get(WindowHandle window, T SimWindow::*field, T missing) {
+  template <typename T, typename Field>
+  T Get(WindowHandle window, Field SimWindow::*field, T missing) {
     const SimWindow* w = Touch(window);
     return w == nullptr ? missing : w->*field;
   }

@@ -47,14 +47,6 @@ TEST(TicksBehindBoxes, EachBoxLetsTheTickEnforceAndTheHandlerFinishesAsAnswered)
        [](FormDesk& d) {
          return d.IniText().ends_with("[DisableX]\nWin1=Editor\nchkWin1=1\nWin2=Mail\nchkWin2=1\n");
        }},
-      {"quit question",
-       [](FormDesk& d) {
-         d.dialogs.answers_yes_no = {MessageAnswer::kNo};
-         d.form.mnuQuitter_Click();
-       },
-       [](FormDesk& d) { return !d.form.EndRequested(); }},
-      {"about box", [](FormDesk& d) { d.form.mnuAPropos_Click(); },
-       [](FormDesk& d) { return !d.form.about.Loaded(); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.box);

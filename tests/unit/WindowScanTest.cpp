@@ -74,21 +74,6 @@ TEST_F(WindowScanTest, KeepsOnlyVisibleEnabledParentlessCaptionedWindows) {
   EXPECT_EQ(desktop_.Window(kept).close_state, kCloseItemDisabledBits);
 }
 
-TEST_F(WindowScanTest, TablesFollowTheZOrderWithSignedHandleTextAndTheTipCounts) {
-  const auto low = desktop_.Open("Low");
-  const auto top = desktop_.Open("Top", true);
-  const auto negative = desktop_.Open(SimWindow{.caption = "HighBit"}, 0x80000010u);
-  Scan();
-  EXPECT_EQ(Listed(false) + "/" + Listed(true), "HighBit|Low/Top");
-  EXPECT_EQ(tables_.NonTopmost(0).handle_text + " " + tables_.NonTopmost(1).handle_text + " " +
-                tables_.Topmost(0).handle_text,
-            "-2147483632 " + HandleText(low) + " " + HandleText(top));
-  for (auto w : {low, top, negative}) desktop_.Close(w);
-  Scan();
-  EXPECT_EQ(Listed(false) + Listed(true) + tray_.tip(),
-            "Hoverdeck 1.1h -> 0 non topmost; 0 topmost");
-}
-
 // The marker of tests/data/caption-markers.txt: the tables and the rules see the caption as
 // changed, and once it is right the next scan writes nothing.
 TEST_F(WindowScanTest, MarkerFollowsTheTopmostState) {
