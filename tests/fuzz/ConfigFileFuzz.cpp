@@ -96,12 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int op = 0; op < 12 && input.remaining_bytes() > 0; ++op) {
     const std::uint8_t kind = input.ConsumeIntegralInRange(0, 3);
     const std::uint8_t pick = input.ConsumeIntegral<std::uint8_t>();
-    std::string section = kSections[pick % std::size(kSections)];
-    std::string key = kKeys[(pick >> 3) % std::size(kKeys)];
-    if (kind == 3) {  // arbitrary names, which a write may refuse
-      section = input.ConsumeRandomLengthString(12);
-      key = input.ConsumeRandomLengthString(12);
-    }
+    // Names from the lists, or arbitrary ones, which a write may refuse.
+    const std::string section =
+        kind == 3 ? input.ConsumeRandomLengthString(12) : kSections[pick % std::size(kSections)];
+    const std::string key =
+        kind == 3 ? input.ConsumeRandomLengthString(12) : kKeys[(pick >> 3) % std::size(kKeys)];
     const std::string before = FileBytes(path);
     if (kind == 0 || kind == 3) {
       std::string value = input.ConsumeRandomLengthString(40);

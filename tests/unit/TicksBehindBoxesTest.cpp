@@ -89,18 +89,5 @@ TEST(TicksBehindBoxes, TheSessionEndingWhileABoxIsOpenEndsWithoutAQuestion) {
   }
 }
 
-TEST(TicksBehindBoxes, OtherProgramsTextsKeepTheirAmpersands) {
-  FormDesk d;
-  d.Ini("[Configuration]\nConstTopMost=\"[A&B] \"\n");
-  d.desktop.Open(SimWindow{.caption = "Tom & Jerry", .process = 7});
-  d.desktop.AddProcess(7, {"C:\\Tom & Jerry\\play.exe", "Tom & Jerry.exe"});
-  d.form.Form_Load("");
-  d.form.lstFenetresNonTopMost_MouseMove(0, 0);  // the listed name, not the path
-  EXPECT_EQ(d.form.lblProgName.Shown(), "Tom & Jerry.exe");
-  // Menus take "&&" for one "&".
-  EXPECT_EQ(d.form.mnuConstTopMost.Caption(),
-            "Select a string &marker on topmost Windows = [A&&B] ");
-}
-
 }  // namespace
 }  // namespace hoverdeck
