@@ -98,9 +98,7 @@ class FakeHost final : public ProgramHost {
   std::filesystem::path UserConfigDirectory() override { return user_config; }
   OsFacts OperatingSystem() override { return os; }
 
-  std::filesystem::path directory;
-  std::filesystem::path read_only;
-  std::filesystem::path user_config;
+  std::filesystem::path directory, read_only, user_config;
   bool another_instance = false;
   OsFacts os{"Windows 2000 v.5.0, Build 2195", false};
 };

@@ -16,13 +16,6 @@ WindowHandle SimulatedDesktop::Open(SimWindow window, WindowHandle handle) {
   return handle;
 }
 
-WindowHandle SimulatedDesktop::Open(const std::string& caption, bool topmost) {
-  SimWindow window;
-  window.caption = caption;
-  window.topmost = topmost;
-  return Open(std::move(window));
-}
-
 void SimulatedDesktop::Close(WindowHandle window) {
   windows_.erase(window);
   vanish_after_.erase(window);

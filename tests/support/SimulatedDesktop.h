@@ -16,23 +16,18 @@ namespace hoverdeck::testing {
 
 struct SimWindow {
   std::string caption;
-  bool visible = true;
-  bool enabled = true;
-  bool topmost = false;
+  bool visible = true, enabled = true, topmost = false;
   WindowHandle parent = kNoWindow;
   WindowRect rect{10, 20, 410, 320};
   // The Close item's state word; nullopt for a window whose system menu cannot be reached.
   std::optional<std::uint32_t> close_state = 0;
   ProcessId process = 0;
   // Refusals of a protected window: the write is answered false and changes nothing.
-  bool refuses_topmost = false;
-  bool refuses_close_item = false;
+  bool refuses_topmost = false, refuses_close_item = false;
 };
 
 struct WriteCounts {
-  int caption = 0;
-  int topmost = 0;
-  int close_item = 0;
+  int caption = 0, topmost = 0, close_item = 0;
   int total() const { return caption + topmost + close_item; }
 };
 
@@ -46,7 +41,9 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   // Opens a window at the top of its band (topmost or not) and returns its handle; `handle`
   // chooses one (for instance with the top bit set), 0 takes the next free one.
   WindowHandle Open(SimWindow window, WindowHandle handle = kNoWindow);
-  WindowHandle Open(const std::string& caption, bool topmost = false);
+  WindowHandle Open(const std::string& caption, bool topmost = false) {
+    return Open(SimWindow{.caption = caption, .topmost = topmost});
+  }
   void Close(WindowHandle window);
   // The window closes once it has been named in `calls` more calls of the window system.
   void VanishAfter(WindowHandle window, int calls) { vanish_after_[window] = calls; }
