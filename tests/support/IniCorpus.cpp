@@ -6,7 +6,8 @@
 
 namespace hoverdeck::testing {
 
-std::string Unescape(const std::string& text) {
+// \n \r \t \v \f \\ \0 \xHH.
+static std::string Unescape(const std::string& text) {
   static const std::string kFrom = "nrtvf0", kTo("\n\r\t\v\f\0", 6);
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
