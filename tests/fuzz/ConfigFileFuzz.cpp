@@ -76,14 +76,13 @@ std::map<std::string, std::string> ReadProbes(const hoverdeck::ConfigFile& file)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const fs::path dir =
       fs::temp_directory_path() / ("hoverdeck-fuzz-" + std::to_string(std::random_device()()));
-  static const bool made = fs::create_directories(dir);
-  static const struct Cleanup {
+  [[maybe_unused]] static const bool made = fs::create_directories(dir);
+  [[maybe_unused]] static const struct Cleanup {
     ~Cleanup() {
       std::error_code e;
       fs::remove_all(dir, e);
     }
   } cleanup;
-  (void)made, (void)cleanup;
   FuzzedDataProvider input(data, size);
   const fs::path path = dir / "fuzz.ini";
   std::ofstream(path, std::ios::binary | std::ios::trunc) << StartingContent(input);

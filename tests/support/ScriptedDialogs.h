@@ -32,30 +32,27 @@ class ScriptedDialogs final : public Dialogs {
   MessageAnswer MessageBox(const std::string& text, std::string_view title, MessageIcon icon,
                            MessageButtons buttons) override {
     messages.push_back({text, std::string(title), icon, buttons});
-    WhileOpen();
+    if (while_open) while_open();
     return buttons == MessageButtons::kOk ? MessageAnswer::kOk : Next(answers_yes_no, text);
   }
   std::string InputBox(const std::string& prompt, std::string_view title,
                        const std::string& default_text) override {
     inputs.push_back({prompt, std::string(title), default_text});
-    WhileOpen();
+    if (while_open) while_open();
     const std::string answer = Next(input_answers, prompt);
     return answer == kAcceptDefault ? default_text : answer;  // a scripted "accept as offered"
   }
   std::optional<std::string> PopupMenu(const Menu& menu) override {
     popups.push_back(menu.Name());
-    WhileOpen();
+    if (while_open) while_open();
     return popup_choices.empty() ? std::nullopt : Next(popup_choices, menu.Name());
   }
   void ShowAbout(frmAbout& about) override {
     abouts.push_back(about.lblCredit.Caption());
-    WhileOpen();
+    if (while_open) while_open();
     if (while_about) while_about(about);
   }
 
-  void WhileOpen() {
-    if (while_open) while_open();
-  }
   // The next scripted answer; a box nobody scripted an answer for ends the test.
   template <typename Answer>
   static Answer Next(std::deque<Answer>& answers, const std::string& box) {

@@ -44,21 +44,6 @@ TEST_F(FrmTopTest, StartUpShowsSettingsCataloguesListsAndCounts) {
   EXPECT_EQ(tray.tip(), "Hoverdeck 1.1h -> 2 non topmost; 1 topmost");
 }
 
-TEST_F(FrmTopTest, SecondInstanceLeavesAtOnceWithOrWithoutItsMessage) {
-  host.another_instance = true;
-  for (const char* line : {"", "-I", "-s", "x -S y"}) {
-    ScriptedDialogs boxes;
-    FakeTray icon;
-    frmTop second(FormPorts{desktop, desktop, icon, boxes, shell, host});
-    second.Form_Load(line);
-    EXPECT_TRUE(second.EndRequested() && !second.Visible() && icon.adds == 0) << line;
-    const bool silent = std::string(line).find_first_of("sS") != std::string::npos;
-    EXPECT_EQ(boxes.messages.empty() ? "" : boxes.messages[0].text,
-              silent ? "" : "Program already running");
-  }
-  EXPECT_EQ(desktop.calls() + std::filesystem::exists(IniPath()), 0);
-}
-
 // Start minimised, invisible, or both: no window; the icon only when visible; the topmost rules
 // from the first scan only when minimised; the close rules always.
 TEST(FrmTopStartTest, HiddenStartsEnforceTheRulesTheirModeAllows) {
