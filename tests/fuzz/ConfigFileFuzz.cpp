@@ -64,10 +64,9 @@ class PlainStore final : public hoverdeck::FileStore {
 // Every name the runs aim at, by folded section and key, with its value now.
 std::map<std::string, std::string> ReadProbes(const hoverdeck::ConfigFile& file) {
   std::map<std::string, std::string> values;
-  for (const char* section : kSections) {
+  for (const char* section : kSections)
     for (const char* key : kKeys)
       values[Fold(section) + "\n" + Fold(key)] = file.Read(section, key);
-  }
   return values;
 }
 

@@ -51,8 +51,7 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   bool Exists(WindowHandle window) const { return windows_.count(window) != 0; }
   SimWindow& Window(WindowHandle window) { return windows_.at(window); }
   const SimWindow& Window(WindowHandle window) const { return windows_.at(window); }
-  // Top first.
-  const std::vector<WindowHandle>& ZOrder() const { return z_order_; }
+  const std::vector<WindowHandle>& ZOrder() const { return z_order_; }  // top first
 
   void AddProcess(ProcessId id, SimProcess process) { processes_[id] = std::move(process); }
   // Both lookups fail as a whole, as when their system library is missing.

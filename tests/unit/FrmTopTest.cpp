@@ -30,11 +30,8 @@ TEST_F(FrmTopTest, StartUpShowsSettingsCataloguesListsAndCounts) {
 
   EXPECT_EQ(form.Caption(), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
   EXPECT_EQ(Window() + " " + std::to_string(form.Timer1.Interval()), "shown normal ticking 1000");
-  const auto on = [](bool b) { return b ? "1" : "0"; };
-  EXPECT_EQ(std::string(on(form.chkAllTopMost.Value())) + on(form.mnuTopMostCaption.Checked()) +
-                on(form.chkAllDisableX.Value()) + on(form.mnuMinimized.Checked()),
-            "1100");
-  EXPECT_EQ(form.mnuConstTopMost.Caption(), "Select a string &marker on topmost Windows = [TOP]");
+  EXPECT_TRUE(form.chkAllTopMost.Value() && form.mnuTopMostCaption.Checked() &&
+              !form.chkAllDisableX.Value() && !form.mnuMinimized.Checked());
   // The first scan already marked the topmost window; the lists are sorted with their handles.
   EXPECT_EQ(Texts(form.lstCatalogueTopMost, true) + "/" + Texts(form.lstCatalogueDisableX, true) +
                 "/" + Texts(form.lstFenetresTopMost) + "/" + Texts(form.lstFenetresNonTopMost) +
