@@ -39,10 +39,10 @@ constexpr auto kStartLimit = 30s;
 constexpr auto kTwoTicks = 3s;
 
 void Note(const std::string& what, Clock::time_point since) {
-  std::printf(
-      "[e2e] %s after %lld ms\n", what.c_str(),
-      static_cast<long long>(
-          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count()));
+  std::printf("[e2e] %s after %lld ms\n", what.c_str(),
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         Clock::now() - since)
+                                         .count()));
 }
 
 // Hoverdeck.exe copied into a folder of its own with the INI (given as lines) beside it.
@@ -120,10 +120,11 @@ bool PostDoubleClickOnEntry(HWND list, int index) {
 TEST(HoverdeckExe, RulesOnStart) {
   // Sorted without regard to case, so the program has no reason to write the file; a rewrite
   // would show, since it drops the comment and the empty section.
-  const Installation installed(
-      {"[Configuration]", "SetAllTopMost=0", "SetTopMostCaption=1", "ConstTopMost=\"[PIN] \"",
-       "SetAllDisableX=0", "Minimized=1", "[TopMostWindows]", "; the office's rules", "Win1=Ledger",
-       "chkWin1=1", "Win2=notes", "chkWin2=0", "Win3=Zebra crossing", "chkWin3=1", "[DisableX]"});
+  const Installation installed({"[Configuration]", "SetAllTopMost=0", "SetTopMostCaption=1",
+                                "ConstTopMost=\"[PIN] \"", "SetAllDisableX=0", "Minimized=1",
+                                "[TopMostWindows]", "; the office's rules", "Win1=Ledger",
+                                "chkWin1=1", "Win2=notes", "chkWin2=0", "Win3=Zebra crossing",
+                                "chkWin3=1", "[DisableX]"});
   OwnerProcess owner({{"spring", "-", L"Ledger - Spring"},
                       {"quarterly", "-", L"Quarterly Ledger report"},
                       {"notes", "-", L"notes - draft"},
@@ -255,8 +256,8 @@ TEST(HoverdeckExe, DrivingTheWindow) {
 }
 
 TEST(HoverdeckExe, SecondInstance) {
-  const Installation installed(
-      {"[Configuration]", "Minimized=0", "[TopMostWindows]", "[DisableX]"});
+  const Installation installed({"[Configuration]", "Minimized=0", "[TopMostWindows]",
+                                "[DisableX]"});
   Program first = installed.Start();
   ASSERT_TRUE(first.WaitForIdle(kStartLimit));
   ASSERT_TRUE(WaitUntil([&] { return FindTopLevel(first.id(), kMainClass) != nullptr; }));
@@ -297,8 +298,7 @@ TEST(HoverdeckExe, InstalledCopyWritesItsSettingsBesideIt) {
   Program hoverdeck((folder / L"Hoverdeck.exe").wstring(), L"", folder.wstring());
   ASSERT_TRUE(hoverdeck.WaitForIdle(kStartLimit)) << "the installed Hoverdeck did not start";
   HWND main = nullptr;
-  ASSERT_TRUE(
-      WaitUntil([&] { return (main = FindTopLevel(hoverdeck.id(), kMainClass)) != nullptr; }));
+  ASSERT_TRUE(WaitUntil([&] { return (main = FindTopLevel(hoverdeck.id(), kMainClass)) != nullptr; }));
   DWORD_PTR ignored = 0;
   ASSERT_TRUE(SendMessageTimeoutW(main, WM_COMMAND, MAKEWPARAM(kMarkerSwitchCommand, 0), 0,
                                   SMTO_ABORTIFHUNG, 10'000, &ignored));

@@ -25,9 +25,9 @@ TEST(CloseItemTest, SwitchesOnlyTheTwoBitsBothWaysAndRepaintsTheFrameOnlyOnAChan
   window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.lpszClassName = L"HoverdeckCloseItemTest";
   RegisterClassW(&window_class);
-  HWND hwnd =
-      CreateWindowExW(0, window_class.lpszClassName, L"hvd own window", WS_OVERLAPPEDWINDOW, 50, 50,
-                      300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND hwnd = CreateWindowExW(0, window_class.lpszClassName, L"hvd own window",
+                              WS_OVERLAPPEDWINDOW, 50, 50, 300, 200, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(hwnd, nullptr);
   ShowWindow(hwnd, SW_SHOWNOACTIVATE);
   const WindowHandle window = win32::FromHwnd(hwnd);

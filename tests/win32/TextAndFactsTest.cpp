@@ -26,9 +26,7 @@ TEST(WideTextTest, RoundTripsEveryPlaneAndReplacesBrokenSequences) {
   EXPECT_EQ(Widen("x\x80y"), L"x\uFFFDy");
   EXPECT_NE(Widen("\xC0\xAF").find(L'\uFFFD'), std::wstring::npos);
   EXPECT_EQ(Widen("ok\xE6\xBC"), L"ok\uFFFD");
-  EXPECT_EQ(Narrow(std::wstring{L'a', wchar_t(0xD800), L'b'}),
-            "a\xEF\xBF\xBD"
-            "b");
+  EXPECT_EQ(Narrow(std::wstring{L'a', wchar_t(0xD800), L'b'}), "a\xEF\xBF\xBD" "b");
 }
 
 TEST(HandleConversionTest, HandlesWithTheTopBitSignExtendBackToTheSystemsValue) {

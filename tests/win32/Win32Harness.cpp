@@ -78,8 +78,8 @@ OwnerProcess::OwnerProcess(const std::vector<OwnedWindow>& windows) {
   SetHandleInformation(in_write, HANDLE_FLAG_INHERIT, 0);
   std::wstring arguments;
   for (const auto& window : windows) {
-    arguments += L" --window \"" + Widen(window.label) + L"\" \"" + Widen(window.flags) + L"\" \"" +
-                 window.caption + L"\"";
+    arguments += L" --window \"" + Widen(window.label) + L"\" \"" + Widen(window.flags) +
+                 L"\" \"" + window.caption + L"\"";
   }
   {
     // Our copies of the child's ends go at once, so that its exit ends our reads.
@@ -194,8 +194,8 @@ void CALLBACK BoxPlayer::Tick(HWND, UINT, UINT_PTR, DWORD) {
 
 std::string WindowText(HWND window) {
   std::wstring text(4096, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(static_cast<std::size_t>(
+      GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return Narrow(text);
 }
 
@@ -212,8 +212,7 @@ std::string ControlText(HWND window) {
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[256] = {};
-  return std::wstring(name,
-                      static_cast<std::size_t>(std::max(0, GetClassNameW(window, name, 256))));
+  return std::wstring(name, static_cast<std::size_t>(std::max(0, GetClassNameW(window, name, 256))));
 }
 
 bool IsTopmost(HWND window) { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }

@@ -76,9 +76,9 @@ TEST_F(OtherProcessWindowsTest, WalkMeetsTheWindowsInZOrderWithTheTopmostBandFir
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
   ASSERT_TRUE(SetWindowPos(owner_.Hwnd("emoji"), HWND_BOTTOM, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
-  EXPECT_EQ(
-      Walk({"untitled", "owned_window", "owned_popup", "hidden", "disabled", "latin", "greek"}),
-      (Labels{"top2", "top", "high", "cjk", "low", "emoji"}));
+  EXPECT_EQ(Walk({"untitled", "owned_window", "owned_popup", "hidden", "disabled", "latin",
+                  "greek"}),
+            (Labels{"top2", "top", "high", "cjk", "low", "emoji"}));
   // Asked from anywhere, even a window that does not exist, the first window is the top one.
   const WindowHandle top = windows_.FirstWindow(kNoWindow);
   EXPECT_EQ(GetWindow(win32::ToHwnd(top), GW_HWNDPREV), nullptr);
@@ -148,8 +148,8 @@ TEST_F(OtherProcessWindowsTest, TopmostSwitchChangesTheBandButNeitherPlaceNorSiz
   EXPECT_EQ(GetWindowLongW(owner_.Hwnd("low"), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
   EXPECT_EQ(windows_.Rect(W("low")), rect);
   // Out of the band it stands at the top of the others.
-  EXPECT_EQ(Walk({"owned_window", "owned_popup", "untitled", "hidden", "disabled", "latin", "greek",
-                  "cjk", "emoji"}),
+  EXPECT_EQ(Walk({"owned_window", "owned_popup", "untitled", "hidden", "disabled", "latin",
+                  "greek", "cjk", "emoji"}),
             (Labels{"top2", "top", "low", "high"}));
 
   // A hidden window made topmost is shown, where it was.

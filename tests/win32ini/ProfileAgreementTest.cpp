@@ -136,12 +136,10 @@ TEST(ProfileAgreementTest, FileWithLoneCarriageReturnsStaysReadable) {
   EXPECT_EQ(ReadBytes(file),
             "[Configuration]\rSetAllTopMost=0\r[Open\rHotKey=F1\rTitle=\" Main \"\r\r"
             "[Windows]\rWin1=a\rWin2=b\r[Odd]Name]\rk=v\r[Open]\rHotKey=F2\r");
-  const std::vector<std::vector<std::string>> expected = {{"Configuration", "SetAllTopMost", "0"},
-                                                          {"Configuration", "HotKey", "F1"},
-                                                          {"Configuration", "Title", " Main "},
-                                                          {"Windows", "Win2", "b"},
-                                                          {"Odd]Name", "k", "v"},
-                                                          {"Open", "HotKey", "F2"}};
+  const std::vector<std::vector<std::string>> expected = {
+      {"Configuration", "SetAllTopMost", "0"}, {"Configuration", "HotKey", "F1"},
+      {"Configuration", "Title", " Main "},    {"Windows", "Win2", "b"},
+      {"Odd]Name", "k", "v"},                  {"Open", "HotKey", "F2"}};
   for (const auto& row : expected) {
     EXPECT_EQ(config.Read(row[0], row[1]), row[2]) << row[1];
     EXPECT_EQ(PlatformRead(file, row[0], row[1]), row[2]) << row[1];

@@ -39,8 +39,7 @@ TEST(ExecutableTest, TheVersionRecordHoldsTheProgramsValues) {
   for (const auto& [key, expected] : strings) {
     const std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + key;
     wchar_t* value = nullptr;
-    ASSERT_TRUE(
-        VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &length))
+    ASSERT_TRUE(VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &length))
         << expected;
     EXPECT_EQ(win32::Narrow(value), expected);
   }

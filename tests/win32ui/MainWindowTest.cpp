@@ -24,6 +24,7 @@ namespace {
 using namespace hoverdeck::testing;
 using win32::Narrow;
 
+
 // The client-area point in the middle of a list entry.
 LPARAM EntryPoint(HWND list, int index, int x = -1) {
   RECT rect{};
@@ -45,8 +46,7 @@ class Win32MainWindowTest : public ::testing::Test {
     window_ = std::make_unique<Win32MainWindow>(form_, GetModuleHandleW(nullptr));
     ASSERT_NE(window_->Handle(), nullptr);
     window_->SetEndHandler([this] { ++ends_; });
-    form_.SetWindowHandle(
-        static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window_->Handle())));
+    form_.SetWindowHandle(static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window_->Handle())));
     window_->Dispatch([this, command_line] { form_.Form_Load(command_line); });
   }
   void Ini(const std::string& content) { WriteBytes(dir_.File("Hoverdeck.ini"), content); }
@@ -97,8 +97,7 @@ TEST_F(Win32MainWindowTest, EveryControlSitsAtItsLayoutPlaceInItsContainer) {
     EXPECT_EQ(rect.bottom - rect.top, TwipsToPixels(layout.height, dpi)) << name;
 
     LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font),
-               &font);
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_EQ(font.lfWeight >= FW_BOLD, layout.bold) << name;
     EXPECT_EQ(font.lfUnderline != 0, layout.underline) << name;
     const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
@@ -126,9 +125,9 @@ TEST_F(Win32MainWindowTest, ColoursComeFromTheLayoutThroughTheColourMessages) {
   HDC dc = GetDC(window_->Handle());
   const auto colour = [&](const char* name, UINT message) {
     HWND control = Control(name);
-    const auto brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(control), message,
-                                                             reinterpret_cast<WPARAM>(dc),
-                                                             reinterpret_cast<LPARAM>(control)));
+    const auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(GetParent(control), message, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(control)));
     LOGBRUSH info{};
     GetObjectW(brush, sizeof(info), &info);
     return std::pair{info.lbColor, GetTextColor(dc)};
@@ -174,8 +173,7 @@ TEST_F(Win32MainWindowTest, AfterLoadTheControlsShowListsCountsCaptionsAndMenus)
   EXPECT_EQ(Narrow(caption), "Select a string &marker on topmost Windows = [TOP]");
   GetMenuStringW(bar, window_->MenuCommand("mnuAPropos"), caption, 128, MF_BYCOMMAND);
   EXPECT_EQ(Narrow(caption), "&About / Help ...\tF1");
-  EXPECT_TRUE(GetMenuState(bar, window_->MenuCommand("mnuTopMostCaption"), MF_BYCOMMAND) &
-              MF_CHECKED);
+  EXPECT_TRUE(GetMenuState(bar, window_->MenuCommand("mnuTopMostCaption"), MF_BYCOMMAND) & MF_CHECKED);
   EXPECT_FALSE(GetMenuState(bar, window_->MenuCommand("mnuMinimized"), MF_BYCOMMAND) & MF_CHECKED);
 
   EXPECT_TRUE(IsWindowVisible(window_->Handle()));
