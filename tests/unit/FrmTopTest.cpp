@@ -92,7 +92,7 @@ TEST_F(FrmTopTest, TrayIconTogglesAndOffersTheFileMenuAndOnlyYesQuits) {
   dialogs.popup_choices = {"mnuQuitter", "mnuSet"};
   dialogs.answers_yes_no = {MessageAnswer::kNo, MessageAnswer::kNo, MessageAnswer::kYes};
   form.PictureTopMost_MouseMove(TrayMouseEvent::kRightDown);
-  EXPECT_EQ(Said() + " " + Window(),
+  EXPECT_EQ(Said() + " " + Window() + (form.EndRequested() ? " ended" : ""),
             "?Do you really want to quit Hoverdeck ? [yes/no] hidden minimized ticking");
   form.PictureTopMost_MouseMove(TrayMouseEvent::kRightDown);
   EXPECT_EQ(Window(), "shown normal ticking");
