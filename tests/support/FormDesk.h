@@ -39,15 +39,13 @@ struct FormDesk {
   // A list's texts joined by '|', and check marks as "+"/"-" after each when asked.
   static std::string Texts(const SortedList& list, bool marks = false) {
     std::string joined;
-    for (const auto& item : list.Items()) {
+    for (const auto& item : list.Items())
       joined += (joined.empty() ? "" : "|") + item.text + (marks ? item.checked ? "+" : "-" : "");
-    }
     return joined;
   }
   static int IndexOf(const SortedList& list, const std::string& text) {
-    for (int i = 0; i < list.Count(); ++i) {
+    for (int i = 0; i < list.Count(); ++i)
       if (list.Item(i).text == text) return i;
-    }
     ADD_FAILURE() << "no entry " << text;
     return -1;
   }

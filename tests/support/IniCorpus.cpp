@@ -6,7 +6,8 @@
 
 namespace hoverdeck::testing {
 
-std::string Unescape(const std::string& text) {
+// \n \r \t \v \f \\ \0 \xHH.
+static std::string Unescape(const std::string& text) {
   static const std::string kFrom = "nrtvf0", kTo("\n\r\t\v\f\0", 6);
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -40,6 +41,16 @@ std::vector<std::string> CorpusFile::Forms() const {
   std::string unended = crlf;
   if (unended.ends_with("\r\n")) unended.resize(unended.size() - 2);
   return {content, crlf, unended};
+}
+
+std::string CatalogueSection(int count, bool sorted, const std::string& name) {
+  std::string text = "[" + name + "]\n";
+  for (int p = 1; p <= count; ++p) {
+    const std::string n = std::to_string(p),
+                      rule = std::to_string(100 + (sorted ? p : count + 1 - p));
+    text += "Win" + n + "=rule" + rule + "\nchkWin" + n + "=1\n";
+  }
+  return text;
 }
 
 IniCorpus LoadIniCorpus(const std::string& name) {

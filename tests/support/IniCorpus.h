@@ -7,8 +7,6 @@
 
 namespace hoverdeck::testing {
 
-// \n \r \t \v \f \\ \0 \xHH.
-std::string Unescape(const std::string& text);
 // Control bytes escaped, so that a failure shows what differs.
 std::string Visible(const std::string& text);
 
@@ -20,8 +18,7 @@ struct CorpusLine {
 
 // A file of the profile corpus ("== LABEL [as-written]", its content, then its queries).
 struct CorpusFile {
-  std::string label;
-  std::string content;
+  std::string label, content;
   bool as_written = false;
   std::vector<CorpusLine> queries;
   // The content with LF, CR LF and CR LF without a final newline, unless as written.
@@ -32,6 +29,9 @@ struct IniCorpus {
   std::vector<CorpusFile> files;
   std::vector<CorpusLine> lines;  // lines outside any file
 };
+
+// A catalogue section of `count` checked strings "rule101", "rule102"..., in order or reversed.
+std::string CatalogueSection(int count, bool sorted, const std::string& name = "TopMostWindows");
 
 // Reads tests/data/NAME; comments (#) and blank lines left out.
 IniCorpus LoadIniCorpus(const std::string& name);

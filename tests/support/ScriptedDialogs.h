@@ -18,16 +18,13 @@
 namespace hoverdeck::testing {
 
 struct ShownMessage {
-  std::string text;
-  std::string title;
+  std::string text, title;
   MessageIcon icon;
   MessageButtons buttons;
 };
 
 struct ShownInput {
-  std::string prompt;
-  std::string title;
-  std::string default_text;
+  std::string prompt, title, default_text;
 };
 
 class ScriptedDialogs final : public Dialogs {
@@ -35,30 +32,27 @@ class ScriptedDialogs final : public Dialogs {
   MessageAnswer MessageBox(const std::string& text, std::string_view title, MessageIcon icon,
                            MessageButtons buttons) override {
     messages.push_back({text, std::string(title), icon, buttons});
-    WhileOpen();
+    if (while_open) while_open();
     return buttons == MessageButtons::kOk ? MessageAnswer::kOk : Next(answers_yes_no, text);
   }
   std::string InputBox(const std::string& prompt, std::string_view title,
                        const std::string& default_text) override {
     inputs.push_back({prompt, std::string(title), default_text});
-    WhileOpen();
+    if (while_open) while_open();
     const std::string answer = Next(input_answers, prompt);
     return answer == kAcceptDefault ? default_text : answer;  // a scripted "accept as offered"
   }
   std::optional<std::string> PopupMenu(const Menu& menu) override {
     popups.push_back(menu.Name());
-    WhileOpen();
+    if (while_open) while_open();
     return popup_choices.empty() ? std::nullopt : Next(popup_choices, menu.Name());
   }
   void ShowAbout(frmAbout& about) override {
     abouts.push_back(about.lblCredit.Caption());
-    WhileOpen();
+    if (while_open) while_open();
     if (while_about) while_about(about);
   }
 
-  void WhileOpen() {
-    if (while_open) while_open();
-  }
   // The next scripted answer; a box nobody scripted an answer for ends the test.
   template <typename Answer>
   static Answer Next(std::deque<Answer>& answers, const std::string& box) {
@@ -87,10 +81,9 @@ class FakeShell final : public Shell {
  public:
   std::int32_t Open(const std::string& address) override {
     opened.push_back(address);
-    return answer;
+    return 42;  // success, as the system reports it
   }
   std::vector<std::string> opened;
-  std::int32_t answer = 42;
 };
 
 class FakeHost final : public ProgramHost {
@@ -102,9 +95,7 @@ class FakeHost final : public ProgramHost {
   std::filesystem::path UserConfigDirectory() override { return user_config; }
   OsFacts OperatingSystem() override { return os; }
 
-  std::filesystem::path directory;
-  std::filesystem::path read_only;
-  std::filesystem::path user_config;
+  std::filesystem::path directory, read_only, user_config;
   bool another_instance = false;
   OsFacts os{"Windows 2000 v.5.0, Build 2195", false};
 };

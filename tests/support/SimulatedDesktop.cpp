@@ -16,21 +16,10 @@ WindowHandle SimulatedDesktop::Open(SimWindow window, WindowHandle handle) {
   return handle;
 }
 
-WindowHandle SimulatedDesktop::Open(const std::string& caption, bool topmost) {
-  SimWindow window;
-  window.caption = caption;
-  window.topmost = topmost;
-  return Open(std::move(window));
-}
-
 void SimulatedDesktop::Close(WindowHandle window) {
   windows_.erase(window);
   vanish_after_.erase(window);
   std::erase(z_order_, window);
-}
-
-void SimulatedDesktop::VanishAfter(WindowHandle window, int calls) {
-  vanish_after_[window] = calls;
 }
 
 void SimulatedDesktop::Place(WindowHandle window, bool topmost) {
@@ -62,43 +51,12 @@ WindowHandle SimulatedDesktop::NextWindow(WindowHandle window) {
   return at == z_order_.end() || at + 1 == z_order_.end() ? kNoWindow : *(at + 1);
 }
 
-bool SimulatedDesktop::HasParent(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  return w != nullptr && w->parent != kNoWindow;
-}
-
-bool SimulatedDesktop::IsVisible(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  return w != nullptr && w->visible;
-}
-
-bool SimulatedDesktop::IsEnabled(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  return w != nullptr && w->enabled;
-}
-
-std::string SimulatedDesktop::Caption(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  return w == nullptr ? std::string() : w->caption;
-}
-
 bool SimulatedDesktop::SetCaption(WindowHandle window, const std::string& caption) {
   ++writes_.caption;
   SimWindow* w = Touch(window);
-  if (w == nullptr || w->refuses_caption) return false;
+  if (w == nullptr) return false;
   w->caption = caption;
   return true;
-}
-
-bool SimulatedDesktop::IsTopmost(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  return w != nullptr && w->topmost;
-}
-
-std::optional<WindowRect> SimulatedDesktop::Rect(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  if (w == nullptr) return std::nullopt;
-  return w->rect;
 }
 
 bool SimulatedDesktop::SetTopmost(WindowHandle window, bool topmost, const WindowRect& /*at*/) {
@@ -112,12 +70,6 @@ bool SimulatedDesktop::SetTopmost(WindowHandle window, bool topmost, const Windo
   return true;
 }
 
-std::optional<std::uint32_t> SimulatedDesktop::CloseItemState(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  if (w == nullptr) return std::nullopt;
-  return w->close_state;
-}
-
 bool SimulatedDesktop::SetCloseItemState(WindowHandle window, std::uint32_t state) {
   ++writes_.close_item;
   SimWindow* w = Touch(window);
@@ -127,23 +79,20 @@ bool SimulatedDesktop::SetCloseItemState(WindowHandle window, std::uint32_t stat
 }
 
 std::optional<ProcessId> SimulatedDesktop::WindowProcess(WindowHandle window) {
-  const SimWindow* w = Touch(window);
-  if (w == nullptr || w->process == 0) return std::nullopt;
-  return w->process;
+  const ProcessId id = Get(window, &SimWindow::process, ProcessId{0});
+  return id == 0 ? std::nullopt : std::optional(id);
 }
 
 std::optional<std::string> SimulatedDesktop::ProgramPath(ProcessId process) {
   if (lookups_broken_) return std::nullopt;
   const auto found = processes_.find(process);
-  if (found == processes_.end() || found->second.refuses_open) return std::string();
-  return found->second.path;
+  return found == processes_.end() ? std::string() : found->second.path;
 }
 
 std::optional<std::string> SimulatedDesktop::ListedProgramName(ProcessId process) {
   if (lookups_broken_) return std::nullopt;
   const auto found = processes_.find(process);
-  if (found == processes_.end()) return std::string();
-  return found->second.listed_name;
+  return found == processes_.end() ? std::string() : found->second.listed_name;
 }
 
 }  // namespace hoverdeck::testing

@@ -16,31 +16,24 @@ namespace hoverdeck::testing {
 
 struct SimWindow {
   std::string caption;
-  bool visible = true;
-  bool enabled = true;
-  bool topmost = false;
+  bool visible = true, enabled = true, topmost = false;
   WindowHandle parent = kNoWindow;
   WindowRect rect{10, 20, 410, 320};
   // The Close item's state word; nullopt for a window whose system menu cannot be reached.
   std::optional<std::uint32_t> close_state = 0;
   ProcessId process = 0;
   // Refusals of a protected window: the write is answered false and changes nothing.
-  bool refuses_caption = false;
-  bool refuses_topmost = false;
-  bool refuses_close_item = false;
+  bool refuses_topmost = false, refuses_close_item = false;
 };
 
 struct WriteCounts {
-  int caption = 0;
-  int topmost = 0;
-  int close_item = 0;
+  int caption = 0, topmost = 0, close_item = 0;
   int total() const { return caption + topmost + close_item; }
 };
 
 struct SimProcess {
-  std::string path;           // what the process-status lookup gives
-  std::string listed_name;    // what the process list gives
-  bool refuses_open = false;  // a system process: the path lookup gives ""
+  std::string path;         // what the process-status lookup gives
+  std::string listed_name;  // what the process list gives
 };
 
 class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
@@ -48,16 +41,17 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   // Opens a window at the top of its band (topmost or not) and returns its handle; `handle`
   // chooses one (for instance with the top bit set), 0 takes the next free one.
   WindowHandle Open(SimWindow window, WindowHandle handle = kNoWindow);
-  WindowHandle Open(const std::string& caption, bool topmost = false);
+  WindowHandle Open(const std::string& caption, bool topmost = false) {
+    return Open(SimWindow{.caption = caption, .topmost = topmost});
+  }
   void Close(WindowHandle window);
   // The window closes once it has been named in `calls` more calls of the window system.
-  void VanishAfter(WindowHandle window, int calls);
+  void VanishAfter(WindowHandle window, int calls) { vanish_after_[window] = calls; }
 
   bool Exists(WindowHandle window) const { return windows_.count(window) != 0; }
   SimWindow& Window(WindowHandle window) { return windows_.at(window); }
   const SimWindow& Window(WindowHandle window) const { return windows_.at(window); }
-  // Top first.
-  const std::vector<WindowHandle>& ZOrder() const { return z_order_; }
+  const std::vector<WindowHandle>& ZOrder() const { return z_order_; }  // top first
 
   void AddProcess(ProcessId id, SimProcess process) { processes_[id] = std::move(process); }
   // Both lookups fail as a whole, as when their system library is missing.
@@ -71,15 +65,21 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   // WindowSystem
   WindowHandle FirstWindow(WindowHandle from) override;
   WindowHandle NextWindow(WindowHandle window) override;
-  bool HasParent(WindowHandle window) override;
-  bool IsVisible(WindowHandle window) override;
-  bool IsEnabled(WindowHandle window) override;
-  std::string Caption(WindowHandle window) override;
+  bool HasParent(WindowHandle w) override { return Get(w, &SimWindow::parent, kNoWindow) != 0; }
+  bool IsVisible(WindowHandle w) override { return Get(w, &SimWindow::visible, false); }
+  bool IsEnabled(WindowHandle w) override { return Get(w, &SimWindow::enabled, false); }
+  std::string Caption(WindowHandle w) override {
+    return Get(w, &SimWindow::caption, std::string());
+  }
   bool SetCaption(WindowHandle window, const std::string& caption) override;
-  bool IsTopmost(WindowHandle window) override;
-  std::optional<WindowRect> Rect(WindowHandle window) override;
+  bool IsTopmost(WindowHandle w) override { return Get(w, &SimWindow::topmost, false); }
+  std::optional<WindowRect> Rect(WindowHandle w) override {
+    return Get(w, &SimWindow::rect, std::optional<WindowRect>());
+  }
   bool SetTopmost(WindowHandle window, bool topmost, const WindowRect& at) override;
-  std::optional<std::uint32_t> CloseItemState(WindowHandle window) override;
+  std::optional<std::uint32_t> CloseItemState(WindowHandle w) override {
+    return Get(w, &SimWindow::close_state, std::optional<std::uint32_t>());
+  }
   bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
 
   // ProcessLookup
@@ -90,6 +90,12 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
  private:
   // Counts the call and lets a vanishing window go; the window, or nullptr when it is gone.
   SimWindow* Touch(WindowHandle window);
+  // A field of the window, or `missing` once it is gone.
+  template <typename T, typename Field>
+  T Get(WindowHandle window, Field SimWindow::*field, T missing) {
+    const SimWindow* w = Touch(window);
+    return w == nullptr ? missing : w->*field;
+  }
   // Moves the window to the top of its band.
   void Place(WindowHandle window, bool topmost);
 

@@ -1,8 +1,7 @@
-// The two rule catalogues: loading, saving, the check toggle and matching.
+// The rule catalogues as loaded, with the file sorted at once.
 #include <gtest/gtest.h>
 
 #include "rules/Catalogue.h"
-#include "rules/RuleMatch.h"
 #include "support/IniCorpus.h"
 #include "support/TempDir.h"
 
@@ -11,104 +10,37 @@ namespace {
 
 using namespace hoverdeck::testing;
 
-class CatalogueTest : public ::testing::Test {
- protected:
-  ConfigFile File(const std::string& content) {
-    WriteBytes(dir_.File("Hoverdeck.ini"), content);
-    return ConfigFile(dir_.File("Hoverdeck.ini"), LineEnding::kLf);
-  }
-  // The catalogue's entries as "text" + flag, separated by blanks.
-  static std::string Entries(const Catalogue& catalogue) {
-    std::string loaded;
-    for (int p = 1; p <= catalogue.count(); ++p)
-      loaded += (p > 1 ? " " : "") + catalogue.entry(p).text + catalogue.entry(p).checked;
-    return loaded;
-  }
-  TempDir dir_;
-  Catalogue catalogue_{kTopMostWindowsSection};
-  SortedList list_;
-};
+// The catalogue's entries as "text" + flag, separated by blanks.
+std::string Entries(const Catalogue& catalogue) {
+  std::string loaded;
+  for (int p = 1; p <= catalogue.count(); ++p)
+    loaded += (p > 1 ? " " : "") + catalogue.entry(p).text + catalogue.entry(p).checked;
+  return loaded;
+}
 
-TEST_F(CatalogueTest, LoadsTheCorpusAsListed) {
+// Whatever the file held, it then lists the entries in the order of the list, the rest kept.
+TEST(CatalogueTest, LoadsTheCorpusAsListed) {
   const auto loads = LoadIniCorpus("catalogue-loads.txt").lines;
   ASSERT_GE(loads.size(), 7u);
   for (const auto& load : loads) {
     SCOPED_TRACE(load.verb);
     ASSERT_EQ(load.fields.size(), 3u);
-    auto file = File("; kept\n" + load.fields[0] + "[Other]\nk=v\n");
-    list_.SetListIndex(0);
-    LoadCatalogue(file, catalogue_, list_);
-    EXPECT_EQ(Entries(catalogue_), load.fields[1]);
-    EXPECT_EQ(list_.Count(), catalogue_.count());
-    EXPECT_EQ(list_.ListIndex(), SortedList::kNoSelection);
-    const bool rewritten = ReadBytes(file.path()) != "; kept\n" + load.fields[0] + "[Other]\nk=v\n";
-    EXPECT_EQ(rewritten, load.fields[2] == "rewritten");
-    // Whatever the file held, it now lists the entries in the order of the list.
-    Catalogue reloaded(kTopMostWindowsSection);
-    SortedList reloaded_list;
-    LoadCatalogue(file, reloaded, reloaded_list);
-    EXPECT_EQ(Entries(reloaded), load.fields[1]);
-    EXPECT_EQ(file.Read("Other", "k"), "v");
+    TempDir dir;
+    const std::string content = "; kept\n" + load.fields[0] + "[Other]\nk=v\n";
+    WriteBytes(dir.File("a.ini"), content);
+    ConfigFile file(dir.File("a.ini"), LineEnding::kLf);
+    for (const bool again : {false, true}) {
+      Catalogue catalogue(kTopMostWindowsSection);
+      SortedList list;
+      list.Add("stale");
+      list.SetListIndex(0);
+      LoadCatalogue(file, catalogue, list);
+      EXPECT_EQ(Entries(catalogue) + "/" + std::to_string(list.Count() - catalogue.count()) +
+                    std::to_string(list.ListIndex()) + file.Read("Other", "k"),
+                load.fields[1] + "/0-1v");
+      EXPECT_TRUE(again || (ReadBytes(file.path()) != content) == (load.fields[2] == "rewritten"));
+    }
   }
-}
-
-// After a hand-edited order was sorted, a toggle by position lands on the right text.
-TEST_F(CatalogueTest, CheckToggleWritesOnlyTheChangedPosition) {
-  auto file = File("[TopMostWindows]\nWin1=c\nchkWin1=1\nWin2=b\nchkWin2=1\nWin3=a\nchkWin3=1\n");
-  LoadCatalogue(file, catalogue_, list_);
-  const std::string sorted = ReadBytes(file.path());
-  list_.SetListIndex(2);
-  ToggleCatalogueCheck(file, catalogue_, list_, true);  // check box unchanged
-  list_.SetChecked(2, false);
-  ToggleCatalogueCheck(file, catalogue_, list_, false);  // window hidden: nothing
-  EXPECT_EQ(catalogue_.entry(3).checked, "1");
-  EXPECT_EQ(ReadBytes(file.path()), sorted);
-  ToggleCatalogueCheck(file, catalogue_, list_, true);
-  EXPECT_EQ(Entries(catalogue_), "a1 b1 c0");
-  EXPECT_EQ(ReadBytes(file.path()),
-            "[TopMostWindows]\nWin1=a\nchkWin1=1\nWin2=b\nchkWin2=1\nWin3=c\nchkWin3=0\n");
-  list_.SetChecked(2, true);
-  ToggleCatalogueCheck(file, catalogue_, list_, true);
-  EXPECT_EQ(file.Read(kTopMostWindowsSection, "chkWin3"), "1");
-  list_.SetListIndex(SortedList::kNoSelection);
-  list_.SetChecked(0, false);
-  ToggleCatalogueCheck(file, catalogue_, list_, true);  // no selection: nothing
-  EXPECT_EQ(catalogue_.entry(1).checked, "1");
-}
-
-// Saving renumbers without gaps, leaves no section when empty, and gives back every text as it
-// was, blanks and quotes included.
-TEST_F(CatalogueTest, SaveRenumbersKeepsTextsWholeAndEmptyLeavesNoSection) {
-  auto file = File("[TopMostWindows]\nWin1=a\nchkWin1=1\nWin2=b\nchkWin2=0\n[DisableX]\nWin1=x\n");
-  LoadCatalogue(file, catalogue_, list_);
-  list_.RemoveAt(0);
-  for (const char* text : {" lead", "trail ", "\"quoted\"", "'single'", "a=b", "[x]"}) {
-    list_.Add(text, true);
-  }
-  SaveCatalogue(file, catalogue_, list_);
-  EXPECT_EQ(catalogue_.count(), 7);
-  EXPECT_EQ(file.Read(kTopMostWindowsSection, "Win7"), "trail ");
-  Catalogue reloaded(kTopMostWindowsSection);
-  SortedList reloaded_list;
-  LoadCatalogue(file, reloaded, reloaded_list);
-  EXPECT_EQ(Entries(reloaded), Entries(catalogue_));
-  EXPECT_EQ(Entries(reloaded), " lead1 \"quoted\"1 'single'1 [x]1 a=b1 b0 trail 1");
-  list_.Clear();
-  SaveCatalogue(file, catalogue_, list_);
-  EXPECT_EQ(catalogue_.count(), 0);
-  EXPECT_EQ(ReadBytes(file.path()), "[DisableX]\nWin1=x\n");
-}
-
-TEST_F(CatalogueTest, MatchingNeedsACheckedEntryOrTheSwitch) {
-  auto file = File("[TopMostWindows]\nWin1=Note\nchkWin1=1\nWin2=Mail\nchkWin2=0\n");
-  LoadCatalogue(file, catalogue_, list_);
-  const std::pair<const char*, bool> captions[] = {
-      {"Notepad", true}, {"My Notes", true}, {"notepad", false}, {"Mailbox", false}};
-  for (const auto& [caption, matches] : captions) {
-    EXPECT_EQ(CatalogueMatches(catalogue_, false, caption), matches) << caption;
-  }
-  EXPECT_TRUE(CatalogueMatches(catalogue_, true, "anything at all"));
-  EXPECT_FALSE(CatalogueMatches(Catalogue(kDisableXSection), true, "anything at all"));
 }
 
 }  // namespace
