@@ -61,7 +61,11 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   void ResetWrites() { writes_ = {}; }
   // Every call of the window-system port, reads included.
   int calls() const { return calls_; }
+  // Once set, the desktop tells when it is unchanged, as the X11 adapter does; tests move it on.
+  std::optional<std::uint64_t> revision;
 
+  // WindowSystem
+  std::optional<std::uint64_t> DesktopRevision() override { return revision; }
   // WindowSystem
   WindowHandle FirstWindow(WindowHandle from) override;
   WindowHandle NextWindow(WindowHandle window) override;

@@ -1,6 +1,8 @@
 // The scan on the simulated desktop: filter, tables, marker, both rule sets, walk and tip.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "inventory/WindowScan.h"
 #include "support/FakeTray.h"
 #include "support/IniCorpus.h"
@@ -168,6 +170,39 @@ TEST_F(WindowScanTest, CloseRulesActOnEveryScanAndKeepOtherBits) {
 }
 
 // A window that closes in the middle of its scan ends nothing badly.
+// A desktop that tells when it is unchanged is not walked again: the tables stay and the tray
+// still hears the counts. A new revision, a catalogue edit, a settings change or minimising does
+// walk it again, and a rule that matches then takes effect.
+TEST_F(WindowScanTest, AnUnchangedDesktopIsNotWalkedAgain) {
+  desktop_.revision = 1;
+  const auto mail = desktop_.Open("Mail");
+  Scan();
+  const int calls = desktop_.calls();
+  tray_.tips.clear();
+  Scan();
+  EXPECT_EQ(desktop_.calls(), calls);
+  EXPECT_EQ(Listed(false), "Mail");
+  EXPECT_EQ(tray_.tips.size(), 1u);
+  const std::function<void()> changes[] = {
+      [&] { desktop_.Open("Late"), ++*desktop_.revision; },
+      [&] { Rules(close_rules_, {{"Mail", true}}); },
+      [&] { Rules(topmost_rules_, {{"Mail", true}}); },
+      [&] { settings_.SetTopMostCaption = true; },
+      [&] { minimized_ = true; }};
+  for (const auto& change : changes) {
+    change();
+    const int before = desktop_.calls();
+    Scan();
+    EXPECT_GT(desktop_.calls(), before);
+  }
+  // The switch to topmost shows as a change at the next look, and the marker follows.
+  ++*desktop_.revision;
+  Scan();
+  EXPECT_EQ(Listed(false), "Late");
+  EXPECT_EQ(desktop_.Window(mail).close_state, kCloseItemDisabledBits);
+  EXPECT_EQ(desktop_.Window(mail).caption, "[TOPMOST] Mail");
+}
+
 TEST_F(WindowScanTest, AVanishingWindowEndsNothingBadly) {
   settings_.SetTopMostCaption = true;
   Rules(close_rules_, {{"Gone", true}});
