@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The .deb made by CPack from the build tree: its files, computed dependencies, lintian and the
-# desktop validators; then the program runs from a read-only unpacked copy on Xvfb with IceWM
-# and a changed setting lands in $XDG_CONFIG_HOME/hoverdeck/Hoverdeck.ini.
+# The .deb: its files, dependencies, lintian and the desktop validators; then, run read-only on
+# Xvfb with IceWM, a changed setting lands in $XDG_CONFIG_HOME/hoverdeck/Hoverdeck.ini.
 # Usage: deb.sh BUILD_DIR VERSION
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -46,9 +45,8 @@ dpkg-deb -x "$deb" "$scratch/root"
 check "the metainfo names version $2" \
   grep -q "release version=\"$2\"" "$scratch/root/usr/share/metainfo/$id.metainfo.xml"
 check "lintian finds no error" lintian --fail-on error --tag-display-limit 0 "$deb"
-for desktop in applications/$id.desktop hoverdeck/autostart/$id.desktop; do
-  check "desktop-file-validate $desktop" desktop-file-validate "$scratch/root/usr/share/$desktop"
-done
+check "desktop-file-validate" \
+  desktop-file-validate "$scratch/root/usr/share/"{applications,hoverdeck/autostart}/$id.desktop
 check "appstreamcli validate --no-net" \
   appstreamcli validate --no-net "$scratch/root/usr/share/metainfo/$id.metainfo.xml"
 

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The portable zip (CPack) and the installer (makensis), the installer under Wine in a fresh
-# prefix: a silent install puts the files, the Start-menu shortcut and the installed-programs
-# entry in place; the installed program writes its settings beside it; an upgrade with the
-# sign-in start keeps them; a silent uninstall takes away what it installed but the settings.
+# The zip and the installer, run under Wine in a fresh prefix: install, the installed program's
+# settings beside it, an upgrade with the sign-in start, and an uninstall that keeps the settings.
 # Usage: windows.sh BUILD_DIR VERSION E2E_DRIVER
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -10,7 +8,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=$1
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-nsis.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
-
 cpack -G ZIP --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/log" 2>&1 &&
   cmake --build "$build" --target installer >>"$scratch/log" 2>&1 || { cat "$scratch/log"; exit 1; }
 zipped=$(unzip -Z1 "$scratch/out/Hoverdeck-$2-windows-x64.zip" | sort | tr '\n' ' ')

@@ -1,5 +1,4 @@
-// What every Windows test on real windows shares: programs started by the test, the
-// window-owner helper process, and probes that look at any process's windows from outside.
+// Started programs, the window-owner helper and probes of any process's windows.
 #pragma once
 
 #include <windows.h>
@@ -49,11 +48,8 @@ class Program {
   // Its exit code, or nullopt when it still runs after `limit`.
   std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit) {
     DWORD code = 0;
-    if (WaitForSingleObject(process_.get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(process_.get(), &code)) {
-      return std::nullopt;
-    }
-    return code;
+    const bool ended = WaitForSingleObject(process_.get(), DWORD(limit.count())) == WAIT_OBJECT_0;
+    return ended && GetExitCodeProcess(process_.get(), &code) ? std::optional(code) : std::nullopt;
   }
   bool Running() { return !WaitForExit(0ms); }
 
@@ -62,15 +58,13 @@ class Program {
   DWORD id_ = 0;
 };
 
-// The full path of a program beside the running test executable.
 inline std::wstring BesideTest(const std::wstring& name) {
   std::wstring self(MAX_PATH, L'\0');
   self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
   return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
 }
 
-// Asks `holds` every 20 ms, running this thread's messages in between, until it holds or
-// `limit` has passed; true when it held.
+// True once `holds` holds, asked every 20 ms with this thread's messages run in between.
 inline bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseconds limit = 10s) {
   for (const auto deadline = std::chrono::steady_clock::now() + limit; !holds();) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
@@ -83,12 +77,10 @@ inline bool WaitUntil(const std::function<bool()>& holds, std::chrono::milliseco
 
 inline std::wstring ClassOf(HWND window) {
   wchar_t name[256] = {};
-  return std::wstring(name,
-                      static_cast<std::size_t>(std::max(0, GetClassNameW(window, name, 256))));
+  return GetClassNameW(window, name, 256) ? name : L"";
 }
 
-// Plays the user in a modal box of this thread: calls `act` once with the box, from a thread
-// timer that the box's own message loop runs.
+// Plays the user in a modal box of this thread, from a timer the box's own loop runs.
 class BoxPlayer {
  public:
   explicit BoxPlayer(std::function<void(HWND)> act) {
@@ -109,14 +101,13 @@ class BoxPlayer {
   UINT_PTR timer_ = 0;
 };
 
-// The caption the system keeps (GetWindowText), as UTF-8.
 inline std::string WindowText(HWND window) {
   std::wstring text(4096, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), 4096)));
   return win32::Narrow(text);
 }
 
-// What the window's own procedure answers to WM_GETTEXT, in its own process.
+// What the window's own procedure answers to WM_GETTEXT.
 inline std::wstring ControlText(HWND window) {
   std::wstring text(4096, L'\0');
   DWORD_PTR copied = 0;
@@ -141,7 +132,6 @@ inline std::vector<std::string> ListBoxTexts(HWND list) {
   return texts;
 }
 
-// The top-level windows of a process, in Z-order.
 inline std::vector<HWND> TopLevelWindowsOf(DWORD process) {
   std::vector<HWND> found;
   for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
@@ -152,7 +142,7 @@ inline std::vector<HWND> TopLevelWindowsOf(DWORD process) {
   return found;
 }
 
-// The first top-level window of the process with that class and, when given, that title.
+// The process's first top-level window of that class (and title, when given).
 inline HWND FindTopLevel(DWORD process, const wchar_t* class_name, const wchar_t* title = nullptr) {
   for (HWND window : TopLevelWindowsOf(process)) {
     if (lstrcmpiW(ClassOf(window).c_str(), class_name) == 0 &&
@@ -163,9 +153,8 @@ inline HWND FindTopLevel(DWORD process, const wchar_t* class_name, const wchar_t
   return nullptr;
 }
 
-// The window-owner helper beside the test executable with the windows asked for, each given as
-// {label, flags (see window_owner.cpp), caption}; test captions hold no quotes. Throws
-// std::runtime_error when they do not all come.
+// The window-owner helper with the windows asked for, each {label, flags (see window_owner.cpp),
+// caption without quotes}; throws when they do not all come.
 class OwnerProcess {
  public:
   struct Window {

@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine in a prefix of the build tree, carriage returns taken out of
-# its output:  run-under-wine.sh --prefix DIR [--console] [--timeout SECONDS] PROGRAM [ARG...]
-# --prepare only creates the prefix. --console runs without a display (several runs may share the
-# prefix); otherwise runs take turns on the prefix, on a virtual display unless DISPLAY is set,
-# in one Wine desktop window (without a window manager Wine waits on each window that goes), and
-# every Wine process of the prefix is ended afterwards.
+# run-under-wine.sh --prefix DIR [--prepare] [--console] [--timeout SECONDS] PROGRAM [ARG...]
+# Runs a Windows program under Wine, CRs taken out of its output. --prepare only makes the prefix.
+# --console runs without a display, sharing the prefix; otherwise runs take turns, on Xvfb unless
+# DISPLAY is set, in one Wine desktop window, and the prefix's Wine processes end afterwards.
 set -euo pipefail
 console=0 prepare=0 limit=300 prefix=
 while (($#)); do
@@ -57,8 +55,7 @@ fi
 status=0
 if ((console)); then
   unset DISPLAY
-  # The Wine server and its services outlive the program and, started by it, would hold the
-  # caller's output open. Started here on /dev/null and kept a while, the next runs reuse them.
+  # Started here on /dev/null, the Wine server and services cannot hold the caller's output open.
   "$wineserver" -p15 </dev/null >/dev/null 2>&1 || true
   timeout -k 10 60 "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 || true
   timeout -k 10 "$limit" "$wine64" "$@" | tr -d '\r' || status=$?

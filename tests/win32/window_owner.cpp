@@ -1,9 +1,7 @@
-// A helper process that owns real top-level windows for the tests to reach across the process
-// boundary:  hoverdeck_win32_window_owner.exe LABEL FLAGS CAPTION [LABEL FLAGS CAPTION ...]
-// FLAGS is "-" or any of: t topmost, d disabled, h hidden, p popup owned by the first window,
-// o overlapped window owned by the first window. Each window, of the class "hvd_LABEL", ends
-// above the ones before it in its band; a hidden window of the class "hvd_ready" follows them
-// all. It runs until ended.
+// Owns real top-level windows for the tests:  window_owner.exe LABEL FLAGS CAPTION [...]
+// FLAGS: "-" or any of t topmost, d disabled, h hidden, p popup / o overlapped owned by the first
+// window. Each window (class "hvd_LABEL") ends above those before it in its band; a hidden
+// "hvd_ready" follows them all. It runs until ended.
 #include <windows.h>
 // After <windows.h>, which it needs.
 #include <shellapi.h>
@@ -17,8 +15,7 @@ HWND Create(const std::wstring& label, DWORD ex_style, LPCWSTR caption, DWORD st
   const WNDCLASSW window_class{0,       DefWindowProcW, 0,       0,       GetModuleHandleW(nullptr),
                                nullptr, nullptr,        nullptr, nullptr, class_name.c_str()};
   RegisterClassW(&window_class);
-  // Side by side in a grid, each of its own size: Wine raises a window above the ones it
-  // overlaps whenever it is exposed, which would stir the Z-order under the tests.
+  // In a grid, each of its own size: Wine raises an exposed window above those it overlaps.
   return CreateWindowExW(ex_style, class_name.c_str(), caption, style, 8 + 254 * (index % 5),
                          8 + 200 * (index / 5), 230 + index, 170 + index, owner, nullptr,
                          window_class.hInstance, nullptr);
