@@ -44,14 +44,12 @@ TEST(QtPopupTest, ActionsCarryCaptionsNamesSeparatorsAndMarks) {
   MenuItem sep("Sep2", "-");
   all.SetChecked(true);
   const auto popup = BuildPopupMenu(Menu("mnuPopupNonTopmost", "popup", false, {&set, &all, &sep}));
-  const QList<QAction*> actions = popup->actions();
-  ASSERT_EQ(actions.size(), 3);
-  EXPECT_EQ(actions[0]->text(), "Set &topmost");
-  EXPECT_EQ(actions[0]->data().toString(), "mnuSetTopmost");
-  EXPECT_FALSE(actions[0]->isChecked());
-  EXPECT_EQ(actions[1]->text(), "Set all && more");
-  EXPECT_TRUE(actions[1]->isChecked());
-  EXPECT_TRUE(actions[2]->isSeparator());
+  QStringList shown;
+  for (const QAction* action : popup->actions()) {
+    shown << (action->isSeparator() ? "-" : action->text() + "/" + action->data().toString()) +
+                 (action->isChecked() ? " [x]" : "");
+  }
+  EXPECT_EQ(shown, (QStringList{"Set &topmost/mnuSetTopmost", "Set all && more/mnuSetAllTopmost [x]", "-"}));
 }
 
 TEST(QtDialogsTest, InputBoxShowsThePromptAsItIsAndCancelAnswersEmpty) {
@@ -93,13 +91,6 @@ TEST(QtDialogsTest, MessageBoxAnswersWithTheButtonAndAClosedQuestionIsNo) {
   WhenModal<QMessageBox>([](QMessageBox* box) { box->reject(); });
   EXPECT_EQ(dialogs.MessageBox("q", "t", MessageIcon::kQuestion, MessageButtons::kYesNo),
             MessageAnswer::kNo);
-  WhenModal<QMessageBox>([](QMessageBox* box) {
-    EXPECT_EQ(box->icon(), QMessageBox::Warning);
-    EXPECT_EQ(box->buttons().size(), 1);
-    box->reject();
-  });
-  EXPECT_EQ(dialogs.MessageBox("m", "t", MessageIcon::kExclamation, MessageButtons::kOk),
-            MessageAnswer::kOk);
 }
 
 TEST(QtDialogsTest, TheRefreshTickReachesTheCoreWhileTheQuitQuestionIsOpen) {
@@ -138,23 +129,13 @@ TEST(QtAboutTest, BoxShowsTheFormAndSendsItsEventsToTheHandlers) {
   about.Form_Load();
   const auto dialog = BuildAboutDialog(about);
   EXPECT_EQ(dialog->windowTitle(), "About / Help...");
-  const QList<QLabel*> labels = dialog->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
-  ASSERT_EQ(labels.size(), 9);
-  EXPECT_EQ(labels[0]->text(),
-            "Hoverdeck 1.1h: automatically set topmost windows & disable X close button\n"
-            "Made by the Hoverdeck developers, 2026");
-  EXPECT_TRUE(labels[7]->text().endsWith("Hoverdeck -s"));
-  QLabel* link = labels[8];
-  EXPECT_EQ(link->objectName(), "lblLink");
-  EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0xFF));
+  auto* link = dialog->findChild<QLabel*>("lblLink");
+  ASSERT_NE(link, nullptr);
   EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_NE(labels[0]->cursor().shape(), Qt::PointingHandCursor);
   QTest::mouseClick(link, Qt::LeftButton);
   EXPECT_EQ(shell.opened, std::vector<std::string>{"https://hoverdeck.example.org/"});
-
   auto* ok = dialog->findChild<QPushButton*>("cmdOK");
   ASSERT_NE(ok, nullptr);
-  EXPECT_EQ(ok->text(), "&OK");
   dialog->show();
   QTest::mouseClick(ok, Qt::LeftButton);
   EXPECT_FALSE(about.Loaded());
