@@ -38,15 +38,15 @@ class MainWindowTest : public ::testing::Test {
   }
   QListWidget* List(const char* name) { return window_->List(name); }
   QString Text(const char* name) { return qobject_cast<QLabel*>(window_->Control(name))->text(); }
-  // The entries' texts, those with a check box after its mark.
-  static QStringList Texts(const QListWidget* list) {
+  // The entries' texts joined by "|", those with a check box after its mark.
+  static std::string Texts(const QListWidget* list) {
     QStringList texts;
     for (int i = 0; i < list->count(); ++i) {
       const QListWidgetItem* item = list->item(i);
       const bool box = item->flags() & Qt::ItemIsUserCheckable;
       texts << (!box ? "" : item->checkState() == Qt::Checked ? "[x] " : "[ ] ") + item->text();
     }
-    return texts;
+    return texts.join("|").toStdString();
   }
   static QPoint Centre(QListWidget* list, int row) {
     return list->visualItemRect(list->item(row)).center();
@@ -79,12 +79,13 @@ TEST_F(MainWindowTest, WidgetsAndMenusShowTheCoreState) {
   desktop_.Open("Editor", true);
   desktop_.Open("b window");
   desktop_.Open("A & B");
-  Start("[Configuration]\nSetTopMostCaption=1\nConstTopMost=[TOP]\n"
-        "[TopMostWindows]\nWin1=zeta\nchkWin1=1\nWin2=Alpha\nchkWin2=0\n");
-  EXPECT_EQ(Texts(List("lstFenetresNonTopMost")), (QStringList{"A & B", "b window"}));
-  EXPECT_EQ(Texts(List("lstFenetresTopMost")), QStringList{"[TOP]Editor"});  // marked
+  Start(
+      "[Configuration]\nSetTopMostCaption=1\nConstTopMost=[TOP]\n"
+      "[TopMostWindows]\nWin1=zeta\nchkWin1=1\nWin2=Alpha\nchkWin2=0\n");
+  EXPECT_EQ(Texts(List("lstFenetresNonTopMost")), "A & B|b window");
+  EXPECT_EQ(Texts(List("lstFenetresTopMost")), "[TOP]Editor");  // marked
   EXPECT_EQ(Text("lblNbNonTopmost") + "/" + Text("lblNbTopmost"), "2/1");
-  EXPECT_EQ(Texts(List("lstCatalogueTopMost")), (QStringList{"[ ] Alpha", "[x] zeta"}));
+  EXPECT_EQ(Texts(List("lstCatalogueTopMost")), "[ ] Alpha|[x] zeta");
   EXPECT_EQ(window_->windowTitle(), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
   EXPECT_TRUE(window_->isVisible());
 
@@ -131,7 +132,8 @@ TEST_F(MainWindowTest, SelectingPausesTheRefreshAndLeavingResumesItOnTheQtTimer)
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre(list, 1));
   EXPECT_EQ(form_.lstFenetresNonTopMost.ListIndex(), 1);
   EXPECT_FALSE(window_->RefreshTimer().isActive());
-  QTest::mouseMove(window_->centralWidget(), QPoint(4, 40));  // a move elsewhere: same place, no event
+  QTest::mouseMove(window_->centralWidget(),
+                   QPoint(4, 40));  // a move elsewhere: same place, no event
 
   // The Qt timer follows the core's and runs its tick.
   desktop_.Open("Late arrival");
@@ -150,7 +152,7 @@ TEST_F(MainWindowTest, ListEventsReachTheirHandlers) {
   desktop_.AddProcess(77, {"/usr/bin/editor", "editor"});
   Start("[TopMostWindows]\nWin1=Notepad\nchkWin1=1\n");
   QListWidget* list = List("lstFenetresNonTopMost");
-  ASSERT_EQ(Texts(list), (QStringList{"Other", "Report - Editor"}));
+  ASSERT_EQ(Texts(list), "Other|Report - Editor");
   // Hovering names the entry's program; the banner clears it.
   QTest::mouseMove(list->viewport(), Centre(list, 1));
   EXPECT_EQ(Text("lblProgName"), "editor");
@@ -173,9 +175,9 @@ TEST_F(MainWindowTest, ListEventsReachTheirHandlers) {
   ASSERT_EQ(rows.size(), 1);
   DoubleClick(list, list->row(rows[0]));
   EXPECT_TRUE(desktop_.Window(report).topmost);
-  EXPECT_EQ(Texts(List("lstCatalogueTopMost")), (QStringList{"Notepad", "Report"}));
+  EXPECT_EQ(Texts(List("lstCatalogueTopMost")), "[x] Notepad|[x] Report");
   QTest::mouseClick(window_->Control("cmdRefresh"), Qt::LeftButton);
-  EXPECT_EQ(Texts(List("lstFenetresTopMost")), (QStringList{"Other", "Report - Editor"}));
+  EXPECT_EQ(Texts(List("lstFenetresTopMost")), "Other|Report - Editor");
   EXPECT_EQ(Text("lblNbTopmost"), "2");
 }
 
@@ -184,12 +186,12 @@ TEST_F(MainWindowTest, CatalogueButtonsDoubleClickBoxesAndCheckBoxesReachTheirHa
   QListWidget* catalogue = List("lstCatalogueTopMost");
   dialogs_.input_answers.push_back("Mail");
   QTest::mouseClick(window_->Control("cmdAjouter"), Qt::LeftButton);
-  EXPECT_EQ(Texts(catalogue), (QStringList{"Mail", "Notepad"}));
+  EXPECT_EQ(Texts(catalogue), "[x] Mail|[x] Notepad");
   dialogs_.input_answers.push_back("Notes");
   DoubleClick(catalogue, 1);
   ASSERT_EQ(dialogs_.inputs.size(), 2u);
   EXPECT_EQ(dialogs_.inputs[1].default_text, "Notepad");
-  EXPECT_EQ(Texts(catalogue), (QStringList{"Mail", "Notes"}));
+  EXPECT_EQ(Texts(catalogue), "[x] Mail|[x] Notes");
   catalogue->item(1)->setCheckState(Qt::Unchecked);  // what a click on the box does
   EXPECT_EQ(form_.Config().Read("TopMostWindows", "chkWin2"), "0");
 

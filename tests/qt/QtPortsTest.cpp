@@ -49,7 +49,8 @@ TEST(QtPopupTest, ActionsCarryCaptionsNamesSeparatorsAndMarks) {
     shown << (action->isSeparator() ? "-" : action->text() + "/" + action->data().toString()) +
                  (action->isChecked() ? " [x]" : "");
   }
-  EXPECT_EQ(shown, (QStringList{"Set &topmost/mnuSetTopmost", "Set all && more/mnuSetAllTopmost [x]", "-"}));
+  EXPECT_EQ(shown, (QStringList{"Set &topmost/mnuSetTopmost",
+                                "Set all && more/mnuSetAllTopmost [x]", "-"}));
 }
 
 TEST(QtDialogsTest, InputBoxShowsThePromptAsItIsAndCancelAnswersEmpty) {

@@ -16,7 +16,8 @@ TEST(MotifHintsTest, CloseTakenAwayAndGivenBackKeepsTheRest) {
     MotifHints after;
   };
   const Case cases[] = {
-      {{.flags = 2, .decorations = 6, .status = 1}, false,
+      {{.flags = 2, .decorations = 6, .status = 1},
+       false,
        {.flags = 3, .functions = 0x1E, .decorations = 6, .status = 1}},
       {{.flags = 1, .functions = 0x09}, false, {.flags = 1, .functions = 0x16}},
       {{.flags = 3, .functions = 0x21, .decorations = 2}, true, {.flags = 2, .decorations = 2}},

@@ -61,8 +61,7 @@ TEST_F(X11AdapterTest, CaptionsReadInEveryEncodingAndWrittenForOtherClients) {
   EXPECT_EQ(read, "Café crème|Wine 漢字 🚀|Ελλάδα|New name||");
   const std::string greek = "[TOPMOST] Ελληνικά 🚀";
   ASSERT_TRUE(x_->SetCaption(w_[0], greek));
-  EXPECT_EQ(Names(w_[0]),
-            "UTF8_STRING:" + greek + "|COMPOUND_TEXT:\x1b%G" + greek + "\x1b%@|");
+  EXPECT_EQ(Names(w_[0]), "UTF8_STRING:" + greek + "|COMPOUND_TEXT:\x1b%G" + greek + "\x1b%@|");
   EXPECT_EQ(x_->Caption(w_[0]), greek);
   ASSERT_TRUE(x_->SetCaption(w_[4], "Café"));
   EXPECT_EQ(Names(w_[4]), "UTF8_STRING:Café|STRING:Caf\xe9|");
@@ -94,8 +93,8 @@ TEST_F(X11AdapterTest, MarkerComesAndGoesLeavingTheCaptionsOwnBytes) {
       EXPECT_TRUE(probe_.Read(w_[i], cases[i].property)->bytes.ends_with(cases[i].bytes));
       ASSERT_TRUE(x_->SetCaption(w_[i], caption));
       const std::string own = std::string(cases[i].type) + ":" + cases[i].bytes + "|";
-      EXPECT_EQ(Names(w_[i]), cases[i].property == std::string_view("WM_NAME") ? ":|" + own
-                                                                              : own + ":|");
+      EXPECT_EQ(Names(w_[i]),
+                cases[i].property == std::string_view("WM_NAME") ? ":|" + own : own + ":|");
     }
   }
 }

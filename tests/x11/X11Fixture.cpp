@@ -93,7 +93,8 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 }
 
 Probe::Probe() : c_(xcb_connect(nullptr, nullptr)) {
-  if (xcb_connection_has_error(c_) == 0) root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+  if (xcb_connection_has_error(c_) == 0)
+    root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
 }
 
 xcb_atom_t Probe::Atom(std::string_view name) {
@@ -166,7 +167,8 @@ Windows X11Test::OpenMore(const std::vector<std::vector<std::string>>& windows) 
 
 Windows X11Test::Mine() const {
   Windows mine;
-  for (const auto& owner : owners_) mine.insert(mine.end(), owner->windows.begin(), owner->windows.end());
+  for (const auto& owner : owners_)
+    mine.insert(mine.end(), owner->windows.begin(), owner->windows.end());
   return mine;
 }
 

@@ -15,7 +15,9 @@ TEST(XTextTest, EveryEncodingToUtf8) {
       {"\x1b%/1\x80\x8biso8859-1\x02\xe9", "é"},
       {"\x1b-F\xc1\xe1\xdc\xb6\xb7\xa4\x1b-A\xe1", "Αα\u03ac\u0386·€á"},
       {"\x1b-L\xb6\xd6\xa1\xf0\xfd", "Жж\u0401№§"},
-      {"\x1b$(A\x3a\x3a\x3b\x3b\x1b(Bok\x9b" "2]\x1b-", "\uFFFD\uFFFDok"},
+      {"\x1b$(A\x3a\x3a\x3b\x3b\x1b(Bok\x9b"
+       "2]\x1b-",
+       "\uFFFD\uFFFDok"},
   };
   for (const auto& [in, out] : compound) EXPECT_EQ(CompoundTextToUtf8(in), out) << in;
 }
