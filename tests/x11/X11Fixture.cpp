@@ -161,27 +161,21 @@ void Probe::Sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus
 
 Windows X11Test::OpenMore(const std::vector<std::vector<std::string>>& windows) {
   owners_.push_back(std::make_unique<WindowOwner>(windows));
-  EXPECT_EQ(owners_.back()->windows.size(), windows.size()) << "the window owner failed";
-  return owners_.back()->windows;
-}
-
-Windows X11Test::Mine() const {
-  Windows mine;
-  for (const auto& owner : owners_)
-    mine.insert(mine.end(), owner->windows.begin(), owner->windows.end());
-  return mine;
+  const Windows& opened = owners_.back()->windows;
+  EXPECT_EQ(opened.size(), windows.size()) << "the window owner failed";
+  mine_.insert(mine_.end(), opened.begin(), opened.end());
+  return opened;
 }
 
 void X11Test::CloseAll() {
-  const Windows gone = Mine();
   owners_.clear();
-  w_.clear();
   EXPECT_TRUE(WaitUntil([&] {
     const auto listed = probe_.Read(probe_.root, "_NET_CLIENT_LIST").value_or(Probe::Property{});
-    return std::none_of(gone.begin(), gone.end(), [&](WindowHandle w) {
+    return std::none_of(mine_.begin(), mine_.end(), [&](WindowHandle w) {
       return std::count(listed.values.begin(), listed.values.end(), w) > 0;
     });
   }));
+  mine_.clear();
 }
 
 std::string X11Test::Names(WindowHandle w) {
@@ -194,12 +188,11 @@ std::string X11Test::Names(WindowHandle w) {
 }
 
 Windows X11Test::Walk(WindowHandle from) {
-  const Windows mine = Mine();
   Windows met;
   int steps = 0;
   for (WindowHandle w = from == kNoWindow ? x_->FirstWindow(kNoWindow) : from;
        w != kNoWindow && steps < 1000; w = x_->NextWindow(w), ++steps) {
-    if (std::count(mine.begin(), mine.end(), w) > 0) met.push_back(w);
+    if (std::count(mine_.begin(), mine_.end(), w) > 0) met.push_back(w);
   }
   return met;
 }

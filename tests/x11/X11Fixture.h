@@ -84,7 +84,6 @@ class X11Test : public ::testing::Test {
   }
   // Ends every owner and waits until the window manager has let go of their windows.
   void CloseAll();
-  Windows Mine() const;  // the windows of every owner
   // The adapter's walk on from `from` (from its first window when none) to the end, kept to the
   // owners' windows.
   Windows Walk(WindowHandle from = kNoWindow);
@@ -101,6 +100,7 @@ class X11Test : public ::testing::Test {
   Probe probe_;
   std::vector<std::unique_ptr<WindowOwner>> owners_;
   Windows w_;
+  Windows mine_;  // the windows of every owner
 };
 
 }  // namespace hoverdeck::testing
