@@ -48,12 +48,10 @@ class Probe {
   void Sync();
   xcb_atom_t Atom(std::string_view name);
   xcb_connection_t* c() const { return c_; }
+  xcb_window_t root = XCB_WINDOW_NONE;
 
  private:
   xcb_connection_t* c_;
-
- public:
-  xcb_window_t root = XCB_WINDOW_NONE;
 };
 
 // A connection of its own owning one window per option list, as another program would; ending it

@@ -18,18 +18,30 @@ using testing::WaitUntil;
 using testing::Windows;
 using X11SnapshotTest = testing::X11Test;
 
-TEST_F(X11SnapshotTest, WindowOpenedDuringTheWalkWaitsForTheNextWalk) {
+TEST_F(X11SnapshotTest, WindowsOpenedOrDestroyedDuringTheWalk) {
   ASSERT_NO_FATAL_FAILURE(Open({
-      {"--name", "Plain"},
+      {"--name", "A"},
+      {"--name", "B"},
+      {"--name", "C"},
       {"--name", "Above", "--atoms", "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"},
   }));
-  ASSERT_EQ(x_->FirstWindow(kNoWindow), w_[1]);
-  // A new plain window lands right under the band kept above, that is under the walk's place.
+  const WindowHandle a = w_[0], b = w_[1], c = w_[2], above = w_[3];
+  ASSERT_EQ(x_->FirstWindow(kNoWindow), above);
+  // A new plain window lands right under the band kept above, that is under the walk's place, and
+  // waits for the next walk; one destroyed below the walk's place is never met.
   const Windows late = OpenMore({{"--name", "Late"}});
   ASSERT_EQ(late.size(), 1u);
-  ASSERT_EQ(X11WindowSystem::Connect()->NextWindow(w_[1]), late[0]);
-  EXPECT_EQ(Walk(w_[1]), (Windows{w_[1], w_[0]}));
-  EXPECT_EQ(Walk(), (Windows{w_[1], late[0], w_[0]}));
+  ASSERT_EQ(X11WindowSystem::Connect()->NextWindow(above), late[0]);
+  probe_.Destroy(c);
+  ASSERT_TRUE(x_->Rect(above));  // any round trip brings the server's notices in
+  ASSERT_EQ(x_->NextWindow(above), b);
+  // Where the walk stands: the failure answers, and the walk ends there.
+  ASSERT_EQ(x_->Caption(b), "B");
+  probe_.Destroy(b);
+  EXPECT_FALSE(x_->Rect(b) || x_->CloseItemState(b) || x_->SetCaption(b, "x"));
+  EXPECT_EQ(x_->Caption(b), "");
+  EXPECT_EQ(x_->NextWindow(b), kNoWindow);
+  EXPECT_EQ(Walk(), (Windows{above, late[0], a}));
 }
 
 TEST_F(X11SnapshotTest, OwnWritesReadBackAtOnceWithinTheWalkOtherClientsAfterIt) {
@@ -72,25 +84,6 @@ TEST_F(X11SnapshotTest, WalkGoesOnFromWhereTopmostChangesPutTheWindow) {
   EXPECT_EQ(x_->NextWindow(middle), top);
   ASSERT_TRUE(x_->SetTopmost(top, false, *x_->Rect(top)));
   EXPECT_EQ(x_->NextWindow(top), bottom);
-}
-
-TEST_F(X11SnapshotTest, WindowsDestroyedDuringTheWalk) {
-  ASSERT_NO_FATAL_FAILURE(Open({{"--name", "A"}, {"--name", "B"}, {"--name", "C"}}));
-  const WindowHandle a = w_[0], b = w_[1], c = w_[2];
-  // Below the walk's place: never met. Any round trip brings the server's notice in.
-  ASSERT_EQ(x_->FirstWindow(kNoWindow), c);
-  probe_.Destroy(a);
-  ASSERT_TRUE(x_->Rect(c));
-  EXPECT_EQ(Walk(c), (Windows{c, b}));
-  // Where the walk stands: the failure answers, and the walk ends there.
-  ASSERT_EQ(x_->FirstWindow(kNoWindow), c);
-  ASSERT_EQ(x_->NextWindow(c), b);
-  ASSERT_EQ(x_->Caption(b), "B");
-  probe_.Destroy(b);
-  EXPECT_FALSE(x_->Rect(b) || x_->CloseItemState(b) || x_->SetCaption(b, "x"));
-  EXPECT_EQ(x_->Caption(b), "");
-  EXPECT_EQ(x_->NextWindow(b), kNoWindow);
-  EXPECT_EQ(Walk(), (Windows{c}));
 }
 
 // What a walk tells of one window.
