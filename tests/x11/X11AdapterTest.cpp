@@ -207,20 +207,5 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
   EXPECT_EQ(processes.ProgramPath(0x7FFFFFF0), "");  // beyond any pid_max
 }
 
-TEST_F(X11AdapterTest, VanishedWindowGetsTheFailureAnswers) {
-  ASSERT_NO_FATAL_FAILURE(Open({{"--name", "Gone", "--motif", "1,30,0,0,0", "--atoms",
-                                 "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"}}));
-  const WindowHandle w = w_[0];
-  const WindowRect at = *x_->Rect(w);
-  probe_.Destroy(w);
-  EXPECT_FALSE(x_->HasParent(w) || x_->IsVisible(w) || x_->IsEnabled(w) || x_->IsTopmost(w) ||
-               x_->SetCaption(w, "x") || x_->SetTopmost(w, true, at) ||
-               x_->ConfirmTopmost(w, false) || x_->SetCloseItemState(w, 0) || x_->Rect(w) ||
-               x_->CloseItemState(w) || X11ProcessLookup(*x_).WindowProcess(w));
-  EXPECT_EQ(x_->Caption(w), "");
-  EXPECT_EQ(x_->NextWindow(w), kNoWindow);
-  EXPECT_NE(x_->FirstWindow(kNoWindow), w);  // the connection is still good
-}
-
 }  // namespace
 }  // namespace hoverdeck
