@@ -65,12 +65,6 @@ start_hoverdeck() {
   main=$(main_window)
 }
 main_window() { xdotool search --all --pid "$hd_pid" --name '^Hoverdeck 1\.1h' 2>/dev/null | head -n 1 | grep .; }
-stop_hoverdeck() {
-  kill -TERM "$hd_pid"
-  wait_for 5 ended "$hd_pid" || fatal "hoverdeck did not end on SIGTERM"
-  hd_status=0
-  wait "$hd_pid" || hd_status=$?
-}
 # The program's window inside the tray: its icon.
 tray_icon() {
   local window tray_window
@@ -203,8 +197,8 @@ case_session() {
   check "with the quit question open, a new matching window is made topmost" wait_for 3 is_above "$later"
   answer_box Escape
   check "answering No keeps the program running" eval 'sleep 1.2 && not ended "$hd_pid"'
-  stop_hoverdeck
-  check "SIGTERM ends the program through its normal exit (status $hd_status)" test "$hd_status" -eq 0
+  kill -TERM "$hd_pid"
+  check "SIGTERM ends the program through its normal exit" eval 'wait_for 5 ended "$hd_pid" && wait "$hd_pid"'
   check "its icon left the tray" not has_tray_icon
   start_hoverdeck -s
   check "a new start on the display runs: the display is free again" main_window

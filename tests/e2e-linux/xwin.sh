@@ -8,10 +8,7 @@
 caption() {
   local line
   line=$(xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null) || return 1
-  case "$line" in
-    *' = "'*) ;;
-    *) line=$(xprop -id "$1" -notype WM_NAME 2>/dev/null) || return 1 ;;
-  esac
+  [[ "$line" == *' = "'* ]] || line=$(xprop -id "$1" -notype WM_NAME 2>/dev/null) || return 1
   line=${line#*= \"}
   printf '%s\n' "${line%\"}"
 }

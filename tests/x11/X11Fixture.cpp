@@ -167,7 +167,7 @@ Windows X11Test::OpenMore(const std::vector<std::vector<std::string>>& windows) 
   return opened;
 }
 
-void X11Test::CloseAll() {
+void X11Test::TearDown() {
   owners_.clear();
   EXPECT_TRUE(WaitUntil([&] {
     const auto listed = probe_.Read(probe_.root, "_NET_CLIENT_LIST").value_or(Probe::Property{});
@@ -189,9 +189,8 @@ std::string X11Test::Names(WindowHandle w) {
 
 Windows X11Test::Walk(WindowHandle from) {
   Windows met;
-  int steps = 0;
-  for (WindowHandle w = from == kNoWindow ? x_->FirstWindow(kNoWindow) : from;
-       w != kNoWindow && steps < 1000; w = x_->NextWindow(w), ++steps) {
+  WindowHandle w = from == kNoWindow ? x_->FirstWindow(kNoWindow) : from;
+  for (int steps = 0; w != kNoWindow && steps < 1000; w = x_->NextWindow(w), ++steps) {
     if (std::count(mine_.begin(), mine_.end(), w) > 0) met.push_back(w);
   }
   return met;

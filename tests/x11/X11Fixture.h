@@ -72,16 +72,14 @@ class X11Test : public ::testing::Test {
     x_ = X11WindowSystem::Connect();
     ASSERT_NE(x_, nullptr) << "no X display: the suite runs under run-under-xvfb.sh";
   }
-  void TearDown() override { CloseAll(); }
+  // Ends every owner and waits until the window manager has let go of their windows.
+  void TearDown() override;
   // Opens one window per option list on a new owner; their ids in order.
   Windows OpenMore(const std::vector<std::vector<std::string>>& windows);
-  // The same for the test's main windows, kept in w_.
-  void Open(const std::vector<std::vector<std::string>>& windows) {
+  void Open(const std::vector<std::vector<std::string>>& windows) {  // the main ones, in w_
     w_ = OpenMore(windows);
     ASSERT_EQ(w_.size(), windows.size());
   }
-  // Ends every owner and waits until the window manager has let go of their windows.
-  void CloseAll();
   // The adapter's walk on from `from` (from its first window when none) to the end, kept to the
   // owners' windows.
   Windows Walk(WindowHandle from = kNoWindow);
