@@ -136,8 +136,7 @@ case_rules() {
   ini <"$here/rules.ini"
   start_hoverdeck
   check "matching windows are above, marked and without close within 3 s" wait_for 3 rules_applied
-  sleep 2.2  # later ticks neither mark twice nor reach the other windows
-  check "two ticks later: the marker once, the other windows untouched" rules_applied
+  check "two ticks later: the marker once, the other windows untouched" eval 'sleep 2.2 && rules_applied'
   check "started minimised: hidden, and the icon in the tray" eval 'main_hidden && has_tray_icon'
   xdotool mousemove --window "$(tray_icon)" 10 10 click --repeat 2 --delay 80 1
   check "a double click on the icon shows the main window" wait_for 5 main_shown
@@ -148,10 +147,8 @@ case_rules() {
   check "back in the tray, a new matching window is made topmost within 3 s" wait_for 3 is_above "$later"
   exit_from_tray_menu
   answer_box Return
-  wait_for 5 ended "$hd_pid" || fatal "hoverdeck did not end after Yes"
-  check "Exit from the tray menu and Yes end the program normally" wait "$hd_pid"
-  sleep 1.5
-  check "afterwards the windows keep their state" rules_applied
+  check "Exit from the tray menu and Yes end the program normally" eval 'wait_for 5 ended "$hd_pid" && wait "$hd_pid"'
+  check "afterwards the windows keep their state" eval 'sleep 1.5 && rules_applied'
   check "the INI file was never rewritten" ini_unchanged
 }
 
@@ -160,8 +157,7 @@ case_no_tray() {
   printf '[Configuration]\nSetTopMostCaption=1\n[TopMostWindows]\nWin1=Notes\nchkWin1=1\n' | ini
   start_hoverdeck
   wait_for 5 main_shown || fatal "the main window did not show"
-  sleep 1.2
-  check "shown normally, the topmost rule waits" not is_above "$notes"
+  check "shown normally, the topmost rule waits" eval 'sleep 1.2 && not is_above "$notes"'
   xdotool windowminimize "$main"
   check "minimising leaves the window iconic in the taskbar" wait_for 5 main_iconic
   check "one message box explains the missing tray" wait_for 5 answer_box Return

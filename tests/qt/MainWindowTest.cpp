@@ -89,8 +89,7 @@ TEST_F(MainWindowTest, WidgetsAndMenusShowTheCoreState) {
   EXPECT_EQ(Action("mnuAPropos")->shortcut(), QKeySequence(Qt::Key_F1));
   // Triggering goes to the core, whose mark the action then shows.
   Action("mnuMinimized")->trigger();
-  EXPECT_TRUE(form_.mnuMinimized.Checked());
-  EXPECT_TRUE(Action("mnuMinimized")->isChecked());
+  EXPECT_TRUE(form_.mnuMinimized.Checked() && Action("mnuMinimized")->isChecked());
 }
 
 TEST_F(MainWindowTest, EveryControlSitsInItsContainer) {
@@ -192,8 +191,9 @@ TEST_F(MainWindowTest, CatalogueButtonsDoubleClickBoxesAndCheckBoxesReachTheirHa
   auto* box = qobject_cast<QCheckBox*>(window_->Control("chkAllDisableX"));
   auto* caption = box->findChild<QLabel*>();
   ASSERT_NE(caption, nullptr);
-  EXPECT_EQ(caption->text(), "Disable X button for all visible windows when HVD minimized");
-  EXPECT_TRUE(box->text().isEmpty());  // drawn once only, by the label
+  // Drawn once only, by the label.
+  EXPECT_EQ(box->text() + "|" + caption->text(),
+            "|Disable X button for all visible windows when HVD minimized");
   // A press on the caption's last line, far from the indicator, goes to the core.
   const QPoint on_caption = caption->geometry().bottomRight() - QPoint(4, 4);
   QTest::mouseClick(box, Qt::LeftButton, {}, on_caption);

@@ -36,10 +36,8 @@ TEST_F(X11AdapterTest, WalkAndFilterQuestions) {
   }));
   // Top first, and neither docks nor desktops.
   EXPECT_EQ(Walk(), (Windows{w_[4], w_[2], w_[0]}));
-  EXPECT_FALSE(x_->HasParent(w_[0]));
-  EXPECT_TRUE(x_->HasParent(w_[2]));
-  EXPECT_TRUE(x_->IsVisible(w_[0]) && x_->IsVisible(w_[4]) && x_->IsEnabled(w_[6]));
-  EXPECT_FALSE(x_->IsVisible(w_[6]));
+  EXPECT_TRUE(!x_->HasParent(w_[0]) && x_->HasParent(w_[2]) && x_->IsVisible(w_[0]) &&
+              x_->IsVisible(w_[4]) && !x_->IsVisible(w_[6]) && x_->IsEnabled(w_[6]));
   // Windows outside the list have no next one, nor has one gone but, for a moment, still listed.
   EXPECT_EQ(x_->NextWindow(w_[6]), kNoWindow);
   probe_.Unmap(w_[0]);
@@ -111,15 +109,15 @@ TEST_F(X11AdapterTest, TopmostSwitchesInPlaceAndTheWalkFollowsTheLift) {
   ASSERT_TRUE(before && before->right - before->left == 320 && before->bottom - before->top == 200);
 
   ASSERT_TRUE(x_->SetTopmost(w_[0], true, *before));
-  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], true));
-  EXPECT_TRUE(probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], true) &&
+              probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
   EXPECT_EQ(x_->Rect(w_[0]), before);
   // The window manager restacks in its own time; from then on the walk follows.
   EXPECT_TRUE(WaitUntil([&] { return Walk() == Windows{w_[0], w_[2], w_[1]}; }));
 
   ASSERT_TRUE(x_->SetTopmost(w_[0], false, *before));
-  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], false));
-  EXPECT_FALSE(probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], false) &&
+              !probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
   EXPECT_EQ(x_->Rect(w_[0]), before);
   // Nothing asked, nothing reached.
   EXPECT_FALSE(x_->ConfirmTopmost(w_[0], true));
@@ -155,8 +153,7 @@ TEST_F(X11CloseCommandTest, DisablesAndOffersTheRuleThenGivesCloseBackUnderIceWm
   dialogs_.input_answers.push_back("");  // no rule
   ASSERT_NO_FATAL_FAILURE(DisableX("Closable"));
   // Decided at once, before IceWM had republished its allowed actions.
-  EXPECT_EQ(dialogs_.inputs.size(), 1u);
-  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_TRUE(dialogs_.inputs.size() == 1 && dialogs_.messages.empty());
   EXPECT_EQ(MotifHints(w), (Values{1, 0x1E, 0, 0, 0}));
   EXPECT_EQ(probe_.Read(w, "_MOTIF_WM_HINTS")->type, "_MOTIF_WM_HINTS");
   EXPECT_TRUE(WaitUntil([&] { return !ManagerOffersClose(w); }));
@@ -164,8 +161,7 @@ TEST_F(X11CloseCommandTest, DisablesAndOffersTheRuleThenGivesCloseBackUnderIceWm
   ASSERT_NO_FATAL_FAILURE(DisableX("Closable"));
   EXPECT_EQ(MotifHints(w), (Values{0, 0, 0, 0, 0}));
   EXPECT_TRUE(WaitUntil([&] { return ManagerOffersClose(w); }));
-  EXPECT_EQ(dialogs_.inputs.size(), 1u);
-  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_TRUE(dialogs_.inputs.size() == 1 && dialogs_.messages.empty());
 }
 
 TEST_F(X11CloseCommandTest, CouldNotBeDisabledUnderOpenbox) {
@@ -202,8 +198,7 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
   EXPECT_EQ(processes.ProgramPath(*pid), std::filesystem::canonical("/proc/self/exe").string());
   // The full file name, where the kernel's command name stops at 15 characters.
   EXPECT_EQ(processes.ListedProgramName(*pid), "hoverdeck_x11_tests");
-  EXPECT_EQ(processes.WindowProcess(w_[1]), std::nullopt);
-  EXPECT_EQ(processes.WindowProcess(w_[2]), std::nullopt);
+  EXPECT_FALSE(processes.WindowProcess(w_[1]) || processes.WindowProcess(w_[2]));
   EXPECT_EQ(processes.ProgramPath(0x7FFFFFF0), "");  // beyond any pid_max
 }
 
