@@ -213,8 +213,7 @@ TEST_F(MainWindowTest, AWindowManagerThatNeverIconifiesIsFollowedOnceTheSettleTi
   ASSERT_TRUE(window_->MinimizeSettleTimer().isActive());
   EXPECT_TRUE(QTest::qWaitFor([this] { return !window_->MinimizeSettleTimer().isActive(); }, 5000));
   // The window stayed normal: so does the core, which shows it again, and the message says so.
-  EXPECT_EQ(form_.State(), WindowState::kNormal);
-  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(form_.State() == WindowState::kNormal && window_->isVisible());
   ASSERT_TRUE(QTest::qWaitFor([this] { return !dialogs_.messages.empty(); }, 2000));
   EXPECT_NE(dialogs_.messages[0].text.find("stays open on the screen"), std::string::npos);
 }
@@ -223,12 +222,9 @@ TEST_F(MainWindowTest, CloseAsksAndOnlyYesEndsTheProgramAndAThrowingHandlerHarms
   Start();
   window_->Dispatch([] { throw std::runtime_error("boom"); });
   dialogs_.answers_yes_no.push_back(MessageAnswer::kNo);
-  EXPECT_FALSE(window_->close());
-  EXPECT_TRUE(window_->isVisible());
-  EXPECT_EQ(ends_, 0);
+  EXPECT_TRUE(!window_->close() && window_->isVisible() && ends_ == 0);
   dialogs_.answers_yes_no.push_back(MessageAnswer::kYes);
-  EXPECT_TRUE(window_->close());
-  EXPECT_EQ(ends_, 1);
+  EXPECT_TRUE(window_->close() && ends_ == 1);
 }
 
 TEST_F(MainWindowTest, InvisibleModeNeverShowsTheWindow) {

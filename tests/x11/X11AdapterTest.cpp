@@ -1,11 +1,13 @@
-// The X11 adapter against a real X server and a real EWMH window manager (IceWM, or Openbox for
-// the tests named so), over windows that other connections own, checked through the probe.
+// The Linux platform layer: the X11 adapter against a real X server and a real EWMH window manager
+// (IceWM, or Openbox for the tests named so), over windows that other connections own, checked
+// through the probe; the processes behind windows; the description of the system.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "X11Fixture.h"
+#include "platform/x11/LinuxOsFacts.h"
 #include "platform/x11/X11ProcessLookup.h"
 #include "support/FakeTray.h"
 #include "support/ScriptedDialogs.h"
@@ -200,6 +202,14 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
   EXPECT_EQ(processes.ListedProgramName(*pid), "hoverdeck_x11_tests");
   EXPECT_FALSE(processes.WindowProcess(w_[1]) || processes.WindowProcess(w_[2]));
   EXPECT_EQ(processes.ProgramPath(0x7FFFFFF0), "");  // beyond any pid_max
+}
+
+TEST(LinuxOsFactsTest, DescriptionHasKernelVersionBuildZeroAndDistribution) {
+  EXPECT_EQ(DescribeLinux("Linux", "6.1.0-18-amd64",
+                          "NAME=x\n# PRETTY_NAME=no\nPRETTY_NAME=\"Debian \\\"12\\\"\"\r\n")
+                .description,
+            "Linux v.6.1, Build 0, Debian \"12\"");
+  EXPECT_TRUE(LinuxOsFacts().description.starts_with("Linux v.")) << LinuxOsFacts().description;
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The walk's snapshot against the real server: what a walk sees of changes made while it runs,
-// how the adapter's own writes carry into it, and the snapshot kept from one walk to the next
-// against a fresh read.
+// The walk's snapshot on a real server: changes made while a walk runs, the adapter's own writes,
+// and the snapshot kept from one walk to the next against a fresh read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -95,8 +94,7 @@ struct Seen {
 
 class X11KeptSnapshotTest : public testing::X11Test {
  protected:
-  std::vector<Seen> SeenBy(X11WindowSystem& x) {
-    // Asked while the walk stands on each window, as a scan does.
+  std::vector<Seen> SeenBy(X11WindowSystem& x) {  // asked where the walk stands, as a scan does
     std::vector<Seen> seen;
     for (WindowHandle w = x.FirstWindow(kNoWindow); w != kNoWindow; w = x.NextWindow(w)) {
       if (std::count(mine_.begin(), mine_.end(), w) == 0) continue;
