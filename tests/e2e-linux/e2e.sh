@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end checks of the hoverdeck program: the real executable and real X clients on a private
 # Xvfb display managed by IceWM, looked at from outside with xprop, xwininfo and xdotool.
-#
 # Usage: e2e.sh rules|no-tray|session HOVERDECK
 set -euo pipefail
 
@@ -18,9 +17,8 @@ if [ -z "${HOVERDECK_E2E_SCRATCH:-}" ]; then
     "$here/../x11/run-under-xvfb.sh" "$0" "$@" &
   child=$!
   trap '[ -s "$scratch/checks.pid" ] && kill "$(cat "$scratch/checks.pid")"; wait "$child"; exit 143' TERM INT
-  status=0
-  wait "$child" || status=$?
-  exit "$status"
+  wait "$child"
+  exit $?
 fi
 
 # ---- From here on: inside the private display ----
@@ -35,9 +33,7 @@ trap stop_started EXIT
 trap 'exit 143' TERM
 
 check() {
-  local what=$1
-  shift
-  if "$@"; then echo "ok:   $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
+  if "${@:2}"; then echo "ok:   $1"; else echo "FAIL: $1"; failures=$((failures + 1)); fi
 }
 fatal() {
   echo "FAIL: $*"
