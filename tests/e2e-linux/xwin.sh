@@ -1,6 +1,5 @@
-# Shell helpers that start X clients and look at their windows from outside, with xprop,
-# xwininfo and xdotool. Sourced by the end-to-end tests and by scripts/demo (bash), inside the
-# display tests/x11/run-under-xvfb.sh starts; every function reads $DISPLAY.
+# Shell helpers (bash) that start X clients and look at their windows from outside, on $DISPLAY.
+# Sourced by the end-to-end tests and scripts/demo inside tests/x11/run-under-xvfb.sh.
 
 # shellcheck source=../support/wait-for.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../support/wait-for.sh"
@@ -9,23 +8,16 @@
 caption() {
   local line
   line=$(xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null) || return 1
-  case "$line" in
-    *' = "'*) ;;
-    *) line=$(xprop -id "$1" -notype WM_NAME 2>/dev/null) || return 1 ;;
-  esac
+  [[ "$line" == *' = "'* ]] || line=$(xprop -id "$1" -notype WM_NAME 2>/dev/null) || return 1
   line=${line#*= \"}
   printf '%s\n' "${line%\"}"
 }
 
 is_above() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q '_NET_WM_STATE_ABOVE'; }
 
-# Whether the window manager still offers to close the window (_NET_WM_ALLOWED_ACTIONS).
-close_offered() {
-  xprop -id "$1" _NET_WM_ALLOWED_ACTIONS 2>/dev/null | grep -q '_NET_WM_ACTION_CLOSE'
-}
+close_offered() { xprop -id "$1" _NET_WM_ALLOWED_ACTIONS 2>/dev/null | grep -q '_NET_WM_ACTION_CLOSE'; }
 
-# Whether _MOTIF_WM_HINTS leaves out the close function. With MWM_FUNC_ALL (1) the listed
-# functions are the ones taken away; without it they are the ones granted. MWM_FUNC_CLOSE is 32.
+# Whether _MOTIF_WM_HINTS leaves out close (32); with ALL (1) the functions listed are taken away.
 motif_close_removed() {
   local values flags functions
   values=$(xprop -id "$1" _MOTIF_WM_HINTS 2>/dev/null | sed -n 's/^_MOTIF_WM_HINTS([^)]*) = //p')
@@ -42,15 +34,13 @@ wm_state() {
   printf '%s\n' "${state:-none}"
 }
 
-# IsViewable, IsUnMapped or IsUnviewable.
 map_state() { xwininfo -id "$1" 2>/dev/null | sed -n 's/^[[:space:]]*Map State: //p'; }
 
-# Whether the window manager lists the window as a client (what a taskbar shows).
+# Whether the window manager lists the window as a client, as a taskbar shows it.
 in_client_list() {
   xprop -root _NET_CLIENT_LIST 2>/dev/null | tr ',' '\n' | grep -qi "$(printf '0x%x' "$1")\$"
 }
 
-# Whether the window has been taken in by the window manager and is shown.
 managed() {
   [ "$(wm_state "$1")" = Normal ] &&
     xprop -id "$1" _NET_WM_ALLOWED_ACTIONS 2>/dev/null | grep -q '_NET_WM_ACTION_'
@@ -74,15 +64,13 @@ inside_window() {
   return 1
 }
 
-# One line describing a window for logs: caption, above or not, close offered or not.
+# One line describing a window for logs.
 describe() {
   local above=no close=yes
   is_above "$1" && above=yes
   close_offered "$1" || close=no
   printf 'caption="%s" above=%s close=%s\n' "$(caption "$1")" "$above" "$close"
 }
-
-# ---- Starting clients ----
 
 # The processes the helpers started; stop_started ends them all (call it on EXIT).
 started=()
@@ -92,8 +80,7 @@ stop_started() {
   for pid in "${started[@]}"; do wait "$pid" 2>/dev/null || true; done
 }
 
-# Starts trayer as the notification area, with the placement options given; its pid lands in
-# $tray_pid. Fails when it does not show within 15 s.
+# Starts trayer (pid in $tray_pid) as the notification area with the placement options given.
 start_tray() {
   trayer --widthtype pixel "$@" >/dev/null 2>&1 &
   tray_pid=$!
@@ -102,8 +89,8 @@ start_tray() {
 }
 tray_shown() { xdotool search --onlyvisible --pid "$tray_pid" >/dev/null 2>&1; }
 
-# Starts an X client (the command after $2) and waits until IceWM manages its window titled $2;
-# the window lands in the variable named by $1. Fails when that takes more than 15 s.
+# Starts the command after $2 and waits until its window titled $2 is managed; the window lands
+# in the variable named by $1.
 start_client() {
   local into=$1 title=$2 found
   shift 2

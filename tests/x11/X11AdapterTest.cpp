@@ -1,12 +1,13 @@
-// The X11 adapter against a real X server and a real EWMH window manager (IceWM, or Openbox for
-// the tests named so), over windows that a helper process owns, checked through the probe.
+// The Linux platform layer: the X11 adapter against a real X server and a real EWMH window manager
+// (IceWM, or Openbox for the tests named so), over windows that other connections own, checked
+// through the probe; the processes behind windows; the description of the system.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "X11Fixture.h"
+#include "platform/x11/LinuxOsFacts.h"
 #include "platform/x11/X11ProcessLookup.h"
 #include "support/FakeTray.h"
 #include "support/ScriptedDialogs.h"
@@ -37,50 +38,33 @@ TEST_F(X11AdapterTest, WalkAndFilterQuestions) {
   }));
   // Top first, and neither docks nor desktops.
   EXPECT_EQ(Walk(), (Windows{w_[4], w_[2], w_[0]}));
-  EXPECT_FALSE(x_->HasParent(w_[0]));
-  EXPECT_TRUE(x_->HasParent(w_[2]));
-  EXPECT_TRUE(x_->IsVisible(w_[0]));
-  EXPECT_TRUE(x_->IsVisible(w_[4]));
-  EXPECT_FALSE(x_->IsVisible(w_[6]));
-  for (WindowHandle w : w_) EXPECT_TRUE(x_->IsEnabled(w));
+  EXPECT_TRUE(!x_->HasParent(w_[0]) && x_->HasParent(w_[2]) && x_->IsVisible(w_[0]) &&
+              x_->IsVisible(w_[4]) && !x_->IsVisible(w_[6]) && x_->IsEnabled(w_[6]));
   // Windows outside the list have no next one, nor has one gone but, for a moment, still listed.
   EXPECT_EQ(x_->NextWindow(w_[6]), kNoWindow);
-  EXPECT_EQ(x_->NextWindow(kNoWindow), kNoWindow);
   probe_.Unmap(w_[0]);
   EXPECT_TRUE(WaitUntil([&] { return !x_->IsVisible(w_[0]); }));
   probe_.Destroy(w_[4]);
   EXPECT_EQ(x_->NextWindow(w_[4]), kNoWindow);
 }
 
-TEST_F(X11AdapterTest, CaptionsInEveryEncoding) {
-  const std::string utf8 = "Café – Ελληνικά – 漢字 – 🚀";
+TEST_F(X11AdapterTest, CaptionsReadInEveryEncodingAndWrittenForOtherClients) {
   ASSERT_NO_FATAL_FAILURE(Open({
-      {"--name", utf8},
       {"--text", "WM_NAME", "STRING", "Caf\xe9 cr\xe8me"},
       {"--text", "WM_NAME", "COMPOUND_TEXT", "Wine \x1b%G漢字 🚀\x1b%@"},
       {"--text", "WM_NAME", "UTF8_STRING", "Ελλάδα"},
       {"--name", "New name", "--text", "WM_NAME", "STRING", "Old name"},
       {},
   }));
-  const std::vector<std::string> expected = {utf8,     "Café crème", "Wine 漢字 🚀",
-                                             "Ελλάδα", "New name",   ""};
-  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(x_->Caption(w_[i]), expected[i]);
-}
-
-TEST_F(X11AdapterTest, WrittenCaptionsReachOtherClients) {
-  ASSERT_NO_FATAL_FAILURE(Open({{"--text", "WM_NAME", "STRING", "before"}, {}}));
-  const auto property = [&](WindowHandle w, const char* name) {
-    const auto read = probe_.Read(w, name).value_or(testing::Probe::Property{});
-    return read.type + ":" + read.bytes;
-  };
+  std::string read;
+  for (WindowHandle w : w_) read += x_->Caption(w) + "|";
+  EXPECT_EQ(read, "Café crème|Wine 漢字 🚀|Ελλάδα|New name||");
   const std::string greek = "[TOPMOST] Ελληνικά 🚀";
   ASSERT_TRUE(x_->SetCaption(w_[0], greek));
-  EXPECT_EQ(property(w_[0], "_NET_WM_NAME"), "UTF8_STRING:" + greek);
-  EXPECT_EQ(property(w_[0], "WM_NAME"), "COMPOUND_TEXT:\x1b%G" + greek + "\x1b%@");
+  EXPECT_EQ(Names(w_[0]), "UTF8_STRING:" + greek + "|COMPOUND_TEXT:\x1b%G" + greek + "\x1b%@|");
   EXPECT_EQ(x_->Caption(w_[0]), greek);
-  ASSERT_TRUE(x_->SetCaption(w_[1], "Café"));
-  EXPECT_EQ(property(w_[1], "WM_NAME"), "STRING:Caf\xe9");
-  EXPECT_EQ(property(w_[1], "_NET_WM_NAME"), "UTF8_STRING:Café");
+  ASSERT_TRUE(x_->SetCaption(w_[4], "Café"));
+  EXPECT_EQ(Names(w_[4]), "UTF8_STRING:Café|STRING:Caf\xe9|");
 }
 
 TEST_F(X11AdapterTest, MarkerComesAndGoesLeavingTheCaptionsOwnBytes) {
@@ -106,17 +90,11 @@ TEST_F(X11AdapterTest, MarkerComesAndGoesLeavingTheCaptionsOwnBytes) {
       ASSERT_FALSE(caption.empty());
       ASSERT_TRUE(x_->SetCaption(w_[i], marker + caption));
       EXPECT_EQ(x_->Caption(w_[i]), marker + caption);
-      const auto marked = probe_.Read(w_[i], cases[i].property);
-      ASSERT_TRUE(marked);
-      EXPECT_TRUE(marked->bytes.ends_with(cases[i].bytes));
+      EXPECT_TRUE(probe_.Read(w_[i], cases[i].property)->bytes.ends_with(cases[i].bytes));
       ASSERT_TRUE(x_->SetCaption(w_[i], caption));
-      for (const char* property : {"_NET_WM_NAME", "WM_NAME"}) {
-        const auto now = probe_.Read(w_[i], property);
-        ASSERT_TRUE(now);
-        const bool own = property == std::string_view(cases[i].property);
-        EXPECT_EQ(now->type, own ? cases[i].type : "") << property;
-        EXPECT_EQ(now->bytes, own ? cases[i].bytes : "") << property;
-      }
+      const std::string own = std::string(cases[i].type) + ":" + cases[i].bytes + "|";
+      EXPECT_EQ(Names(w_[i]),
+                cases[i].property == std::string_view("WM_NAME") ? ":|" + own : own + ":|");
     }
   }
 }
@@ -127,24 +105,21 @@ TEST_F(X11AdapterTest, TopmostSwitchesInPlaceAndTheWalkFollowsTheLift) {
       {"--name", "Middle"},
       {"--name", "Above", "--atoms", "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"},
   }));
-  EXPECT_TRUE(x_->IsTopmost(w_[2]));
-  ASSERT_FALSE(x_->IsTopmost(w_[0]));
+  ASSERT_TRUE(x_->IsTopmost(w_[2]) && !x_->IsTopmost(w_[0]));
   ASSERT_EQ(Walk(), (Windows{w_[2], w_[1], w_[0]}));
   const auto before = x_->Rect(w_[0]);
-  ASSERT_TRUE(before);
-  EXPECT_EQ(before->right - before->left, 320);
-  EXPECT_EQ(before->bottom - before->top, 200);
+  ASSERT_TRUE(before && before->right - before->left == 320 && before->bottom - before->top == 200);
 
   ASSERT_TRUE(x_->SetTopmost(w_[0], true, *before));
-  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], true));
-  EXPECT_TRUE(probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], true) &&
+              probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
   EXPECT_EQ(x_->Rect(w_[0]), before);
   // The window manager restacks in its own time; from then on the walk follows.
   EXPECT_TRUE(WaitUntil([&] { return Walk() == Windows{w_[0], w_[2], w_[1]}; }));
 
   ASSERT_TRUE(x_->SetTopmost(w_[0], false, *before));
-  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], false));
-  EXPECT_FALSE(probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], false) &&
+              !probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
   EXPECT_EQ(x_->Rect(w_[0]), before);
   // Nothing asked, nothing reached.
   EXPECT_FALSE(x_->ConfirmTopmost(w_[0], true));
@@ -180,8 +155,7 @@ TEST_F(X11CloseCommandTest, DisablesAndOffersTheRuleThenGivesCloseBackUnderIceWm
   dialogs_.input_answers.push_back("");  // no rule
   ASSERT_NO_FATAL_FAILURE(DisableX("Closable"));
   // Decided at once, before IceWM had republished its allowed actions.
-  EXPECT_EQ(dialogs_.inputs.size(), 1u);
-  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_TRUE(dialogs_.inputs.size() == 1 && dialogs_.messages.empty());
   EXPECT_EQ(MotifHints(w), (Values{1, 0x1E, 0, 0, 0}));
   EXPECT_EQ(probe_.Read(w, "_MOTIF_WM_HINTS")->type, "_MOTIF_WM_HINTS");
   EXPECT_TRUE(WaitUntil([&] { return !ManagerOffersClose(w); }));
@@ -189,8 +163,7 @@ TEST_F(X11CloseCommandTest, DisablesAndOffersTheRuleThenGivesCloseBackUnderIceWm
   ASSERT_NO_FATAL_FAILURE(DisableX("Closable"));
   EXPECT_EQ(MotifHints(w), (Values{0, 0, 0, 0, 0}));
   EXPECT_TRUE(WaitUntil([&] { return ManagerOffersClose(w); }));
-  EXPECT_EQ(dialogs_.inputs.size(), 1u);
-  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_TRUE(dialogs_.inputs.size() == 1 && dialogs_.messages.empty());
 }
 
 TEST_F(X11CloseCommandTest, CouldNotBeDisabledUnderOpenbox) {
@@ -215,7 +188,7 @@ TEST_F(X11AdapterTest, CloseItemKeepsTheWindowsOtherHints) {
   EXPECT_EQ(MotifHints(w_[0]), (Values{3, 0x26, 2, 1, 0}));
 }
 
-TEST_F(X11AdapterTest, ProgramOfAWindowAndProcessesThatCannotBeFound) {
+TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
   ASSERT_NO_FATAL_FAILURE(Open({
       {},
       {"--no-pid"},
@@ -223,50 +196,20 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndProcessesThatCannotBeFound) {
   }));
   X11ProcessLookup processes(*x_);
   const auto pid = processes.WindowProcess(w_[0]);
-  ASSERT_EQ(pid, static_cast<ProcessId>(owners_[0]->pid));
+  ASSERT_EQ(pid, static_cast<ProcessId>(getpid()));
   EXPECT_EQ(processes.ProgramPath(*pid), std::filesystem::canonical("/proc/self/exe").string());
   // The full file name, where the kernel's command name stops at 15 characters.
   EXPECT_EQ(processes.ListedProgramName(*pid), "hoverdeck_x11_tests");
-  EXPECT_EQ(processes.WindowProcess(w_[1]), std::nullopt);
-  EXPECT_EQ(processes.WindowProcess(w_[2]), std::nullopt);
-  constexpr ProcessId kNoSuchProcess = 0x7FFFFFF0;  // beyond any pid_max
-  EXPECT_EQ(processes.ProgramPath(kNoSuchProcess), "");
-  EXPECT_EQ(processes.ListedProgramName(kNoSuchProcess), "");
-
-  // A table without the program link: the command name stands in; no table at all: the lookup
-  // itself fails.
-  testing::TempDir table;
-  std::filesystem::create_directories(table.path() / "self");
-  std::filesystem::create_directories(table.path() / "42");
-  std::ofstream(table.path() / "42" / "comm") << "kworker/0:1\n";
-  X11ProcessLookup fake_table(*x_, table.path().string());
-  EXPECT_EQ(fake_table.ListedProgramName(42), "kworker/0:1");
-  EXPECT_EQ(fake_table.ProgramPath(42), "");
-  X11ProcessLookup no_table(*x_, (table.path() / "missing").string());
-  EXPECT_EQ(no_table.ProgramPath(42), std::nullopt);
-  EXPECT_EQ(no_table.ListedProgramName(42), std::nullopt);
+  EXPECT_FALSE(processes.WindowProcess(w_[1]) || processes.WindowProcess(w_[2]));
+  EXPECT_EQ(processes.ProgramPath(0x7FFFFFF0), "");  // beyond any pid_max
 }
 
-TEST_F(X11AdapterTest, VanishedWindowGetsTheFailureAnswers) {
-  ASSERT_NO_FATAL_FAILURE(Open({{"--name", "Short-lived", "--motif", "1,30,0,0,0", "--atoms",
-                                 "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"}}));
-  const WindowHandle w = w_[0];
-  const WindowRect at = *x_->Rect(w);
-  probe_.Destroy(w);
-  EXPECT_FALSE(x_->HasParent(w));
-  EXPECT_FALSE(x_->IsVisible(w));
-  EXPECT_FALSE(x_->IsEnabled(w));
-  EXPECT_EQ(x_->Caption(w), "");
-  EXPECT_FALSE(x_->SetCaption(w, "x"));
-  EXPECT_FALSE(x_->IsTopmost(w));
-  EXPECT_EQ(x_->Rect(w), std::nullopt);
-  EXPECT_FALSE(x_->SetTopmost(w, true, at));
-  EXPECT_FALSE(x_->ConfirmTopmost(w, false));
-  EXPECT_EQ(x_->CloseItemState(w), std::nullopt);
-  EXPECT_FALSE(x_->SetCloseItemState(w, 0));
-  EXPECT_EQ(x_->NextWindow(w), kNoWindow);
-  EXPECT_EQ(X11ProcessLookup(*x_).WindowProcess(w), std::nullopt);
-  EXPECT_NE(x_->FirstWindow(kNoWindow), w);  // the connection is still good
+TEST(LinuxOsFactsTest, DescriptionHasKernelVersionBuildZeroAndDistribution) {
+  EXPECT_EQ(DescribeLinux("Linux", "6.1.0-18-amd64",
+                          "NAME=x\n# PRETTY_NAME=no\nPRETTY_NAME=\"Debian \\\"12\\\"\"\r\n")
+                .description,
+            "Linux v.6.1, Build 0, Debian \"12\"");
+  EXPECT_TRUE(LinuxOsFacts().description.starts_with("Linux v.")) << LinuxOsFacts().description;
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "X11Fixture.h"
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,11 +20,10 @@ std::vector<std::string> Fields(const std::string& list) {
   return fields;
 }
 
-// The forked owner: creates the windows on a connection of its own, writes their ids to `report`
-// once the window manager has them, then keeps them until killed or the display goes.
-[[noreturn]] void OwnWindows(const std::vector<std::vector<std::string>>& plans, int report) {
-  Probe x;
-  Windows ids;
+}  // namespace
+
+// Stops at an unknown option or at a window the window manager does not take in.
+WindowOwner::WindowOwner(const std::vector<std::vector<std::string>>& plans) {
   char host[256] = {};
   gethostname(host, sizeof host - 1);
   for (const auto& options : plans) {
@@ -57,7 +54,7 @@ std::vector<std::string> Fields(const std::string& list) {
         for (const std::string& field : Fields(next())) values.push_back(std::stoul(field));
         x.Set(w, "_MOTIF_WM_HINTS", "_MOTIF_WM_HINTS", values);
       } else if (option == "--transient-for") {
-        x.Set(w, "WM_TRANSIENT_FOR", "WINDOW", {ids.at(std::stoul(next()))});
+        x.Set(w, "WM_TRANSIENT_FOR", "WINDOW", {windows.at(std::stoul(next()))});
       } else if (option == "--iconic") {
         wm_state = 3;
       } else if (option == "--unmapped") {
@@ -69,14 +66,12 @@ std::vector<std::string> Fields(const std::string& list) {
       } else if (option == "--no-pid") {
         xcb_delete_property(x.c(), w, x.Atom("_NET_WM_PID"));
       } else {
-        _exit(2);
+        return;
       }
     }
     x.Set(w, "WM_HINTS", "WM_HINTS", {3, 1, wm_state, 0, 0, 0, 0, 0, 0});  // input, state
-    ids.push_back(w);
-    if (!mapped) continue;
-    xcb_map_window(x.c(), w);
-    const bool taken_in = !managed || WaitUntil([&] {
+    if (mapped) xcb_map_window(x.c(), w);
+    const bool taken_in = !mapped || !managed || WaitUntil([&] {
       const auto now = x.Read(w, "WM_STATE").value_or(Probe::Property{}).values;
       const auto held = x.Read(w, "_NET_WM_STATE").value_or(Probe::Property{}).values;
       return !now.empty() && now[0] == wm_state &&
@@ -84,48 +79,22 @@ std::vector<std::string> Fields(const std::string& list) {
                return std::count(held.begin(), held.end(), atom) > 0;
              });
     });
-    if (!taken_in) _exit(3);
+    if (!taken_in) return;
+    windows.push_back(w);
   }
-  x.Sync();
-  if (write(report, ids.data(), ids.size() * sizeof ids[0]) < 0) _exit(4);
-  close(report);
-  while (xcb_generic_event_t* event = xcb_wait_for_event(x.c())) std::free(event);
-  _exit(0);
 }
-
-}  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
+  for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
     if (std::chrono::steady_clock::now() >= deadline) return condition();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
 }
 
-WindowOwner::WindowOwner(const std::vector<std::vector<std::string>>& plans) {
-  int report[2];
-  if (pipe(report) != 0) return;
-  pid = fork();
-  if (pid == 0) {
-    close(report[0]);
-    OwnWindows(plans, report[1]);
-  }
-  close(report[1]);
-  WindowHandle id = kNoWindow;
-  while (pid > 0 && read(report[0], &id, sizeof id) == sizeof id) windows.push_back(id);
-  close(report[0]);
-}
-
-WindowOwner::~WindowOwner() {
-  if (pid <= 0) return;
-  kill(pid, SIGTERM);
-  waitpid(pid, nullptr, 0);
-}
-
 Probe::Probe() : c_(xcb_connect(nullptr, nullptr)) {
-  if (xcb_connection_has_error(c_) == 0) root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+  if (xcb_connection_has_error(c_) == 0)
+    root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
 }
 
 xcb_atom_t Probe::Atom(std::string_view name) {
@@ -156,8 +125,8 @@ std::optional<Probe::Property> Probe::Read(WindowHandle window, std::string_view
 }
 
 bool Probe::HasAtom(WindowHandle window, std::string_view property, std::string_view name) {
-  const auto read = Read(window, property);
-  return read && std::count(read->values.begin(), read->values.end(), Atom(name)) > 0;
+  const auto values = Read(window, property).value_or(Property{}).values;
+  return std::count(values.begin(), values.end(), Atom(name)) > 0;
 }
 
 void Probe::Set(WindowHandle window, std::string_view property, std::string_view type,
@@ -192,36 +161,37 @@ void Probe::Sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus
 
 Windows X11Test::OpenMore(const std::vector<std::vector<std::string>>& windows) {
   owners_.push_back(std::make_unique<WindowOwner>(windows));
-  EXPECT_EQ(owners_.back()->windows.size(), windows.size()) << "the window owner failed";
-  return owners_.back()->windows;
+  const Windows& opened = owners_.back()->windows;
+  EXPECT_EQ(opened.size(), windows.size()) << "the window owner failed";
+  mine_.insert(mine_.end(), opened.begin(), opened.end());
+  return opened;
 }
 
-Windows X11Test::Mine() const {
-  Windows mine;
-  for (const auto& owner : owners_) mine.insert(mine.end(), owner->windows.begin(), owner->windows.end());
-  return mine;
-}
-
-void X11Test::CloseAll() {
-  const Windows gone = Mine();
+void X11Test::TearDown() {
   owners_.clear();
-  w_.clear();
   EXPECT_TRUE(WaitUntil([&] {
     const auto listed = probe_.Read(probe_.root, "_NET_CLIENT_LIST").value_or(Probe::Property{});
-    return std::none_of(gone.begin(), gone.end(), [&](WindowHandle w) {
+    return std::none_of(mine_.begin(), mine_.end(), [&](WindowHandle w) {
       return std::count(listed.values.begin(), listed.values.end(), w) > 0;
     });
   }));
+  mine_.clear();
 }
 
-Windows X11Test::Walk(X11WindowSystem* x) {
-  if (x == nullptr) x = x_.get();
-  const Windows mine = Mine();
+std::string X11Test::Names(WindowHandle w) {
+  std::string names;
+  for (const char* name : {"_NET_WM_NAME", "WM_NAME"}) {
+    const auto read = probe_.Read(w, name).value_or(Probe::Property{});
+    names += read.type + ":" + read.bytes + "|";
+  }
+  return names;
+}
+
+Windows X11Test::Walk(WindowHandle from) {
   Windows met;
-  int steps = 0;
-  for (WindowHandle w = x->FirstWindow(kNoWindow); w != kNoWindow && steps < 1000;
-       w = x->NextWindow(w), ++steps) {
-    if (std::count(mine.begin(), mine.end(), w) > 0) met.push_back(w);
+  WindowHandle w = from == kNoWindow ? x_->FirstWindow(kNoWindow) : from;
+  for (int steps = 0; w != kNoWindow && steps < 1000; w = x_->NextWindow(w), ++steps) {
+    if (std::count(mine_.begin(), mine_.end(), w) > 0) met.push_back(w);
   }
   return met;
 }

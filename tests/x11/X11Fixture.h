@@ -1,10 +1,9 @@
-// The harness of the X11 tests: helper processes that own windows as other programs do
-// (window_owner.cpp), a connection of the tests' own that looks at and changes them as another
-// client would, and a fixture giving each test an adapter and taking the helpers away after it.
+// The harness of the X11 tests: connections that own windows as other programs do, one that looks
+// at and changes them as another client would, and a fixture giving each test an adapter and
+// taking the windows away after it.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/types.h>
 #include <xcb/xcb.h>
 
 #include <chrono>
@@ -26,31 +25,13 @@ using Windows = std::vector<WindowHandle>;
 bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-// A process of its own owning one window per option list, as another program would; ending it
-// takes the windows away. The options, after which window they apply to:
-//   --name TEXT                  _NET_WM_NAME as UTF8_STRING
-//   --text PROPERTY TYPE BYTES   any format-8 property (WM_NAME STRING ..., WM_CLIENT_MACHINE ...)
-//   --atoms PROPERTY A,B,...     an ATOM list; for _NET_WM_STATE, the manager is waited for
-//   --motif F,FN,D,I,S           _MOTIF_WM_HINTS
-//   --transient-for N            WM_TRANSIENT_FOR the N-th window (from 0) of the same owner
-//   --iconic | --unmapped | --override-redirect | --no-pid
-// The windows are mapped one at a time, so they stack in their order, and each is taken in by the
-// window manager before the owner reports.
-struct WindowOwner {
-  explicit WindowOwner(const std::vector<std::vector<std::string>>& windows);
-  ~WindowOwner();
-  pid_t pid = -1;
-  Windows windows;  // fewer than asked when the owner failed
-};
-
 // A plain xcb connection; every change waits until the server has made it, unless told not to.
 class Probe {
  public:
   Probe();
   ~Probe() { xcb_disconnect(c_); }
   struct Property {
-    std::string type;                   // the type's atom name
-    std::string bytes;                  // format 8
+    std::string type, bytes;            // the type's atom name; format-8 data
     std::vector<std::uint32_t> values;  // format 32
   };
   // nullopt when the window is gone; an empty Property when it lacks the property.
@@ -67,12 +48,22 @@ class Probe {
   void Sync();
   xcb_atom_t Atom(std::string_view name);
   xcb_connection_t* c() const { return c_; }
+  xcb_window_t root = XCB_WINDOW_NONE;
 
  private:
   xcb_connection_t* c_;
+};
 
- public:
-  xcb_window_t root = XCB_WINDOW_NONE;
+// A connection of its own owning one window per option list, as another program would; ending it
+// takes the windows away. Options: --name TEXT (_NET_WM_NAME), --text PROPERTY TYPE BYTES
+// (format 8), --atoms PROPERTY A,B,... (for _NET_WM_STATE the manager is waited for), --motif
+// F,FN,D,I,S, --transient-for N (the N-th window of the same owner), --iconic, --unmapped,
+// --override-redirect, --no-pid. The windows are mapped in their order, each taken in by the
+// window manager before the next.
+struct WindowOwner {
+  explicit WindowOwner(const std::vector<std::vector<std::string>>& windows);
+  Probe x;
+  Windows windows;  // fewer than asked when the owner failed
 };
 
 class X11Test : public ::testing::Test {
@@ -80,22 +71,20 @@ class X11Test : public ::testing::Test {
   void SetUp() override {
     x_ = X11WindowSystem::Connect();
     ASSERT_NE(x_, nullptr) << "no X display: the suite runs under run-under-xvfb.sh";
-    ASSERT_EQ(xcb_connection_has_error(probe_.c()), 0);
   }
-  void TearDown() override { CloseAll(); }
-  // Starts a helper with one window per option list; their ids in order.
+  // Ends every owner and waits until the window manager has let go of their windows.
+  void TearDown() override;
+  // Opens one window per option list on a new owner; their ids in order.
   Windows OpenMore(const std::vector<std::vector<std::string>>& windows);
-  // The same for the test's main windows, kept in w_.
-  void Open(const std::vector<std::vector<std::string>>& windows) {
+  void Open(const std::vector<std::vector<std::string>>& windows) {  // the main ones, in w_
     w_ = OpenMore(windows);
     ASSERT_EQ(w_.size(), windows.size());
   }
-  // Ends every helper and waits until the window manager has let go of their windows.
-  void CloseAll();
-  // The windows of every owner.
-  Windows Mine() const;
-  // A whole walk of `x` (the adapter by default), top first, kept to the owners' windows.
-  Windows Walk(X11WindowSystem* x = nullptr);
+  // The adapter's walk on from `from` (from its first window when none) to the end, kept to the
+  // owners' windows.
+  Windows Walk(WindowHandle from = kNoWindow);
+  // "TYPE:BYTES|" of _NET_WM_NAME, then of WM_NAME; "" for both halves of a missing one.
+  std::string Names(WindowHandle w);
   bool ManagerOffersClose(WindowHandle w) {
     return probe_.HasAtom(w, "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_CLOSE");
   }
@@ -107,6 +96,7 @@ class X11Test : public ::testing::Test {
   Probe probe_;
   std::vector<std::unique_ptr<WindowOwner>> owners_;
   Windows w_;
+  Windows mine_;  // the windows of every owner
 };
 
 }  // namespace hoverdeck::testing

@@ -7,8 +7,7 @@ set -eu
 wm=${HOVERDECK_X11_WM:-icewm}
 case "$wm" in icewm | openbox) ;; *) echo "unknown window manager: $wm" >&2; exit 2 ;; esac
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-x11.XXXXXX")
-xvfb_pid=""
-wm_pid=""
+xvfb_pid="" wm_pid=""
 cleanup() {
   status=$?
   for pid in $wm_pid $xvfb_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
