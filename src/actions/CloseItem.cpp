@@ -6,10 +6,12 @@ bool IsCloseItemDisabled(std::uint32_t state) {
   return (state & kCloseItemDisabledBits) == kCloseItemDisabledBits;
 }
 
-CloseItemChange DisableCloseItem(WindowSystem& windows, WindowHandle window) {
+CloseItemChange DisableCloseItem(WindowSystem& windows, WindowHandle window,
+                                 const std::function<bool()>& may_write) {
   const auto state = windows.CloseItemState(window);
   if (!state) return CloseItemChange::kUnreadable;
   if (IsCloseItemDisabled(*state)) return CloseItemChange::kAlreadyDisabled;
+  if (may_write && !may_write()) return CloseItemChange::kLeftAlone;
   if (!windows.SetCloseItemState(window, *state | kCloseItemDisabledBits)) {
     return CloseItemChange::kWriteRefused;
   }

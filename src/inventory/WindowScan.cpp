@@ -107,10 +107,20 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
   }
   tables.Clear();
   const auto met_before = [&tables](WindowHandle window) { return !tables.FirstMeeting(window); };
+  bool waited = false;  // a window did not answer: the next scan must look again
   const auto enforce = [&](WindowHandle window, std::string& caption) {
+    // Asked once a rule wants to write, at most once per window: a program that does not answer
+    // is left for a later tick, one with higher rights than ours alone.
+    std::optional<WindowAccess> access;
+    const auto may_write = [&] {
+      if (!access) access = windows.Access(window);
+      waited |= access == WindowAccess::kNotResponding;
+      return access == WindowAccess::kOpen;
+    };
     const bool topmost = windows.IsTopmost(window);
-    if (auto wanted = MarkerRuleCaption(caption, topmost, settings.ConstTopMost,
-                                        settings.SetTopMostCaption)) {
+    if (auto wanted =
+            MarkerRuleCaption(caption, topmost, settings.ConstTopMost, settings.SetTopMostCaption);
+        wanted && may_write()) {
       caption = std::move(*wanted);
       windows.SetCaption(window, caption);
     }
@@ -119,19 +129,20 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
     } else {
       tables.AddNonTopmost(window, caption);
       if (inputs.main_window_minimized() &&
-          CatalogueMatches(*inputs.topmost_catalogue, settings.SetAllTopMost, caption)) {
+          CatalogueMatches(*inputs.topmost_catalogue, settings.SetAllTopMost, caption) &&
+          may_write()) {
         SetTopmostState(windows, window, true);
       }
     }
     if (CatalogueMatches(*inputs.disable_x_catalogue, settings.SetAllDisableX, caption)) {
-      DisableCloseItem(windows, window);
+      DisableCloseItem(windows, window, may_write);
     }
   };
   WalkKeptWindows(windows, inputs.main_window, enforce, met_before);
   tip();
   // A write that took effect shows as a change at the next look; one that was refused or changed
   // nothing would be refused again, so it does not force another walk.
-  if (basis) {
+  if (basis && !waited) {
     if (const auto desktop = windows.DesktopRevision()) {
       basis->desktop = *desktop;
       tables.SetFilledFrom(*basis);

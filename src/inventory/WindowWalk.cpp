@@ -11,7 +11,7 @@ void WalkKeptWindows(WindowSystem& windows, WindowHandle main_window, const Wind
       const bool has_parent = windows.HasParent(window);
       const bool visible = windows.IsVisible(window);
       const bool enabled = windows.IsEnabled(window);
-      if (visible && enabled && !has_parent) {
+      if (visible && enabled && !has_parent && windows.IsSeen(window)) {
         std::string caption = windows.Caption(window);
         if (!caption.empty()) visit(window, caption);
       }

@@ -16,9 +16,9 @@ using WindowVisitor = std::function<void(WindowHandle, std::string& caption)>;
 using WindowSkip = std::function<bool(WindowHandle)>;
 
 // Visits, from the top of the Z-order down, every window that is visible, enabled, without
-// parent and with a non-empty caption, giving its caption. The next window is asked of the one
-// just visited after the visit, so a window the visitor moved is walked on from its new place.
-// Windows for which `skip` answers true are passed over without a question.
+// parent, seen by a person and with a non-empty caption, giving its caption. The next window is
+// asked of the one just visited after the visit, so a window the visitor moved is walked on from
+// its new place. Windows for which `skip` answers true are passed over without a question.
 void WalkKeptWindows(WindowSystem& windows, WindowHandle main_window, const WindowVisitor& visit,
                      const WindowSkip& skip = {});
 

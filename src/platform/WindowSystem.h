@@ -20,8 +20,16 @@ struct WindowRect {
 // Bits of the Close item's state word that together mean "disabled and greyed".
 inline constexpr std::uint32_t kCloseItemDisabledBits = 0x3;
 
+// What stands between us and a change to a window.
+enum class WindowAccess {
+  kOpen,           // nothing known: a change may take
+  kNotResponding,  // its program does not answer (busy or hung); a change waits for it
+  kHigherRights,   // its program runs with higher rights than ours; a change is refused
+};
+
 // Every call may meet a window that has just vanished; the documented answer for that case is
-// what a failing call gives back. Text is UTF-8 both ways.
+// what a failing call gives back. Text is UTF-8 both ways. No call waits on another program for
+// more than a fraction of a second: a program that stops answering must not stop ours.
 class WindowSystem {
  public:
   WindowSystem() = default;
@@ -45,6 +53,10 @@ class WindowSystem {
   virtual bool HasParent(WindowHandle window) = 0;
   virtual bool IsVisible(WindowHandle window) = 0;
   virtual bool IsEnabled(WindowHandle window) = 0;
+  // Whether a person sees the window as one of the desktop's windows; asked only of visible
+  // ones. False for a window kept out of sight although shown (an app held in the background,
+  // a window of another virtual desktop) and for the shell's own desktop and taskbar windows.
+  virtual bool IsSeen(WindowHandle /*window*/) { return true; }
 
   // The caption; empty when the window has none or no longer exists.
   virtual std::string Caption(WindowHandle window) = 0;
@@ -56,13 +68,18 @@ class WindowSystem {
   // The window's rectangle in screen coordinates; nullopt when the window no longer exists.
   virtual std::optional<WindowRect> Rect(WindowHandle window) = 0;
   // Moves the window into the topmost band (topmost = true) or out of it, without moving,
-  // sizing or activating it, and shows it. `at` is the rectangle just read. False on refusal.
+  // sizing or activating it, and shows it. `at` is the rectangle just read. False on refusal;
+  // true may only mean the change was handed on (ConfirmTopmost tells whether it took).
   virtual bool SetTopmost(WindowHandle window, bool topmost, const WindowRect& at) = 0;
-  // Whether the window has reached the wanted topmost state after SetTopmost. An adapter over an
-  // asynchronous window manager may wait briefly here; the default asks once.
+  // Whether the window has reached the wanted topmost state after SetTopmost. An adapter whose
+  // changes take effect asynchronously may wait briefly here; the default asks once.
   virtual bool ConfirmTopmost(WindowHandle window, bool topmost) {
     return IsTopmost(window) == topmost;
   }
+
+  // Whether a change to the window can take effect now. Asked before a rule writes to a window
+  // and after a user's change did not take, so it must be quick (a fraction of a second).
+  virtual WindowAccess Access(WindowHandle /*window*/) { return WindowAccess::kOpen; }
 
   // The state word of the Close item of the window's system menu; nullopt when it cannot be
   // read. Disabled means both kCloseItemDisabledBits are set.

@@ -363,18 +363,35 @@ void frmTop::lstFenetresNonTopMost_DblClick() {
   if (const auto picked = Picked(lstFenetresNonTopMost)) MakeTopmost(*picked);
 }
 
+void frmTop::SayNotChanged(std::string what, std::optional<std::string_view> why) {
+  ports_.dialogs.MessageBox(what + std::string(why.value_or(texts::kClosedOrRefused)),
+                            kMessageTitle, MessageIcon::kExclamation, MessageButtons::kOk);
+}
+
+std::optional<std::string_view> frmTop::KnownReason(WindowHandle window) {
+  switch (ports_.windows.Access(window)) {
+    case WindowAccess::kNotResponding:
+      return texts::kNotResponding;
+    case WindowAccess::kHigherRights:
+      return texts::kHigherRights;
+    case WindowAccess::kOpen:
+      break;
+  }
+  return std::nullopt;
+}
+
 void frmTop::MakeTopmost(const PickedWindow& picked) {
   const auto rect = ports_.windows.Rect(picked.handle);
+  bool handed_on = false;
   if (rect) {
     Timer1.SetEnabled(false);
-    ports_.windows.SetTopmost(picked.handle, true, *rect);
+    handed_on = ports_.windows.SetTopmost(picked.handle, true, *rect);
     Timer1.SetEnabled(true);
   }
   // Offer a rule only for a window that really is topmost now.
-  if (!rect || !ports_.windows.ConfirmTopmost(picked.handle, true)) {
-    ports_.dialogs.MessageBox(std::string(texts::kCouldNotMakeTopmostPrefix) + picked.text +
-                                  std::string(texts::kCouldNotMakeTopmostSuffix),
-                              kMessageTitle, MessageIcon::kExclamation, MessageButtons::kOk);
+  if (!handed_on || !ports_.windows.ConfirmTopmost(picked.handle, true)) {
+    SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeTopmost),
+                  rect ? KnownReason(picked.handle) : std::nullopt);
     return;
   }
   OfferCatalogueString(TopmostEdit(), picked.text, texts::kTopmostOfferTail,
@@ -389,8 +406,13 @@ void frmTop::MakeNonTopmost(const PickedWindow& picked) {
   const auto rect = ports_.windows.Rect(picked.handle);
   if (!rect) return;
   Timer1.SetEnabled(false);
-  ports_.windows.SetTopmost(picked.handle, false, *rect);
+  const bool handed_on = ports_.windows.SetTopmost(picked.handle, false, *rect);
   Timer1.SetEnabled(true);
+  // Said only when the reason is known; a plain refusal goes unreported.
+  if (handed_on && ports_.windows.ConfirmTopmost(picked.handle, false)) return;
+  if (const auto why = KnownReason(picked.handle)) {
+    SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeNonTopmost), why);
+  }
 }
 
 void frmTop::Popup(const Menu& menu) {
@@ -446,7 +468,8 @@ void frmTop::ToggleCloseItem(const PickedWindow& picked) {
   bool offer = false;
   bool refused = false;
   Timer1.SetEnabled(false);
-  if (const auto state = windows.CloseItemState(picked.handle)) {
+  const auto state = windows.CloseItemState(picked.handle);
+  if (state) {
     if (IsCloseItemDisabled(*state)) {
       windows.SetCloseItemState(picked.handle, *state & ~kCloseItemDisabledBits);
     } else {
@@ -462,10 +485,14 @@ void frmTop::ToggleCloseItem(const PickedWindow& picked) {
   if (offer) {
     OfferCatalogueString(DisableXEdit(), picked.text, texts::kDisableXOfferTail,
                          texts::kDisableXOfferQuestion);
-  } else if (refused) {
-    ports_.dialogs.MessageBox(std::string(texts::kCouldNotDisableXPrefix) + picked.text +
-                                  std::string(texts::kCouldNotDisableXSuffix),
-                              kMessageTitle, MessageIcon::kExclamation, MessageButtons::kOk);
+  } else if (refused || !state) {
+    // An unreadable item is told of only when the reason is known.
+    const auto why = KnownReason(picked.handle);
+    if (refused || why) {
+      SayNotChanged(std::string(texts::kCouldNotDisableXPrefix) + picked.text +
+                        std::string(texts::kCouldNotDisableX),
+                    why);
+    }
   }
 }
 

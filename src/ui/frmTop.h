@@ -193,6 +193,10 @@ class frmTop {
     std::string text;
   };
   static std::optional<PickedWindow> Picked(const SortedList& list);
+  // The reason a change to the window did not take, when one is known.
+  std::optional<std::string_view> KnownReason(WindowHandle window);
+  // "<what><why>", or <what> and "the window has closed or does not allow it." without a reason.
+  void SayNotChanged(std::string what, std::optional<std::string_view> why);
   void MakeTopmost(const PickedWindow& picked);
   void MakeNonTopmost(const PickedWindow& picked);
   void ToggleCloseItem(const PickedWindow& picked);

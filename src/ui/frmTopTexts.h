@@ -77,12 +77,17 @@ inline constexpr std::string_view kCutListUses = " strings; Hoverdeck uses the f
 inline constexpr std::string_view kCutListBackedUp = ".\r\nThe complete file was kept as ";
 inline constexpr std::string_view kCutListNotBackedUp =
     ".\r\nThe file keeps all of them until this list is changed: no copy could be made as ";
-inline constexpr std::string_view kCouldNotMakeTopmostPrefix = "'";
-inline constexpr std::string_view kCouldNotMakeTopmostSuffix =
-    "' could not be made topmost: the window has closed or does not allow it.";
+// A change to a window that did not take: "'<caption>" and what was tried, then the reason.
+inline constexpr std::string_view kCouldNotMakeTopmost = "' could not be made topmost: ";
+inline constexpr std::string_view kCouldNotMakeNonTopmost = "' could not be made non topmost: ";
 inline constexpr std::string_view kCouldNotDisableXPrefix = "The X close box of '";
-inline constexpr std::string_view kCouldNotDisableXSuffix =
-    "' could not be disabled: the window has closed or does not allow it.";
+inline constexpr std::string_view kCouldNotDisableX = "' could not be disabled: ";
+inline constexpr std::string_view kClosedOrRefused = "the window has closed or does not allow it.";
+inline constexpr std::string_view kNotResponding =
+    "its program is not responding. Try again once it responds.";
+inline constexpr std::string_view kHigherRights =
+    "its program runs as administrator, with higher rights than Hoverdeck. To change its "
+    "windows, start Hoverdeck as administrator.";
 inline constexpr std::string_view kEditTitle = "Hoverdeck " HOVERDECK_VERSION_NAME;
 inline constexpr std::string_view kOfferTitle = "Hoverdeck";
 inline constexpr std::string_view kTopmostCataloguePrompt =

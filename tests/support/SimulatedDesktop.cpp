@@ -54,7 +54,7 @@ WindowHandle SimulatedDesktop::NextWindow(WindowHandle window) {
 bool SimulatedDesktop::SetCaption(WindowHandle window, const std::string& caption) {
   ++writes_.caption;
   SimWindow* w = Touch(window);
-  if (w == nullptr) return false;
+  if (w == nullptr || w->access != WindowAccess::kOpen) return false;
   w->caption = caption;
   return true;
 }
@@ -62,7 +62,8 @@ bool SimulatedDesktop::SetCaption(WindowHandle window, const std::string& captio
 bool SimulatedDesktop::SetTopmost(WindowHandle window, bool topmost, const WindowRect& /*at*/) {
   ++writes_.topmost;
   SimWindow* w = Touch(window);
-  if (w == nullptr || w->refuses_topmost) return false;
+  if (w == nullptr || w->refuses_topmost || w->access == WindowAccess::kHigherRights) return false;
+  if (w->access == WindowAccess::kNotResponding) return true;
   // Leaving the band when not in it changes nothing; joining it always lifts to its top.
   if (!topmost && !w->topmost) return true;
   w->visible = true;
@@ -73,7 +74,10 @@ bool SimulatedDesktop::SetTopmost(WindowHandle window, bool topmost, const Windo
 bool SimulatedDesktop::SetCloseItemState(WindowHandle window, std::uint32_t state) {
   ++writes_.close_item;
   SimWindow* w = Touch(window);
-  if (w == nullptr || !w->close_state || w->refuses_close_item) return false;
+  if (w == nullptr || !w->close_state || w->refuses_close_item ||
+      w->access != WindowAccess::kOpen) {
+    return false;
+  }
   w->close_state = state;
   return true;
 }

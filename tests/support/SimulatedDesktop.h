@@ -24,6 +24,11 @@ struct SimWindow {
   ProcessId process = 0;
   // Refusals of a protected window: the write is answered false and changes nothing.
   bool refuses_topmost = false, refuses_close_item = false;
+  // False for a shown window a person cannot see (cloaked) and for the shell's own windows.
+  bool seen = true;
+  // A program that does not answer takes writes without acting on them (a topmost switch is
+  // handed on, a caption times out); one with higher rights refuses them all.
+  WindowAccess access = WindowAccess::kOpen;
 };
 
 struct WriteCounts {
@@ -72,6 +77,10 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   bool HasParent(WindowHandle w) override { return Get(w, &SimWindow::parent, kNoWindow) != 0; }
   bool IsVisible(WindowHandle w) override { return Get(w, &SimWindow::visible, false); }
   bool IsEnabled(WindowHandle w) override { return Get(w, &SimWindow::enabled, false); }
+  bool IsSeen(WindowHandle w) override { return Get(w, &SimWindow::seen, false); }
+  WindowAccess Access(WindowHandle w) override {
+    return Get(w, &SimWindow::access, WindowAccess::kOpen);
+  }
   std::string Caption(WindowHandle w) override {
     return Get(w, &SimWindow::caption, std::string());
   }

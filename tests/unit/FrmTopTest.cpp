@@ -218,6 +218,44 @@ TEST_F(FrmTopTest, CloseItemToggleOffersARuleOnlyWhenDisabled) {
               form.Timer1.Enabled());
 }
 
+// A change that does not take is said with its reason when the window tells one; a plain
+// refusal to leave the band goes unsaid. No rule is offered, and the refresh runs again.
+TEST(FrmTopCommandTest, ChangesThatDoNotTakeSayWhyWhenTheReasonIsKnown) {
+  const std::string hung = "its program is not responding. Try again once it responds.";
+  const std::string admin =
+      "its program runs as administrator, with higher rights than Hoverdeck. To change its "
+      "windows, start Hoverdeck as administrator.";
+  using enum WindowAccess;
+  const struct {
+    WindowAccess access;
+    bool topmost, refuses;
+    const char* command;
+    std::string said;
+  } cases[] = {
+      {kNotResponding, false, false, "mnuSetTopmost", "!'W' could not be made topmost: " + hung},
+      {kHigherRights, false, false, "mnuSetTopmost", "!'W' could not be made topmost: " + admin},
+      {kNotResponding, true, false, "mnuSetNonTopmost",
+       "!'W' could not be made non topmost: " + hung},
+      {kHigherRights, true, false, "mnuSetNonTopmost",
+       "!'W' could not be made non topmost: " + admin},
+      {kOpen, true, true, "mnuSetNonTopmost", "<no box>"},
+      {kHigherRights, false, false, "mnuDisableX",
+       "!The X close box of 'W' could not be disabled: " + admin},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    FormDesk d;
+    const auto w = d.desktop.Open(SimWindow{
+        .caption = "W", .topmost = c.topmost, .refuses_topmost = c.refuses, .access = c.access});
+    d.form.Form_Load("");
+    d.Pick("W", c.topmost);
+    d.form.MenuClick(c.command);
+    EXPECT_EQ(d.Said(), c.said);
+    EXPECT_TRUE(d.desktop.Window(w).topmost == c.topmost && d.desktop.Window(w).close_state == 0u &&
+                d.dialogs.inputs.empty() && d.form.Timer1.Enabled());
+  }
+}
+
 TEST_F(FrmTopTest, MarkerSwitchActsAtTheNextTickAndANewMarkerReplacesTheOldAtOnce) {
   const auto top = desktop.Open("Editor", true);
   const auto plain = desktop.Open("Notes");

@@ -54,7 +54,9 @@ TEST_F(WindowScanTest, KeepsOnlyVisibleEnabledParentlessCaptionedWindows) {
        {SimWindow{.caption = "Hidden", .visible = false},
         SimWindow{.caption = "Disabled", .enabled = false},
         SimWindow{.caption = "Owned", .parent = kept}, SimWindow{.caption = ""},
-        SimWindow{.caption = "HiddenTop", .visible = false, .topmost = true}}) {
+        SimWindow{.caption = "HiddenTop", .visible = false, .topmost = true},
+        SimWindow{.caption = "Cloaked", .seen = false},  // as the shell's desktop window too
+        SimWindow{.caption = "CloakedTop", .topmost = true, .seen = false}}) {
     desktop_.Open(w);
   }
   // Every rule that could touch them is in force.
@@ -169,6 +171,32 @@ TEST_F(WindowScanTest, CloseRulesActOnEveryScanAndKeepOtherBits) {
   EXPECT_EQ(desktop_.writes().total(), 1);
 }
 
+// A program that does not answer is left for a later scan, which looks again even on a desktop
+// that tells it is unchanged; one with higher rights is left alone.
+TEST_F(WindowScanTest, WindowsThatCannotTakeAChangeAreLeftAloneUntilTheyCan) {
+  desktop_.revision = 1;
+  settings_.SetTopMostCaption = true;
+  Rules(topmost_rules_, {{"app", true}});
+  Rules(close_rules_, {{"app", true}});
+  minimized_ = true;
+  using enum WindowAccess;
+  const auto hung = desktop_.Open(SimWindow{.caption = "hung app", .access = kNotResponding});
+  const auto admin = desktop_.Open(SimWindow{.caption = "admin app", .access = kHigherRights});
+  desktop_.Open(SimWindow{.caption = "admin top app", .topmost = true, .access = kHigherRights});
+  const auto plain = desktop_.Open("plain app");
+  Scan();
+  Scan();
+  // "plain app" made topmost, its close item disabled, then marked: three writes, nothing else.
+  EXPECT_EQ(Listed(true) + "/" + Listed(false),
+            "[TOPMOST] plain app|admin top app/admin app|hung app");
+  EXPECT_EQ(desktop_.writes().total(), 3);
+  EXPECT_EQ(desktop_.Window(plain).close_state, kCloseItemDisabledBits);
+  desktop_.Window(hung).access = kOpen;
+  Scan();
+  EXPECT_TRUE(desktop_.Window(hung).topmost && !desktop_.Window(admin).topmost &&
+              desktop_.Window(hung).close_state == kCloseItemDisabledBits);
+}
+
 // A window that closes in the middle of its scan ends nothing badly.
 // A desktop that tells when it is unchanged is not walked again: the tables stay and the tray
 // still hears the counts. A new revision, a catalogue edit, a settings change or minimising does
@@ -183,12 +211,15 @@ TEST_F(WindowScanTest, AnUnchangedDesktopIsNotWalkedAgain) {
   EXPECT_EQ(desktop_.calls(), calls);
   EXPECT_EQ(Listed(false), "Mail");
   EXPECT_EQ(tray_.tips.size(), 1u);
-  const std::function<void()> changes[] = {
-      [&] { desktop_.Open("Late"), ++*desktop_.revision; },
-      [&] { Rules(close_rules_, {{"Mail", true}}); },
-      [&] { Rules(topmost_rules_, {{"Mail", true}}); },
-      [&] { settings_.SetTopMostCaption = true; },
-      [&] { minimized_ = true; }};
+  const std::function<void()> changes[] = {[&] { desktop_.Open("Late"), ++*desktop_.revision; },
+                                           [&] {
+                                             Rules(close_rules_, {{"Mail", true}});
+                                           },
+                                           [&] {
+                                             Rules(topmost_rules_, {{"Mail", true}});
+                                           },
+                                           [&] { settings_.SetTopMostCaption = true; },
+                                           [&] { minimized_ = true; }};
   for (const auto& change : changes) {
     change();
     const int before = desktop_.calls();

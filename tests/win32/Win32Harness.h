@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -163,14 +164,17 @@ class OwnerProcess {
   };
   explicit OwnerProcess(const std::vector<Window>& windows) {
     std::wstring arguments;
+    std::set<std::wstring> labels = {L"ready"};
     for (const auto& [label, flags, caption] : windows) {
       arguments += win32::Widen(" " + label + " " + flags + " \"") + caption + L"\"";
+      labels.insert(win32::Widen(label));
     }
     program_.emplace(BesideTest(L"hoverdeck_win32_window_owner.exe"), arguments, L"");
     for (int i = 0; i < 500 && !windows_.contains("ready"); ++i, Sleep(20)) {
       for (HWND window : TopLevelWindowsOf(program_->id())) {
-        const std::wstring name = ClassOf(window);
-        if (name.starts_with(L"hvd_")) windows_[win32::Narrow(name.substr(4))] = window;
+        std::wstring name = ClassOf(window);
+        if (name.starts_with(L"hvd_")) name.erase(0, 4);
+        if (labels.contains(name)) windows_[win32::Narrow(name)] = window;
       }
     }
     if (windows_.erase("ready") == 0 || windows_.size() != windows.size()) {
@@ -181,6 +185,13 @@ class OwnerProcess {
   const std::map<std::string, HWND>& windows() const { return windows_; }
   DWORD process_id() const { return program_ ? program_->id() : 0; }
   void Stop() { program_.reset(); }  // its windows go with it
+  // It stops answering its messages, as a hung program does, until Resume().
+  void Hang() const { PostMessageW(windows_.begin()->second, WM_APP, 0, 0); }
+  void Resume() const {
+    const std::wstring name = L"Local\\hvd_resume_" + std::to_wstring(process_id());
+    const win32::UniqueHandle resume(OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
+    SetEvent(resume.get());
+  }
 
  private:
   std::optional<Program> program_;

@@ -23,15 +23,28 @@ namespace {
 constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 static_assert(kQueryAccess == 0x410);
 
+// The class of a store app's own window inside its frame.
+constexpr wchar_t kAppWindowClass[] = L"Windows.UI.Core.CoreWindow";
+
 // Longest path the wide entry points can hand back.
 constexpr DWORD kLongestPath = 32768;
 
 }  // namespace
 
 std::optional<ProcessId> Win32ProcessLookup::WindowProcess(WindowHandle window) {
+  const HWND hwnd = ToHwnd(window);
   DWORD process = 0;
-  const DWORD thread = GetWindowThreadProcessId(ToHwnd(window), &process);
+  const DWORD thread = GetWindowThreadProcessId(hwnd, &process);
   if (thread == 0 || process == 0) return std::nullopt;
+  // A store app's frame belongs to the frame host; the app's own program owns the window that
+  // the frame holds.
+  if (win32::ClassName(hwnd) == L"ApplicationFrameWindow") {
+    for (HWND inner = FindWindowExW(hwnd, nullptr, kAppWindowClass, nullptr); inner != nullptr;
+         inner = FindWindowExW(hwnd, inner, kAppWindowClass, nullptr)) {
+      DWORD app = 0;
+      if (GetWindowThreadProcessId(inner, &app) != 0 && app != 0 && app != process) return app;
+    }
+  }
   return static_cast<ProcessId>(process);
 }
 
