@@ -55,6 +55,41 @@ HWND WaitForBox(DWORD process, const wchar_t* title, const wchar_t* text = nullp
   return found;
 }
 
+// The index of an entry of a list box, once it is listed; -1 when it does not come.
+int ListedIndex(HWND list, const std::string& text) {
+  int index = -1;
+  WaitUntil([&] {
+    const auto texts = ListBoxTexts(list);
+    index = static_cast<int>(std::ranges::find(texts, text) - texts.begin());
+    return index < static_cast<int>(texts.size()) || (index = -1, false);
+  });
+  return index;
+}
+
+// The control of the window, at any depth, that shows that text.
+HWND Descendant(HWND window, const std::wstring& text) {
+  std::pair<std::wstring, HWND> sought{text, nullptr};
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM found) -> BOOL {
+        auto& [wanted, control] = *reinterpret_cast<std::pair<std::wstring, HWND>*>(found);
+        if (ControlText(child) == wanted) control = child;
+        return control == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&sought));
+  return sought.second;
+}
+
+// A double click on an entry, posted: it may open a box.
+void PostDoubleClick(HWND list, int index) {
+  const LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+  const LRESULT first = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+  const LPARAM at = MAKELPARAM(8, static_cast<LONG>((index - first) * height + height / 2));
+  for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+    PostMessageW(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+  }
+}
+
 // Sent, not posted: the answer comes once the setting is written.
 void SwitchMarker(HWND main) {
   DWORD_PTR ignored = 0;
@@ -73,18 +108,9 @@ TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
 
   // A double click on the entry makes it topmost, then offers a rule; posted, as it opens a box.
   HWND list = FindWindowExW(main, nullptr, L"ListBox", nullptr);
-  int index = -1;
-  ASSERT_TRUE(WaitUntil([&] {
-    const auto texts = ListBoxTexts(list);
-    index = static_cast<int>(std::ranges::find(texts, "Invoice 42 - Editor") - texts.begin());
-    return index < static_cast<int>(texts.size());
-  })) << "the helper window is not listed";
-  const LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
-  const LRESULT first = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
-  const LPARAM at = MAKELPARAM(8, static_cast<LONG>((index - first) * height + height / 2));
-  for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
-    PostMessageW(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
-  }
+  const int index = ListedIndex(list, "Invoice 42 - Editor");
+  ASSERT_GE(index, 0) << "the helper window is not listed";
+  PostDoubleClick(list, index);
   HWND offer = WaitForBox(hoverdeck->id(), L"Hoverdeck");
   ASSERT_NE(offer, nullptr) << "no input box offers a rule";
   EXPECT_TRUE(IsTopmost(invoice) && !IsTopmost(owner.Hwnd("calendar"))) << "before the offer";
@@ -134,6 +160,54 @@ TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
   PostMessageW(GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
   EXPECT_EQ(hoverdeck->WaitForExit(10s), std::optional<DWORD>(0));
   EXPECT_TRUE(IsTopmost(invoice) && WindowText(invoice) == "[TOPMOST] Invoice 42 - Editor");
+}
+
+// A program that stops answering holds nothing up: the marker and the rules reach the other
+// windows, the main window takes a click, a double click on the hung window says within a second
+// that it does not answer; once it answers, its rule and marker follow.
+TEST(HoverdeckExe, HungProgramHoldsNothingUp) {
+  const Installation installed(
+      "[Configuration]\nSetTopMostCaption=1\n[TopMostWindows]\nWin1=app\nchkWin1=1\n");
+  const OwnerProcess hung({{"clicked", "-", L"Frozen app"},
+                           {"ruled", "-", L"Frozen ruled app"},
+                           {"top", "t", L"Frozen top"}});
+  const OwnerProcess live({{"top", "t", L"Live top"}, {"other", "-", L"Other app"}});
+  hung.Hang();
+  std::optional<Program> hoverdeck;
+  HWND main = installed.Start(hoverdeck, true);
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(live.Hwnd("top")) == "[TOPMOST] Live top"; }, 5s));
+  HWND check = Descendant(main, L"Set topmost all visible windows when HVD is minimized");
+  ASSERT_NE(check, nullptr);
+  PostMessageW(check, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  PostMessageW(check, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  EXPECT_TRUE(WaitUntil([&] { return SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 3s));
+  PostMessageW(check, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));  // and back
+  PostMessageW(check, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+
+  HWND list = FindWindowExW(main, nullptr, L"ListBox", nullptr);
+  const int index = ListedIndex(list, "Frozen app");
+  ASSERT_GE(index, 0);
+  const auto asked = std::chrono::steady_clock::now();
+  PostDoubleClick(list, index);
+  HWND said = WaitForBox(hoverdeck->id(), L"Hoverdeck - 1.1h",
+                         L"'Frozen app' could not be made topmost: its program is not responding. "
+                         L"Try again once it responds.");
+  ASSERT_NE(said, nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
+  PostMessageW(GetDlgItem(said, IDOK), BM_CLICK, 0, 0);
+
+  // Minimised, the rule makes the answering window topmost and waits for the other.
+  PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return IsTopmost(live.Hwnd("other")); }, 5s));
+  EXPECT_FALSE(IsTopmost(hung.Hwnd("ruled")));
+  hung.Resume();
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return IsTopmost(hung.Hwnd("ruled")) &&
+               WindowText(hung.Hwnd("top")) == "[TOPMOST] Frozen top";
+      },
+      6s));
+  EXPECT_EQ(installed.Read("Configuration", "SetAllTopMost"), "0");
 }
 
 // The copy an installer put in place (tests/package/windows.sh installs it first).
