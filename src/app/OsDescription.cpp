@@ -13,25 +13,39 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-// The NT family from Windows 2000 on, by version; build 22000 on version 10.0 is Windows 11.
+constexpr std::uint32_t kWorkstation = 1;
+
+// The NT family from Windows 2000 on, by version, edition and, on version 10.0, by build: the
+// workstation and server editions of one version have names of their own.
 std::string_view LaterNtName(const VersionRecord& record) {
   struct Named {
-    std::uint32_t major, minor;
-    std::string_view name;
+    std::uint32_t major, minor, first_build;
+    std::string_view workstation, server;
   };
+  // By version; of the rows of one version, the last whose first build has been reached.
   static constexpr Named kNames[] = {
-      {5, 0, "Windows 2000"}, {5, 1, "Windows XP"}, {5, 2, "Windows Server 2003"},
-      {6, 0, "Windows Vista"}, {6, 1, "Windows 7"}, {6, 2, "Windows 8"},
-      {6, 3, "Windows 8.1"},  {10, 0, "Windows 10"}};
-  constexpr std::uint32_t kFirstWindows11Build = 22000;
-  if (record.major == 10 && record.minor == 0 && record.build >= kFirstWindows11Build) {
-    return "Windows 11";
-  }
+      {5, 0, 0, "Windows 2000", "Windows 2000"},
+      {5, 1, 0, "Windows XP", "Windows XP"},
+      {5, 2, 0, "Windows XP", "Windows Server 2003"},  // the workstation is XP's x64 edition
+      {6, 0, 0, "Windows Vista", "Windows Server 2008"},
+      {6, 1, 0, "Windows 7", "Windows Server 2008 R2"},
+      {6, 2, 0, "Windows 8", "Windows Server 2012"},
+      {6, 3, 0, "Windows 8.1", "Windows Server 2012 R2"},
+      {10, 0, 0, "Windows 10", "Windows Server 2016"},
+      {10, 0, 17763, "Windows 10", "Windows Server 2019"},
+      {10, 0, 20348, "Windows 10", "Windows Server 2022"},
+      {10, 0, 22000, "Windows 11", "Windows Server 2022"},
+      {10, 0, 26100, "Windows 11", "Windows Server 2025"}};
+  // A system that does not tell its edition is taken for a workstation.
+  const bool workstation = record.product_type == 0 || record.product_type == kWorkstation;
+  std::string_view name = "Windows";  // newer than any named here: the numbers that follow tell
   for (const Named& named : kNames) {
-    if (named.major == record.major && named.minor == record.minor) return named.name;
+    if (named.major == record.major && named.minor == record.minor &&
+        record.build >= named.first_build) {
+      name = workstation ? named.workstation : named.server;
+    }
   }
-  // A version newer than any named here: the version numbers that follow tell it.
-  return "Windows";
+  return name;
 }
 
 }  // namespace

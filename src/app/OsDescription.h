@@ -14,6 +14,8 @@ struct VersionRecord {
   std::uint32_t build = 0;
   std::uint32_t platform_id = 0;
   std::string service_text;
+  // 1 workstation, 2 domain controller, 3 server; 0 where the system does not tell.
+  std::uint32_t product_type = 0;
 };
 
 struct OsFacts {

@@ -97,12 +97,25 @@ void SwitchMarker(HWND main) {
                                   SMTO_ABORTIFHUNG, 10'000, &ignored));
 }
 
+// Wine reports to a program the system version set for its file name, for as long as this lives.
+struct ReportedVersion {
+  static constexpr wchar_t kKey[] = L"Software\\Wine\\AppDefaults\\Hoverdeck.exe";
+  explicit ReportedVersion(const std::wstring& version) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Version", REG_SZ, version.c_str(),
+                    static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
+  }
+  ~ReportedVersion() { RegDeleteKeyW(HKEY_CURRENT_USER, kKey); }
+};
+
 TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
   const Installation installed("[Configuration]\nSetTopMostCaption=0\nMinimized=0\n");
   OwnerProcess owner({{"invoice", "-", L"Invoice 42 - Editor"}, {"calendar", "-", L"Calendar"}});
   HWND invoice = owner.Hwnd("invoice");
   std::optional<Program> hoverdeck;
+  const ReportedVersion server(L"win2008");  // a server edition, version 6.0
   HWND main = installed.Start(hoverdeck, true);
+  EXPECT_EQ(WindowText(main),
+            "Hoverdeck 1.1h; Windows Server 2008 v.6.0, Build 6002, Service Pack 2");
   SwitchMarker(main);
   EXPECT_EQ(installed.Read("Configuration", "SetTopMostCaption"), "1");
 

@@ -28,11 +28,11 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
       EXPECT_EQ(std::string(options.invisible ? "1" : "0") + (options.silent ? "1" : "0"),
                 f[1] + f[2]);
     } else if (fact.verb == "os") {
-      ASSERT_EQ(f.size(), 7u);
+      ASSERT_EQ(f.size(), 8u);
       const auto number = [&](int i) { return std::uint32_t(std::stoul(f[i], nullptr, 0)); };
-      const OsFacts os = DescribeOs({number(0), number(1), number(2), number(3), f[4]});
-      EXPECT_EQ(os.description, f[5]);
-      EXPECT_EQ(os.is_nt4_or_older, f[6] == "1");
+      const OsFacts os = DescribeOs({number(0), number(1), number(2), number(3), f[5], number(4)});
+      EXPECT_EQ(os.description, f[6]);
+      EXPECT_EQ(os.is_nt4_or_older, f[7] == "1");
     } else {
       ASSERT_EQ(fact.verb, "settings");
       ASSERT_EQ(f.size(), 3u);
