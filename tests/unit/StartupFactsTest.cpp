@@ -39,9 +39,10 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
       TempDir dir;
       if (!f[0].empty()) WriteBytes(dir.File("a.ini"), "[configuration]\n" + f[0]);
       const Settings s = LoadSettings(ConfigFile(dir.File("a.ini")));
-      for (bool on : {s.SetAllTopMost, s.SetTopMostCaption, s.SetAllDisableX, s.Minimized}) {
-        EXPECT_EQ(on, f[1] == "1");
-      }
+      std::string on;
+      for (bool b : {s.SetAllTopMost, s.SetTopMostCaption, s.SetAllDisableX, s.Minimized})
+        on += b ? "1" : "0";
+      EXPECT_EQ(on, f[1]);
       EXPECT_EQ(s.ConstTopMost, f[2]);
     }
   }
@@ -53,17 +54,26 @@ TEST(StartupFactsTest, SettingsLieBesideTheProgramUnlessItsFolderIsClosed) {
             (root / "Hoverdeck.ini").native());  // no doubled separator
   const struct {
     bool ini_beside, folder_writable, user_folder_known, in_user_folder;
+    const char* link_to = nullptr;  // the INI beside is a link to this file
   } cases[] = {
       {false, true, true, false},    // portable: a writable folder keeps it beside the program
       {true, false, true, false},    // an INI someone put beside a read-only program wins
       {false, false, true, true},    // installed read-only: the user's configuration folder
-      {false, false, false, false},  // no user folder known: beside, as before
+      {false, false, false, false},  // no user folder known: beside
+      {false, false, true, false, "kept.ini"},     // a link is the user's file, read-only or not
+      {false, false, true, false, "missing.ini"},  // even one to a file not made yet
   };
   for (const auto& c : cases) {
     TempDir dir;
     FakeHost host(dir.File("bin"));
     fs::create_directory(host.directory);
     if (c.ini_beside) WriteBytes(host.directory / "Hoverdeck.ini", "");
+#ifdef _WIN32
+    if (c.link_to) continue;
+#else
+    if (c.link_to) fs::create_symlink(dir.File(c.link_to), host.directory / "Hoverdeck.ini");
+    WriteBytes(dir.File("kept.ini"), "");
+#endif
     if (!c.folder_writable) host.read_only = host.directory;
     if (c.user_folder_known) host.user_config = dir.File("config") / "hoverdeck";
     const auto expected = (c.in_user_folder ? host.user_config : host.directory) / "Hoverdeck.ini";

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "support/FormDesk.h"
+#include "ui/HandlerGate.h"
 
 namespace hoverdeck {
 namespace {
@@ -75,9 +76,30 @@ TEST(TicksBehindBoxes, TheSessionEndingWhileABoxIsOpenEndsWithoutAQuestion) {
     d.dialogs.input_answers = {""};
     d.dialogs.while_open = [&d] { d.form.Form_EndSession(); };
     d.form.cmdAjouter_Click();
-    EXPECT_TRUE(d.form.EndRequested() && !d.tray.present && d.dialogs.messages.empty());
-    EXPECT_EQ(d.tray.deletes, icons);
+    EXPECT_TRUE(d.form.EndRequested());
+    EXPECT_FALSE(d.tray.present);
+    EXPECT_EQ(d.Said() + std::to_string(d.tray.deletes), "<no box>" + std::to_string(icons));
   }
+}
+
+// The gate the frontends pass every event through: while a handler waits on a box only the tick
+// gets in, also after a tick handled meanwhile has returned; nothing once the form is going.
+TEST(TicksBehindBoxes, WhileAHandlerWaitsOnlyTheTickPassesTheGate) {
+  HandlerGate gate;
+  const auto passing = [&gate] {
+    return std::string(gate.Admits(FormEvent::kUser) ? "user+" : "") +
+           (gate.Admits(FormEvent::kTick) ? "tick" : "");
+  };
+  std::string seen = passing();
+  {
+    const FlagScope waiting = gate.Enter();
+    seen += " " + passing();
+    { const FlagScope tick = gate.Enter(); }
+    seen += " " + passing();
+  }
+  seen += " " + passing();
+  gate.Close();
+  EXPECT_EQ(seen + " " + passing(), "user+tick tick tick user+tick ");
 }
 
 }  // namespace

@@ -2,17 +2,17 @@
 // (IceWM, or Openbox for the tests named so), over windows that other connections own, checked
 // through the probe; the processes behind windows; the description of the system.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 
 #include "X11Fixture.h"
 #include "platform/x11/LinuxOsFacts.h"
 #include "platform/x11/X11ProcessLookup.h"
-#include "support/FakeTray.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TempDir.h"
-#include "ui/frmTop.h"
+#include "support/FormDesk.h"
 
 namespace hoverdeck {
 namespace {
@@ -132,19 +132,11 @@ class X11CloseCommandTest : public X11AdapterTest {
   // Runs the command on the window listed as `caption`; dialogs_ holds what the user was told.
   void DisableX(const std::string& caption) {
     X11ProcessLookup processes(*x_);
-    testing::FakeTray tray;
-    testing::FakeShell shell;
-    testing::FakeHost host(dir_.path());
-    frmTop form(FormPorts{*x_, processes, tray, dialogs_, shell, host});
-    form.Form_Load("");
-    SortedList& list = form.lstFenetresNonTopMost;
-    for (int i = 0; i < list.Count(); ++i) {
-      if (list.Item(i).text == caption) list.SetListIndex(i);
-    }
-    ASSERT_NE(list.ListIndex(), SortedList::kNoSelection) << caption;
-    form.mnuDisableX_Click();
+    testing::FormDesk desk({x_.get(), &processes, nullptr, &dialogs_});
+    desk.form.Form_Load("");
+    desk.Pick(caption);
+    desk.form.mnuDisableX_Click();
   }
-  testing::TempDir dir_;
   testing::ScriptedDialogs dialogs_;
 };
 
@@ -200,8 +192,31 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
   EXPECT_EQ(processes.ProgramPath(*pid), std::filesystem::canonical("/proc/self/exe").string());
   // The full file name, where the kernel's command name stops at 15 characters.
   EXPECT_EQ(processes.ListedProgramName(*pid), "hoverdeck_x11_tests");
-  EXPECT_FALSE(processes.WindowProcess(w_[1]) || processes.WindowProcess(w_[2]));
+  EXPECT_FALSE(processes.WindowProcess(w_[1]));
+  EXPECT_FALSE(processes.WindowProcess(w_[2]));
   EXPECT_EQ(processes.ProgramPath(0x7FFFFFF0), "");  // beyond any pid_max
+  // Windows of other processes: a running one; one that has ended but not been waited for, whose
+  // program file is gone while the kernel still has its command name; one gone altogether.
+  const auto start = [](const char* program, const char* argument) {
+    const pid_t child = fork();
+    if (child == 0) execl(program, program, argument, nullptr), _exit(127);
+    return child;
+  };
+  const pid_t sleeper = start("/bin/sleep", "30"), ended = start("/bin/true", nullptr);
+  const auto name = [&](pid_t pid) {
+    probe_.Set(w_[0], "_NET_WM_PID", "CARDINAL", {static_cast<std::uint32_t>(pid)});
+    const auto process = processes.WindowProcess(w_[0]);
+    return std::to_string(process.value_or(0) == static_cast<ProcessId>(pid)) + "|" +
+           processes.ProgramPath(pid).value_or("?") + "|" +
+           processes.ListedProgramName(pid).value_or("?");
+  };
+  const std::string sleeping = "1|" + std::filesystem::canonical("/bin/sleep").string() + "|sleep";
+  EXPECT_TRUE(WaitUntil([&] { return name(sleeper) == sleeping; })) << name(sleeper);
+  ASSERT_TRUE(WaitUntil([&] { return name(ended) == "1||true"; })) << name(ended);
+  kill(sleeper, SIGKILL);
+  waitpid(sleeper, nullptr, 0);
+  waitpid(ended, nullptr, 0);
+  EXPECT_EQ(name(ended), "1||");
 }
 
 TEST(LinuxOsFactsTest, DescriptionHasKernelVersionBuildZeroAndDistribution) {

@@ -167,6 +167,25 @@ TEST_F(X11KeptSnapshotTest, AgreesWithAFreshReadAfterEveryKindOfChange) {
   EXPECT_TRUE(SettlesToNoRoundTrips());
 }
 
+// A first walk reads 60 windows in as many round trips as 10, a settled desktop's walk in none,
+// and a question about a window outside a walk costs one round trip.
+TEST_F(X11KeptSnapshotTest, RoundTripsDoNotGrowWithTheNumberOfWindows) {
+  std::vector<std::uint64_t> trips;
+  for (const std::size_t count : {10u, 60u}) {
+    OpenMore(std::vector<std::vector<std::string>>(count - mine_.size(), {"--name", "W"}));
+    ASSERT_EQ(mine_.size(), count);
+    auto fresh = X11WindowSystem::Connect();
+    const std::uint64_t before = fresh->RoundTrips();
+    EXPECT_EQ(SeenBy(*fresh).size(), count);
+    trips.push_back(fresh->RoundTrips() - before);
+    EXPECT_TRUE(SettlesToNoRoundTrips()) << count;
+  }
+  EXPECT_EQ(trips[0], trips[1]);
+  const std::uint64_t before = x_->RoundTrips();
+  EXPECT_EQ(x_->Caption(mine_[0]), "W");
+  EXPECT_EQ(x_->RoundTrips() - before, 1u);
+}
+
 TEST_F(X11KeptSnapshotTest, AFloodOfNoticesMakesTheNextWalkReadEverythingAgain) {
   ASSERT_NO_FATAL_FAILURE(Open({{"--name", "A"}, {"--name", "B"}}));
   ASSERT_TRUE(WaitUntil([&] { return AgreesWithAFreshRead(); }));
