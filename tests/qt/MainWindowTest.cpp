@@ -111,6 +111,8 @@ TEST_F(MainWindowTest, SelectingPausesTheRefreshAndLeavingResumesItOnTheQtTimer)
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre(list, 1));
   EXPECT_EQ(form.lstFenetresNonTopMost.ListIndex(), 1);
   EXPECT_FALSE(window_->RefreshTimer().isActive());
+  QTest::mouseMove(window_->centralWidget(), QPoint(4, 40));
+  EXPECT_TRUE(window_->RefreshTimer().isActive());
 
   // The Qt timer follows the core's and runs its tick.
   desktop.Open("Late arrival");

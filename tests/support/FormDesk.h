@@ -23,8 +23,9 @@ struct OtherPorts {
 struct FormDesk {
   explicit FormDesk(OtherPorts other = {})
       : form{FormPorts{other.windows ? *other.windows : desktop,
-                       other.processes ? *other.processes : desktop, other.tray ? *other.tray : tray,
-                       other.dialogs ? *other.dialogs : dialogs, shell, host}} {}
+                       other.processes ? *other.processes : desktop,
+                       other.tray ? *other.tray : tray, other.dialogs ? *other.dialogs : dialogs,
+                       shell, host}} {}
 
   TempDir dir;
   SimulatedDesktop desktop;

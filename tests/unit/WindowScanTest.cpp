@@ -195,12 +195,15 @@ TEST_F(WindowScanTest, AnUnchangedDesktopIsNotWalkedAgain) {
   EXPECT_EQ(desktop_.calls(), calls);
   EXPECT_EQ(Listed(false), "Mail");
   EXPECT_EQ(tray_.tips.size(), 1u);
-  const std::function<void()> changes[] = {
-      [&] { desktop_.Open("Late"), ++*desktop_.revision; },
-      [&] { Rules(close_rules_, {{"Mail", true}}); },
-      [&] { Rules(topmost_rules_, {{"Mail", true}}); },
-      [&] { settings_.SetTopMostCaption = true; },
-      [&] { minimized_ = true; }};
+  const std::function<void()> changes[] = {[&] { desktop_.Open("Late"), ++*desktop_.revision; },
+                                           [&] {
+                                             Rules(close_rules_, {{"Mail", true}});
+                                           },
+                                           [&] {
+                                             Rules(topmost_rules_, {{"Mail", true}});
+                                           },
+                                           [&] { settings_.SetTopMostCaption = true; },
+                                           [&] { minimized_ = true; }};
   for (const auto& change : changes) {
     change();
     const int before = desktop_.calls();

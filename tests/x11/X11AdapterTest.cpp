@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <csignal>
-
 #include <filesystem>
 
 #include "X11Fixture.h"

@@ -133,18 +133,31 @@ TEST_F(X11KeptSnapshotTest, AgreesWithAFreshReadAfterEveryKindOfChange) {
       {"topmost by us", [&] { x_->SetTopmost(w_[1], true, *x_->Rect(w_[1])); }},
       {"close item by us", [&] { x_->SetCloseItemState(w_[0], kCloseItemDisabledBits); }},
       {"topmost by another client",
-       [&] { probe_.Ask(w_[4], "_NET_WM_STATE", {1, probe_.Atom("_NET_WM_STATE_ABOVE"), 0, 1}); }},
-      {"raised by another client", [&] { probe_.Ask(w_[0], "_NET_ACTIVE_WINDOW", {2, 0, 0}); }},
+       [&] {
+         probe_.Ask(w_[4], "_NET_WM_STATE", {1, probe_.Atom("_NET_WM_STATE_ABOVE"), 0, 1});
+       }},
+      {"raised by another client",
+       [&] {
+         probe_.Ask(w_[0], "_NET_ACTIVE_WINDOW", {2, 0, 0});
+       }},
       {"close item by another client",
-       [&] { probe_.Set(w_[5], "_MOTIF_WM_HINTS", "_MOTIF_WM_HINTS", {1, 0x1E, 0, 0, 0}); }},
+       [&] {
+         probe_.Set(w_[5], "_MOTIF_WM_HINTS", "_MOTIF_WM_HINTS", {1, 0x1E, 0, 0, 0});
+       }},
       {"owner by another client",
        [&] { probe_.Set(w_[5], "WM_TRANSIENT_FOR", "WINDOW", {w_[1]}); }},
       {"minimised by another client", [&] { probe_.Ask(w_[5], "WM_CHANGE_STATE", {3}); }},
       {"window type by the client",
-       [&] { probe_.Set(w_[4], "_NET_WM_WINDOW_TYPE", "ATOM", {probe_.Atom("_NET_WM_WINDOW_TYPE_DOCK")}); }},
+       [&] {
+         probe_.Set(w_[4], "_NET_WM_WINDOW_TYPE", "ATOM",
+                    {probe_.Atom("_NET_WM_WINDOW_TYPE_DOCK")});
+       }},
       {"unmapped", [&] { probe_.Unmap(w_[3]); }},
       {"destroyed", [&] { probe_.Destroy(w_[2]); }},
-      {"new window", [&] { OpenMore({{"--name", "F"}}); }},
+      {"new window",
+       [&] {
+         OpenMore({{"--name", "F"}});
+       }},
       {"caption and stacking at once",
        [&] {
          probe_.Set(w_[1], "_NET_WM_NAME", "UTF8_STRING", "B2");
