@@ -75,7 +75,7 @@ TEST_F(MainWindowTest, WidgetsAndMenusShowTheCoreState) {
   EXPECT_EQ(Action("mnuAPropos")->shortcut(), QKeySequence(Qt::Key_F1));
   // Triggering goes to the core, whose mark the action then shows.
   Action("mnuMinimized")->trigger();
-  EXPECT_TRUE(form.mnuMinimized.Checked() && Action("mnuMinimized")->isChecked());
+  EXPECT_EQ(Bits({form.mnuMinimized.Checked(), Action("mnuMinimized")->isChecked()}), "11");
 }
 
 TEST_F(MainWindowTest, EveryControlSitsInItsContainer) {
@@ -139,14 +139,15 @@ TEST_F(MainWindowTest, ListEventsReachTheirHandlers) {
   EXPECT_EQ(Text("lblProgName"), "");
   // The right button selects nothing and offers the popup of the selected entry only.
   QTest::mousePress(list->viewport(), Qt::RightButton, {}, Centre(list, 0));
-  EXPECT_TRUE(dialogs.popups.empty() &&
-              form.lstFenetresNonTopMost.ListIndex() == SortedList::kNoSelection);
+  EXPECT_EQ(Bits({dialogs.popups.empty(),
+                  form.lstFenetresNonTopMost.ListIndex() == SortedList::kNoSelection}),
+            "11");
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre(list, 0));
   dialogs.popup_choices.push_back("mnuSetTopmost");
   dialogs.input_answers.push_back("");
   QTest::mousePress(list->viewport(), Qt::RightButton, {}, Centre(list, 1));
   EXPECT_EQ(dialogs.popups, std::vector<std::string>{"mnuPopupNonTopmost"});
-  EXPECT_TRUE(desktop.Window(other).topmost && !desktop.Window(report).topmost);
+  EXPECT_EQ(Bits({desktop.Window(other).topmost, desktop.Window(report).topmost}), "10");
 
   // A double click switches; the accepted offer shows in the catalogue, and Refresh rescans.
   dialogs.input_answers.push_back(ScriptedDialogs::kAcceptDefault);
@@ -183,13 +184,13 @@ TEST_F(MainWindowTest, CatalogueButtonsDoubleClickBoxesAndCheckBoxesReachTheirHa
   // A press on the caption's last line, far from the indicator, goes to the core.
   const QPoint on_caption = caption->geometry().bottomRight() - QPoint(4, 4);
   QTest::mouseClick(box, Qt::LeftButton, {}, on_caption);
-  EXPECT_TRUE(form.chkAllDisableX.Value() && box->isChecked());
+  EXPECT_EQ(Bits({form.chkAllDisableX.Value(), box->isChecked()}), "11");
   QTest::mouseClick(box, Qt::LeftButton, {}, on_caption);
   // Neither the right button nor the keyboard flips it behind the core's back.
   QTest::mouseClick(box, Qt::RightButton, {}, on_caption);
   box->setFocus();
   QTest::keyClick(box, Qt::Key_Space);
-  EXPECT_FALSE(form.chkAllDisableX.Value() || box->isChecked());
+  EXPECT_EQ(Bits({form.chkAllDisableX.Value(), box->isChecked()}), "00");
 }
 
 TEST_F(MainWindowTest, AWindowManagerThatNeverIconifiesIsFollowedOnceTheSettleTimeRunsOut) {
@@ -199,7 +200,7 @@ TEST_F(MainWindowTest, AWindowManagerThatNeverIconifiesIsFollowedOnceTheSettleTi
   ASSERT_TRUE(window_->MinimizeSettleTimer().isActive());
   EXPECT_TRUE(QTest::qWaitFor([this] { return !window_->MinimizeSettleTimer().isActive(); }, 5000));
   // The window stayed normal: so does the core, which shows it again, and the message says so.
-  EXPECT_TRUE(form.State() == WindowState::kNormal && window_->isVisible());
+  EXPECT_EQ(Bits({form.State() == WindowState::kNormal, window_->isVisible()}), "11");
   ASSERT_TRUE(QTest::qWaitFor([this] { return !dialogs.messages.empty(); }, 2000));
   EXPECT_NE(dialogs.messages[0].text.find("stays open on the screen"), std::string::npos);
 }
@@ -208,9 +209,9 @@ TEST_F(MainWindowTest, CloseAsksAndOnlyYesEndsTheProgramAndAThrowingHandlerHarms
   Start();
   window_->Dispatch([] { throw std::runtime_error("boom"); });
   dialogs.answers_yes_no.push_back(MessageAnswer::kNo);
-  EXPECT_TRUE(!window_->close() && window_->isVisible() && ends_ == 0);
+  EXPECT_EQ(Bits({window_->close(), window_->isVisible(), ends_ == 1}), "010");
   dialogs.answers_yes_no.push_back(MessageAnswer::kYes);
-  EXPECT_TRUE(window_->close() && ends_ == 1);
+  EXPECT_EQ(Bits({window_->close(), ends_ == 1}), "11");
 }
 
 TEST_F(MainWindowTest, InvisibleModeNeverShowsTheWindow) {

@@ -57,7 +57,7 @@ TEST(QtDialogsTest, InputBoxShowsThePromptAsItIsAndCancelAnswersEmpty) {
     // Markup and ampersands of other programs' captions are shown, not interpreted.
     for (const QLabel* label : box->findChildren<QLabel*>()) {
       if (label->text() != shown) continue;
-      EXPECT_TRUE(label->textFormat() == Qt::PlainText && label->buddy() == nullptr);
+      EXPECT_EQ(Bits({label->textFormat() == Qt::PlainText, label->buddy() == nullptr}), "11");
     }
     box->setTextValue("Reports");
     box->accept();
@@ -115,13 +115,13 @@ TEST(QtAboutTest, LinkAndOkReachTheirHandlers) {
   QTest::mouseClick(link, Qt::LeftButton);
   EXPECT_EQ(shell.opened, std::vector<std::string>{"https://hoverdeck.example.org/"});
   QTest::mouseClick(ok, Qt::LeftButton);
-  EXPECT_FALSE(about.Loaded() || dialog->isVisible());
+  EXPECT_EQ(Bits({about.Loaded(), dialog->isVisible()}), "00");
 }
 
 TEST(QtTrayTest, WithoutANotificationAreaNothingIsAdded) {
   ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());  // none on the offscreen platform
   QtTray tray;
-  EXPECT_FALSE(tray.Add("Hoverdeck 1.1h") || tray.Present() || tray.ModifyTip("tip"));
+  EXPECT_EQ(Bits({tray.Add("Hoverdeck 1.1h"), tray.Present(), tray.ModifyTip("tip")}), "000");
   EXPECT_FALSE(ProgramIcon().isNull());
 }
 

@@ -12,6 +12,13 @@
 
 namespace hoverdeck::testing {
 
+// Truths as "1"/"0" in a row, so that a failed check shows which one differs.
+inline std::string Bits(std::initializer_list<bool> truths) {
+  std::string bits;
+  for (const bool truth : truths) bits += truth ? "1" : "0";
+  return bits;
+}
+
 // Real ports in place of the fakes, where a test needs them.
 struct OtherPorts {
   WindowSystem* windows = nullptr;
@@ -50,13 +57,10 @@ struct FormDesk {
            (form.State() == WindowState::kMinimized ? " minimized" : " normal") +
            (form.Timer1.Enabled() ? " ticking" : " paused");
   }
-  // The four switches as "+"/"-": all topmost, marker, all close buttons, start minimised.
+  // The four switches as "1"/"0": all topmost, marker, all close buttons, start minimised.
   std::string Switches() const {
-    std::string marks;
-    for (const bool on : {form.chkAllTopMost.Value(), form.mnuTopMostCaption.Checked(),
-                          form.chkAllDisableX.Value(), form.mnuMinimized.Checked()})
-      marks += on ? "+" : "-";
-    return marks;
+    return Bits({form.chkAllTopMost.Value(), form.mnuTopMostCaption.Checked(),
+                 form.chkAllDisableX.Value(), form.mnuMinimized.Checked()});
   }
   // A list's texts joined by '|', and check marks as "+"/"-" after each when asked.
   static std::string Texts(const SortedList& list, bool marks = false) {

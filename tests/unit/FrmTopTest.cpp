@@ -30,7 +30,7 @@ TEST_F(FrmTopTest, StartUpShowsSettingsCataloguesListsAndCounts) {
 
   EXPECT_EQ(form.Caption(), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
   EXPECT_EQ(Window() + " " + std::to_string(form.Timer1.Interval()), "shown normal ticking 1000");
-  EXPECT_EQ(Switches(), "++--");
+  EXPECT_EQ(Switches(), "1100");
   // The first scan already marked the topmost window; the lists are sorted with their handles.
   EXPECT_EQ(Texts(form.lstCatalogueTopMost, true) + "/" + Texts(form.lstCatalogueDisableX, true) +
                 "/" + Texts(form.lstFenetresTopMost) + "/" + Texts(form.lstFenetresNonTopMost) +
@@ -62,8 +62,7 @@ TEST(FrmTopStartTest, HiddenStartsEnforceTheRulesTheirModeAllows) {
     EXPECT_EQ(d.desktop.Window(mail).topmost, c.topmost);
     EXPECT_EQ(d.desktop.Window(mail).close_state, kCloseItemDisabledBits);
     d.form.Timer1_Timer();
-    EXPECT_FALSE(d.form.Visible());
-    EXPECT_EQ(d.tray.adds, c.icon ? 1 : 0);
+    EXPECT_EQ(Bits({d.form.Visible(), d.tray.adds == 1}), c.icon ? "01" : "00");
     EXPECT_EQ(d.form.lstFenetresNonTopMost.Count(), 1);
     if (c.icon) {
       EXPECT_EQ(d.Window() + (d.form.mnuMinimized.Checked() ? " start minimized" : ""),
@@ -85,19 +84,19 @@ TEST(FrmTopStartTest, HiddenStartsEnforceTheRulesTheirModeAllows) {
 
 // The hover line names the program of the entry under the pointer: the full path on NT 4 and
 // older, the file name later. A held button leaves the label; no entry or a closed window shows
-// nothing; a failed lookup greys both labels. As "caption/marks of both labels".
+// nothing; a failed lookup greys both labels. As "caption/enabled labels".
 TEST(FrmTopHoverTest, NamesTheProgramOfTheEntryUnderThePointer) {
   const struct {
     bool nt4;
     int buttons, entry;
     bool closed, broken;
     const char* shown;
-  } cases[] = {{true, 0, 0, false, false, "C:\\Apps\\editor.exe/++"},
-               {false, 0, 0, false, false, "editor.exe/++"},
-               {false, 1, 0, false, false, "before/++"},
-               {false, 0, 1, false, false, "/++"},
-               {true, 0, 0, true, false, "/++"},
-               {false, 0, 0, false, true, "/--"}};
+  } cases[] = {{true, 0, 0, false, false, "C:\\Apps\\editor.exe/11"},
+               {false, 0, 0, false, false, "editor.exe/11"},
+               {false, 1, 0, false, false, "before/11"},
+               {false, 0, 1, false, false, "/11"},
+               {true, 0, 0, true, false, "/11"},
+               {false, 0, 0, false, true, "/00"}};
   for (const auto& c : cases) {
     FormDesk d;
     d.host.os.is_nt4_or_older = c.nt4;
@@ -108,8 +107,8 @@ TEST(FrmTopHoverTest, NamesTheProgramOfTheEntryUnderThePointer) {
     if (c.closed) d.desktop.Close(editor);
     if (c.broken) d.desktop.BreakProcessLookups();
     d.form.lstFenetresNonTopMost_MouseMove(c.buttons, c.entry);
-    EXPECT_EQ(d.form.lblProgName.Caption() + "/" + (d.form.lbllblProgName.Enabled() ? "+" : "-") +
-                  (d.form.lblProgName.Enabled() ? "+" : "-"),
+    EXPECT_EQ(d.form.lblProgName.Caption() + "/" +
+                  Bits({d.form.lbllblProgName.Enabled(), d.form.lblProgName.Enabled()}),
               c.shown);
   }
 }
@@ -134,9 +133,7 @@ TEST_F(FrmTopTest, TrayIconTogglesAndOffersTheFileMenuAndOnlyYesQuits) {
   form.mnuQuitter_Click();  // "No", then "Yes"
   form.mnuQuitter_Click();
   // The icon goes; nothing is written at quitting.
-  EXPECT_TRUE(form.EndRequested());
-  EXPECT_FALSE(tray.present);
-  EXPECT_FALSE(std::filesystem::exists(IniPath()));
+  EXPECT_EQ(Bits({form.EndRequested(), tray.present, std::filesystem::exists(IniPath())}), "100");
 }
 
 TEST_F(FrmTopTest, ClickPausesAndLeavingTheListResumes) {
@@ -153,17 +150,16 @@ TEST_F(FrmTopTest, ClickPausesAndLeavingTheListResumes) {
   form.Timer1_Timer();
   EXPECT_EQ(form.lstFenetresNonTopMost.ListIndex(), IndexOf(form.lstFenetresNonTopMost, "One"));
   // Each of the six ways out of a pause.
-  const std::function<void()> resumes[] = {[&] { form.lstFenetresNonTopMost_LostFocus(); },
-                                           [&] { form.lstFenetresTopMost_LostFocus(); },
-                                           [&] { form.Form_LostFocus(); },
-                                           [&] { form.Form_MouseMove(1); },
-                                           [&] { form.Frame1_Click(); },
-                                           [&] { form.cmdRefresh_Click(); }};
-  for (const auto& resume : resumes) {
+  for (auto resume :
+       {&frmTop::lstFenetresNonTopMost_LostFocus, &frmTop::lstFenetresTopMost_LostFocus,
+        &frmTop::Form_LostFocus, &frmTop::Frame1_Click, &frmTop::cmdRefresh_Click}) {
     Pick("One");
-    resume();
-    EXPECT_TRUE(form.Timer1.Enabled()) << &resume - resumes;
+    (form.*resume)();
+    EXPECT_TRUE(form.Timer1.Enabled());
   }
+  Pick("One");
+  form.Form_MouseMove(1);
+  EXPECT_TRUE(form.Timer1.Enabled());
   form.Timer1_Timer();
   EXPECT_EQ(Window() + ", " + form.lblUpdate.Caption(),
             "shown normal ticking, Update every 1000 ms");
@@ -183,8 +179,7 @@ TEST_F(FrmTopTest, DoubleClickMakesTopmostAndOffersARule) {
   const auto starts = form.Timer1.starts();
   dialogs.input_answers = {ScriptedDialogs::kAcceptDefault, "Report  Q3", "report  q3"};
   form.lstFenetresNonTopMost_DblClick();
-  EXPECT_TRUE(desktop.Window(report).topmost);
-  EXPECT_GT(form.Timer1.starts(), starts);
+  EXPECT_EQ(Bits({desktop.Window(report).topmost, form.Timer1.starts() > starts}), "11");
   // A caption over two lines is offered on one.
   EXPECT_EQ(Asked(), "Hoverdeck|Report  Q3|'Report\r\nQ3 - Editor' is now topmost" + kOfferEnd);
   EXPECT_EQ(Texts(form.lstCatalogueTopMost, true) + "/" + IniText(),
@@ -202,8 +197,7 @@ TEST_F(FrmTopTest, DoubleClickMakesTopmostAndOffersARule) {
   Pick("Plain");
   dialogs.input_answers = {""};
   form.MenuClick("mnuSetTopmost");
-  EXPECT_TRUE(desktop.Window(plain).topmost);
-  EXPECT_EQ(IniText(), before);
+  EXPECT_EQ(Bits({desktop.Window(plain).topmost}) + IniText(), "1" + before);
   // A live window that stays where it is: said so, and no rule offered.
   Pick("Guard");
   form.lstFenetresNonTopMost_DblClick();
@@ -225,8 +219,7 @@ TEST_F(FrmTopTest, PopupsSwitchesAndTheirFailuresActOnThePickedOrListedWindows) 
   EXPECT_TRUE(dialogs.popups.empty());
   dialogs.popup_choices = {"mnuSetNonTopmost", "mnuSetAllTopmost"};
   form.lstFenetresTopMost_MouseDown(kRightButton);
-  EXPECT_FALSE(desktop.Window(top).topmost);
-  EXPECT_EQ(Said(), "<no box>");
+  EXPECT_EQ(Bits({desktop.Window(top).topmost}) + Said(), "0<no box>");
 
   // A window gone: said so, no rule offered; the failed query leaves the pause alone.
   Pick("B - Editor");
@@ -240,13 +233,12 @@ TEST_F(FrmTopTest, PopupsSwitchesAndTheirFailuresActOnThePickedOrListedWindows) 
   Pick("A");
   form.lstFenetresNonTopMost_MouseDown(kRightButton);
   EXPECT_EQ(dialogs.popups, (std::vector<std::string>{"mnuPopupTopmost", "mnuPopupNonTopmost"}));
-  EXPECT_EQ(std::to_string(desktop.Window(a).topmost) + std::to_string(desktop.Window(c).topmost) +
-                " " + Window() + " " + std::to_string(form.lstFenetresNonTopMost.Count()),
+  EXPECT_EQ(Bits({desktop.Window(a).topmost, desktop.Window(c).topmost}) + " " + Window() + " " +
+                std::to_string(form.lstFenetresNonTopMost.Count()),
             "11 shown normal ticking 3");
   form.cmdRefresh_Click();
   form.mnuSetAllNonTopmost_Click();
-  EXPECT_EQ(std::to_string(desktop.Window(a).topmost) + std::to_string(desktop.Window(c).topmost) +
-                Asked(),
+  EXPECT_EQ(Bits({desktop.Window(a).topmost, desktop.Window(c).topmost}) + Asked(),
             "00<no input box>");
 }
 
@@ -278,9 +270,9 @@ TEST_F(FrmTopTest, CloseItemToggleOffersARuleOnlyWhenDisabled) {
   EXPECT_EQ(Said(),
             "!The X close box of 'Guarded' could not be disabled: the window has closed "
             "or does not allow it.");
-  EXPECT_EQ(desktop.Window(guarded).close_state, 0u);
+  EXPECT_EQ(std::to_string(*desktop.Window(guarded).close_state) + " " + Window(),
+            "0 shown normal ticking");
   EXPECT_EQ(dialogs.inputs.size(), 1u);
-  EXPECT_TRUE(form.Timer1.Enabled());
 }
 
 TEST_F(FrmTopTest, MarkerSwitchActsAtTheNextTickAndANewMarkerReplacesTheOldAtOnce) {
@@ -288,7 +280,7 @@ TEST_F(FrmTopTest, MarkerSwitchActsAtTheNextTickAndANewMarkerReplacesTheOldAtOnc
   const auto plain = desktop.Open("Notes");
   form.Form_Load("");
   form.mnuTopMostCaption_Click();
-  EXPECT_EQ(Switches() + desktop.Window(top).caption, "-+--Editor");
+  EXPECT_EQ(Switches() + desktop.Window(top).caption, "0100Editor");
   EXPECT_EQ(IniText(), "[Configuration]\nSetTopMostCaption=1\n");
   form.Timer1_Timer();
   EXPECT_EQ(desktop.Window(top).caption, "[TOPMOST] Editor");
@@ -370,8 +362,7 @@ TEST_F(FrmTopTest, FullCatalogueRefusesNewStringsButModifyStillWorks) {
   desktop.Open("New - Window");
   form.Form_Load("");
   form.Timer1_Timer();  // exactly full is no cut: nothing to tell, nothing kept aside
-  EXPECT_EQ(Said(), "<no box>");
-  EXPECT_FALSE(std::filesystem::exists(dir.File("Hoverdeck.ini.bak")));
+  EXPECT_EQ(Bits({std::filesystem::exists(dir.File("Hoverdeck.ini.bak"))}) + Said(), "0<no box>");
   form.cmdAjouter_Click();
   EXPECT_EQ(Said(),
             "!The list already holds 100 strings, the most it can hold. Remove a string "
@@ -404,8 +395,7 @@ TEST_F(FrmTopTest, CheckClicksAndSwitchPressesWriteOneKeyEach) {
   form.chkAllDisableX_MouseDown();
   form.mnuMinimized_Click();
   form.Timer1_Timer();
-  EXPECT_EQ(Switches(), "+-++");
-  EXPECT_FALSE(desktop.Window(window).topmost);
+  EXPECT_EQ(Switches() + Bits({desktop.Window(window).topmost}), "10110");
   EXPECT_EQ(Window() + "\n" + IniText(),
             "shown normal ticking\n" + sorted +
                 "0\n[Configuration]\nSetAllTopMost=1\nSetAllDisableX=1\nMinimized=1\n");

@@ -6,8 +6,8 @@
 #include "app/OsDescription.h"
 #include "app/Settings.h"
 #include "platform/WindowHandle.h"
+#include "support/FormDesk.h"
 #include "support/IniCorpus.h"
-#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
 namespace hoverdeck {
@@ -39,10 +39,7 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
       TempDir dir;
       if (!f[0].empty()) WriteBytes(dir.File("a.ini"), "[configuration]\n" + f[0]);
       const Settings s = LoadSettings(ConfigFile(dir.File("a.ini")));
-      std::string on;
-      for (bool b : {s.SetAllTopMost, s.SetTopMostCaption, s.SetAllDisableX, s.Minimized})
-        on += b ? "1" : "0";
-      EXPECT_EQ(on, f[1]);
+      EXPECT_EQ(Bits({s.SetAllTopMost, s.SetTopMostCaption, s.SetAllDisableX, s.Minimized}), f[1]);
       EXPECT_EQ(s.ConstTopMost, f[2]);
     }
   }

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "inventory/WindowScan.h"
-#include "support/FakeTray.h"
+#include "support/FormDesk.h"
 #include "support/IniCorpus.h"
 #include "support/SimulatedDesktop.h"
 
@@ -65,8 +65,9 @@ TEST_F(WindowScanTest, KeepsOnlyVisibleEnabledParentlessCaptionedWindows) {
   Scan();
   EXPECT_EQ(Listed(false) + "/" + Listed(true), "Kept/");
   // "Kept" made topmost and its close button disabled, and nothing else written.
-  EXPECT_TRUE(desktop_.Window(kept).topmost);
-  EXPECT_EQ(desktop_.writes().total(), 2);
+  EXPECT_EQ(
+      testing::Bits({desktop_.Window(kept).topmost}) + std::to_string(desktop_.writes().total()),
+      "12");
 }
 
 // The marker of tests/data/caption-markers.txt: the tables and the rules see the caption as
@@ -109,9 +110,9 @@ TEST_F(WindowScanTest, TopmostRulesActOnlyWhileMinimisedAndShowFromTheNextScan) 
               {kNoWindow, &settings_, &topmost_rules_, &close_rules_, [&] { return asked++ > 0; }},
               tables_);
   // The first one asked was not minimised yet; the case must match.
-  EXPECT_FALSE(desktop_.Window(notepad).topmost);
-  EXPECT_FALSE(desktop_.Window(lower).topmost);
-  EXPECT_TRUE(desktop_.Window(early).topmost);
+  EXPECT_EQ(testing::Bits({desktop_.Window(notepad).topmost, desktop_.Window(lower).topmost,
+                           desktop_.Window(early).topmost}),
+            "001");
   EXPECT_EQ(desktop_.Window(early).caption + "/" + Listed(true), "Notepad early/");
 
   minimized_ = true;
@@ -132,8 +133,7 @@ TEST_F(WindowScanTest, WalkGoesOnFromWhereTheSwitchedWindowNowStandsEnteringEach
   // Z-order: Top, first rule, second rule. Switching "first rule" lifts it above "Top", so the
   // walk meets "Top" again before it reaches "second rule".
   Scan();
-  EXPECT_TRUE(desktop_.Window(first).topmost);
-  EXPECT_TRUE(desktop_.Window(second).topmost);
+  EXPECT_EQ(testing::Bits({desktop_.Window(first).topmost, desktop_.Window(second).topmost}), "11");
   EXPECT_EQ(Listed(true) + "/" + Listed(false), "Top/first rule|second rule");
   EXPECT_EQ(desktop_.writes().topmost, 2);
   Scan();
@@ -181,7 +181,6 @@ TEST_F(WindowScanTest, CloseRulesActOnEveryScanAndKeepOtherBits) {
   EXPECT_EQ(desktop_.writes().total(), 1);
 }
 
-// A window that closes in the middle of its scan ends nothing badly.
 // A desktop that tells when it is unchanged is not walked again: the tables stay and the tray
 // still hears the counts. A new revision, a catalogue edit, a settings change or minimising does
 // walk it again, and a rule that matches then takes effect.

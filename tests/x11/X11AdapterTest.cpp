@@ -37,8 +37,9 @@ TEST_F(X11AdapterTest, WalkAndFilterQuestions) {
   }));
   // Top first, and neither docks nor desktops.
   EXPECT_EQ(Walk(), (Windows{w_[4], w_[2], w_[0]}));
-  EXPECT_TRUE(!x_->HasParent(w_[0]) && x_->HasParent(w_[2]) && x_->IsVisible(w_[0]) &&
-              x_->IsVisible(w_[4]) && !x_->IsVisible(w_[6]) && x_->IsEnabled(w_[6]));
+  EXPECT_EQ(testing::Bits({x_->HasParent(w_[0]), x_->HasParent(w_[2]), x_->IsVisible(w_[0]),
+                           x_->IsVisible(w_[4]), x_->IsVisible(w_[6]), x_->IsEnabled(w_[6])}),
+            "011101");
   // Windows outside the list have no next one, nor has one gone but, for a moment, still listed.
   EXPECT_EQ(x_->NextWindow(w_[6]), kNoWindow);
   probe_.Unmap(w_[0]);
@@ -110,15 +111,17 @@ TEST_F(X11AdapterTest, TopmostSwitchesInPlaceAndTheWalkFollowsTheLift) {
   ASSERT_TRUE(before && before->right - before->left == 320 && before->bottom - before->top == 200);
 
   ASSERT_TRUE(x_->SetTopmost(w_[0], true, *before));
-  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], true) &&
-              probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+  EXPECT_EQ(testing::Bits({x_->ConfirmTopmost(w_[0], true),
+                           probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE")}),
+            "11");
   EXPECT_EQ(x_->Rect(w_[0]), before);
   // The window manager restacks in its own time; from then on the walk follows.
   EXPECT_TRUE(WaitUntil([&] { return Walk() == Windows{w_[0], w_[2], w_[1]}; }));
 
   ASSERT_TRUE(x_->SetTopmost(w_[0], false, *before));
-  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], false) &&
-              !probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+  EXPECT_EQ(testing::Bits({x_->ConfirmTopmost(w_[0], false),
+                           probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE")}),
+            "10");
   EXPECT_EQ(x_->Rect(w_[0]), before);
   // Nothing asked, nothing reached.
   EXPECT_FALSE(x_->ConfirmTopmost(w_[0], true));
@@ -146,7 +149,7 @@ TEST_F(X11CloseCommandTest, DisablesAndOffersTheRuleThenGivesCloseBackUnderIceWm
   dialogs_.input_answers.push_back("");  // no rule
   ASSERT_NO_FATAL_FAILURE(DisableX("Closable"));
   // Decided at once, before IceWM had republished its allowed actions.
-  EXPECT_TRUE(dialogs_.inputs.size() == 1 && dialogs_.messages.empty());
+  EXPECT_EQ(dialogs_.inputs.size() * 10 + dialogs_.messages.size(), 10u);  // inputs, messages
   EXPECT_EQ(MotifHints(w), (Values{1, 0x1E, 0, 0, 0}));
   EXPECT_EQ(probe_.Read(w, "_MOTIF_WM_HINTS")->type, "_MOTIF_WM_HINTS");
   EXPECT_TRUE(WaitUntil([&] { return !ManagerOffersClose(w); }));
@@ -154,7 +157,7 @@ TEST_F(X11CloseCommandTest, DisablesAndOffersTheRuleThenGivesCloseBackUnderIceWm
   ASSERT_NO_FATAL_FAILURE(DisableX("Closable"));
   EXPECT_EQ(MotifHints(w), (Values{0, 0, 0, 0, 0}));
   EXPECT_TRUE(WaitUntil([&] { return ManagerOffersClose(w); }));
-  EXPECT_TRUE(dialogs_.inputs.size() == 1 && dialogs_.messages.empty());
+  EXPECT_EQ(dialogs_.inputs.size() * 10 + dialogs_.messages.size(), 10u);  // inputs, messages
 }
 
 TEST_F(X11CloseCommandTest, CouldNotBeDisabledUnderOpenbox) {
@@ -202,10 +205,9 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
     return child;
   };
   const pid_t sleeper = start("/bin/sleep", "30"), ended = start("/bin/true", nullptr);
-  const auto name = [&](pid_t pid) {
+  const auto name = [&](pid_t pid) {  // the pid as the window tells it, path and name
     probe_.Set(w_[0], "_NET_WM_PID", "CARDINAL", {static_cast<std::uint32_t>(pid)});
-    const auto process = processes.WindowProcess(w_[0]);
-    return std::to_string(process.value_or(0) == static_cast<ProcessId>(pid)) + "|" +
+    return std::to_string(processes.WindowProcess(w_[0]).value_or(0) == ProcessId(pid)) + "|" +
            processes.ProgramPath(pid).value_or("?") + "|" +
            processes.ListedProgramName(pid).value_or("?");
   };

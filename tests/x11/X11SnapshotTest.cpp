@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "X11Fixture.h"
+#include "support/FormDesk.h"
 
 namespace hoverdeck {
 namespace {
@@ -38,13 +39,15 @@ TEST_F(X11SnapshotTest, WindowsOpenedOrDestroyedDuringTheWalk) {
   const WindowRect at = *x_->Rect(b);
   ASSERT_EQ(x_->Caption(b), "B");
   probe_.Destroy(b);
-  EXPECT_FALSE(x_->Rect(b) || x_->CloseItemState(b) || x_->SetCaption(b, "x"));
-  EXPECT_EQ(x_->Caption(b), "");
-  EXPECT_EQ(x_->NextWindow(b), kNoWindow);
-  EXPECT_FALSE(x_->HasParent(b) || x_->IsVisible(b) || x_->IsEnabled(b) || x_->IsTopmost(b) ||
-               x_->SetCaption(b, "x") || x_->SetTopmost(b, true, at) ||
-               x_->ConfirmTopmost(b, false) || x_->SetCloseItemState(b, 0) || x_->Rect(b) ||
-               x_->CloseItemState(b) || !x_->Caption(b).empty());
+  std::string answers;  // each question in turn, within the walk and after it
+  for (int round = 0; round < 2; ++round) {
+    answers += testing::Bits({x_->Rect(b).has_value(), x_->CloseItemState(b).has_value(),
+                              x_->SetCaption(b, "x"), !x_->Caption(b).empty(), x_->HasParent(b),
+                              x_->IsVisible(b), x_->IsEnabled(b), x_->IsTopmost(b),
+                              x_->SetTopmost(b, true, at), x_->ConfirmTopmost(b, false),
+                              x_->SetCloseItemState(b, 0), x_->NextWindow(b) != kNoWindow});
+  }
+  EXPECT_EQ(answers, std::string(24, '0'));
   EXPECT_EQ(Walk(), (Windows{above, late[0], a}));
   EXPECT_NE(x_->FirstWindow(kNoWindow), b);  // the connection is still good
 }
@@ -186,7 +189,6 @@ TEST_F(X11KeptSnapshotTest, RoundTripsDoNotGrowWithTheNumberOfWindows) {
   std::vector<std::uint64_t> trips;
   for (const std::size_t count : {10u, 60u}) {
     OpenMore(std::vector<std::vector<std::string>>(count - mine_.size(), {"--name", "W"}));
-    ASSERT_EQ(mine_.size(), count);
     auto fresh = X11WindowSystem::Connect();
     const std::uint64_t before = fresh->RoundTrips();
     EXPECT_EQ(SeenBy(*fresh).size(), count);
