@@ -87,16 +87,15 @@ TEST(FrmTopStartTest, HiddenStartsEnforceTheRulesTheirModeAllows) {
 // nothing; a failed lookup greys both labels. As "caption/enabled labels".
 TEST(FrmTopHoverTest, NamesTheProgramOfTheEntryUnderThePointer) {
   const struct {
-    bool nt4;
+    bool nt4, closed, broken;
     int buttons, entry;
-    bool closed, broken;
     const char* shown;
-  } cases[] = {{true, 0, 0, false, false, "C:\\Apps\\editor.exe/11"},
-               {false, 0, 0, false, false, "editor.exe/11"},
-               {false, 1, 0, false, false, "before/11"},
-               {false, 0, 1, false, false, "/11"},
-               {true, 0, 0, true, false, "/11"},
-               {false, 0, 0, false, true, "/00"}};
+  } cases[] = {{true, false, false, 0, 0, "C:\\Apps\\editor.exe/11"},
+               {false, false, false, 0, 0, "editor.exe/11"},
+               {false, false, false, 1, 0, "before/11"},
+               {false, false, false, 0, 1, "/11"},
+               {true, true, false, 0, 0, "/11"},
+               {false, false, true, 0, 0, "/00"}};
   for (const auto& c : cases) {
     FormDesk d;
     d.host.os.is_nt4_or_older = c.nt4;

@@ -33,6 +33,22 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
       const OsFacts os = DescribeOs({number(0), number(1), number(2), number(3), f[4]});
       EXPECT_EQ(os.description, f[5]);
       EXPECT_EQ(os.is_nt4_or_older, f[6] == "1");
+    } else if (fact.verb == "place") {
+      ASSERT_EQ(f.size(), 5u);
+      TempDir dir;
+      FakeHost host(dir.File("bin"));
+      fs::create_directory(host.directory);
+      if (f[0] == "1") WriteBytes(host.directory / "Hoverdeck.ini", "");
+      if (f[1] == "0") host.read_only = host.directory;
+      if (f[2] == "1") host.user_config = dir.File("config") / "hoverdeck";
+#ifdef _WIN32
+      if (!f[3].empty()) continue;
+#else
+      WriteBytes(dir.File("kept.ini"), "");
+      if (!f[3].empty()) fs::create_symlink(dir.File(f[3]), host.directory / "Hoverdeck.ini");
+#endif
+      EXPECT_EQ(ConfigFilePath(host),
+                (f[4] == "user" ? host.user_config : host.directory) / "Hoverdeck.ini");
     } else {
       ASSERT_EQ(fact.verb, "settings");
       ASSERT_EQ(f.size(), 3u);
@@ -45,37 +61,9 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
   }
 }
 
-TEST(StartupFactsTest, SettingsLieBesideTheProgramUnlessItsFolderIsClosed) {
+TEST(StartupFactsTest, SettingsBesideARootFolderHaveNoDoubledSeparator) {
   const auto root = fs::current_path().root_path();
-  EXPECT_EQ(ConfigFilePath(root).native(),
-            (root / "Hoverdeck.ini").native());  // no doubled separator
-  const struct {
-    bool ini_beside, folder_writable, user_folder_known, in_user_folder;
-    const char* link_to = nullptr;  // the INI beside is a link to this file
-  } cases[] = {
-      {false, true, true, false},    // portable: a writable folder keeps it beside the program
-      {true, false, true, false},    // an INI someone put beside a read-only program wins
-      {false, false, true, true},    // installed read-only: the user's configuration folder
-      {false, false, false, false},  // no user folder known: beside
-      {false, false, true, false, "kept.ini"},     // a link is the user's file, read-only or not
-      {false, false, true, false, "missing.ini"},  // even one to a file not made yet
-  };
-  for (const auto& c : cases) {
-    TempDir dir;
-    FakeHost host(dir.File("bin"));
-    fs::create_directory(host.directory);
-    if (c.ini_beside) WriteBytes(host.directory / "Hoverdeck.ini", "");
-#ifdef _WIN32
-    if (c.link_to) continue;
-#else
-    if (c.link_to) fs::create_symlink(dir.File(c.link_to), host.directory / "Hoverdeck.ini");
-    WriteBytes(dir.File("kept.ini"), "");
-#endif
-    if (!c.folder_writable) host.read_only = host.directory;
-    if (c.user_folder_known) host.user_config = dir.File("config") / "hoverdeck";
-    const auto expected = (c.in_user_folder ? host.user_config : host.directory) / "Hoverdeck.ini";
-    EXPECT_EQ(ConfigFilePath(host), expected) << c.ini_beside << c.folder_writable;
-  }
+  EXPECT_EQ(ConfigFilePath(root).native(), (root / "Hoverdeck.ini").native());
 }
 
 TEST(StartupFactsTest, HandleTextRoundTripsEveryHandleAsSigned32BitDecimal) {
