@@ -124,6 +124,66 @@ TEST_F(Win32MainWindowTest, ControlsFollowTheLayoutAtANewScale) {
   ReleaseDC(window_->Handle(), dc);
 }
 
+// The room a control really gives its caption when Wine or Windows draws it: a group box indents
+// its one-line title and keeps clear of its frame, a check box writes beside its glyph and a gap,
+// a button inside its edges, a label over its whole client area; lines as its height holds.
+RECT CaptionRoom(HWND control, ControlType type, int dpi, const TEXTMETRICW& metrics) {
+  RECT room{};
+  GetClientRect(control, &room);
+  if (type == ControlType::kFrame) {
+    InflateRect(&room, -MulDiv(9, dpi, 96), 0);
+    room.bottom = metrics.tmHeight;
+  } else if (type == ControlType::kCheckBox) {
+    room.left += MulDiv(13, dpi, 96) + std::max<int>(MulDiv(6, dpi, 96), metrics.tmAveCharWidth);
+  } else if (type == ControlType::kButton) {
+    InflateRect(&room, -(GetSystemMetrics(SM_CXEDGE) + 1), -(GetSystemMetrics(SM_CYEDGE) + 1));
+  }
+  return room;
+}
+
+// Every caption is shown whole, measured with the font its control really has, at each scale,
+// with Wine's face and with a wider message font, as Windows 10 and 11 use.
+TEST_F(Win32MainWindowTest, EveryCaptionFitsTheRoomItsControlGivesAtEveryScaleAndFace) {
+  NONCLIENTMETRICSW saved{};
+  saved.cbSize = sizeof(saved);
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(saved), &saved, 0);
+  for (const std::wstring face : {L"", L"Open Sans"}) {
+    NONCLIENTMETRICSW metrics = saved;  // for this process only: nothing is written
+    if (!face.empty()) wcscpy(metrics.lfMessageFont.lfFaceName, face.c_str());
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    Start();
+    for (const int dpi : {96, 120, 144, 192}) {
+      RECT place{0, 0, 900, 700};
+      Send(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&place));
+      for (const ControlLayout& layout : FrmTopLayout()) {
+        HWND control = window_->Control(layout.name);
+        const std::wstring text = control ? ControlText(control) : L"";
+        if (text.empty()) continue;
+        HDC dc = GetDC(control);
+        SelectObject(dc, reinterpret_cast<HFONT>(Send(control, WM_GETFONT)));
+        TEXTMETRICW font{};
+        GetTextMetricsW(dc, &font);
+        wchar_t used[LF_FACESIZE] = {};
+        GetTextFaceW(dc, LF_FACESIZE, used);
+        const RECT room = CaptionRoom(control, layout.type, dpi, font);
+        RECT need{0, 0, room.right - room.left, 0};
+        DrawTextW(dc, text.c_str(), -1, &need,
+                  DT_CALCRECT | DT_NOPREFIX |
+                      (layout.type == ControlType::kLabel || layout.type == ControlType::kCheckBox
+                           ? DT_WORDBREAK
+                           : DT_SINGLELINE));
+        ReleaseDC(control, dc);
+        EXPECT_TRUE(need.right <= room.right - room.left && need.bottom <= room.bottom - room.top &&
+                    (face.empty() || face == used))
+            << win32::Narrow(face + L" " + used) << " " << dpi << " dpi, " << layout.name
+            << " needs " << need.right << "x" << need.bottom << " of " << room.right - room.left
+            << "x" << room.bottom - room.top;
+      }
+    }
+  }
+  SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(saved), &saved, 0);
+}
+
 TEST_F(Win32MainWindowTest, AfterLoadTheControlsShowTheCoresListsCountsCaptionsAndMenus) {
   desktop_.Open("Editor", true);
   desktop_.Open("b window");

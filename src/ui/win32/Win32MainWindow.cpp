@@ -110,10 +110,7 @@ void Win32MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
   for (auto& [name, control] : controls_) {
     if (!control.window) continue;
     const ControlLayout& layout = *control.layout;
-    SetWindowPos(control.window, nullptr, Px(layout.left), Px(layout.top), Px(layout.width),
-                 Px(layout.height), SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(control.window, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(FittingFont(control, WindowText(control.window))), TRUE);
+    FitCaption(control, WindowText(control.window), TRUE);
     if (layout.type == ControlType::kCheckListBox) {
       SendMessageW(control.window, LB_SETITEMHEIGHT, 0, item_height_);
     }
@@ -161,51 +158,75 @@ HFONT Win32MainWindow::Font(bool bold, bool underline, int average_width) {
   return font.get();
 }
 
-HFONT Win32MainWindow::FittingFont(const NativeControl& control, const std::wstring& caption) {
+Win32MainWindow::CaptionNeed Win32MainWindow::MeasureCaption(const NativeControl& control, HDC dc,
+                                                             HFONT font,
+                                                             const std::wstring& caption) const {
   const ControlLayout& layout = *control.layout;
-  HFONT font = Font(layout.bold, layout.underline);
-  if (caption.empty()) return font;
-  const win32::WindowDc dc(control.window);
-  const auto fits = [&](HFONT candidate, int& average_width) {
-    const win32::SelectScope selected(dc.get(), candidate);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc.get(), &metrics);
-    average_width = metrics.tmAveCharWidth;
-    // The room each kind of control leaves its caption: a group box indents its title, a check
-    // box draws beside its box, a button inside its edges.
-    SIZE room{Px(layout.width), Px(layout.height)};
-    UINT format = DT_CALCRECT | DT_WORDBREAK;
-    switch (layout.type) {
-      case ControlType::kFrame:
-        room.cx -= MulDiv(14, dpi_, 96);
-        room.cy = metrics.tmHeight;
-        format = DT_CALCRECT | DT_SINGLELINE;
-        break;
-      case ControlType::kCheckBox:
-        room.cx -= MulDiv(13, dpi_, 96) + metrics.tmAveCharWidth;
-        break;
-      case ControlType::kButton:
-        room.cx -= 2 * (GetSystemMetrics(SM_CXEDGE) + 1);
-        room.cy -= 2 * (GetSystemMetrics(SM_CYEDGE) + 1);
-        format = DT_CALCRECT | DT_SINGLELINE;
-        break;
-      default:
-        format |= DT_NOPREFIX;
-        break;
-    }
-    RECT need{0, 0, room.cx, 0};
-    DrawTextW(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &need, format);
-    return need.right <= room.cx && need.bottom <= room.cy;
-  };
-  int natural = 0;
-  if (fits(font, natural)) return font;
-  // Narrower, down to three quarters of the face's width; the narrowest tried if none fits.
-  for (int width = natural - 1; width >= std::max(1, natural * 3 / 4); --width) {
-    int ignored = 0;
-    font = Font(layout.bold, layout.underline, width);
-    if (fits(font, ignored)) break;
+  const win32::SelectScope selected(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  // The room each kind of control leaves its caption, as the system draws it: a group box
+  // indents its one-line title and keeps clear of its frame, a check box writes beside its glyph
+  // and a gap, a button inside its edges, a label over all of it.
+  SIZE room{Px(layout.width), Px(layout.height)};
+  UINT format = DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX;
+  switch (layout.type) {
+    case ControlType::kFrame:
+      room.cx -= 2 * MulDiv(9, dpi_, 96);
+      room.cy = metrics.tmHeight;
+      format = DT_CALCRECT | DT_SINGLELINE;
+      break;
+    case ControlType::kCheckBox:
+      room.cx -= MulDiv(13, dpi_, 96) +
+                 std::max(MulDiv(6, dpi_, 96), static_cast<int>(metrics.tmAveCharWidth));
+      format = DT_CALCRECT | DT_WORDBREAK;
+      break;
+    case ControlType::kButton:
+      room.cx -= 2 * (GetSystemMetrics(SM_CXEDGE) + 1);
+      room.cy -= 2 * (GetSystemMetrics(SM_CYEDGE) + 1);
+      format = DT_CALCRECT | DT_SINGLELINE;
+      break;
+    default:
+      break;
   }
-  return font;
+  RECT need{0, 0, room.cx, 0};
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &need, format);
+  const int line = std::max(static_cast<int>(metrics.tmHeight), 1);
+  // A control a little short of a line of this face still holds that line once it grows.
+  const int lines =
+      (format & DT_SINGLELINE) ? 1 : std::max(1, static_cast<int>((room.cy + line / 2) / line));
+  return {need.right <= room.cx, std::max(static_cast<int>(need.bottom), line),
+          static_cast<int>(room.cy), std::max(static_cast<int>(room.cy), lines * line),
+          metrics.tmAveCharWidth};
+}
+
+Win32MainWindow::FittedFont Win32MainWindow::FittingFont(const NativeControl& control,
+                                                         const std::wstring& caption) {
+  const ControlLayout& layout = *control.layout;
+  const int height = Px(layout.height);
+  HFONT font = Font(layout.bold, layout.underline);
+  if (caption.empty()) return {font, height};
+  const win32::WindowDc dc(control.window);
+  CaptionNeed need = MeasureCaption(control, dc.get(), font, caption);
+  const auto fits = [](const CaptionNeed& n) { return n.fits_width && n.height <= n.held_height; };
+  // Narrower, down to three quarters of the face's width; the narrowest tried if none fits.
+  const int natural = need.average_width;
+  for (int width = natural - 1; !fits(need) && width >= std::max(1, natural * 3 / 4); --width) {
+    font = Font(layout.bold, layout.underline, width);
+    need = MeasureCaption(control, dc.get(), font, caption);
+  }
+  // The caption of a frame stands above the frame's content: the frame keeps its height.
+  if (layout.type == ControlType::kFrame) return {font, height};
+  return {font, height + std::max(0, need.height - need.room_height)};
+}
+
+void Win32MainWindow::FitCaption(const NativeControl& control, const std::wstring& caption,
+                                 BOOL redraw) {
+  const FittedFont fitted = FittingFont(control, caption);
+  const ControlLayout& layout = *control.layout;
+  SetWindowPos(control.window, nullptr, Px(layout.left), Px(layout.top), Px(layout.width),
+               fitted.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(fitted.font), redraw);
 }
 
 HBRUSH Win32MainWindow::Brush(std::uint32_t rgb) {

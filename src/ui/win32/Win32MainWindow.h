@@ -150,8 +150,26 @@ class Win32MainWindow {
   NativeControl* Find(HWND window);
   // The layout's font; `average_width` narrows it (0: the face's own width).
   HFONT Font(bool bold, bool underline, int average_width = 0);
-  // The layout's font for the control, narrowed as far as its caption needs to fit.
-  HFONT FittingFont(const NativeControl& control, const std::wstring& caption);
+  // The layout's font for a control and the height the control takes with it.
+  struct FittedFont {
+    HFONT font;
+    int height;
+  };
+  // What a caption needs in a font, against the room its control gives it.
+  struct CaptionNeed {
+    bool fits_width;
+    int height;       // of all its lines
+    int room_height;  // what the control's height gives
+    int held_height;  // whole lines, as many as the control's height nearly holds
+    int average_width;
+  };
+  CaptionNeed MeasureCaption(const NativeControl& control, HDC dc, HFONT font,
+                             const std::wstring& caption) const;
+  // The layout's font for the control, narrowed as far as its caption needs to fit its width;
+  // where a line of the font is taller than the control allows, the control grows to hold it.
+  FittedFont FittingFont(const NativeControl& control, const std::wstring& caption);
+  // Applies the fitted font, growing the control when it needs to.
+  void FitCaption(const NativeControl& control, const std::wstring& caption, BOOL redraw);
   HBRUSH Brush(std::uint32_t rgb);
   // Pixels of a length in twips at the window's dots per inch.
   int Px(int twips) const;

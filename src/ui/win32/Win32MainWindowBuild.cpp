@@ -120,10 +120,7 @@ Win32MainWindow::NativeControl* Win32MainWindow::CreateControl(std::size_t index
   // The subclass goes in before any child is made, so a frame forwards its children's notices.
   SetWindowSubclass(control.window, &Win32MainWindow::ControlProc, 1,
                     reinterpret_cast<DWORD_PTR>(&control));
-  SendMessageW(
-      control.window, WM_SETFONT,
-      reinterpret_cast<WPARAM>(FittingFont(control, Widen(FixedCaption(binding, layout.type)))),
-      FALSE);
+  FitCaption(control, Widen(FixedCaption(binding, layout.type)), FALSE);
   // Later entries of the layout lie above earlier ones.
   SetWindowPos(control.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (layout.type == ControlType::kCheckListBox) {
