@@ -189,8 +189,7 @@ class OwnerProcess {
   void Hang() const { PostMessageW(windows_.begin()->second, WM_APP, 0, 0); }
   void Resume() const {
     const std::wstring name = L"Local\\hvd_resume_" + std::to_wstring(process_id());
-    const win32::UniqueHandle resume(OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
-    SetEvent(resume.get());
+    SetEvent(win32::UniqueHandle(OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())).get());
   }
 
  private:

@@ -2,7 +2,6 @@
 // item on a window of this one (Wine does not reach another process's system menu).
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <set>
 
 #include "Win32Harness.h"
@@ -143,75 +142,34 @@ TEST_F(OtherProcessWindowsTest, LookupsNameTheOwningProgramAndGoneOnesGiveTheFai
   EXPECT_EQ(windows_.FirstWindow(top), windows_.FirstWindow(kNoWindow));
 }
 
-// While its program hangs, no call waits on it for more than a moment: the switch is handed on,
-// the caption write gives up; once it answers, the switch handed on takes.
-TEST(HungProgramTest, NoCallWaitsOnAProgramThatStopsAnswering) {
-  const testing::OwnerProcess owner({{"hung", "-", L"hvd hung"}});
-  const WindowHandle w = win32::FromHwnd(owner.Hwnd("hung"));
-  Win32WindowSystem windows;
-  EXPECT_EQ(windows.Access(w), WindowAccess::kOpen);  // same rights, answering
-  owner.Hang();
-  const auto rect = windows.Rect(w);
-  ASSERT_TRUE(rect);
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(windows.Caption(w), "hvd hung");
-  EXPECT_FALSE(windows.SetCaption(w, "renamed"));
-  EXPECT_TRUE(windows.SetTopmost(w, true, *rect));
-  EXPECT_FALSE(windows.ConfirmTopmost(w, true));
-  EXPECT_EQ(windows.Access(w), WindowAccess::kNotResponding);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  owner.Resume();
-  EXPECT_TRUE(testing::WaitUntil([&] { return windows.IsTopmost(w); }, std::chrono::seconds(5)));
-  EXPECT_EQ(windows.Access(w), WindowAccess::kOpen);
-}
-
-// The shell's desktop window and a taskbar are not seen, ordinary windows are (Wine's composition
-// has no cloaking to tell, and its failing query counts as not cloaked).
-TEST(SeenWindowsTest, TheShellsOwnWindowsAreNeitherSeenNorKept) {
+// Neither the shell's desktop window nor a taskbar is seen; an ordinary window is (Wine has no
+// cloaking to tell: its failing query counts as not cloaked). A store app's frame names the
+// program of its app window, a child from another process (this one), while there is one.
+TEST(ShellAndAppFrameTest, ShellWindowsAreNotSeenAndAFrameNamesItsAppsProgram) {
   const testing::OwnerProcess owner({{"plain", "-", L"hvd plain"},
                                      {"desk", "s", L"Program Manager"},
                                      {"Shell_TrayWnd", "n", L"hvd taskbar"},
-                                     {"Shell_SecondaryTrayWnd", "n", L"hvd second taskbar"}});
+                                     {"ApplicationFrameWindow", "n", L"hvd app"}});
   ASSERT_EQ(GetShellWindow(), owner.Hwnd("desk"));
+  const HWND frame = owner.Hwnd("ApplicationFrameWindow");
+  const WNDCLASSW app_class{
+      0,       DefWindowProcW, 0,       0,       GetModuleHandleW(nullptr),
+      nullptr, nullptr,        nullptr, nullptr, L"Windows.UI.Core.CoreWindow"};
+  RegisterClassW(&app_class);
+  HWND app = CreateWindowExW(0, app_class.lpszClassName, L"", WS_CHILD, 0, 0, 9, 9, frame, nullptr,
+                             app_class.hInstance, nullptr);
   Win32WindowSystem windows;
   std::set<WindowHandle> kept;
   WalkKeptWindows(windows, kNoWindow, [&](WindowHandle w, std::string&) { kept.insert(w); });
   for (const auto& [label, hwnd] : owner.windows()) {
+    const bool seen = label == "plain" || label == "ApplicationFrameWindow";
     const WindowHandle w = win32::FromHwnd(hwnd);
-    EXPECT_EQ(std::pair(windows.IsSeen(w), kept.contains(w)),
-              std::pair(label == "plain", label == "plain"))
-        << label;
+    EXPECT_EQ(std::pair(windows.IsSeen(w), kept.contains(w)), std::pair(seen, seen)) << label;
   }
-}
-
-// A store app's frame names the program of its app window, a child from another process.
-TEST(AppFrameTest, TheFrameNamesTheProgramOfItsAppWindow) {
-  const testing::OwnerProcess frame_owner({{"ApplicationFrameWindow", "n", L"hvd app"}});
-  const HWND frame = frame_owner.Hwnd("ApplicationFrameWindow");
-  const std::wstring parent = std::to_wstring(reinterpret_cast<INT_PTR>(frame));
-  std::optional<testing::Program> app(std::in_place,
-                                      testing::BesideTest(L"hoverdeck_win32_window_owner.exe"),
-                                      L"Windows.UI.Core.CoreWindow nc " + parent, L"");
-  ASSERT_TRUE(testing::WaitUntil(
-      [&] { return FindWindowExW(frame, nullptr, L"Windows.UI.Core.CoreWindow", nullptr); }));
   Win32ProcessLookup lookup;
-  EXPECT_EQ(lookup.WindowProcess(win32::FromHwnd(frame)), app->id());
-  app.reset();  // without its app window, the frame is its own program's
-  EXPECT_EQ(lookup.WindowProcess(win32::FromHwnd(frame)), frame_owner.process_id());
-}
-
-TEST(ProcessRightsTest, HigherMeansAboveOurLevelOrElevatedWhereWeAreNot) {
-  using win32::TokenRights;
-  const TokenRights medium{0x2000, false}, high{0x3000, true}, system{0x4000, false};
-  const struct {
-    TokenRights theirs, ours;
-    bool higher;
-  } cases[] = {{high, medium, true}, {system, high, true},           {medium, high, false},
-               {high, high, false},  {{0x2000, true}, medium, true}, {medium, medium, false}};
-  for (const auto& c : cases) EXPECT_EQ(win32::HigherThan(c.theirs, c.ours), c.higher);
-  EXPECT_TRUE(win32::ReadTokenRights(GetCurrentProcess())) << "our own token is readable";
-  // A process that is gone is not above us.
-  EXPECT_FALSE(win32::ProcessRights().Higher(0xFFFFFFF1u));
+  EXPECT_EQ(lookup.WindowProcess(win32::FromHwnd(frame)), GetCurrentProcessId());
+  DestroyWindow(app);
+  EXPECT_EQ(lookup.WindowProcess(win32::FromHwnd(frame)), owner.process_id());
 }
 
 TEST(HandleConversionTest, HandlesWithTheTopBitSignExtendBackToTheSystemsValue) {

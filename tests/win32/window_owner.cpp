@@ -1,9 +1,9 @@
 // Owns real top-level windows for the tests:  window_owner.exe LABEL FLAGS CAPTION [...]
 // FLAGS: "-" or any of t topmost, d disabled, h hidden, p popup / o overlapped owned by the first
-// window, n class named LABEL itself, s the desktop's shell window, c a child of the window whose
-// handle (decimal) is CAPTION. Each window (class "hvd_LABEL") ends above those before it in its
-// band; a hidden "hvd_ready" follows them all. It runs until ended. WM_APP to any of its windows
-// makes it stop answering until the event "Local\hvd_resume_<its process id>" is set.
+// window, n class named LABEL itself, s the desktop's shell window. Each window (class
+// "hvd_LABEL") ends above those before it in its band; a hidden "hvd_ready" follows them all. It
+// runs until ended. WM_APP to any of its windows makes it stop answering until the event
+// "Local\hvd_resume_<its process id>" is set.
 #include <windows.h>
 // After <windows.h>, which it needs.
 #include <shellapi.h>
@@ -44,14 +44,10 @@ int main() {
     const auto has = [&](wchar_t flag) { return flags.find(flag) != std::wstring::npos; };
     DWORD style = WS_OVERLAPPEDWINDOW | (has(L'd') ? WS_DISABLED : 0);
     if (has(L'p')) style = WS_POPUP | WS_CAPTION | WS_SYSMENU | (style & WS_DISABLED);
-    HWND owner = has(L'p') || has(L'o') ? created.front() : nullptr;
-    if (has(L'c')) {
-      style = WS_CHILD | WS_VISIBLE;
-      owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(_wtoi64(argv[i + 2])));
-    }
     HWND window =
         Create(has(L'n') ? argv[i] : L"hvd_" + std::wstring(argv[i]), has(L't') ? WS_EX_TOPMOST : 0,
-               argv[i + 2], style, static_cast<int>(created.size()), owner);
+               argv[i + 2], style, static_cast<int>(created.size()),
+               has(L'p') || has(L'o') ? created.front() : nullptr);
     if (window == nullptr) return 4;
     if (!has(L'h')) ShowWindow(window, SW_SHOWNOACTIVATE);
     if (has(L's') && !SetShellWindow(window)) return 5;

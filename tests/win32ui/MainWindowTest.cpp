@@ -13,6 +13,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/SimulatedDesktop.h"
 #include "support/TempDir.h"
+#include "ui/win32/CaptionRoom.h"
 #include "ui/win32/Win32Dialogs.h"
 #include "ui/win32/Win32MainWindow.h"
 #include "ui/win32/Win32Tray.h"
@@ -72,78 +73,11 @@ class Win32MainWindowTest : public ::testing::Test {
   int ends_ = 0;
 };
 
-// Moved to a monitor of another scale, every control sits where the layout puts it and looks as
-// it says.
-TEST_F(Win32MainWindowTest, ControlsFollowTheLayoutAtANewScale) {
-  Start();
-  HDC dc = GetDC(window_->Handle());
-  EXPECT_EQ(window_->Dpi(), GetDeviceCaps(dc, LOGPIXELSY));
-  const int dpi = 144;
-  RECT rect{40, 30, 900, 700};
-  Send(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&rect));
-  GetClientRect(window_->Handle(), &rect);
-  EXPECT_EQ(
-      std::pair(int(rect.right), int(rect.bottom)),
-      std::pair(TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)));
-  for (const ControlLayout& layout : FrmTopLayout()) {
-    const std::string name(layout.name);
-    HWND control = window_->Control(layout.name);
-    ASSERT_EQ(control != nullptr, layout.shown) << name;
-    if (!control) continue;
-    HWND parent = layout.container.empty() ? window_->Handle() : window_->Control(layout.container);
-    EXPECT_EQ(GetParent(control), parent) << name;
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    EXPECT_EQ(
-        (std::vector<LONG>{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
-        (std::vector<LONG>{TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi),
-                           TwipsToPixels(layout.width, dpi), TwipsToPixels(layout.height, dpi)}))
-        << name;
-    const auto font = reinterpret_cast<HFONT>(Send(control, WM_GETFONT));
-    LOGFONTW face{};
-    GetObjectW(font, sizeof(face), &face);
-    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
-    const auto type = layout.type;
-    EXPECT_EQ(
-        std::tuple(face.lfWeight >= FW_BOLD, face.lfUnderline != 0, (style & WS_TABSTOP) != 0,
-                   (style & SS_TYPEMASK) == SS_RIGHT && type == ControlType::kLabel),
-        std::tuple(layout.bold, layout.underline, layout.tab_index >= 0, layout.right_aligned))
-        << name;
-    if (type == ControlType::kListBox || type == ControlType::kCheckListBox) {
-      EXPECT_EQ(style & (LBS_SORT | LBS_OWNERDRAWFIXED),
-                type == ControlType::kCheckListBox ? LBS_OWNERDRAWFIXED : 0)
-          << name << ": the core sorts";
-    }
-    // The 8-point face at this scale, give or take the rasteriser's rounding.
-    const HGDIOBJ old = SelectObject(dc, font);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    EXPECT_NEAR(metrics.tmHeight - metrics.tmInternalLeading, MulDiv(8, dpi, 72), 1) << name;
-  }
-  ReleaseDC(window_->Handle(), dc);
-}
-
-// The room a control really gives its caption when Wine or Windows draws it: a group box indents
-// its one-line title and keeps clear of its frame, a check box writes beside its glyph and a gap,
-// a button inside its edges, a label over its whole client area; lines as its height holds.
-RECT CaptionRoom(HWND control, ControlType type, int dpi, const TEXTMETRICW& metrics) {
-  RECT room{};
-  GetClientRect(control, &room);
-  if (type == ControlType::kFrame) {
-    InflateRect(&room, -MulDiv(9, dpi, 96), 0);
-    room.bottom = metrics.tmHeight;
-  } else if (type == ControlType::kCheckBox) {
-    room.left += MulDiv(13, dpi, 96) + std::max<int>(MulDiv(6, dpi, 96), metrics.tmAveCharWidth);
-  } else if (type == ControlType::kButton) {
-    InflateRect(&room, -(GetSystemMetrics(SM_CXEDGE) + 1), -(GetSystemMetrics(SM_CYEDGE) + 1));
-  }
-  return room;
-}
-
-// Every caption is shown whole, measured with the font its control really has, at each scale,
-// with Wine's face and with a wider message font, as Windows 10 and 11 use.
-TEST_F(Win32MainWindowTest, EveryCaptionFitsTheRoomItsControlGivesAtEveryScaleAndFace) {
+// Moved to a monitor of each scale, with Wine's face and with a wider message font as Windows 10
+// and 11 use, every control sits where the layout puts it (a little taller where a line of the
+// face needs it), looks as it says, and shows its caption whole: measured with the font it
+// really has against the room it really gives.
+TEST_F(Win32MainWindowTest, ControlsFollowTheLayoutAndShowTheirCaptionsWholeAtEveryScaleAndFace) {
   NONCLIENTMETRICSW saved{};
   saved.cbSize = sizeof(saved);
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(saved), &saved, 0);
@@ -152,32 +86,63 @@ TEST_F(Win32MainWindowTest, EveryCaptionFitsTheRoomItsControlGivesAtEveryScaleAn
     if (!face.empty()) wcscpy(metrics.lfMessageFont.lfFaceName, face.c_str());
     SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
     Start();
+    EXPECT_EQ(window_->Dpi(), GetDeviceCaps(win32::WindowDc(nullptr).get(), LOGPIXELSY));
     for (const int dpi : {96, 120, 144, 192}) {
-      RECT place{0, 0, 900, 700};
-      Send(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&place));
+      const auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
+      RECT rect{40, 30, 900, 700};
+      Send(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&rect));
+      GetClientRect(window_->Handle(), &rect);
+      // The test's desktop holds the whole window up to 144 dpi.
+      EXPECT_TRUE(dpi > 144 ||
+                  std::pair(rect.right, rect.bottom) ==
+                      std::pair(LONG(px(kClientWidthTwips)), LONG(px(kClientHeightTwips))));
       for (const ControlLayout& layout : FrmTopLayout()) {
+        const std::string name = std::to_string(dpi) + " " + std::string(layout.name);
         HWND control = window_->Control(layout.name);
-        const std::wstring text = control ? ControlText(control) : L"";
-        if (text.empty()) continue;
-        HDC dc = GetDC(control);
-        SelectObject(dc, reinterpret_cast<HFONT>(Send(control, WM_GETFONT)));
-        TEXTMETRICW font{};
-        GetTextMetricsW(dc, &font);
-        wchar_t used[LF_FACESIZE] = {};
-        GetTextFaceW(dc, LF_FACESIZE, used);
-        const RECT room = CaptionRoom(control, layout.type, dpi, font);
-        RECT need{0, 0, room.right - room.left, 0};
-        DrawTextW(dc, text.c_str(), -1, &need,
-                  DT_CALCRECT | DT_NOPREFIX |
-                      (layout.type == ControlType::kLabel || layout.type == ControlType::kCheckBox
-                           ? DT_WORDBREAK
-                           : DT_SINGLELINE));
-        ReleaseDC(control, dc);
-        EXPECT_TRUE(need.right <= room.right - room.left && need.bottom <= room.bottom - room.top &&
-                    (face.empty() || face == used))
-            << win32::Narrow(face + L" " + used) << " " << dpi << " dpi, " << layout.name
-            << " needs " << need.right << "x" << need.bottom << " of " << room.right - room.left
-            << "x" << room.bottom - room.top;
+        ASSERT_EQ(control != nullptr, layout.shown) << name;
+        if (!control) continue;
+        HWND parent =
+            layout.container.empty() ? window_->Handle() : Control(layout.container.data());
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ((std::vector<LONG>{rect.left, rect.top, rect.right - rect.left}),
+                  (std::vector<LONG>{px(layout.left), px(layout.top), px(layout.width)}))
+            << name;
+        EXPECT_TRUE(GetParent(control) == parent && rect.bottom - rect.top >= px(layout.height))
+            << name;
+        const auto font = reinterpret_cast<HFONT>(Send(control, WM_GETFONT));
+        LOGFONTW logical{};
+        GetObjectW(font, sizeof(logical), &logical);
+        const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+        const auto type = layout.type;
+        const bool list = type == ControlType::kListBox || type == ControlType::kCheckListBox;
+        EXPECT_EQ(
+            std::tuple(logical.lfWeight >= FW_BOLD, logical.lfUnderline != 0,
+                       (style & WS_TABSTOP) != 0,
+                       (style & SS_TYPEMASK) == SS_RIGHT && type == ControlType::kLabel,
+                       list ? style & (LBS_SORT | LBS_OWNERDRAWFIXED) : 0),  // the core sorts
+            std::tuple(layout.bold, layout.underline, layout.tab_index >= 0, layout.right_aligned,
+                       type == ControlType::kCheckListBox ? LBS_OWNERDRAWFIXED : 0))
+            << name;
+        const win32::WindowDc owned(control);
+        HDC dc = owned.get();
+        SelectObject(dc, font);
+        TEXTMETRICW used{};
+        GetTextMetricsW(dc, &used);
+        wchar_t used_face[LF_FACESIZE] = {};
+        GetTextFaceW(dc, LF_FACESIZE, used_face);
+        // The 8-point face at this scale, give or take the rasteriser's rounding.
+        EXPECT_NEAR(used.tmHeight - used.tmInternalLeading, MulDiv(8, dpi, 72), 1) << name;
+        EXPECT_TRUE(face.empty() || face == used_face) << name << ": " << win32::Narrow(used_face);
+        // Against the room the control gives: the room that the system's drawing leaves.
+        const std::wstring text = ControlText(control);
+        GetClientRect(control, &rect);
+        const auto room = win32::RoomForCaption(type, {rect.right, rect.bottom}, dpi, used);
+        RECT need{0, 0, room.size.cx, 0};
+        DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | room.format);
+        EXPECT_TRUE(text.empty() || (need.right <= room.size.cx && need.bottom <= room.size.cy))
+            << win32::Narrow(face) << " " << name << " needs " << need.right << "x" << need.bottom
+            << " of " << room.size.cx << "x" << room.size.cy;
       }
     }
   }

@@ -9,6 +9,7 @@
 
 #include "ui/FlagScope.h"
 #include "ui/FormLayout.h"
+#include "ui/win32/CaptionRoom.h"
 #include "ui/win32/NativeControls.h"
 
 namespace hoverdeck {
@@ -165,38 +166,18 @@ Win32MainWindow::CaptionNeed Win32MainWindow::MeasureCaption(const NativeControl
   const win32::SelectScope selected(dc, font);
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
-  // The room each kind of control leaves its caption, as the system draws it: a group box
-  // indents its one-line title and keeps clear of its frame, a check box writes beside its glyph
-  // and a gap, a button inside its edges, a label over all of it.
-  SIZE room{Px(layout.width), Px(layout.height)};
-  UINT format = DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX;
-  switch (layout.type) {
-    case ControlType::kFrame:
-      room.cx -= 2 * MulDiv(9, dpi_, 96);
-      room.cy = metrics.tmHeight;
-      format = DT_CALCRECT | DT_SINGLELINE;
-      break;
-    case ControlType::kCheckBox:
-      room.cx -= MulDiv(13, dpi_, 96) +
-                 std::max(MulDiv(6, dpi_, 96), static_cast<int>(metrics.tmAveCharWidth));
-      format = DT_CALCRECT | DT_WORDBREAK;
-      break;
-    case ControlType::kButton:
-      room.cx -= 2 * (GetSystemMetrics(SM_CXEDGE) + 1);
-      room.cy -= 2 * (GetSystemMetrics(SM_CYEDGE) + 1);
-      format = DT_CALCRECT | DT_SINGLELINE;
-      break;
-    default:
-      break;
-  }
-  RECT need{0, 0, room.cx, 0};
-  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &need, format);
+  const win32::CaptionRoom room =
+      win32::RoomForCaption(layout.type, {Px(layout.width), Px(layout.height)}, dpi_, metrics);
+  RECT need{0, 0, room.size.cx, 0};
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &need,
+            DT_CALCRECT | room.format);
   const int line = std::max(static_cast<int>(metrics.tmHeight), 1);
   // A control a little short of a line of this face still holds that line once it grows.
-  const int lines =
-      (format & DT_SINGLELINE) ? 1 : std::max(1, static_cast<int>((room.cy + line / 2) / line));
-  return {need.right <= room.cx, std::max(static_cast<int>(need.bottom), line),
-          static_cast<int>(room.cy), std::max(static_cast<int>(room.cy), lines * line),
+  const int lines = (room.format & DT_SINGLELINE)
+                        ? 1
+                        : std::max(1, static_cast<int>((room.size.cy + line / 2) / line));
+  return {need.right <= room.size.cx, std::max(static_cast<int>(need.bottom), line),
+          static_cast<int>(room.size.cy), std::max(static_cast<int>(room.size.cy), lines * line),
           metrics.tmAveCharWidth};
 }
 
