@@ -15,6 +15,7 @@ namespace hoverdeck {
 namespace {
 
 using testing::ControlText;
+using win32::Narrow;
 using Labels = std::vector<std::string>;
 using namespace std::string_literals;
 
@@ -85,6 +86,13 @@ TEST_F(OtherProcessWindowsTest, CaptionsCrossTheProcessBoundaryIntactBothWays) {
   EXPECT_EQ(ControlText(owner_.Hwnd("low")), L"[TOPMOST] " + odd);
   ASSERT_TRUE(windows_.SetCaption(W("low"), caption));
   EXPECT_EQ(ControlText(owner_.Hwnd("low")), odd);
+  // Broken UTF-8 arrives as U+FFFD, an overlong NUL too; a real NUL ends the caption.
+  for (const auto& [text, seen] : {std::pair("a\xC3(b"s, L"a\uFFFD(b"s),
+                                   {"a\xC0\x80z"s, L"a\uFFFD\uFFFDz"s},
+                                   {"a\0b"s, L"a"s}}) {
+    ASSERT_TRUE(windows_.SetCaption(W("high"), text));
+    EXPECT_EQ(ControlText(owner_.Hwnd("high")), seen) << Narrow(seen);
+  }
 }
 
 TEST_F(OtherProcessWindowsTest, TopmostSwitchChangesTheBandButNeitherPlaceNorSize) {
@@ -139,6 +147,17 @@ TEST_F(OtherProcessWindowsTest, LookupsNameTheOwningProgramAndGoneOnesGiveTheFai
                  windows_.SetCloseItemState(gone, kCloseItemDisabledBits));
   }
   EXPECT_EQ(windows_.FirstWindow(top), windows_.FirstWindow(kNoWindow));
+}
+
+// The Close item of another process's window, read back through the system's own menu call.
+TEST_F(OtherProcessWindowsTest, CloseItemOfAnotherProcessReadsBackThroughTheSystemMenu) {
+  const HMENU menu = GetSystemMenu(owner_.Hwnd("low"), FALSE);
+  const auto greyed = [&] { return (GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED) != 0; };
+  ASSERT_FALSE(greyed());
+  EXPECT_EQ(DisableCloseItem(windows_, W("low")), CloseItemChange::kDisabled);
+  EXPECT_TRUE(greyed());
+  EXPECT_EQ(ToggleCloseItem(windows_, W("low")), CloseItemChange::kEnabled);
+  EXPECT_FALSE(greyed());
 }
 
 TEST(HandleConversionTest, HandlesWithTheTopBitSignExtendBackToTheSystemsValue) {
