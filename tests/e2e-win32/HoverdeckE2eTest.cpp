@@ -6,7 +6,7 @@
 #include "Win32Harness.h"
 #include "app/ConfigFile.h"
 #include "platform/win32/WideText.h"
-#include "support/FormDesk.h"
+#include "support/TempDir.h"
 #include "ui/win32/Win32Dialogs.h"
 #include "ui/win32/Win32Tray.h"
 // After the Win32 headers.
@@ -61,6 +61,16 @@ void SwitchMarker(HWND main) {
   DWORD_PTR ignored = 0;
   ASSERT_TRUE(SendMessageTimeoutW(main, WM_COMMAND, MAKEWPARAM(kMarkerSwitchCommand, 0), 0,
                                   SMTO_ABORTIFHUNG, 10'000, &ignored));
+}
+
+// Closes the main window and answers Yes to the question; the program ends.
+void Quit(Program& hoverdeck, HWND main) {
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  HWND question =
+      WaitForBox(hoverdeck.id(), L"Hoverdeck - 1.1h", L"Do you really want to quit Hoverdeck ?");
+  ASSERT_TRUE(question && hoverdeck.Running()) << "no question before quitting";
+  PostMessageW(GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
+  ASSERT_EQ(hoverdeck.WaitForExit(10s), std::optional<DWORD>(0));
 }
 
 TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
@@ -128,12 +138,7 @@ TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
   EXPECT_TRUE(code == 0u && !showed) << "a window showed, or it did not end";
 
   // Quitting asks first; Yes ends the program, and the windows keep what it did to them.
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  HWND question =
-      WaitForBox(hoverdeck->id(), L"Hoverdeck - 1.1h", L"Do you really want to quit Hoverdeck ?");
-  ASSERT_TRUE(question && hoverdeck->Running()) << "no question before quitting";
-  PostMessageW(GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
-  EXPECT_EQ(hoverdeck->WaitForExit(10s), std::optional<DWORD>(0));
+  Quit(*hoverdeck, main);
   EXPECT_TRUE(IsTopmost(invoice) && WindowText(invoice) == "[TOPMOST] Invoice 42 - Editor");
 }
 
@@ -153,9 +158,9 @@ TEST(HoverdeckExe, StartingMinimisedOverOtherWindows) {
   HWND main = installed.Start(hoverdeck, false);
   EXPECT_TRUE(WaitUntil([&] { return WindowText(owner.Hwnd("invoice")) == "<<Invoice 42"; }, 5s));
   EXPECT_TRUE(WaitUntil([&] { return WindowText(owner.Hwnd("stale")) == "Notes"; }, 3s));
-  EXPECT_EQ(Bits({IsWindowVisible(main) != 0, IsTopmost(owner.Hwnd("invoice")),
-                  IsTopmost(owner.Hwnd("calendar"))}),
-            "010");
+  EXPECT_EQ(std::tuple(IsWindowVisible(main) != 0, IsTopmost(owner.Hwnd("invoice")),
+                       IsTopmost(owner.Hwnd("calendar"))),
+            std::tuple(false, true, false));
   EXPECT_EQ(WindowText(owner.Hwnd("calendar")), "Calendar");
   EXPECT_EQ(ReadBytes(installed.folder_path / "Hoverdeck.ini"), ini);
   // The icon's double click, as the shell reports it.
@@ -163,11 +168,7 @@ TEST(HoverdeckExe, StartingMinimisedOverOtherWindows) {
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != 0; })) << "not back from the tray";
   PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); })) << "not sent to the tray";
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  HWND question = WaitForBox(hoverdeck->id(), L"Hoverdeck - 1.1h");
-  ASSERT_NE(question, nullptr) << "no question before quitting";
-  PostMessageW(GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
-  ASSERT_EQ(hoverdeck->WaitForExit(10s), std::optional<DWORD>(0));
+  Quit(*hoverdeck, main);
   std::optional<Program> again;
   EXPECT_NE(installed.Start(again, false), nullptr) << "the first instance is still counted";
 }

@@ -14,29 +14,23 @@ using namespace hoverdeck::testing;
 
 struct FrmTopTest : ::testing::Test, FormDesk {};
 
-// How every offer of a topmost rule ends, after "'<caption>' is now topmost".
-const std::string kOfferEnd =
-    "\r\n\r\nAlways set topmost captions containing\r\nthe following "
-    "string ?\r\n[when Hoverdeck is running minimized]";
-
 TEST_F(FrmTopTest, StartUpShowsSettingsCataloguesListsAndCounts) {
   Ini("[Configuration]\nSetAllTopMost=1\nSetTopMostCaption=1\nConstTopMost=[TOP]\n"
       "[TopMostWindows]\nWin1=zeta\nchkWin1=1\nWin2=Alpha\nchkWin2=0\n"
       "[DisableX]\nWin1=Mail\nchkWin1=1\n");
   desktop.Open("Editor", true);
-  const auto b = desktop.Open("b window");
+  desktop.Open("b window");
   desktop.Open("A window");
   form.Form_Load("");
 
   EXPECT_EQ(form.Caption(), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
   EXPECT_EQ(Window() + " " + std::to_string(form.Timer1.Interval()), "shown normal ticking 1000");
   EXPECT_EQ(Switches(), "1100");
-  // The first scan already marked the topmost window; the lists are sorted with their handles.
+  // The first scan already marked the topmost window; the lists are sorted.
   EXPECT_EQ(Texts(form.lstCatalogueTopMost, true) + "/" + Texts(form.lstCatalogueDisableX, true) +
                 "/" + Texts(form.lstFenetresTopMost) + "/" + Texts(form.lstFenetresNonTopMost) +
                 "/" + form.lblNbNonTopmost.Caption() + form.lblNbTopmost.Caption(),
             "Alpha-|zeta+/Mail+/[TOP]Editor/A window|b window/21");
-  EXPECT_EQ(static_cast<WindowHandle>(form.lstFenetresNonTopMost.Item(1).item_data), b);
   EXPECT_EQ(tray.tip(), "Hoverdeck 1.1h -> 2 non topmost; 1 topmost");
 }
 
@@ -170,7 +164,10 @@ TEST_F(FrmTopTest, DoubleClickMakesTopmostAndOffersARule) {
   form.lstFenetresNonTopMost_DblClick();
   EXPECT_EQ(Bits({desktop.Window(report).topmost, form.Timer1.starts() > starts}), "11");
   // A caption over two lines is offered on one.
-  EXPECT_EQ(Asked(), "Hoverdeck|Report  Q3|'Report\r\nQ3 - Editor' is now topmost" + kOfferEnd);
+  EXPECT_EQ(Asked(),
+            "Hoverdeck|Report  Q3|'Report\r\nQ3 - Editor' is now topmost\r\n\r\nAlways "
+            "set topmost captions containing\r\nthe following string ?\r\n[when "
+            "Hoverdeck is running minimized]");
   EXPECT_EQ(Texts(form.lstCatalogueTopMost, true) + "/" + IniText(),
             "Report  Q3+|Report  Q4-/[TopMostWindows]\nWin1=Report  Q3\nchkWin1=1\n"
             "Win2=Report  Q4\nchkWin2=0\n");
