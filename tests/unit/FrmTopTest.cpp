@@ -80,7 +80,9 @@ TEST(FrmTopHoverTest, NamesTheProgramOfTheEntryUnderThePointer) {
                                                        {"nt4 closed", "/11"},
                                                        {"broken", "/00"}};
   for (const auto& [situation, shown] : cases) {
-    const auto is = [&](const char* word) { return situation.find(word) != std::string::npos; };
+    const auto is = [&s = situation](const char* word) {
+      return s.find(word) != std::string::npos;
+    };
     FormDesk d;
     d.host.os.is_nt4_or_older = is("nt4");
     const auto editor = d.desktop.Open(SimWindow{.caption = "Editor", .process = 7});
