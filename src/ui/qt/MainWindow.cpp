@@ -180,6 +180,77 @@ void MainWindow::Dispatch(const std::function<void()>& handler, FormEvent event)
 
 // ---- Building ----
 
+namespace {
+
+// The widget of a layout entry, without its place and looks; nullptr for the entries drawn by no
+// widget of their own.
+QWidget* MakeWidget(const ControlLayout& layout, bool captioned, QWidget* parent) {
+  switch (layout.type) {
+    case ControlType::kLabel: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setAlignment(Qt::AlignTop | (layout.right_aligned ? Qt::AlignRight : Qt::AlignLeft));
+      return label;
+    }
+    case ControlType::kListBox:
+    case ControlType::kCheckListBox: {
+      auto* list = new QListWidget(parent);
+      list->setSelectionMode(QAbstractItemView::SingleSelection);
+      list->setContextMenuPolicy(Qt::PreventContextMenu);
+      list->viewport()->setMouseTracking(true);
+      return list;
+    }
+    case ControlType::kFrame: {
+      if (captioned) return new QGroupBox(parent);
+      auto* frame = new QFrame(parent);
+      frame->setFrameShape(QFrame::NoFrame);
+      return frame;
+    }
+    case ControlType::kButton:
+      return new QPushButton(parent);
+    case ControlType::kCheckBox:
+      return new QCheckBox(parent);
+    case ControlType::kPicture:
+      break;
+  }
+  return nullptr;
+}
+
+// Gives the widget the layout's place, font and colours.
+void StyleWidget(QWidget* widget, const ControlLayout& layout) {
+  widget->setGeometry(LogicalPixels(layout.left), LogicalPixels(layout.top),
+                      LogicalPixels(layout.width), LogicalPixels(layout.height));
+  if (layout.bold || layout.underline) {
+    QFont font = widget->font();
+    font.setBold(layout.bold);
+    font.setUnderline(layout.underline);
+    widget->setFont(font);
+  }
+  QPalette palette = widget->palette();
+  if (layout.background) {
+    const QColor colour = Rgb(*layout.background);
+    if (qobject_cast<QListWidget*>(widget)) {
+      palette.setColor(QPalette::Base, colour);
+    } else {
+      palette.setColor(QPalette::Window, colour);
+      widget->setAutoFillBackground(true);
+    }
+  }
+  switch (layout.text_colour) {
+    case TextColour::kDefault:
+      break;
+    case TextColour::kCaptionText:
+      palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
+      break;
+    case TextColour::kPaleRed:
+      palette.setColor(QPalette::WindowText, Rgb(kPaleRed));
+      break;
+  }
+  widget->setPalette(palette);
+}
+
+}  // namespace
+
 void MainWindow::BuildControls() {
   for (const ControlLayout& layout : FrmTopLayout()) {
     if (!layout.shown) continue;
@@ -187,123 +258,18 @@ void MainWindow::BuildControls() {
     if (!parent) parent = central_;
     const std::string name(layout.name);
     const ControlBinding binding = BindingOf(form_, layout.name);
-    QWidget* widget = nullptr;
-    switch (layout.type) {
-      case ControlType::kLabel: {
-        auto* label = new QLabel(parent);
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(Qt::AlignTop | (layout.right_aligned ? Qt::AlignRight : Qt::AlignLeft));
-        widget = label;
-        break;
-      }
-      case ControlType::kListBox:
-      case ControlType::kCheckListBox: {
-        auto* list = new QListWidget(parent);
-        list->setSelectionMode(QAbstractItemView::SingleSelection);
-        list->setContextMenuPolicy(Qt::PreventContextMenu);
-        list->viewport()->setMouseTracking(true);
-        widget = list;
-        break;
-      }
-      case ControlType::kFrame:
-        if (binding.label) {
-          widget = new QGroupBox(parent);
-        } else {
-          auto* frame = new QFrame(parent);
-          frame->setFrameShape(QFrame::NoFrame);
-          widget = frame;
-        }
-        break;
-      case ControlType::kButton:
-        widget = new QPushButton(parent);
-        break;
-      case ControlType::kCheckBox:
-        widget = new QCheckBox(parent);
-        break;
-      case ControlType::kPicture:
-        continue;
-    }
+    QWidget* widget = MakeWidget(layout, binding.label != nullptr, parent);
+    if (!widget) continue;
     widget->setObjectName(QString::fromStdString(name));
-    widget->setGeometry(LogicalPixels(layout.left), LogicalPixels(layout.top),
-                        LogicalPixels(layout.width), LogicalPixels(layout.height));
-    if (layout.bold || layout.underline) {
-      QFont font = widget->font();
-      font.setBold(layout.bold);
-      font.setUnderline(layout.underline);
-      widget->setFont(font);
-    }
-    QPalette palette = widget->palette();
-    if (layout.background) {
-      const QColor colour = Rgb(*layout.background);
-      if (qobject_cast<QListWidget*>(widget)) {
-        palette.setColor(QPalette::Base, colour);
-      } else {
-        palette.setColor(QPalette::Window, colour);
-        widget->setAutoFillBackground(true);
-      }
-    }
-    switch (layout.text_colour) {
-      case TextColour::kDefault:
-        break;
-      case TextColour::kCaptionText:
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
-        break;
-      case TextColour::kPaleRed:
-        palette.setColor(QPalette::WindowText, Rgb(kPaleRed));
-        break;
-    }
-    widget->setPalette(palette);
+    StyleWidget(widget, layout);
     controls_[name] = widget;
     // A caption wraps only where the control is tall enough for more than one line: a
     // single-line label that wrapped would show its first word alone.
     if (auto* label = qobject_cast<QLabel*>(widget)) {
       label->setWordWrap(TextLines(label->font(), label->height()) > 1);
     }
-
-    if (binding.label) {
-      BindLabel(name, *binding.label);
-    } else if (binding.list.list) {
-      auto* list = static_cast<QListWidget*>(widget);
-      BindList(list, *binding.list.list, binding.list.checkable);
-      if (binding.list.checkable) {
-        WireCatalogue(list, binding.list);
-      } else {
-        WireWindowList(list, binding.list);
-      }
-    } else if (binding.check_box) {
-      const CheckBox& box = *binding.check_box;
-      auto* check_box = static_cast<QCheckBox*>(widget);
-      QLabel* caption = AddCheckBoxCaption(check_box);
-      bindings_.push_back({[&box] { return box.revision(); },
-                           [&box, check_box, caption] {
-                             const QString text = ToQt(box.Caption());
-                             caption->setText(text);
-                             check_box->setAccessibleName(text);
-                             check_box->setChecked(box.Value());
-                           }});
-      WireCheckBox(check_box, binding.action);
-    }
-    if (!binding.action) continue;
-    if (auto* button = qobject_cast<QPushButton*>(widget)) {
-      connect(button, &QPushButton::clicked, this, [this, handler = binding.action] {
-        Dispatch([this, handler] { (form_.*handler)(); });
-      });
-    } else if (layout.type == ControlType::kLabel) {
-      // The two banners: the pointer over them clears the program name.
-      widget->setMouseTracking(true);
-      Filter(widget, [this, handler = binding.action](QEvent* event) {
-        if (event->type() != QEvent::MouseMove) return false;
-        Dispatch([this, handler] { (form_.*handler)(); });
-        return true;
-      });
-    } else if (layout.type == ControlType::kFrame) {
-      // A press on the free area of the frame.
-      Filter(widget, [this, handler = binding.action](QEvent* event) {
-        if (event->type() != QEvent::MouseButtonPress) return false;
-        Dispatch([this, handler] { (form_.*handler)(); });
-        return true;
-      });
-    }
+    BindControl(widget, name, binding);
+    if (binding.action) WireAction(widget, layout.type, binding.action);
   }
 
   // The pointer over the window's own background.
@@ -316,6 +282,55 @@ void MainWindow::BuildControls() {
     Dispatch([this, buttons] { form_.Form_MouseMove(buttons); });
     return false;
   });
+}
+
+void MainWindow::BindControl(QWidget* widget, const std::string& name,
+                             const ControlBinding& binding) {
+  if (binding.label) {
+    BindLabel(name, *binding.label);
+  } else if (binding.list.list) {
+    auto* list = static_cast<QListWidget*>(widget);
+    BindList(list, *binding.list.list, binding.list.checkable);
+    if (binding.list.checkable) {
+      WireCatalogue(list, binding.list);
+    } else {
+      WireWindowList(list, binding.list);
+    }
+  } else if (binding.check_box) {
+    const CheckBox& box = *binding.check_box;
+    auto* check_box = static_cast<QCheckBox*>(widget);
+    QLabel* caption = AddCheckBoxCaption(check_box);
+    bindings_.push_back({[&box] { return box.revision(); },
+                         [&box, check_box, caption] {
+                           const QString text = ToQt(box.Caption());
+                           caption->setText(text);
+                           check_box->setAccessibleName(text);
+                           check_box->setChecked(box.Value());
+                         }});
+    WireCheckBox(check_box, binding.action);
+  }
+}
+
+void MainWindow::WireAction(QWidget* widget, ControlType type, void (frmTop::*handler)()) {
+  if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    connect(button, &QPushButton::clicked, this,
+            [this, handler] { Dispatch([this, handler] { (form_.*handler)(); }); });
+  } else if (type == ControlType::kLabel) {
+    // The two banners: the pointer over them clears the program name.
+    widget->setMouseTracking(true);
+    Filter(widget, [this, handler](QEvent* event) {
+      if (event->type() != QEvent::MouseMove) return false;
+      Dispatch([this, handler] { (form_.*handler)(); });
+      return true;
+    });
+  } else if (type == ControlType::kFrame) {
+    // A press on the free area of the frame.
+    Filter(widget, [this, handler](QEvent* event) {
+      if (event->type() != QEvent::MouseButtonPress) return false;
+      Dispatch([this, handler] { (form_.*handler)(); });
+      return true;
+    });
+  }
 }
 
 void MainWindow::BindLabel(const std::string& name, const Label& label) {
