@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ProgramHost.h"
+#include "app/ProgramHost.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Shell.h"

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "actions/CloseItem.h"
 #include "platform/x11/X11WindowState.h"
 #include "platform/x11/X11WindowSystem.h"
 

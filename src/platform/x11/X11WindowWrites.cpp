@@ -2,7 +2,6 @@
 // the request to keep a window above the others, and the Motif hints that offer or withhold close.
 #include <tuple>
 
-#include "actions/CloseItem.h"
 #include "platform/x11/X11WindowState.h"
 #include "platform/x11/X11WindowSystem.h"
 
