@@ -57,7 +57,7 @@ TEST(StartupFactsTest, SettingsLieBesideTheProgramUnlessItsFolderIsClosed) {
       {false, true, true, false},    // portable: a writable folder keeps it beside the program
       {true, false, true, false},    // an INI someone put beside a read-only program wins
       {false, false, true, true},    // installed read-only: the user's configuration folder
-      {false, false, false, false},  // no user folder known: beside, as before
+      {false, false, false, false},  // no user folder known: beside the program all the same
   };
   for (const auto& c : cases) {
     TempDir dir;

@@ -101,8 +101,8 @@ WindowHandle X11WindowSystem::FirstWindow(WindowHandle /*from*/) {
 
 WindowHandle X11WindowSystem::NextWindow(WindowHandle window) {
   WindowSystemState& s = *state_;
-  // What the last round trip brought in, without a look at the socket for every step: that one
-  // system call a window was most of what a walk over an unchanged desktop cost.
+  // What the last round trip brought in, without a look at the socket for every step: a system
+  // call a window would be most of what a walk over an unchanged desktop costs.
   s.Drain(false);
   if (const WindowFacts* facts = s.FactsWhereWalkStands(window)) {
     Snapshot& walk = *s.walk;
