@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ProgramHost.h"
+#include "app/ProgramHost.h"
 #include "platform/Tray.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"

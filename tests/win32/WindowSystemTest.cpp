@@ -6,7 +6,7 @@
 
 #include "Win32Harness.h"
 #include "actions/CloseItem.h"
-#include "inventory/WindowWalk.h"
+#include "actions/WindowWalk.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32ProcessLookup.h"
 #include "platform/win32/Win32WindowSystem.h"
