@@ -20,6 +20,11 @@ struct WindowRect {
 // Bits of the Close item's state word that together mean "disabled and greyed".
 inline constexpr std::uint32_t kCloseItemDisabledBits = 0x3;
 
+// Disabled only when both bits of kCloseItemDisabledBits are set; one alone counts as enabled.
+constexpr bool IsCloseItemDisabled(std::uint32_t state) {
+  return (state & kCloseItemDisabledBits) == kCloseItemDisabledBits;
+}
+
 // What stands between us and a change to a window.
 enum class WindowAccess {
   kOpen,           // nothing known: a change may take
@@ -90,7 +95,7 @@ class WindowSystem {
   // asynchronous window manager may wait briefly here; the default asks once.
   virtual bool ConfirmCloseItemDisabled(WindowHandle window) {
     const auto state = CloseItemState(window);
-    return state && (*state & kCloseItemDisabledBits) == kCloseItemDisabledBits;
+    return state && IsCloseItemDisabled(*state);
   }
 };
 
