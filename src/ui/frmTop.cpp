@@ -369,14 +369,9 @@ void frmTop::SayNotChanged(std::string what, std::optional<std::string_view> why
 }
 
 std::optional<std::string_view> frmTop::KnownReason(WindowHandle window) {
-  switch (ports_.windows.Access(window)) {
-    case WindowAccess::kNotResponding:
-      return texts::kNotResponding;
-    case WindowAccess::kHigherRights:
-      return texts::kHigherRights;
-    case WindowAccess::kOpen:
-      break;
-  }
+  const WindowAccess access = ports_.windows.Access(window);
+  if (access == WindowAccess::kNotResponding) return texts::kNotResponding;
+  if (access == WindowAccess::kHigherRights) return texts::kHigherRights;
   return std::nullopt;
 }
 
