@@ -1,6 +1,6 @@
 // The Linux platform layer: the X11 adapter against a real X server and a real EWMH window manager
-// (IceWM, or Openbox for the tests named so), over windows that other connections own, checked
-// through the probe; the processes behind windows; the description of the system.
+// (IceWM, or Openbox and KWin for the tests named so), over windows that other connections own,
+// checked through the probe; the processes behind windows; the description of the system.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -174,8 +174,38 @@ TEST_F(X11CloseCommandTest, CouldNotBeDisabledUnderOpenbox) {
   EXPECT_EQ(dialogs_.messages[0].text,
             "The X close box of 'Closable' could not be disabled: the window has closed or does "
             "not allow it.");
-  EXPECT_TRUE(dialogs_.inputs.empty());
-  EXPECT_TRUE(ManagerOffersClose(w_[0]));
+  EXPECT_TRUE(dialogs_.inputs.empty() && ManagerOffersClose(w_[0]));
+  // A check window naming KWin in Openbox's place is trusted on the hints, until it is gone.
+  const auto openbox = probe_.Read(probe_.root, "_NET_SUPPORTING_WM_CHECK")->values;
+  const xcb_window_t check = xcb_generate_id(probe_.c());
+  xcb_create_window(probe_.c(), 0, check, probe_.root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                    0, 0, nullptr);
+  probe_.Set(check, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {check});
+  probe_.Set(check, "_NET_WM_NAME", "UTF8_STRING", "KWin");
+  probe_.Set(probe_.root, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {check});
+  EXPECT_TRUE(WaitUntil([&] { return x_->CloseItemState(w_[0]) == kCloseItemDisabledBits; }));
+  probe_.Destroy(check);
+  EXPECT_TRUE(WaitUntil([&] { return x_->CloseItemState(w_[0]) == 0u; }));
+  probe_.Set(probe_.root, "_NET_SUPPORTING_WM_CHECK", "WINDOW", openbox);
+}
+
+TEST_F(X11CloseCommandTest, DisablesThoughTheManagerKeepsCloseListedUnderKWin) {
+  // No process id: a close KWin carries out ends the owner's connection, not this process.
+  ASSERT_NO_FATAL_FAILURE(Open({{"--name", "Closable", "--no-pid"}}));
+  const WindowHandle w = w_[0];
+  dialogs_.input_answers.push_back("");  // no rule
+  ASSERT_NO_FATAL_FAILURE(DisableX("Closable"));
+  EXPECT_TRUE(dialogs_.inputs.size() == 1 && dialogs_.messages.empty() && ManagerOffersClose(w));
+  // A pager's close request is refused: the harmless request after it is carried out.
+  probe_.Ask(w, "_NET_CLOSE_WINDOW", {0, 2});
+  probe_.Ask(w, "_NET_WM_STATE", {1, probe_.Atom("_NET_WM_STATE_SKIP_PAGER"), 0, 2});
+  EXPECT_TRUE(
+      WaitUntil([&] { return probe_.HasAtom(w, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_PAGER"); }));
+  // Given back without a question, and the same request closes the window.
+  ASSERT_NO_FATAL_FAILURE(DisableX("Closable"));
+  EXPECT_EQ(dialogs_.inputs.size(), 1u);
+  probe_.Ask(w, "_NET_CLOSE_WINDOW", {0, 2});
+  EXPECT_TRUE(WaitUntil([&] { return !probe_.Read(w, "WM_STATE"); }));
 }
 
 TEST_F(X11AdapterTest, CloseItemKeepsTheWindowsOtherHints) {

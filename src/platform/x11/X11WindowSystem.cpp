@@ -42,6 +42,7 @@ enum Atom : std::size_t {
   kUtf8String,
   kCompoundText,
   kMotifWmHints,
+  kNetSupportingWmCheck,
   kAtomCount
 };
 constexpr std::array<std::string_view, kAtomCount> kAtomNames = {
@@ -60,6 +61,7 @@ constexpr std::array<std::string_view, kAtomCount> kAtomNames = {
     "UTF8_STRING",
     "COMPOUND_TEXT",
     "_MOTIF_WM_HINTS",
+    "_NET_SUPPORTING_WM_CHECK",
 };
 
 // The properties a walk reads of every window, all asked in one batch when the walk begins.
@@ -202,6 +204,10 @@ struct X11WindowSystem::State {
   std::unordered_set<xcb_window_t> changed;
   bool order_changed = false;
   bool stale = true;
+  // The window manager's own name, read when first needed; forgotten when the server reports its
+  // check window gone or changed, or the root naming another.
+  std::optional<std::string> wm_name;
+  xcb_window_t wm_check = XCB_WINDOW_NONE;
   // Moves on with every walk and with every look that finds changes not yet read again.
   std::uint64_t revision = 0;
   std::uint64_t round_trips = 0;
@@ -286,6 +292,7 @@ struct X11WindowSystem::State {
         const xcb_window_t window =
             reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window;
         watched.erase(window);
+        if (window == wm_check) wm_name.reset();
         changed.insert(window);
         order_changed = true;
         if (walk) {
@@ -295,6 +302,10 @@ struct X11WindowSystem::State {
       }
       case XCB_PROPERTY_NOTIFY: {
         const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (notify->window == wm_check ||
+            (notify->window == root && notify->atom == atoms[kNetSupportingWmCheck])) {
+          wm_name.reset();
+        }
         if (notify->window == root) {
           order_changed = order_changed || notify->atom == atoms[kNetClientListStacking] ||
                           notify->atom == atoms[kNetClientList];
@@ -462,6 +473,9 @@ struct X11WindowSystem::State {
                ? x11::WmCloseAction::kOffered
                : x11::WmCloseAction::kWithheld;
   }
+  // The name the window manager gives itself on its _NET_SUPPORTING_WM_CHECK window, which must
+  // name itself there too (else it is a stale one); empty without a window manager.
+  std::string_view WindowManagerName();
   // _NET_WM_STATE_ABOVE among the window's states as the server has them now; nullopt when the
   // window is gone.
   std::optional<bool> AboveNow(xcb_window_t window) {
@@ -470,6 +484,25 @@ struct X11WindowSystem::State {
     return Above(states.get());
   }
 };
+
+std::string_view X11WindowSystem::State::WindowManagerName() {
+  if (wm_name) return *wm_name;
+  wm_name.emplace();
+  const auto on_root = Read(root, atoms[kNetSupportingWmCheck]);
+  const auto check = Values32(on_root.get(), XCB_ATOM_WINDOW);
+  wm_check = check.empty() ? xcb_window_t{XCB_WINDOW_NONE} : check[0];
+  if (wm_check == XCB_WINDOW_NONE) return *wm_name;
+  // Told of its going and of its changes before anything of it is read.
+  const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+  Sent(xcb_change_window_attributes(c(), wm_check, XCB_CW_EVENT_MASK, &events));
+  const auto self_cookie = Ask(wm_check, atoms[kNetSupportingWmCheck]);
+  const auto name_cookie = Ask(wm_check, atoms[kNetWmName]);
+  const auto self = Get(self_cookie);
+  const auto name = Get(name_cookie);
+  const auto named = Values32(self.get(), XCB_ATOM_WINDOW);
+  if (!named.empty() && named[0] == wm_check) *wm_name = Bytes8(name.get());
+  return *wm_name;
+}
 
 std::vector<xcb_window_t> X11WindowSystem::State::Stacking() {
   const auto list_cookie = Ask(root, atoms[kNetClientListStacking]);
@@ -864,14 +897,16 @@ std::optional<std::uint32_t> X11WindowSystem::CloseItemState(WindowHandle window
   State& s = *state_;
   if (const WindowFacts* facts = s.Walking(window)) {
     if (facts->gone) return std::nullopt;
-    return x11::CloseItemWord(facts->motif, facts->close_action);
+    return x11::CloseItemWord(facts->motif, facts->close_action,
+                              [&] { return s.WindowManagerName(); });
   }
   const auto hints_cookie = s.Ask(window, s[kMotifWmHints]);
   const auto actions_cookie = s.Ask(window, s[kNetWmAllowedActions]);
   const auto hints = s.Get(hints_cookie);
   const auto actions = s.Get(actions_cookie);
   if (!hints || !actions) return std::nullopt;
-  return x11::CloseItemWord(State::Motif(hints.get()), s.CloseAction(actions.get()));
+  return x11::CloseItemWord(State::Motif(hints.get()), s.CloseAction(actions.get()),
+                            [&] { return s.WindowManagerName(); });
 }
 
 bool X11WindowSystem::SetCloseItemState(WindowHandle window, std::uint32_t state) {
