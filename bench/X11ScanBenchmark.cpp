@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "actions/WindowWalk.h"
 #include "inventory/WindowScan.h"
-#include "inventory/WindowWalk.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "support/FakeTray.h"
 

@@ -1,10 +1,8 @@
 // The scan on the simulated desktop: filter, tables, marker, both rule sets, walk and tip.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "inventory/WindowScan.h"
-#include "support/FakeTray.h"
+#include "support/FormDesk.h"
 #include "support/IniCorpus.h"
 #include "support/SimulatedDesktop.h"
 
@@ -57,15 +55,20 @@ TEST_F(WindowScanTest, KeepsOnlyVisibleEnabledParentlessCaptionedWindows) {
         SimWindow{.caption = "HiddenTop", .visible = false, .topmost = true}}) {
     desktop_.Open(w);
   }
-  // Every rule that could touch them is in force.
+  // Every rule that could touch them is in force; the switches take no window while their
+  // catalogue is empty, and every window once it holds any entry, even unchecked and unrelated.
   settings_.SetTopMostCaption = settings_.SetAllTopMost = settings_.SetAllDisableX = true;
+  minimized_ = true;
+  Scan();
+  EXPECT_EQ(desktop_.writes().total(), 0);
   Rules(topmost_rules_, {{"x", false}});
   Rules(close_rules_, {{"x", false}});
-  minimized_ = true;
   Scan();
   EXPECT_EQ(Listed(false) + "/" + Listed(true), "Kept/");
   // "Kept" made topmost and its close button disabled, and nothing else written.
-  EXPECT_TRUE(desktop_.writes().total() == 2 && desktop_.Window(kept).topmost);
+  EXPECT_EQ(
+      testing::Bits({desktop_.Window(kept).topmost}) + std::to_string(desktop_.writes().total()),
+      "12");
 }
 
 // The marker of tests/data/caption-markers.txt: the tables and the rules see the caption as
@@ -108,8 +111,9 @@ TEST_F(WindowScanTest, TopmostRulesActOnlyWhileMinimisedAndShowFromTheNextScan) 
               {kNoWindow, &settings_, &topmost_rules_, &close_rules_, [&] { return asked++ > 0; }},
               tables_);
   // The first one asked was not minimised yet; the case must match.
-  EXPECT_FALSE(desktop_.Window(notepad).topmost || desktop_.Window(lower).topmost);
-  EXPECT_TRUE(desktop_.Window(early).topmost);
+  EXPECT_EQ(testing::Bits({desktop_.Window(notepad).topmost, desktop_.Window(lower).topmost,
+                           desktop_.Window(early).topmost}),
+            "001");
   EXPECT_EQ(desktop_.Window(early).caption + "/" + Listed(true), "Notepad early/");
 
   minimized_ = true;
@@ -130,24 +134,20 @@ TEST_F(WindowScanTest, WalkGoesOnFromWhereTheSwitchedWindowNowStandsEnteringEach
   // Z-order: Top, first rule, second rule. Switching "first rule" lifts it above "Top", so the
   // walk meets "Top" again before it reaches "second rule".
   Scan();
-  EXPECT_TRUE(desktop_.Window(first).topmost && desktop_.Window(second).topmost);
+  EXPECT_EQ(testing::Bits({desktop_.Window(first).topmost, desktop_.Window(second).topmost}), "11");
   EXPECT_EQ(Listed(true) + "/" + Listed(false), "Top/first rule|second rule");
   EXPECT_EQ(desktop_.writes().topmost, 2);
   Scan();
   EXPECT_EQ(Listed(true), "second rule|first rule|Top");
 }
 
-TEST_F(WindowScanTest, SwitchWithEmptyCatalogueDoesNothingAndWithAnEntryTakesEveryWindow) {
-  settings_.SetAllTopMost = settings_.SetAllDisableX = true;
-  minimized_ = true;
-  const auto a = desktop_.Open("A");
+// Beyond 1000 topmost and 2000 other windows the tables are full: the first met are entered,
+// the surplus left out, and the tip tells the counts held.
+TEST_F(WindowScanTest, SurplusWindowsBeyondFullTablesAreLeftOut) {
+  for (int i = 0; i < 3005; ++i) desktop_.Open("w" + std::to_string(i), i < 1002);
   Scan();
-  EXPECT_EQ(desktop_.writes().total(), 0);
-  Rules(topmost_rules_, {{"unchecked and unrelated", false}});
-  Rules(close_rules_, {{"unchecked and unrelated", false}});
-  Scan();
-  EXPECT_TRUE(desktop_.Window(a).topmost &&
-              desktop_.Window(a).close_state == kCloseItemDisabledBits);
+  EXPECT_EQ(tables_.Topmost(999).caption + " " + tables_.NonTopmost(1999).caption, "w2 w1005");
+  EXPECT_EQ(tray_.tip(), "Hoverdeck 1.1h -> 2000 non topmost; 1000 topmost");
 }
 
 TEST_F(WindowScanTest, CloseRulesActOnEveryScanAndKeepOtherBits) {
@@ -169,7 +169,6 @@ TEST_F(WindowScanTest, CloseRulesActOnEveryScanAndKeepOtherBits) {
   EXPECT_EQ(desktop_.writes().total(), 1);
 }
 
-// A window that closes in the middle of its scan ends nothing badly.
 // A desktop that tells when it is unchanged is not walked again: the tables stay and the tray
 // still hears the counts. A new revision, a catalogue edit, a settings change or minimising does
 // walk it again, and a rule that matches then takes effect.
@@ -183,14 +182,12 @@ TEST_F(WindowScanTest, AnUnchangedDesktopIsNotWalkedAgain) {
   EXPECT_EQ(desktop_.calls(), calls);
   EXPECT_EQ(Listed(false), "Mail");
   EXPECT_EQ(tray_.tips.size(), 1u);
-  const std::function<void()> changes[] = {
-      [&] { desktop_.Open("Late"), ++*desktop_.revision; },
-      [&] { Rules(close_rules_, {{"Mail", true}}); },
-      [&] { Rules(topmost_rules_, {{"Mail", true}}); },
-      [&] { settings_.SetTopMostCaption = true; },
-      [&] { minimized_ = true; }};
-  for (const auto& change : changes) {
-    change();
+  for (int change = 0; change < 5; ++change) {
+    if (change == 0) desktop_.Open("Late"), ++*desktop_.revision;
+    if (change == 1) Rules(close_rules_, {{"Mail", true}});
+    if (change == 2) Rules(topmost_rules_, {{"Mail", true}});
+    settings_.SetTopMostCaption = change >= 3;
+    minimized_ = change == 4;
     const int before = desktop_.calls();
     Scan();
     EXPECT_GT(desktop_.calls(), before);

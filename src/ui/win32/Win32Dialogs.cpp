@@ -6,22 +6,19 @@
 #include <string_view>
 
 #include "platform/win32/WideText.h"
+#include "ui/win32/NativeControls.h"
 
 namespace hoverdeck {
 namespace {
 
 using win32::Narrow;
+using win32::ReportError;
 using win32::Widen;
+using win32::WindowText;
 
 constexpr WORD kButtonClass = 0x0080;
 constexpr WORD kEditClass = 0x0081;
 constexpr WORD kStaticClass = 0x0082;
-
-void ReportError(const char* what) noexcept {
-  OutputDebugStringA("hoverdeck: ");
-  OutputDebugStringA(what);
-  OutputDebugStringA("\n");
-}
 
 // Runs a handler of a box; nothing may leave a dialog procedure.
 template <typename Fn>
@@ -84,13 +81,6 @@ class DialogTemplate {
   std::size_t count_at_ = 0;
 };
 
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(),
-                                                      static_cast<int>(text.size()))));
-  return text;
-}
-
 // ---- Input box ----
 
 struct InputState {
@@ -143,6 +133,24 @@ struct AboutState {
   win32::UniqueIcon icon;
   HWND link = nullptr;
 };
+
+// Gives the box the size of what it holds (a client area of `width` by `height`), centred over
+// its owner (or the work area).
+void FitAndCentre(HWND dialog, int width, int height) {
+  RECT frame{0, 0, width, height};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+  const int outer_width = frame.right - frame.left;
+  const int outer_height = frame.bottom - frame.top;
+  RECT area{};
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  if (!owner || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &area)) {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - outer_width) / 2,
+               area.top + (area.bottom - area.top - outer_height) / 2, outer_width, outer_height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void LayOutAbout(HWND dialog, AboutState& state) {
   frmAbout& about = state.about;
@@ -200,20 +208,7 @@ void LayOutAbout(HWND dialog, AboutState& state) {
   SendMessageW(ok, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   top += button_height + margin;
 
-  // The box takes the size of what it holds, centred over its owner (or the work area).
-  RECT frame{0, 0, width, top};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-  const int outer_width = frame.right - frame.left;
-  const int outer_height = frame.bottom - frame.top;
-  RECT area{};
-  HWND owner = GetWindow(dialog, GW_OWNER);
-  if (!owner || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &area)) {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  }
-  SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - outer_width) / 2,
-               area.top + (area.bottom - area.top - outer_height) / 2, outer_width, outer_height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  FitAndCentre(dialog, width, top);
   SetFocus(ok);
 }
 
