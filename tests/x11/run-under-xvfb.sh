@@ -1,8 +1,7 @@
 #!/bin/sh
-# Runs a command on a private X server (Xvfb) managed by IceWM, or by the window manager that
-# HOVERDECK_X11_WM names (openbox, kwin_x11), then takes them down again; the command's exit status
-# is passed on. HOME points at a scratch directory, so the window manager reads nothing of the
-# user's own.
+# Runs a command on a private X server (Xvfb) managed by IceWM, or by HOVERDECK_X11_WM (openbox,
+# kwin_x11), then takes them down again; the command's exit status is passed on. HOME points at a
+# scratch directory, so the window manager reads nothing of the user's own.
 set -eu
 [ "$#" -gt 0 ] || { echo "usage: $0 COMMAND [ARG...]" >&2; exit 2; }
 wm=${HOVERDECK_X11_WM:-icewm}
@@ -11,8 +10,6 @@ workdir=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-x11.XXXXXX")
 xvfb_pid="" wm_pid="" bus_pid=""
 cleanup() {
   status=$?
-  # The window manager is killed outright (a busy one may not heed a TERM); Xvfb tidies up on one.
-  [ -z "$wm_pid" ] || kill -KILL "$wm_pid" 2>/dev/null || true
   for pid in $wm_pid $bus_pid $xvfb_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   rm -rf "$workdir"
   exit "$status"
@@ -34,9 +31,8 @@ if [ "$wm" = kwin_x11 ]; then
   # KWin wants a session bus: a private one that starts no services (a shortcut daemon started on
   # demand can hold the display up), ended with the rest. KWin runs from a plain copy, which drops
   # any file capability the binary carries and a container may not grant.
-  printf '<busconfig><type>session</type><listen>unix:tmpdir=%s</listen><policy context="default">
-    <allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/>
-    </policy></busconfig>\n' "$workdir" >"$workdir/bus.conf"
+  printf '<busconfig><listen>unix:tmpdir=%s</listen><policy context="default"><allow own="*"/>
+    <allow send_destination="*"/><allow eavesdrop="true"/></policy></busconfig>\n' "$workdir" >"$workdir/bus.conf"
   dbus-daemon --config-file="$workdir/bus.conf" --fork --print-address=1 --print-pid=1 >"$workdir/bus"
   { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus_pid; } <"$workdir/bus"
   export DBUS_SESSION_BUS_ADDRESS KWIN_COMPOSE=N XDG_RUNTIME_DIR="$workdir"
