@@ -22,7 +22,7 @@
 #include "actions/WindowWalk.h"
 #include "inventory/WindowScan.h"
 #include "platform/x11/X11WindowSystem.h"
-#include "support/FakeTray.h"
+#include "support/ScriptedDialogs.h"
 
 extern char** environ;
 
