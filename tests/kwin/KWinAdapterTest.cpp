@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QThread>
@@ -94,7 +95,10 @@ class KWinAdapterTest : public ::testing::Test {
     return kNoWindow;
   }
   QVariantMap KWinView(WindowHandle window) {
-    return KWinScript::WindowInfo(QString::fromStdString(windows_->KWinId(window)));
+    QDBusMessage m =
+        QDBusMessage::createMethodCall("org.kde.KWin", "/KWin", "org.kde.KWin", "getWindowInfo");
+    m.setArguments({QString::fromStdString(windows_->KWinId(window))});
+    return qdbus_cast<QVariantMap>(QDBusConnection::sessionBus().call(m).arguments().value(0));
   }
   void Scan(const std::string& rule) {
     SortedList list;

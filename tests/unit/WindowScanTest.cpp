@@ -94,6 +94,14 @@ TEST_F(WindowScanTest, MarkerFollowsTheTopmostState) {
   }
 }
 
+// A caption its window keeps to itself (a native Wayland window's) is listed as it stands.
+TEST_F(WindowScanTest, CaptionTheWindowKeepsIsListedWithoutTheMarker) {
+  settings_.SetTopMostCaption = true;
+  desktop_.Open(SimWindow{.caption = "Editor", .topmost = true, .refuses_caption = true});
+  Scan();
+  EXPECT_EQ(Listed(true), "Editor");
+}
+
 // Topmost rules act only while minimised (asked for each window, as the state may change during
 // the scan), match case and all, and the switched window counts as non-topmost until the next
 // scan, which marks it.
@@ -183,12 +191,15 @@ TEST_F(WindowScanTest, AnUnchangedDesktopIsNotWalkedAgain) {
   EXPECT_EQ(desktop_.calls(), calls);
   EXPECT_EQ(Listed(false), "Mail");
   EXPECT_EQ(tray_.tips.size(), 1u);
-  const std::function<void()> changes[] = {
-      [&] { desktop_.Open("Late"), ++*desktop_.revision; },
-      [&] { Rules(close_rules_, {{"Mail", true}}); },
-      [&] { Rules(topmost_rules_, {{"Mail", true}}); },
-      [&] { settings_.SetTopMostCaption = true; },
-      [&] { minimized_ = true; }};
+  const std::function<void()> changes[] = {[&] { desktop_.Open("Late"), ++*desktop_.revision; },
+                                           [&] {
+                                             Rules(close_rules_, {{"Mail", true}});
+                                           },
+                                           [&] {
+                                             Rules(topmost_rules_, {{"Mail", true}});
+                                           },
+                                           [&] { settings_.SetTopMostCaption = true; },
+                                           [&] { minimized_ = true; }};
   for (const auto& change : changes) {
     change();
     const int before = desktop_.calls();

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QVariantMap>
+#include <cstdint>
 #include <memory>
 
 namespace hoverdeck {
@@ -24,12 +25,16 @@ class KWinScript {
   // Whether a script of that name is loaded in KWin.
   static bool Loaded();
   // KWin's facts of one window by its internal id; empty when it knows no such window.
-  static QVariantMap WindowInfo(const QString& id);
+  QVariantMap WindowInfo(const QString& id);
   // Asks KWin to read its configuration, the window rules among it, again.
-  static void Reconfigure();
+  void Reconfigure();
+  // The calls made to KWin since the start.
+  std::uint64_t Calls() const { return calls_; }
 
  private:
   KWinScript() = default;
+
+  std::uint64_t calls_ = 0;
 };
 
 }  // namespace hoverdeck

@@ -77,7 +77,7 @@ struct KWinWindowSystem::State {
     std::error_code error;
     std::filesystem::create_directories(rules_path.parent_path(), error);
     if (!SystemFileStore().Replace(rules_path, after)) return false;
-    KWinScript::Reconfigure();
+    script->Reconfigure();
     return true;
   }
 };
@@ -171,7 +171,7 @@ bool KWinWindowSystem::IsTopmost(WindowHandle window) {
 std::optional<WindowRect> KWinWindowSystem::Rect(WindowHandle window) {
   const KWinWindow* found = state_->table.Find(window);
   if (found == nullptr) return std::nullopt;
-  const QVariantMap info = KWinScript::WindowInfo(QString::fromStdString(found->id));
+  const QVariantMap info = state_->script->WindowInfo(QString::fromStdString(found->id));
   if (info.isEmpty()) return std::nullopt;
   const int x = info.value(QStringLiteral("x")).toInt();
   const int y = info.value(QStringLiteral("y")).toInt();
@@ -239,6 +239,8 @@ std::string KWinWindowSystem::KWinId(WindowHandle window) {
   return found == nullptr ? std::string() : found->id;
 }
 
-std::uint64_t KWinWindowSystem::Messages() const { return state_->reports->Messages(); }
+std::uint64_t KWinWindowSystem::Messages() const {
+  return state_->reports->Messages() + state_->script->Calls();
+}
 
 }  // namespace hoverdeck

@@ -43,7 +43,7 @@ class KWinWindowSystem final : public WindowSystem {
   std::optional<ProcessId> WindowPid(WindowHandle window);
   // KWin's internal id of the window; "" when it is gone.
   std::string KWinId(WindowHandle window);
-  // The D-Bus messages exchanged with the script since the start.
+  // The D-Bus messages exchanged with KWin and its script since the start.
   std::uint64_t Messages() const;
 
  private:
