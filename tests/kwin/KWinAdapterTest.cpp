@@ -6,7 +6,9 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>
 #include <chrono>
@@ -41,6 +43,14 @@ std::string RulesFile() {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// KWin's own facts of a window, by its internal id.
+QVariantMap KWinInfo(const QString& id) {
+  QDBusMessage m =
+      QDBusMessage::createMethodCall("org.kde.KWin", "/KWin", "org.kde.KWin", "getWindowInfo");
+  m.setArguments({id});
+  return qdbus_cast<QVariantMap>(QDBusConnection::sessionBus().call(m).arguments().value(0));
 }
 
 // Runs a script in KWin as another program (or the user's window menu) would.
@@ -95,10 +105,7 @@ class KWinAdapterTest : public ::testing::Test {
     return kNoWindow;
   }
   QVariantMap KWinView(WindowHandle window) {
-    QDBusMessage m =
-        QDBusMessage::createMethodCall("org.kde.KWin", "/KWin", "org.kde.KWin", "getWindowInfo");
-    m.setArguments({QString::fromStdString(windows_->KWinId(window))});
-    return qdbus_cast<QVariantMap>(QDBusConnection::sessionBus().call(m).arguments().value(0));
+    return KWinInfo(QString::fromStdString(windows_->KWinId(window)));
   }
   void Scan(const std::string& rule) {
     SortedList list;
@@ -208,6 +215,73 @@ TEST_F(KWinAdapterTest, SteadyStateMakesNoDBusCall) {
   }
   EXPECT_EQ(windows_->Messages(), before);
   EXPECT_TRUE(ListedTopmost("Native steady") && ListedTopmost("X steady"));
+}
+
+// The program (a copy in a scratch folder, with its settings file beside it), as a user runs it.
+QProcess* StartProgram(QTemporaryDir& dir, const std::string& ini, const QStringList& arguments,
+                       const QString& bus = {}) {
+  const QString program = dir.filePath("hoverdeck");
+  QFile::copy(HOVERDECK_PROGRAM, program);
+  std::ofstream(dir.filePath("Hoverdeck.ini").toStdString()) << ini;
+  auto* process = new QProcess;
+  auto env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  if (!bus.isEmpty()) env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
+  process->setProcessEnvironment(env);
+  process->start(program, arguments);
+  return process;
+}
+std::string Output(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  process.waitForFinished();
+  return process.readAllStandardOutput().toStdString();
+}
+std::string XProperty(const std::string& caption, const char* property) {
+  const std::string list = Output("wmctrl", {"-l"});
+  const std::size_t line = list.rfind('\n', list.find(caption)) + 1;
+  return Output("xprop", {"-id", QString::fromStdString(list.substr(line, 10)), property});
+}
+
+// Its topmost rule makes native and XWayland windows keep above; the marker goes on the
+// XWayland one only; its close rule takes the close function away; it unloads its script.
+TEST_F(KWinAdapterTest, ProgramEnforcesItsRulesOnNativeAndXWaylandWindows) {
+  const WindowHandle native = Open("Native ruled", true);
+  ASSERT_TRUE(native != kNoWindow && Open("X ruled", false) != kNoWindow);
+  const QString native_id = QString::fromStdString(windows_->KWinId(native));
+  windows_.reset();  // the program brings its own
+  QTemporaryDir dir;
+  std::unique_ptr<QProcess> program(StartProgram(
+      dir,
+      "[Configuration]\nSetTopMostCaption=1\nMinimized=1\n[TopMostWindows]\nWin1=ruled\n"
+      "chkWin1=1\n[DisableX]\nWin1=X ruled\nchkWin1=1\n",
+      {"-i"}));
+  const auto kwin = [&] { return KWinInfo(native_id); };
+  EXPECT_TRUE(Within([&] { return kwin().value("keepAbove").toBool(); }));
+  EXPECT_TRUE(Within([&] {
+    return XProperty("X ruled", "_NET_WM_NAME").find("\"[TOPMOST] X ruled\"") != std::string::npos;
+  }));
+  EXPECT_TRUE(Within([&] {
+    return XProperty("X ruled", "_NET_WM_ALLOWED_ACTIONS").find("CLOSE") == std::string::npos;
+  }));
+  EXPECT_EQ(kwin().value("caption").toString(), "Native ruled");
+  EXPECT_TRUE(KWinScript::Loaded());
+  program->terminate();
+  EXPECT_TRUE(program->waitForFinished(5000) && program->exitCode() == 0);
+  EXPECT_FALSE(KWinScript::Loaded());
+}
+
+// Without KWin on its session bus (a Wayland desktop of another kind), the program works through
+// XWayland and says so once (shown, not invisible).
+TEST(KWinFallbackTest, WithoutKWinTheProgramUsesXWaylandAndSaysSo) {
+  QTemporaryDir dir;
+  std::unique_ptr<QProcess> program(StartProgram(dir, "", {}, "unix:path=/nonexistent"));
+  EXPECT_TRUE(
+      Within([] { return Output("wmctrl", {"-l"}).find("Hoverdeck - ") != std::string::npos; }));
+  EXPECT_NE(Output("wmctrl", {"-l"}).find("Hoverdeck 1.1h; Linux"), std::string::npos);
+  EXPECT_FALSE(KWinScript::Loaded());
+  program->kill();
+  program->waitForFinished();
 }
 
 TEST(KWinScriptTest, IsUnloadedAtExitAndAfterACrash) {
