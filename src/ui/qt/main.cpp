@@ -18,6 +18,7 @@
 #include "ui/qt/QtProgramHost.h"
 #include "ui/qt/QtShell.h"
 #include "ui/qt/QtTray.h"
+#include "ui/qt/TrayAvailability.h"
 
 int main(int argc, char* argv[]) {
   using namespace hoverdeck;
@@ -39,7 +40,9 @@ int main(int argc, char* argv[]) {
     }
     // Held for the whole run: the display's mark that this instance is running.
     auto instance = X11InstanceSelection::Connect(display);
+    TrayAvailability tray_availability;
     QtTray tray;
+    tray.SetAvailabilityProbe([&tray_availability] { return tray_availability.Available(); });
     QtDialogs dialogs;
     QtShell shell;
     // Without the selection there is no telling; running twice beats not running at all.
@@ -53,7 +56,7 @@ int main(int argc, char* argv[]) {
 
     MainWindow window(form, dialogs, QSystemTrayIcon::isSystemTrayAvailable());
     dialogs.SetParent(&window);
-    window.SetTrayProbe([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
+    window.SetTrayProbe([&tray_availability] { return tray_availability.Available(); });
     tray.SetHandler([&window, &form](TrayMouseEvent event) {
       window.Dispatch([&form, event] { form.PictureTopMost_MouseMove(event); });
     });
