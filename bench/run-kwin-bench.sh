@@ -71,11 +71,6 @@ sleep 1
 ns_before=$(cpu_ns "$program_pid")
 idle_before=$(cpu_ns "$idle_pid")
 time_before=$(date +%s%N)
-if [ -n "${HOVERDECK_BENCH_PROFILE:-}" ]; then
-  timeout 10 perf record -g -o "$work/perf.data" -p "$program_pid" >/dev/null 2>&1 || true
-  perf report -i "$work/perf.data" --no-children --stdio >"$HOVERDECK_BENCH_PROFILE" 2>&1 || true
-  timeout 3 dbus-monitor --session >>"$HOVERDECK_BENCH_PROFILE" 2>&1 || true
-fi
 sleep "$seconds"
 ns_after=$(cpu_ns "$program_pid")
 idle_after=$(cpu_ns "$idle_pid")

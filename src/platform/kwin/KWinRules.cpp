@@ -145,42 +145,35 @@ std::string ConfigUnescape(std::string_view value) {
 std::string WithCloseRule(std::string_view text, std::string_view caption, bool close_disabled,
                           const std::set<std::string>& present) {
   std::vector<Group> groups = SplitGroups(text);
-  const auto general_at = std::find_if(groups.begin(), groups.end(),
-                                       [](const Group& g) { return g.name == "General"; });
+  const auto named = [&groups](std::string_view name) {
+    return std::find_if(groups.begin(), groups.end(),
+                        [&](const Group& g) { return g.name == name; });
+  };
+  const auto general_at = named("General");
   const std::vector<std::string> listed =
       ListedRules(general_at == groups.end() ? nullptr : &*general_at);
 
   // Ours are kept while their window exists and is still wanted; those no list names go.
   std::vector<std::string> rules;
-  std::set<std::string> dropped;
   bool have_rule = false;
   for (const std::string& name : listed) {
-    const auto group =
-        std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.name == name; });
+    const auto group = named(name);
     if (group != groups.end() && IsOurs(*group)) {
       const std::string title = ConfigUnescape(Value(*group, "title").value_or(""));
       const bool wanted = title == caption ? close_disabled : present.count(title) != 0;
       have_rule = have_rule || (wanted && title == caption);
-      if (!wanted) {
-        dropped.insert(name);
-        continue;
-      }
+      if (!wanted) continue;
     }
     rules.push_back(name);
   }
   std::erase_if(groups, [&](const Group& g) {
-    const bool listed_group = std::find(listed.begin(), listed.end(), g.name) != listed.end();
-    return dropped.count(g.name) != 0 || (!listed_group && g.name != "" && IsOurs(g));
+    return !g.name.empty() && IsOurs(g) &&
+           std::find(rules.begin(), rules.end(), g.name) == rules.end();
   });
 
   if (close_disabled && !have_rule) {
-    std::string name;
-    for (int n = 1; name.empty(); ++n) {
-      name = "hoverdeck-" + std::to_string(n);
-      if (std::any_of(groups.begin(), groups.end(), [&](const Group& g) { return g.name == name; }))
-        name.clear();
-    }
-    const std::string value = ConfigEscape(caption);
+    std::string name = "hoverdeck-1";
+    for (int n = 2; named(name) != groups.end(); ++n) name = "hoverdeck-" + std::to_string(n);
     if (!groups.back().lines.empty() && !groups.back().lines.back().empty()) {
       groups.back().lines.emplace_back();
     }
@@ -188,16 +181,14 @@ std::string WithCloseRule(std::string_view text, std::string_view caption, bool 
         {name,
          {"[" + name + "]",
           "Description=" + ConfigEscape(std::string(kKWinRuleDescription) + std::string(caption)),
-          "closeable=false", "closeablerule=2", "title=" + value, "titlematch=1"}});
+          "closeable=false", "closeablerule=2", "title=" + ConfigEscape(caption), "titlematch=1"}});
     rules.push_back(name);
   }
 
-  auto general = std::find_if(groups.begin(), groups.end(),
-                              [](const Group& g) { return g.name == "General"; });
+  auto general = named("General");
   if (general == groups.end()) {
     if (rules.empty()) return std::string(text);
-    groups.insert(groups.begin() + 1, Group{"General", {"[General]", ""}});
-    general = groups.begin() + 1;
+    general = groups.insert(groups.begin() + 1, Group{"General", {"[General]", ""}});
   }
   Set(*general, "count", std::to_string(rules.size()));
   Set(*general, "rules", Joined(rules));
