@@ -7,17 +7,17 @@
 namespace hoverdeck {
 namespace {
 
-// Below the 25 s after which a caller's bus gives up on an unanswered call.
+// Below the 25 s after which KWin gives up on a call left unanswered.
 constexpr int kPollLimitMs = 20000;
 
-// The argument at `index` when it has the wanted kind; the script's numbers may arrive as
-// integers or as doubles.
+// The argument at `index` when it has the wanted kind.
 std::optional<QString> Text(const QVariantList& arguments, int index) {
   if (index >= arguments.size() || arguments[index].typeId() != QMetaType::QString) {
     return std::nullopt;
   }
   return arguments[index].toString();
 }
+// The script's numbers may arrive as integers or as doubles.
 std::optional<std::uint32_t> Number(const QVariantList& arguments, int index) {
   if (index >= arguments.size()) return std::nullopt;
   bool ok = false;
