@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "platform/FileStore.h"
+#include "app/FileStore.h"
 
 namespace hoverdeck {
 namespace {

@@ -6,7 +6,7 @@
 #include <climits>
 #include <string>
 
-#include "platform/FileStore.h"
+#include "app/FileStore.h"
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/WideText.h"
 

@@ -12,7 +12,7 @@ namespace hoverdeck {
 
 class EndSignals final : public QObject {
  public:
-  // Nothing when the signals cannot be watched; the program then runs as before.
+  // Nothing when the signals cannot be watched; they then end the program the system's way.
   static std::unique_ptr<EndSignals> Watch(std::function<void()> on_end);
   ~EndSignals() override;
 
