@@ -16,7 +16,7 @@
 #include <functional>
 #include <sstream>
 
-#include "FakeTray.h"
+#include "ScriptedDialogs.h"
 #include "app/SortedList.h"
 #include "inventory/WindowScan.h"
 #include "platform/kwin/KWinRules.h"

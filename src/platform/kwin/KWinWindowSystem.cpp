@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/FileStore.h"
+#include "app/FileStore.h"
 #include "platform/kwin/KWinReports.h"
 #include "platform/kwin/KWinRules.h"
 #include "platform/kwin/KWinScript.h"
