@@ -172,6 +172,7 @@ void frmTop::Form_Load(std::string_view command_line) {
   if (!values_.InvisibleMode) {
     startup_notice_ = CutListNotice(config, values_.TopmostCatalogue, topmost) +
                       CutListNotice(config, values_.DisableXCatalogue, disable_x);
+    if (os.xwayland_only) startup_notice_ += texts::kXWaylandOnly;
   }
 
   if (values_.InvisibleMode) {

@@ -83,6 +83,10 @@ inline constexpr std::string_view kCouldNotMakeTopmostSuffix =
 inline constexpr std::string_view kCouldNotDisableXPrefix = "The X close box of '";
 inline constexpr std::string_view kCouldNotDisableXSuffix =
     "' could not be disabled: the window has closed or does not allow it.";
+// Once at start-up on a Wayland desktop without KWin.
+inline constexpr std::string_view kXWaylandOnly =
+    "On this Wayland desktop Hoverdeck sees and changes only the windows of programs that run "
+    "through XWayland. Windows of native Wayland programs are not listed and cannot be changed.";
 inline constexpr std::string_view kEditTitle = "Hoverdeck " HOVERDECK_VERSION_NAME;
 inline constexpr std::string_view kOfferTitle = "Hoverdeck";
 inline constexpr std::string_view kTopmostCataloguePrompt =

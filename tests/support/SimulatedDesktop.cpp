@@ -54,7 +54,7 @@ WindowHandle SimulatedDesktop::NextWindow(WindowHandle window) {
 bool SimulatedDesktop::SetCaption(WindowHandle window, const std::string& caption) {
   ++writes_.caption;
   SimWindow* w = Touch(window);
-  if (w == nullptr) return false;
+  if (w == nullptr || w->refuses_caption) return false;
   w->caption = caption;
   return true;
 }

@@ -3,9 +3,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <csignal>
-
 #include <QSocketNotifier>
+#include <csignal>
 
 namespace hoverdeck {
 namespace {

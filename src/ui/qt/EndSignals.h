@@ -2,10 +2,9 @@
 // through its normal exit: the signal only wakes the event loop, which then calls `on_end`.
 #pragma once
 
+#include <QObject>
 #include <functional>
 #include <memory>
-
-#include <QObject>
 
 class QSocketNotifier;
 
