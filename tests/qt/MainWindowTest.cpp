@@ -6,8 +6,15 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QListWidget>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTest>
+#include <QTimer>
+
+#include <csignal>
 
 #include "support/FakeTray.h"
 #include "support/ScriptedDialogs.h"
@@ -15,6 +22,7 @@
 #include "support/TempDir.h"
 #include "ui/FormLayout.h"
 #include "ui/frmTop.h"
+#include "ui/qt/EndSignals.h"
 #include "ui/qt/MainWindow.h"
 
 namespace hoverdeck {
@@ -37,15 +45,28 @@ class MainWindowTest : public ::testing::Test {
   }
   QListWidget* List(const char* name) { return window_->List(name); }
   QString Text(const char* name) { return qobject_cast<QLabel*>(window_->Control(name))->text(); }
-  // The entries' texts joined by "|", those with a check box after its mark.
+  // The entries' texts joined by "|", after the check box a view draws for those that hold a
+  // check state (and are checkable; a box that takes no click is marked "[?]").
   static std::string Texts(const QListWidget* list) {
     QStringList texts;
     for (int i = 0; i < list->count(); ++i) {
       const QListWidgetItem* item = list->item(i);
-      const bool box = item->flags() & Qt::ItemIsUserCheckable;
-      texts << (!box ? "" : item->checkState() == Qt::Checked ? "[x] " : "[ ] ") + item->text();
+      const QVariant state = item->data(Qt::CheckStateRole);
+      const QString box = !state.isValid()                               ? ""
+                          : !(item->flags() & Qt::ItemIsUserCheckable) ? "[?] "
+                          : state.value<Qt::CheckState>() == Qt::Checked ? "[x] "
+                                                                         : "[ ] ";
+      texts << box + item->text();
     }
     return texts.join("|").toStdString();
+  }
+  // Where the view draws a line's check box.
+  static QPoint Box(QListWidget* list, int row) {
+    QStyleOptionViewItem option;
+    option.initFrom(list);
+    option.rect = list->visualItemRect(list->item(row));
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    return list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list).center();
   }
   static QPoint Centre(QListWidget* list, int row) {
     return list->visualItemRect(list->item(row)).center();
@@ -79,7 +100,12 @@ TEST_F(MainWindowTest, WidgetsAndMenusShowTheCoreState) {
   EXPECT_EQ(Texts(List("lstFenetresNonTopMost")), "A & B|b window");
   EXPECT_EQ(Texts(List("lstFenetresTopMost")), "[TOP]Editor");  // marked
   EXPECT_EQ(Text("lblNbNonTopmost") + "/" + Text("lblNbTopmost"), "2/1");
-  EXPECT_EQ(Texts(List("lstCatalogueTopMost")), "[ ] Alpha|[x] zeta");
+  QListWidget* catalogue = List("lstCatalogueTopMost");
+  EXPECT_EQ(Texts(catalogue), "[ ] Alpha|[x] zeta");
+  // A click on the unchecked line's box checks it and writes it.
+  QTest::mouseClick(catalogue->viewport(), Qt::LeftButton, {}, Box(catalogue, 0));
+  EXPECT_EQ(Texts(catalogue) + form_.Config().Read("TopMostWindows", "chkWin1"),
+            "[x] Alpha|[x] zeta1");
   EXPECT_EQ(window_->windowTitle(), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
   EXPECT_TRUE(window_->isVisible());
 
@@ -225,6 +251,34 @@ TEST_F(MainWindowTest, CloseAsksAndOnlyYesEndsTheProgramAndAThrowingHandlerHarms
   EXPECT_TRUE(!window_->close() && window_->isVisible() && ends_ == 0);
   dialogs_.answers_yes_no.push_back(MessageAnswer::kYes);
   EXPECT_TRUE(window_->close() && ends_ == 1);
+}
+
+// The session's end (a signal) leaves the event loop without the quit question and with the
+// window as it was; a signal the program was started with set to be ignored stays ignored.
+TEST_F(MainWindowTest, TheSessionsEndNeverAsksAndIgnoredSignalsStayIgnored) {
+  Start();
+  window_->SetEndHandler(&EndEventLoop);
+  const auto give_up = [this] { QTimer::singleShot(5000, window_.get(), [] { QApplication::exit(1); }); };
+  give_up();
+  std::signal(SIGHUP, SIG_IGN);
+  {
+    const auto watcher = EndSignals::Watch(&EndEventLoop);
+    ASSERT_NE(watcher, nullptr);
+    QTimer::singleShot(0, [] { std::raise(SIGHUP); });
+    QTimer::singleShot(300, [] { std::raise(SIGTERM); });
+    QElapsedTimer running;
+    running.start();
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_GE(running.elapsed(), 250);
+  }
+  EXPECT_TRUE(dialogs_.messages.empty() && window_->isVisible());
+  EXPECT_EQ(std::signal(SIGHUP, SIG_DFL), SIG_IGN);
+  // The quit question answered Yes ends the loop the same way, asked once.
+  dialogs_.answers_yes_no.push_back(MessageAnswer::kYes);
+  give_up();
+  QTimer::singleShot(0, [this] { window_->close(); });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_EQ(dialogs_.messages.size(), 1u);
 }
 
 TEST_F(MainWindowTest, InvisibleModeNeverShowsTheWindow) {

@@ -20,6 +20,7 @@
 #include "ui/frmTop.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtDialogs.h"
+#include "ui/qt/QtProgramHost.h"
 #include "ui/qt/QtTray.h"
 
 namespace hoverdeck {
@@ -125,6 +126,16 @@ TEST(QtAboutTest, LinkAndOkReachTheirHandlers) {
   EXPECT_EQ(shell.opened, std::vector<std::string>{"https://hoverdeck.example.org/"});
   QTest::mouseClick(ok, Qt::LeftButton);
   EXPECT_FALSE(about.Loaded() || dialog->isVisible());
+}
+
+// Settings never go beside a program that the system installed, whoever runs it.
+TEST(QtProgramHostTest, SystemFoldersAreThoseOfInstalledSoftware) {
+  QtProgramHost host({}, {});
+  const std::pair<const char*, bool> folders[] = {
+      {"/usr/bin", true},        {"/usr/local/bin", true}, {"/bin", true},  {"/opt/hoverdeck", true},
+      {"/usr/../opt/x", true},   {"/home/me/tools", false}, {"/tmp", false}, {"/usrx/bin", false},
+      {"relative/bin", false}, {"/", false}};
+  for (const auto& [folder, system] : folders) EXPECT_EQ(host.IsSystemFolder(folder), system) << folder;
 }
 
 TEST(QtTrayTest, WithoutANotificationAreaNothingIsAdded) {

@@ -52,12 +52,13 @@ TEST(StartupFactsTest, SettingsLieBesideTheProgramUnlessItsFolderIsClosed) {
   EXPECT_EQ(ConfigFilePath(root).native(),
             (root / "Hoverdeck.ini").native());  // no doubled separator
   const struct {
-    bool ini_beside, folder_writable, user_folder_known, in_user_folder;
+    bool ini_beside, folder_writable, user_folder_known, system, in_user_folder;
   } cases[] = {
-      {false, true, true, false},    // portable: a writable folder keeps it beside the program
-      {true, false, true, false},    // an INI someone put beside a read-only program wins
-      {false, false, true, true},    // installed read-only: the user's configuration folder
-      {false, false, false, false},  // no user folder known: beside, as before
+      {false, true, true, false, false},    // portable: a writable folder keeps it beside
+      {true, false, true, false, false},    // an INI someone put beside a read-only program wins
+      {false, false, true, false, true},    // installed read-only: the user's configuration folder
+      {false, false, false, false, false},  // no user folder known: beside, as before
+      {true, true, true, true, true},       // a system folder, even writable (root) and with an INI
   };
   for (const auto& c : cases) {
     TempDir dir;
@@ -66,8 +67,9 @@ TEST(StartupFactsTest, SettingsLieBesideTheProgramUnlessItsFolderIsClosed) {
     if (c.ini_beside) WriteBytes(host.directory / "Hoverdeck.ini", "");
     if (!c.folder_writable) host.read_only = host.directory;
     if (c.user_folder_known) host.user_config = dir.File("config") / "hoverdeck";
+    if (c.system) host.system_folder = host.directory;
     const auto expected = (c.in_user_folder ? host.user_config : host.directory) / "Hoverdeck.ini";
-    EXPECT_EQ(ConfigFilePath(host), expected) << c.ini_beside << c.folder_writable;
+    EXPECT_EQ(ConfigFilePath(host), expected) << c.ini_beside << c.folder_writable << c.system;
   }
 }
 
