@@ -131,11 +131,10 @@ TEST(QtAboutTest, LinkAndOkReachTheirHandlers) {
 // Settings never go beside a program that the system installed, whoever runs it.
 TEST(QtProgramHostTest, SystemFoldersAreThoseOfInstalledSoftware) {
   QtProgramHost host({}, {});
-  const std::pair<const char*, bool> folders[] = {
-      {"/usr/bin", true},        {"/usr/local/bin", true}, {"/bin", true},  {"/opt/hoverdeck", true},
-      {"/usr/../opt/x", true},   {"/home/me/tools", false}, {"/tmp", false}, {"/usrx/bin", false},
-      {"relative/bin", false}, {"/", false}};
-  for (const auto& [folder, system] : folders) EXPECT_EQ(host.IsSystemFolder(folder), system) << folder;
+  for (const char* folder : {"/usr/bin", "/usr/local/bin", "/bin", "/opt/hoverdeck", "/usr/../opt"})
+    EXPECT_TRUE(host.IsSystemFolder(folder)) << folder;
+  for (const char* folder : {"/home/me/tools", "/tmp", "/usrx/bin", "relative/bin", "/"})
+    EXPECT_FALSE(host.IsSystemFolder(folder)) << folder;
 }
 
 TEST(QtTrayTest, WithoutANotificationAreaNothingIsAdded) {

@@ -32,13 +32,4 @@ void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-std::string Utf16Bytes(std::u16string_view text, bool big_endian) {
-  std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
-  for (const char16_t unit : text) {
-    const auto high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
-    bytes.append({big_endian ? high : low, big_endian ? low : high});
-  }
-  return bytes;
-}
-
 }  // namespace hoverdeck::testing

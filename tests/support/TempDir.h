@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 namespace hoverdeck::testing {
 
@@ -24,7 +23,5 @@ class TempDir {
 // Whole-file helpers for tests that check bytes.
 std::string ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
-// A UTF-16 file's bytes: the byte-order mark, then the text in that byte order.
-std::string Utf16Bytes(std::u16string_view text, bool big_endian = false);
 
 }  // namespace hoverdeck::testing

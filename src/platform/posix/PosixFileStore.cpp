@@ -60,8 +60,8 @@ bool IsTemporaryName(const std::string& prefix, const std::string& name) {
       !name.ends_with(".tmp")) {
     return false;
   }
-  return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()),
-                     name.end() - 4, [](unsigned char c) { return std::isalnum(c) != 0; });
+  return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end() - 4,
+                     [](unsigned char c) { return std::isalnum(c) != 0; });
 }
 
 // The file a chain of symbolic links ends at (the path itself when it is no link), so that the

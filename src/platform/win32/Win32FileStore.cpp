@@ -26,7 +26,9 @@ bool HeldByAnotherProgram(DWORD error) {
 
 // The rename also meets "access denied" while a scanner holds the fresh temporary file; a
 // read-only target, which would refuse it for good, is refused before.
-bool RenameHeldUp(DWORD error) { return HeldByAnotherProgram(error) || error == ERROR_ACCESS_DENIED; }
+bool RenameHeldUp(DWORD error) {
+  return HeldByAnotherProgram(error) || error == ERROR_ACCESS_DENIED;
+}
 
 template <typename Step>
 bool WithBriefRetry(Step step, bool (*worth_waiting)(DWORD) = &HeldByAnotherProgram) {
@@ -78,14 +80,19 @@ bool IsTemporaryName(const std::wstring& prefix, const std::wstring& name) {
   return true;
 }
 
-// The number of names (hard links) the file has; 1 when it cannot be told.
+// The number of names (hard links) the file has; 1 when it cannot be told. Asked through a
+// handle that may read, where it can be had: with attribute rights alone, Wine tells no count.
 DWORD NameCount(const std::wstring& path) {
-  win32::UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, 0, nullptr));
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!file || !GetFileInformationByHandle(file.get(), &info)) return 1;
-  return info.nNumberOfLinks;
+  for (const DWORD access : {static_cast<DWORD>(GENERIC_READ), DWORD{FILE_READ_ATTRIBUTES}}) {
+    win32::UniqueHandle file(CreateFileW(path.c_str(), access,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file && GetFileInformationByHandle(file.get(), &info) && info.nNumberOfLinks > 0) {
+      return info.nNumberOfLinks;
+    }
+  }
+  return 1;
 }
 
 // The access rights of `from` onto `to`, where they can be read: with owner and group where the
@@ -175,12 +182,13 @@ class Win32FileStore final : public FileStore {
     if (exists && NameCount(path) > 1) return OverwriteInPlace(path, content);
 
     const fs::path target(path);
-    const std::wstring prefix = (target.parent_path() / TemporaryPrefix(target.filename().wstring())).wstring();
+    const std::wstring prefix =
+        (target.parent_path() / TemporaryPrefix(target.filename().wstring())).wstring();
     std::wstring temporary;
     win32::UniqueHandle file;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-      temporary = TemporaryName(prefix, GetTickCount64() * 7919u + GetCurrentProcessId() * 104729u +
-                                            counter_++);
+      temporary = TemporaryName(
+          prefix, GetTickCount64() * 7919u + GetCurrentProcessId() * 104729u + counter_++);
       file.Reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!file && GetLastError() != ERROR_FILE_EXISTS) break;
@@ -198,13 +206,11 @@ class Win32FileStore final : public FileStore {
     }
     // One rename that replaces the file: the old or the new content is there at every moment.
     // Once it fails, the old file is as it was and the temporary file may go.
-    written = written && WithBriefRetry(
-                             [&] {
-                               return MoveFileExW(temporary.c_str(), path.c_str(),
-                                                  MOVEFILE_REPLACE_EXISTING |
-                                                      MOVEFILE_WRITE_THROUGH) != FALSE;
-                             },
-                             &RenameHeldUp);
+    const auto rename = [&] {
+      constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+      return MoveFileExW(temporary.c_str(), path.c_str(), kFlags) != FALSE;
+    };
+    written = written && WithBriefRetry(rename, &RenameHeldUp);
     if (!written) DeleteFileW(temporary.c_str());
     return written;
   }

@@ -96,10 +96,7 @@ int TextLines(const QFont& font, int height) {
 }
 
 MainWindow::MainWindow(frmTop& form, Dialogs& dialogs, bool tray_available)
-    : form_(form),
-      dialogs_(dialogs),
-      fallback_(tray_available),
-      on_end_(&EndEventLoop) {
+    : form_(form), dialogs_(dialogs), fallback_(tray_available), on_end_(&EndEventLoop) {
   setWindowIcon(windowIcon());
   central_ = new QWidget(this);
   central_->setObjectName(QStringLiteral("frmTop"));

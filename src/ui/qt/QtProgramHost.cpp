@@ -29,8 +29,8 @@ bool QtProgramHost::CanWriteIn(const std::filesystem::path& directory) {
 }
 
 bool QtProgramHost::IsSystemFolder(const std::filesystem::path& directory) {
-  static constexpr std::string_view kTops[] = {"usr",    "bin",    "sbin", "lib", "lib32",
-                                               "lib64",  "libx32", "opt",  "snap", "nix"};
+  static constexpr std::string_view kTops[] = {"usr",   "bin",    "sbin", "lib",  "lib32",
+                                               "lib64", "libx32", "opt",  "snap", "nix"};
   std::error_code error;
   std::filesystem::path real = std::filesystem::weakly_canonical(directory, error);
   if (error) real = directory.lexically_normal();
