@@ -14,12 +14,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/FakeTray.h"
-#include "support/ScriptedDialogs.h"
-#include "support/SimulatedDesktop.h"
-#include "support/TempDir.h"
+#include "support/FormDesk.h"
 #include "ui/FormLayout.h"
-#include "ui/frmTop.h"
 #include "ui/qt/EndSignals.h"
 #include "ui/qt/MainWindow.h"
 
@@ -28,18 +24,15 @@ namespace {
 
 using namespace hoverdeck::testing;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, public FormDesk {
  protected:
-  MainWindowTest()
-      : host_(dir_.path()), form_(FormPorts{desktop_, desktop_, tray_, dialogs_, shell_, host_}) {}
-
   // Builds the window the way the program does, then loads the form through it.
   void Start(const std::string& ini = "", bool tray_available = true,
              const std::string& command_line = "") {
-    WriteBytes(dir_.File("Hoverdeck.ini"), ini);
-    window_ = std::make_unique<MainWindow>(form_, dialogs_, tray_available);
+    Ini(ini);
+    window_ = std::make_unique<MainWindow>(form, dialogs, tray_available);
     window_->SetEndHandler([this] { ++ends_; });
-    window_->Dispatch([this, command_line] { form_.Form_Load(command_line); });
+    window_->Dispatch([this, command_line] { form.Form_Load(command_line); });
   }
   QListWidget* List(const char* name) { return window_->List(name); }
   QString Text(const char* name) { return qobject_cast<QLabel*>(window_->Control(name))->text(); }
@@ -74,21 +67,14 @@ class MainWindowTest : public ::testing::Test {
   }
   QAction* Action(const char* name) { return window_->findChild<QAction*>(name); }
 
-  TempDir dir_;
-  SimulatedDesktop desktop_;
-  FakeTray tray_;
-  ScriptedDialogs dialogs_;
-  FakeShell shell_;
-  FakeHost host_;
-  frmTop form_;
   std::unique_ptr<MainWindow> window_;
   int ends_ = 0;
 };
 
 TEST_F(MainWindowTest, WidgetsAndMenusShowTheCoreState) {
-  desktop_.Open("Editor", true);
-  desktop_.Open("b window");
-  desktop_.Open("A & B");
+  desktop.Open("Editor", true);
+  desktop.Open("b window");
+  desktop.Open("A & B");
   Start(
       "[Configuration]\nSetTopMostCaption=1\nConstTopMost=[TOP]\n"
       "[TopMostWindows]\nWin1=zeta\nchkWin1=1\nWin2=Alpha\nchkWin2=0\n");
@@ -99,7 +85,7 @@ TEST_F(MainWindowTest, WidgetsAndMenusShowTheCoreState) {
   EXPECT_EQ(Texts(catalogue), "[ ] Alpha|[x] zeta");
   // A click on the unchecked line's box checks it and writes it.
   QTest::mouseClick(catalogue->viewport(), Qt::LeftButton, {}, Box(catalogue, 0));
-  EXPECT_EQ(Texts(catalogue) + form_.Config().Read("TopMostWindows", "chkWin1"),
+  EXPECT_EQ(Texts(catalogue) + form.Config().Read("TopMostWindows", "chkWin1"),
             "[x] Alpha|[x] zeta1");
   EXPECT_EQ(window_->windowTitle(), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
   EXPECT_TRUE(window_->isVisible());
@@ -110,7 +96,7 @@ TEST_F(MainWindowTest, WidgetsAndMenusShowTheCoreState) {
   EXPECT_EQ(Action("mnuAPropos")->shortcut(), QKeySequence(Qt::Key_F1));
   // Triggering goes to the core, whose mark the action then shows.
   Action("mnuMinimized")->trigger();
-  EXPECT_TRUE(form_.mnuMinimized.Checked() && Action("mnuMinimized")->isChecked());
+  EXPECT_EQ(Bits({form.mnuMinimized.Checked(), Action("mnuMinimized")->isChecked()}), "11");
 }
 
 TEST_F(MainWindowTest, EveryControlSitsInItsContainer) {
@@ -126,8 +112,8 @@ TEST_F(MainWindowTest, EveryControlSitsInItsContainer) {
 }
 
 TEST_F(MainWindowTest, SelectingPausesTheRefreshAndLeavingResumesItOnTheQtTimer) {
-  desktop_.Open("One");
-  desktop_.Open("Two");
+  desktop.Open("One");
+  desktop.Open("Two");
   Start();
   QListWidget* list = List("lstFenetresNonTopMost");
   // Focus alone pauses nothing; a keyboard selection does.
@@ -144,26 +130,26 @@ TEST_F(MainWindowTest, SelectingPausesTheRefreshAndLeavingResumesItOnTheQtTimer)
   QTest::mouseMove(window_->centralWidget(), QPoint(2, 40));
   EXPECT_TRUE(window_->RefreshTimer().isActive());
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre(list, 1));
-  EXPECT_EQ(form_.lstFenetresNonTopMost.ListIndex(), 1);
+  EXPECT_EQ(form.lstFenetresNonTopMost.ListIndex(), 1);
   EXPECT_FALSE(window_->RefreshTimer().isActive());
-  QTest::mouseMove(window_->centralWidget(),
-                   QPoint(4, 40));  // a move elsewhere: same place, no event
+  QTest::mouseMove(window_->centralWidget(), QPoint(4, 40));
+  EXPECT_TRUE(window_->RefreshTimer().isActive());
 
   // The Qt timer follows the core's and runs its tick.
-  desktop_.Open("Late arrival");
-  form_.Timer1.SetInterval(20);
+  desktop.Open("Late arrival");
+  form.Timer1.SetInterval(20);
   window_->Sync();
   EXPECT_EQ(window_->RefreshTimer().interval(), 20);
   EXPECT_TRUE(QTest::qWaitFor([list] { return list->count() == 3; }, 2000));
-  form_.Timer1.SetEnabled(false);
+  form.Timer1.SetEnabled(false);
   window_->Sync();
   EXPECT_FALSE(window_->RefreshTimer().isActive());
 }
 
 TEST_F(MainWindowTest, ListEventsReachTheirHandlers) {
-  const auto report = desktop_.Open(SimWindow{.caption = "Report - Editor", .process = 77});
-  const auto other = desktop_.Open("Other");
-  desktop_.AddProcess(77, {"/usr/bin/editor", "editor"});
+  const auto report = desktop.Open(SimWindow{.caption = "Report - Editor", .process = 77});
+  const auto other = desktop.Open("Other");
+  desktop.AddProcess(77, {"/usr/bin/editor", "editor"});
   Start("[TopMostWindows]\nWin1=Notepad\nchkWin1=1\n");
   QListWidget* list = List("lstFenetresNonTopMost");
   ASSERT_EQ(Texts(list), "Other|Report - Editor");
@@ -174,21 +160,22 @@ TEST_F(MainWindowTest, ListEventsReachTheirHandlers) {
   EXPECT_EQ(Text("lblProgName"), "");
   // The right button selects nothing and offers the popup of the selected entry only.
   QTest::mousePress(list->viewport(), Qt::RightButton, {}, Centre(list, 0));
-  EXPECT_TRUE(dialogs_.popups.empty() &&
-              form_.lstFenetresNonTopMost.ListIndex() == SortedList::kNoSelection);
+  EXPECT_EQ(Bits({dialogs.popups.empty(),
+                  form.lstFenetresNonTopMost.ListIndex() == SortedList::kNoSelection}),
+            "11");
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre(list, 0));
-  dialogs_.popup_choices.push_back("mnuSetTopmost");
-  dialogs_.input_answers.push_back("");
+  dialogs.popup_choices.push_back("mnuSetTopmost");
+  dialogs.input_answers.push_back("");
   QTest::mousePress(list->viewport(), Qt::RightButton, {}, Centre(list, 1));
-  EXPECT_EQ(dialogs_.popups, std::vector<std::string>{"mnuPopupNonTopmost"});
-  EXPECT_TRUE(desktop_.Window(other).topmost && !desktop_.Window(report).topmost);
+  EXPECT_EQ(dialogs.popups, std::vector<std::string>{"mnuPopupNonTopmost"});
+  EXPECT_EQ(Bits({desktop.Window(other).topmost, desktop.Window(report).topmost}), "10");
 
   // A double click switches; the accepted offer shows in the catalogue, and Refresh rescans.
-  dialogs_.input_answers.push_back(ScriptedDialogs::kAcceptDefault);
+  dialogs.input_answers.push_back(ScriptedDialogs::kAcceptDefault);
   const auto rows = list->findItems("Report - Editor", Qt::MatchExactly);
   ASSERT_EQ(rows.size(), 1);
   DoubleClick(list, list->row(rows[0]));
-  EXPECT_TRUE(desktop_.Window(report).topmost);
+  EXPECT_TRUE(desktop.Window(report).topmost);
   EXPECT_EQ(Texts(List("lstCatalogueTopMost")), "[x] Notepad|[x] Report");
   QTest::mouseClick(window_->Control("cmdRefresh"), Qt::LeftButton);
   EXPECT_EQ(Texts(List("lstFenetresTopMost")), "Other|Report - Editor");
@@ -198,16 +185,16 @@ TEST_F(MainWindowTest, ListEventsReachTheirHandlers) {
 TEST_F(MainWindowTest, CatalogueButtonsDoubleClickBoxesAndCheckBoxesReachTheirHandlers) {
   Start("[TopMostWindows]\nWin1=Notepad\nchkWin1=1\n");
   QListWidget* catalogue = List("lstCatalogueTopMost");
-  dialogs_.input_answers.push_back("Mail");
+  dialogs.input_answers.push_back("Mail");
   QTest::mouseClick(window_->Control("cmdAjouter"), Qt::LeftButton);
   EXPECT_EQ(Texts(catalogue), "[x] Mail|[x] Notepad");
-  dialogs_.input_answers.push_back("Notes");
+  dialogs.input_answers.push_back("Notes");
   DoubleClick(catalogue, 1);
-  ASSERT_EQ(dialogs_.inputs.size(), 2u);
-  EXPECT_EQ(dialogs_.inputs[1].default_text, "Notepad");
+  ASSERT_EQ(dialogs.inputs.size(), 2u);
+  EXPECT_EQ(dialogs.inputs[1].default_text, "Notepad");
   EXPECT_EQ(Texts(catalogue), "[x] Mail|[x] Notes");
   catalogue->item(1)->setCheckState(Qt::Unchecked);  // what a click on the box does
-  EXPECT_EQ(form_.Config().Read("TopMostWindows", "chkWin2"), "0");
+  EXPECT_EQ(form.Config().Read("TopMostWindows", "chkWin2"), "0");
 
   auto* box = qobject_cast<QCheckBox*>(window_->Control("chkAllDisableX"));
   auto* caption = box->findChild<QLabel*>();
@@ -218,13 +205,13 @@ TEST_F(MainWindowTest, CatalogueButtonsDoubleClickBoxesAndCheckBoxesReachTheirHa
   // A press on the caption's last line, far from the indicator, goes to the core.
   const QPoint on_caption = caption->geometry().bottomRight() - QPoint(4, 4);
   QTest::mouseClick(box, Qt::LeftButton, {}, on_caption);
-  EXPECT_TRUE(form_.chkAllDisableX.Value() && box->isChecked());
+  EXPECT_EQ(Bits({form.chkAllDisableX.Value(), box->isChecked()}), "11");
   QTest::mouseClick(box, Qt::LeftButton, {}, on_caption);
   // Neither the right button nor the keyboard flips it behind the core's back.
   QTest::mouseClick(box, Qt::RightButton, {}, on_caption);
   box->setFocus();
   QTest::keyClick(box, Qt::Key_Space);
-  EXPECT_FALSE(form_.chkAllDisableX.Value() || box->isChecked());
+  EXPECT_EQ(Bits({form.chkAllDisableX.Value(), box->isChecked()}), "00");
 }
 
 TEST_F(MainWindowTest, AWindowManagerThatNeverIconifiesIsFollowedOnceTheSettleTimeRunsOut) {
@@ -234,18 +221,18 @@ TEST_F(MainWindowTest, AWindowManagerThatNeverIconifiesIsFollowedOnceTheSettleTi
   ASSERT_TRUE(window_->MinimizeSettleTimer().isActive());
   EXPECT_TRUE(QTest::qWaitFor([this] { return !window_->MinimizeSettleTimer().isActive(); }, 5000));
   // The window stayed normal: so does the core, which shows it again, and the message says so.
-  EXPECT_TRUE(form_.State() == WindowState::kNormal && window_->isVisible());
-  ASSERT_TRUE(QTest::qWaitFor([this] { return !dialogs_.messages.empty(); }, 2000));
-  EXPECT_NE(dialogs_.messages[0].text.find("stays open on the screen"), std::string::npos);
+  EXPECT_EQ(Bits({form.State() == WindowState::kNormal, window_->isVisible()}), "11");
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !dialogs.messages.empty(); }, 2000));
+  EXPECT_NE(dialogs.messages[0].text.find("stays open on the screen"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, CloseAsksAndOnlyYesEndsTheProgramAndAThrowingHandlerHarmsNothing) {
   Start();
   window_->Dispatch([] { throw std::runtime_error("boom"); });
-  dialogs_.answers_yes_no.push_back(MessageAnswer::kNo);
-  EXPECT_TRUE(!window_->close() && window_->isVisible() && ends_ == 0);
-  dialogs_.answers_yes_no.push_back(MessageAnswer::kYes);
-  EXPECT_TRUE(window_->close() && ends_ == 1);
+  dialogs.answers_yes_no.push_back(MessageAnswer::kNo);
+  EXPECT_EQ(Bits({window_->close(), window_->isVisible(), ends_ == 1}), "010");
+  dialogs.answers_yes_no.push_back(MessageAnswer::kYes);
+  EXPECT_EQ(Bits({window_->close(), ends_ == 1}), "11");
 }
 
 // The session's end (a signal) leaves the event loop without the quit question and with the
@@ -264,7 +251,7 @@ TEST_F(MainWindowTest, TheSessionsEndNeverAsksAndIgnoredSignalsStayIgnored) {
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_GE(running.elapsed(), 250);
   }
-  EXPECT_TRUE(dialogs_.messages.empty() && window_->isVisible());
+  EXPECT_TRUE(dialogs.messages.empty() && window_->isVisible());
   EXPECT_EQ(std::signal(SIGHUP, SIG_DFL), SIG_IGN);
 }
 
@@ -272,7 +259,7 @@ TEST_F(MainWindowTest, InvisibleModeNeverShowsTheWindow) {
   Start("", false, "-i");
   EXPECT_FALSE(window_->isVisible());
   QCoreApplication::processEvents();
-  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_TRUE(dialogs.messages.empty());
 }
 
 }  // namespace

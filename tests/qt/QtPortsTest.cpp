@@ -12,12 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/FakeTray.h"
-#include "support/ScriptedDialogs.h"
-#include "support/SimulatedDesktop.h"
-#include "support/TempDir.h"
-#include "ui/frmAbout.h"
-#include "ui/frmTop.h"
+#include "support/FormDesk.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtDialogs.h"
 #include "ui/qt/QtProgramHost.h"
@@ -63,7 +58,7 @@ TEST(QtDialogsTest, InputBoxShowsThePromptAsItIsAndCancelAnswersEmpty) {
     // Markup and ampersands of other programs' captions are shown, not interpreted.
     for (const QLabel* label : box->findChildren<QLabel*>()) {
       if (label->text() != shown) continue;
-      EXPECT_TRUE(label->textFormat() == Qt::PlainText && label->buddy() == nullptr);
+      EXPECT_EQ(Bits({label->textFormat() == Qt::PlainText, label->buddy() == nullptr}), "11");
     }
     box->setTextValue("Reports");
     box->accept();
@@ -78,21 +73,17 @@ TEST(QtDialogsTest, InputBoxShowsThePromptAsItIsAndCancelAnswersEmpty) {
 
 // The quit question as a real box: the tick goes on behind it, closing it answers No, Yes ends.
 TEST(QtDialogsTest, TheQuitQuestionLetsTheTickThroughAndOnlyYesEnds) {
-  TempDir dir;
-  WriteBytes(dir.File("Hoverdeck.ini"), "[DisableX]\nWin1=Mail\nchkWin1=1\n");
-  SimulatedDesktop desktop;
-  FakeTray tray;
   QtDialogs dialogs;
-  FakeShell shell;
-  FakeHost host(dir.path());
-  frmTop form(FormPorts{desktop, desktop, tray, dialogs, shell, host});
+  FormDesk desk({.dialogs = &dialogs});
+  frmTop& form = desk.form;
+  desk.Ini("[DisableX]\nWin1=Mail\nchkWin1=1\n");
   MainWindow window(form, dialogs, true);
   window.SetEndHandler([] {});
   window.Dispatch([&form] { form.Form_Load(""); });
   form.Timer1.SetInterval(20);
   window.Sync();
 
-  const WindowHandle mail = desktop.Open("Mail - inbox");
+  const WindowHandle mail = desk.desktop.Open("Mail - inbox");
   bool disabled_while_open = false;
   WhenModal<QMessageBox>([&](QMessageBox* box) {
     EXPECT_EQ(box->windowTitle() + "|" + box->text(),
@@ -101,7 +92,7 @@ TEST(QtDialogsTest, TheQuitQuestionLetsTheTickThroughAndOnlyYesEnds) {
     QDeadlineTimer deadline(3000);
     while (!disabled_while_open && !deadline.hasExpired()) {
       QTest::qWait(10);
-      disabled_while_open = (desktop.Window(mail).close_state.value_or(0) & 3u) == 3u;
+      disabled_while_open = (desk.desktop.Window(mail).close_state.value_or(0) & 3u) == 3u;
     }
     box->reject();
   });
@@ -125,7 +116,7 @@ TEST(QtAboutTest, LinkAndOkReachTheirHandlers) {
   QTest::mouseClick(link, Qt::LeftButton);
   EXPECT_EQ(shell.opened, std::vector<std::string>{"https://hoverdeck.example.org/"});
   QTest::mouseClick(ok, Qt::LeftButton);
-  EXPECT_FALSE(about.Loaded() || dialog->isVisible());
+  EXPECT_EQ(Bits({about.Loaded(), dialog->isVisible()}), "00");
 }
 
 // Settings never go beside a program that the system installed, whoever runs it.
@@ -140,7 +131,7 @@ TEST(QtProgramHostTest, SystemFoldersAreThoseOfInstalledSoftware) {
 TEST(QtTrayTest, WithoutANotificationAreaNothingIsAdded) {
   ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());  // none on the offscreen platform
   QtTray tray;
-  EXPECT_FALSE(tray.Add("Hoverdeck 1.1h") || tray.Present() || tray.ModifyTip("tip"));
+  EXPECT_EQ(Bits({tray.Add("Hoverdeck 1.1h"), tray.Present(), tray.ModifyTip("tip")}), "000");
   EXPECT_FALSE(ProgramIcon().isNull());
 }
 

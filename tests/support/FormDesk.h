@@ -12,14 +12,35 @@
 
 namespace hoverdeck::testing {
 
+// Truths as "1"/"0" in a row, so that a failed check shows which one differs.
+inline std::string Bits(std::initializer_list<bool> truths) {
+  std::string bits;
+  for (const bool truth : truths) bits += truth ? "1" : "0";
+  return bits;
+}
+
+// Real ports in place of the fakes, where a test needs them.
+struct OtherPorts {
+  WindowSystem* windows = nullptr;
+  ProcessLookup* processes = nullptr;
+  Tray* tray = nullptr;
+  Dialogs* dialogs = nullptr;
+};
+
 struct FormDesk {
+  explicit FormDesk(OtherPorts other = {})
+      : form{FormPorts{other.windows ? *other.windows : desktop,
+                       other.processes ? *other.processes : desktop,
+                       other.tray ? *other.tray : tray, other.dialogs ? *other.dialogs : dialogs,
+                       shell, host}} {}
+
   TempDir dir;
   SimulatedDesktop desktop;
   FakeTray tray;
   ScriptedDialogs dialogs;
   FakeShell shell;
   FakeHost host{dir.path()};
-  frmTop form{FormPorts{desktop, desktop, tray, dialogs, shell, host}};
+  frmTop form;
 
   std::filesystem::path IniPath() const { return dir.File("Hoverdeck.ini"); }
   void Ini(const std::string& content) const { WriteBytes(IniPath(), content); }
@@ -35,6 +56,11 @@ struct FormDesk {
     return std::string(form.Visible() ? "shown" : "hidden") +
            (form.State() == WindowState::kMinimized ? " minimized" : " normal") +
            (form.Timer1.Enabled() ? " ticking" : " paused");
+  }
+  // The four switches as "1"/"0": all topmost, marker, all close buttons, start minimised.
+  std::string Switches() const {
+    return Bits({form.chkAllTopMost.Value(), form.mnuTopMostCaption.Checked(),
+                 form.chkAllDisableX.Value(), form.mnuMinimized.Checked()});
   }
   // A list's texts joined by '|', and check marks as "+"/"-" after each when asked.
   static std::string Texts(const SortedList& list, bool marks = false) {

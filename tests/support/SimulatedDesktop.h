@@ -66,7 +66,6 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
 
   // WindowSystem
   std::optional<std::uint64_t> DesktopRevision() override { return revision; }
-  // WindowSystem
   WindowHandle FirstWindow(WindowHandle from) override;
   WindowHandle NextWindow(WindowHandle window) override;
   bool HasParent(WindowHandle w) override { return Get(w, &SimWindow::parent, kNoWindow) != 0; }

@@ -30,8 +30,7 @@ TEST_F(FrmTopTest, StartUpShowsSettingsCataloguesListsAndCounts) {
 
   EXPECT_EQ(form.Caption(), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
   EXPECT_EQ(Window() + " " + std::to_string(form.Timer1.Interval()), "shown normal ticking 1000");
-  EXPECT_TRUE(form.chkAllTopMost.Value() && form.mnuTopMostCaption.Checked() &&
-              !form.chkAllDisableX.Value() && !form.mnuMinimized.Checked());
+  EXPECT_EQ(Switches(), "1100");
   // The first scan already marked the topmost window; the lists are sorted with their handles.
   EXPECT_EQ(Texts(form.lstCatalogueTopMost, true) + "/" + Texts(form.lstCatalogueDisableX, true) +
                 "/" + Texts(form.lstFenetresTopMost) + "/" + Texts(form.lstFenetresNonTopMost) +
@@ -59,10 +58,11 @@ TEST(FrmTopStartTest, HiddenStartsEnforceTheRulesTheirModeAllows) {
           "\n[TopMostWindows]\nWin1=Mail\nchkWin1=1\n[DisableX]\nWin1=Mail\nchkWin1=1\n");
     const auto mail = d.desktop.Open("Mail");
     d.form.Form_Load(c.line);
-    d.form.Timer1_Timer();
-    EXPECT_TRUE(!d.form.Visible() && d.tray.adds == (c.icon ? 1 : 0));
+    // Enforced by the start's own scan, before any tick.
     EXPECT_EQ(d.desktop.Window(mail).topmost, c.topmost);
     EXPECT_EQ(d.desktop.Window(mail).close_state, kCloseItemDisabledBits);
+    d.form.Timer1_Timer();
+    EXPECT_EQ(Bits({d.form.Visible(), d.tray.adds == 1}), c.icon ? "01" : "00");
     EXPECT_EQ(d.form.lstFenetresNonTopMost.Count(), 1);
     if (c.icon) {
       EXPECT_EQ(d.Window() + (d.form.mnuMinimized.Checked() ? " start minimized" : ""),
@@ -76,8 +76,39 @@ TEST(FrmTopStartTest, HiddenStartsEnforceTheRulesTheirModeAllows) {
       EXPECT_EQ(d.Window(), "shown normal ticking");
     } else {  // invisible: quits without a question and has no icon to take away
       EXPECT_FALSE(d.form.Form_QueryUnload());
-      EXPECT_TRUE(d.form.EndRequested() && d.dialogs.messages.empty() && d.tray.deletes == 0);
+      EXPECT_EQ(std::to_string(d.form.EndRequested()) + d.Said() + std::to_string(d.tray.deletes),
+                "1<no box>0");
     }
+  }
+}
+
+// The hover line names the program of the entry under the pointer: the full path on NT 4 and
+// older, the file name later. A held button leaves the label; no entry or a closed window shows
+// nothing; a failed lookup greys both labels. As "caption/enabled labels".
+TEST(FrmTopHoverTest, NamesTheProgramOfTheEntryUnderThePointer) {
+  const struct {
+    bool nt4, closed, broken;
+    int buttons, entry;
+    const char* shown;
+  } cases[] = {{true, false, false, 0, 0, "C:\\Apps\\editor.exe/11"},
+               {false, false, false, 0, 0, "editor.exe/11"},
+               {false, false, false, 1, 0, "before/11"},
+               {false, false, false, 0, 1, "/11"},
+               {true, true, false, 0, 0, "/11"},
+               {false, false, true, 0, 0, "/00"}};
+  for (const auto& c : cases) {
+    FormDesk d;
+    d.host.os.is_nt4_or_older = c.nt4;
+    const auto editor = d.desktop.Open(SimWindow{.caption = "Editor", .process = 7});
+    d.desktop.AddProcess(7, {"C:\\Apps\\editor.exe", "editor.exe"});
+    d.form.Form_Load("");
+    d.form.lblProgName.SetCaption("before");
+    if (c.closed) d.desktop.Close(editor);
+    if (c.broken) d.desktop.BreakProcessLookups();
+    d.form.lstFenetresNonTopMost_MouseMove(c.buttons, c.entry);
+    EXPECT_EQ(d.form.lblProgName.Caption() + "/" +
+                  Bits({d.form.lbllblProgName.Enabled(), d.form.lblProgName.Enabled()}),
+              c.shown);
   }
 }
 
@@ -101,7 +132,7 @@ TEST_F(FrmTopTest, TrayIconTogglesAndOffersTheFileMenuAndOnlyYesQuits) {
   form.mnuQuitter_Click();  // "No", then "Yes"
   form.mnuQuitter_Click();
   // The icon goes; nothing is written at quitting.
-  EXPECT_TRUE(form.EndRequested() && !tray.present && !std::filesystem::exists(IniPath()));
+  EXPECT_EQ(Bits({form.EndRequested(), tray.present, std::filesystem::exists(IniPath())}), "100");
 }
 
 TEST_F(FrmTopTest, ClickPausesAndLeavingTheListResumes) {
@@ -117,7 +148,17 @@ TEST_F(FrmTopTest, ClickPausesAndLeavingTheListResumes) {
   desktop.Open("Late");
   form.Timer1_Timer();
   EXPECT_EQ(form.lstFenetresNonTopMost.ListIndex(), IndexOf(form.lstFenetresNonTopMost, "One"));
-  form.lstFenetresNonTopMost_LostFocus();
+  // Each of the six ways out of a pause.
+  for (auto resume :
+       {&frmTop::lstFenetresNonTopMost_LostFocus, &frmTop::lstFenetresTopMost_LostFocus,
+        &frmTop::Form_LostFocus, &frmTop::Frame1_Click, &frmTop::cmdRefresh_Click}) {
+    Pick("One");
+    (form.*resume)();
+    EXPECT_TRUE(form.Timer1.Enabled());
+  }
+  Pick("One");
+  form.Form_MouseMove(1);
+  EXPECT_TRUE(form.Timer1.Enabled());
   form.Timer1_Timer();
   EXPECT_EQ(Window() + ", " + form.lblUpdate.Caption(),
             "shown normal ticking, Update every 1000 ms");
@@ -127,29 +168,41 @@ TEST_F(FrmTopTest, ClickPausesAndLeavingTheListResumes) {
 }
 
 TEST_F(FrmTopTest, DoubleClickMakesTopmostAndOffersARule) {
+  Ini("[TopMostWindows]\nWin1=Report  Q4\nchkWin1=0\n");
   const auto report = desktop.Open("Report\r\nQ3 - Editor");
   const auto plain = desktop.Open("Plain");
+  desktop.Open(SimWindow{.caption = "Guard", .refuses_topmost = true});
   form.Form_Load("");
+  form.lstCatalogueTopMost_Click(0, false);  // a line selected, its mark as it was
   Pick("Report\r\nQ3 - Editor");
   const auto starts = form.Timer1.starts();
   dialogs.input_answers = {ScriptedDialogs::kAcceptDefault, "Report  Q3", "report  q3"};
   form.lstFenetresNonTopMost_DblClick();
-  EXPECT_TRUE(desktop.Window(report).topmost && form.Timer1.starts() > starts);
+  EXPECT_EQ(Bits({desktop.Window(report).topmost, form.Timer1.starts() > starts}), "11");
   // A caption over two lines is offered on one.
   EXPECT_EQ(Asked(), "Hoverdeck|Report  Q3|'Report\r\nQ3 - Editor' is now topmost" + kOfferEnd);
   EXPECT_EQ(Texts(form.lstCatalogueTopMost, true) + "/" + IniText(),
-            "Report  Q3+/[TopMostWindows]\nWin1=Report  Q3\nchkWin1=1\n");
+            "Report  Q3+|Report  Q4-/[TopMostWindows]\nWin1=Report  Q3\nchkWin1=1\n"
+            "Win2=Report  Q4\nchkWin2=0\n");
+  // The string added in its place does not take the user's selection.
+  EXPECT_EQ(form.lstCatalogueTopMost.ListIndex(), 1);
   // The same answer again is a duplicate; another case is not.
   form.lstFenetresNonTopMost_DblClick();
   EXPECT_EQ(Said(), "iString already in list");
   form.lstFenetresNonTopMost_DblClick();
-  EXPECT_EQ(Texts(form.lstCatalogueTopMost), "Report  Q3|report  q3");
+  EXPECT_EQ(Texts(form.lstCatalogueTopMost), "Report  Q3|report  q3|Report  Q4");
   // A cancelled offer leaves the window topmost and the file alone.
   const std::string before = IniText();
   Pick("Plain");
   dialogs.input_answers = {""};
   form.MenuClick("mnuSetTopmost");
-  EXPECT_TRUE(desktop.Window(plain).topmost && IniText() == before);
+  EXPECT_EQ(Bits({desktop.Window(plain).topmost}) + IniText(), "1" + before);
+  // A live window that stays where it is: said so, and no rule offered.
+  Pick("Guard");
+  form.lstFenetresNonTopMost_DblClick();
+  EXPECT_EQ(Said(),
+            "!'Guard' could not be made topmost: the window has closed or does not "
+            "allow it.");
 }
 
 TEST_F(FrmTopTest, PopupsSwitchesAndTheirFailuresActOnThePickedOrListedWindows) {
@@ -165,7 +218,7 @@ TEST_F(FrmTopTest, PopupsSwitchesAndTheirFailuresActOnThePickedOrListedWindows) 
   EXPECT_TRUE(dialogs.popups.empty());
   dialogs.popup_choices = {"mnuSetNonTopmost", "mnuSetAllTopmost"};
   form.lstFenetresTopMost_MouseDown(kRightButton);
-  EXPECT_FALSE(desktop.Window(top).topmost || !dialogs.messages.empty());
+  EXPECT_EQ(Bits({desktop.Window(top).topmost}) + Said(), "0<no box>");
 
   // A window gone: said so, no rule offered; the failed query leaves the pause alone.
   Pick("B - Editor");
@@ -179,11 +232,13 @@ TEST_F(FrmTopTest, PopupsSwitchesAndTheirFailuresActOnThePickedOrListedWindows) 
   Pick("A");
   form.lstFenetresNonTopMost_MouseDown(kRightButton);
   EXPECT_EQ(dialogs.popups, (std::vector<std::string>{"mnuPopupTopmost", "mnuPopupNonTopmost"}));
-  EXPECT_TRUE(desktop.Window(a).topmost && desktop.Window(c).topmost && form.Timer1.Enabled());
-  EXPECT_EQ(form.lstFenetresNonTopMost.Count(), 3);
+  EXPECT_EQ(Bits({desktop.Window(a).topmost, desktop.Window(c).topmost}) + " " + Window() + " " +
+                std::to_string(form.lstFenetresNonTopMost.Count()),
+            "11 shown normal ticking 3");
   form.cmdRefresh_Click();
   form.mnuSetAllNonTopmost_Click();
-  EXPECT_FALSE(desktop.Window(a).topmost || desktop.Window(c).topmost || !dialogs.inputs.empty());
+  EXPECT_EQ(Bits({desktop.Window(a).topmost, desktop.Window(c).topmost}) + Asked(),
+            "00<no input box>");
 }
 
 TEST_F(FrmTopTest, CloseItemToggleOffersARuleOnlyWhenDisabled) {
@@ -208,14 +263,15 @@ TEST_F(FrmTopTest, CloseItemToggleOffersARuleOnlyWhenDisabled) {
   // A system menu out of reach: nothing to say; a refused write: said, and no offer.
   Pick("Sealed");
   form.mnuDisableX_Click();
-  EXPECT_TRUE(dialogs.messages.empty() && form.Timer1.Enabled());
+  EXPECT_EQ(Said() + " " + Window(), "<no box> shown normal ticking");
   Pick("Guarded");
   form.mnuDisableX_Click();
   EXPECT_EQ(Said(),
             "!The X close box of 'Guarded' could not be disabled: the window has closed "
             "or does not allow it.");
-  EXPECT_TRUE(desktop.Window(guarded).close_state == 0u && dialogs.inputs.size() == 1u &&
-              form.Timer1.Enabled());
+  EXPECT_EQ(std::to_string(*desktop.Window(guarded).close_state) + " " + Window(),
+            "0 shown normal ticking");
+  EXPECT_EQ(dialogs.inputs.size(), 1u);
 }
 
 TEST_F(FrmTopTest, MarkerSwitchActsAtTheNextTickAndANewMarkerReplacesTheOldAtOnce) {
@@ -223,7 +279,7 @@ TEST_F(FrmTopTest, MarkerSwitchActsAtTheNextTickAndANewMarkerReplacesTheOldAtOnc
   const auto plain = desktop.Open("Notes");
   form.Form_Load("");
   form.mnuTopMostCaption_Click();
-  EXPECT_TRUE(form.mnuTopMostCaption.Checked() && desktop.Window(top).caption == "Editor");
+  EXPECT_EQ(Switches() + desktop.Window(top).caption, "0100Editor");
   EXPECT_EQ(IniText(), "[Configuration]\nSetTopMostCaption=1\n");
   form.Timer1_Timer();
   EXPECT_EQ(desktop.Window(top).caption, "[TOPMOST] Editor");
@@ -304,6 +360,8 @@ TEST_F(FrmTopTest, FullCatalogueRefusesNewStringsButModifyStillWorks) {
   Ini(ini);
   desktop.Open("New - Window");
   form.Form_Load("");
+  form.Timer1_Timer();  // exactly full is no cut: nothing to tell, nothing kept aside
+  EXPECT_EQ(Bits({std::filesystem::exists(dir.File("Hoverdeck.ini.bak"))}) + Said(), "0<no box>");
   form.cmdAjouter_Click();
   EXPECT_EQ(Said(),
             "!The list already holds 100 strings, the most it can hold. Remove a string "
@@ -311,8 +369,9 @@ TEST_F(FrmTopTest, FullCatalogueRefusesNewStringsButModifyStillWorks) {
   Pick("New - Window");
   const std::string full = Said();
   form.lstFenetresNonTopMost_DblClick();
-  EXPECT_TRUE(dialogs.messages.size() == 2u && Said() == full && dialogs.inputs.empty() &&
-              IniText() == ini);
+  EXPECT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_EQ(Said() + Asked(), full + "<no input box>");
+  EXPECT_EQ(IniText(), ini);
   dialogs.input_answers = {"t000"};
   form.lstCatalogueTopMost_DblClick(0);
   EXPECT_EQ(std::to_string(form.Values().TopmostCatalogue.count()) +
@@ -335,8 +394,7 @@ TEST_F(FrmTopTest, CheckClicksAndSwitchPressesWriteOneKeyEach) {
   form.chkAllDisableX_MouseDown();
   form.mnuMinimized_Click();
   form.Timer1_Timer();
-  EXPECT_TRUE(form.chkAllTopMost.Value() && form.chkAllDisableX.Value() &&
-              form.mnuMinimized.Checked() && !desktop.Window(window).topmost);
+  EXPECT_EQ(Switches() + Bits({desktop.Window(window).topmost}), "10110");
   EXPECT_EQ(Window() + "\n" + IniText(),
             "shown normal ticking\n" + sorted +
                 "0\n[Configuration]\nSetAllTopMost=1\nSetAllDisableX=1\nMinimized=1\n");

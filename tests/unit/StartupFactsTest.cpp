@@ -6,8 +6,8 @@
 #include "app/OsDescription.h"
 #include "app/Settings.h"
 #include "platform/WindowHandle.h"
+#include "support/FormDesk.h"
 #include "support/IniCorpus.h"
-#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
 namespace hoverdeck {
@@ -33,44 +33,38 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
       const OsFacts os = DescribeOs({number(0), number(1), number(2), number(3), f[4]});
       EXPECT_EQ(os.description, f[5]);
       EXPECT_EQ(os.is_nt4_or_older, f[6] == "1");
+    } else if (fact.verb == "place") {
+      ASSERT_GE(f.size(), 5u);
+      TempDir dir;
+      FakeHost host(dir.File("bin"));
+      if (f.size() > 5 && f[5] == "system") host.system_folder = host.directory;
+      fs::create_directory(host.directory);
+      if (f[0] == "1") WriteBytes(host.directory / "Hoverdeck.ini", "");
+      if (f[1] == "0") host.read_only = host.directory;
+      if (f[2] == "1") host.user_config = dir.File("config") / "hoverdeck";
+#ifdef _WIN32
+      if (!f[3].empty()) continue;
+#else
+      WriteBytes(dir.File("kept.ini"), "");
+      if (!f[3].empty()) fs::create_symlink(dir.File(f[3]), host.directory / "Hoverdeck.ini");
+#endif
+      EXPECT_EQ(ConfigFilePath(host),
+                (f[4] == "user" ? host.user_config : host.directory) / "Hoverdeck.ini");
     } else {
       ASSERT_EQ(fact.verb, "settings");
       ASSERT_EQ(f.size(), 3u);
       TempDir dir;
       if (!f[0].empty()) WriteBytes(dir.File("a.ini"), "[configuration]\n" + f[0]);
       const Settings s = LoadSettings(ConfigFile(dir.File("a.ini")));
-      for (bool on : {s.SetAllTopMost, s.SetTopMostCaption, s.SetAllDisableX, s.Minimized}) {
-        EXPECT_EQ(on, f[1] == "1");
-      }
+      EXPECT_EQ(Bits({s.SetAllTopMost, s.SetTopMostCaption, s.SetAllDisableX, s.Minimized}), f[1]);
       EXPECT_EQ(s.ConstTopMost, f[2]);
     }
   }
 }
 
-TEST(StartupFactsTest, SettingsLieBesideTheProgramUnlessItsFolderIsClosed) {
+TEST(StartupFactsTest, SettingsBesideARootFolderHaveNoDoubledSeparator) {
   const auto root = fs::current_path().root_path();
-  EXPECT_EQ(ConfigFilePath(root).native(),
-            (root / "Hoverdeck.ini").native());  // no doubled separator
-  const struct {
-    bool ini_beside, folder_writable, user_folder_known, system, in_user_folder;
-  } cases[] = {
-      {false, true, true, false, false},    // portable: a writable folder keeps it beside
-      {true, false, true, false, false},    // an INI someone put beside a read-only program wins
-      {false, false, true, false, true},    // installed read-only: the user's configuration folder
-      {false, false, false, false, false},  // no user folder known: beside, as before
-      {true, true, true, true, true},       // a system folder, even writable (root) and with an INI
-  };
-  for (const auto& c : cases) {
-    TempDir dir;
-    FakeHost host(dir.File("bin"));
-    fs::create_directory(host.directory);
-    if (c.ini_beside) WriteBytes(host.directory / "Hoverdeck.ini", "");
-    if (!c.folder_writable) host.read_only = host.directory;
-    if (c.user_folder_known) host.user_config = dir.File("config") / "hoverdeck";
-    if (c.system) host.system_folder = host.directory;
-    const auto expected = (c.in_user_folder ? host.user_config : host.directory) / "Hoverdeck.ini";
-    EXPECT_EQ(ConfigFilePath(host), expected) << c.ini_beside << c.folder_writable << c.system;
-  }
+  EXPECT_EQ(ConfigFilePath(root).native(), (root / "Hoverdeck.ini").native());
 }
 
 TEST(StartupFactsTest, HandleTextRoundTripsEveryHandleAsSigned32BitDecimal) {

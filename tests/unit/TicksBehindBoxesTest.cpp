@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "support/FormDesk.h"
+#include "ui/HandlerGate.h"
 
 namespace hoverdeck {
 namespace {
@@ -75,9 +76,30 @@ TEST(TicksBehindBoxes, TheSessionEndingWhileABoxIsOpenEndsWithoutAQuestion) {
     d.dialogs.input_answers = {""};
     d.dialogs.while_open = [&d] { d.form.Form_EndSession(); };
     d.form.cmdAjouter_Click();
-    EXPECT_TRUE(d.form.EndRequested() && !d.tray.present && d.dialogs.messages.empty());
+    EXPECT_EQ(Bits({d.form.EndRequested(), d.tray.present}) + d.Said(), "10<no box>");
     EXPECT_EQ(d.tray.deletes, icons);
   }
+}
+
+// The gate the frontends pass every event through: while a handler waits on a box only the tick
+// gets in, also after a tick handled meanwhile has returned; nothing once the form is going.
+TEST(TicksBehindBoxes, WhileAHandlerWaitsOnlyTheTickPassesTheGate) {
+  HandlerGate gate;
+  std::string seen;  // per look: user event, tick
+  const auto look = [&] {
+    seen += Bits({gate.Admits(FormEvent::kUser), gate.Admits(FormEvent::kTick)}) + " ";
+  };
+  look();
+  {
+    const FlagScope waiting = gate.Enter();
+    look();
+    { const FlagScope tick = gate.Enter(); }
+    look();
+  }
+  look();
+  gate.Close();
+  look();
+  EXPECT_EQ(seen, "11 01 01 11 00 ");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "inventory/WindowScan.h"
-#include "support/FakeTray.h"
+#include "support/FormDesk.h"
 #include "support/IniCorpus.h"
 #include "support/SimulatedDesktop.h"
 
@@ -65,7 +65,9 @@ TEST_F(WindowScanTest, KeepsOnlyVisibleEnabledParentlessCaptionedWindows) {
   Scan();
   EXPECT_EQ(Listed(false) + "/" + Listed(true), "Kept/");
   // "Kept" made topmost and its close button disabled, and nothing else written.
-  EXPECT_TRUE(desktop_.writes().total() == 2 && desktop_.Window(kept).topmost);
+  EXPECT_EQ(
+      testing::Bits({desktop_.Window(kept).topmost}) + std::to_string(desktop_.writes().total()),
+      "12");
 }
 
 // The marker of tests/data/caption-markers.txt: the tables and the rules see the caption as
@@ -108,8 +110,9 @@ TEST_F(WindowScanTest, TopmostRulesActOnlyWhileMinimisedAndShowFromTheNextScan) 
               {kNoWindow, &settings_, &topmost_rules_, &close_rules_, [&] { return asked++ > 0; }},
               tables_);
   // The first one asked was not minimised yet; the case must match.
-  EXPECT_FALSE(desktop_.Window(notepad).topmost || desktop_.Window(lower).topmost);
-  EXPECT_TRUE(desktop_.Window(early).topmost);
+  EXPECT_EQ(testing::Bits({desktop_.Window(notepad).topmost, desktop_.Window(lower).topmost,
+                           desktop_.Window(early).topmost}),
+            "001");
   EXPECT_EQ(desktop_.Window(early).caption + "/" + Listed(true), "Notepad early/");
 
   minimized_ = true;
@@ -130,7 +133,7 @@ TEST_F(WindowScanTest, WalkGoesOnFromWhereTheSwitchedWindowNowStandsEnteringEach
   // Z-order: Top, first rule, second rule. Switching "first rule" lifts it above "Top", so the
   // walk meets "Top" again before it reaches "second rule".
   Scan();
-  EXPECT_TRUE(desktop_.Window(first).topmost && desktop_.Window(second).topmost);
+  EXPECT_EQ(testing::Bits({desktop_.Window(first).topmost, desktop_.Window(second).topmost}), "11");
   EXPECT_EQ(Listed(true) + "/" + Listed(false), "Top/first rule|second rule");
   EXPECT_EQ(desktop_.writes().topmost, 2);
   Scan();
@@ -146,8 +149,17 @@ TEST_F(WindowScanTest, SwitchWithEmptyCatalogueDoesNothingAndWithAnEntryTakesEve
   Rules(topmost_rules_, {{"unchecked and unrelated", false}});
   Rules(close_rules_, {{"unchecked and unrelated", false}});
   Scan();
-  EXPECT_TRUE(desktop_.Window(a).topmost &&
-              desktop_.Window(a).close_state == kCloseItemDisabledBits);
+  EXPECT_TRUE(desktop_.Window(a).topmost);
+  EXPECT_EQ(desktop_.Window(a).close_state, kCloseItemDisabledBits);
+}
+
+// Beyond 1000 topmost and 2000 other windows the tables are full: the first met are entered,
+// the surplus left out, and the tip tells the counts held.
+TEST_F(WindowScanTest, SurplusWindowsBeyondFullTablesAreLeftOut) {
+  for (int i = 0; i < 3005; ++i) desktop_.Open("w" + std::to_string(i), i < 1002);
+  Scan();
+  EXPECT_EQ(tables_.Topmost(999).caption + " " + tables_.NonTopmost(1999).caption, "w2 w1005");
+  EXPECT_EQ(tray_.tip(), "Hoverdeck 1.1h -> 2000 non topmost; 1000 topmost");
 }
 
 TEST_F(WindowScanTest, CloseRulesActOnEveryScanAndKeepOtherBits) {
@@ -169,7 +181,6 @@ TEST_F(WindowScanTest, CloseRulesActOnEveryScanAndKeepOtherBits) {
   EXPECT_EQ(desktop_.writes().total(), 1);
 }
 
-// A window that closes in the middle of its scan ends nothing badly.
 // A desktop that tells when it is unchanged is not walked again: the tables stay and the tray
 // still hears the counts. A new revision, a catalogue edit, a settings change or minimising does
 // walk it again, and a rule that matches then takes effect.
@@ -183,12 +194,15 @@ TEST_F(WindowScanTest, AnUnchangedDesktopIsNotWalkedAgain) {
   EXPECT_EQ(desktop_.calls(), calls);
   EXPECT_EQ(Listed(false), "Mail");
   EXPECT_EQ(tray_.tips.size(), 1u);
-  const std::function<void()> changes[] = {
-      [&] { desktop_.Open("Late"), ++*desktop_.revision; },
-      [&] { Rules(close_rules_, {{"Mail", true}}); },
-      [&] { Rules(topmost_rules_, {{"Mail", true}}); },
-      [&] { settings_.SetTopMostCaption = true; },
-      [&] { minimized_ = true; }};
+  const std::function<void()> changes[] = {[&] { desktop_.Open("Late"), ++*desktop_.revision; },
+                                           [&] {
+                                             Rules(close_rules_, {{"Mail", true}});
+                                           },
+                                           [&] {
+                                             Rules(topmost_rules_, {{"Mail", true}});
+                                           },
+                                           [&] { settings_.SetTopMostCaption = true; },
+                                           [&] { minimized_ = true; }};
   for (const auto& change : changes) {
     change();
     const int before = desktop_.calls();

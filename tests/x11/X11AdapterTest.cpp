@@ -2,17 +2,16 @@
 // (IceWM, or Openbox for the tests named so), over windows that other connections own, checked
 // through the probe; the processes behind windows; the description of the system.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "X11Fixture.h"
 #include "platform/x11/LinuxOsFacts.h"
 #include "platform/x11/X11ProcessLookup.h"
-#include "support/FakeTray.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TempDir.h"
-#include "ui/frmTop.h"
+#include "support/FormDesk.h"
 
 namespace hoverdeck {
 namespace {
@@ -38,8 +37,9 @@ TEST_F(X11AdapterTest, WalkAndFilterQuestions) {
   }));
   // Top first, and neither docks nor desktops.
   EXPECT_EQ(Walk(), (Windows{w_[4], w_[2], w_[0]}));
-  EXPECT_TRUE(!x_->HasParent(w_[0]) && x_->HasParent(w_[2]) && x_->IsVisible(w_[0]) &&
-              x_->IsVisible(w_[4]) && !x_->IsVisible(w_[6]) && x_->IsEnabled(w_[6]));
+  EXPECT_EQ(testing::Bits({x_->HasParent(w_[0]), x_->HasParent(w_[2]), x_->IsVisible(w_[0]),
+                           x_->IsVisible(w_[4]), x_->IsVisible(w_[6]), x_->IsEnabled(w_[6])}),
+            "011101");
   // Windows outside the list have no next one, nor has one gone but, for a moment, still listed.
   EXPECT_EQ(x_->NextWindow(w_[6]), kNoWindow);
   probe_.Unmap(w_[0]);
@@ -111,15 +111,17 @@ TEST_F(X11AdapterTest, TopmostSwitchesInPlaceAndTheWalkFollowsTheLift) {
   ASSERT_TRUE(before && before->right - before->left == 320 && before->bottom - before->top == 200);
 
   ASSERT_TRUE(x_->SetTopmost(w_[0], true, *before));
-  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], true) &&
-              probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+  EXPECT_EQ(testing::Bits({x_->ConfirmTopmost(w_[0], true),
+                           probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE")}),
+            "11");
   EXPECT_EQ(x_->Rect(w_[0]), before);
   // The window manager restacks in its own time; from then on the walk follows.
   EXPECT_TRUE(WaitUntil([&] { return Walk() == Windows{w_[0], w_[2], w_[1]}; }));
 
   ASSERT_TRUE(x_->SetTopmost(w_[0], false, *before));
-  EXPECT_TRUE(x_->ConfirmTopmost(w_[0], false) &&
-              !probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+  EXPECT_EQ(testing::Bits({x_->ConfirmTopmost(w_[0], false),
+                           probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE")}),
+            "10");
   EXPECT_EQ(x_->Rect(w_[0]), before);
   // Nothing asked, nothing reached.
   EXPECT_FALSE(x_->ConfirmTopmost(w_[0], true));
@@ -132,19 +134,11 @@ class X11CloseCommandTest : public X11AdapterTest {
   // Runs the command on the window listed as `caption`; dialogs_ holds what the user was told.
   void DisableX(const std::string& caption) {
     X11ProcessLookup processes(*x_);
-    testing::FakeTray tray;
-    testing::FakeShell shell;
-    testing::FakeHost host(dir_.path());
-    frmTop form(FormPorts{*x_, processes, tray, dialogs_, shell, host});
-    form.Form_Load("");
-    SortedList& list = form.lstFenetresNonTopMost;
-    for (int i = 0; i < list.Count(); ++i) {
-      if (list.Item(i).text == caption) list.SetListIndex(i);
-    }
-    ASSERT_NE(list.ListIndex(), SortedList::kNoSelection) << caption;
-    form.mnuDisableX_Click();
+    testing::FormDesk desk({x_.get(), &processes, nullptr, &dialogs_});
+    desk.form.Form_Load("");
+    desk.Pick(caption);
+    desk.form.mnuDisableX_Click();
   }
-  testing::TempDir dir_;
   testing::ScriptedDialogs dialogs_;
 };
 
@@ -155,7 +149,7 @@ TEST_F(X11CloseCommandTest, DisablesAndOffersTheRuleThenGivesCloseBackUnderIceWm
   dialogs_.input_answers.push_back("");  // no rule
   ASSERT_NO_FATAL_FAILURE(DisableX("Closable"));
   // Decided at once, before IceWM had republished its allowed actions.
-  EXPECT_TRUE(dialogs_.inputs.size() == 1 && dialogs_.messages.empty());
+  EXPECT_EQ(dialogs_.inputs.size() * 10 + dialogs_.messages.size(), 10u);  // inputs, messages
   EXPECT_EQ(MotifHints(w), (Values{1, 0x1E, 0, 0, 0}));
   EXPECT_EQ(probe_.Read(w, "_MOTIF_WM_HINTS")->type, "_MOTIF_WM_HINTS");
   EXPECT_TRUE(WaitUntil([&] { return !ManagerOffersClose(w); }));
@@ -163,7 +157,7 @@ TEST_F(X11CloseCommandTest, DisablesAndOffersTheRuleThenGivesCloseBackUnderIceWm
   ASSERT_NO_FATAL_FAILURE(DisableX("Closable"));
   EXPECT_EQ(MotifHints(w), (Values{0, 0, 0, 0, 0}));
   EXPECT_TRUE(WaitUntil([&] { return ManagerOffersClose(w); }));
-  EXPECT_TRUE(dialogs_.inputs.size() == 1 && dialogs_.messages.empty());
+  EXPECT_EQ(dialogs_.inputs.size() * 10 + dialogs_.messages.size(), 10u);  // inputs, messages
 }
 
 TEST_F(X11CloseCommandTest, CouldNotBeDisabledUnderOpenbox) {
@@ -200,8 +194,31 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
   EXPECT_EQ(processes.ProgramPath(*pid), std::filesystem::canonical("/proc/self/exe").string());
   // The full file name, where the kernel's command name stops at 15 characters.
   EXPECT_EQ(processes.ListedProgramName(*pid), "hoverdeck_x11_tests");
-  EXPECT_FALSE(processes.WindowProcess(w_[1]) || processes.WindowProcess(w_[2]));
+  EXPECT_EQ(testing::Bits({processes.WindowProcess(w_[1]).has_value(),
+                           processes.WindowProcess(w_[2]).has_value()}),
+            "00");
   EXPECT_EQ(processes.ProgramPath(0x7FFFFFF0), "");  // beyond any pid_max
+  // Windows of other processes: a running one; one that has ended but not been waited for, whose
+  // program file is gone while the kernel still has its command name; one gone altogether.
+  const auto start = [](const char* program, const char* argument) {
+    const pid_t child = fork();
+    if (child == 0) execl(program, program, argument, nullptr), _exit(127);
+    return child;
+  };
+  const pid_t sleeper = start("/bin/sleep", "30"), ended = start("/bin/true", nullptr);
+  const auto name = [&](pid_t pid) {  // the pid as the window tells it, path and name
+    probe_.Set(w_[0], "_NET_WM_PID", "CARDINAL", {static_cast<std::uint32_t>(pid)});
+    return std::to_string(processes.WindowProcess(w_[0]).value_or(0) == ProcessId(pid)) + "|" +
+           processes.ProgramPath(pid).value_or("?") + "|" +
+           processes.ListedProgramName(pid).value_or("?");
+  };
+  const std::string sleeping = "1|" + std::filesystem::canonical("/bin/sleep").string() + "|sleep";
+  EXPECT_TRUE(WaitUntil([&] { return name(sleeper) == sleeping; })) << name(sleeper);
+  ASSERT_TRUE(WaitUntil([&] { return name(ended) == "1||true"; })) << name(ended);
+  kill(sleeper, SIGKILL);
+  waitpid(sleeper, nullptr, 0);
+  waitpid(ended, nullptr, 0);
+  EXPECT_EQ(name(ended), "1||");
 }
 
 TEST(LinuxOsFactsTest, DescriptionHasKernelVersionBuildZeroAndDistribution) {

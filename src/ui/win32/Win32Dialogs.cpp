@@ -6,22 +6,19 @@
 #include <string_view>
 
 #include "platform/win32/WideText.h"
+#include "ui/win32/NativeControls.h"
 
 namespace hoverdeck {
 namespace {
 
 using win32::Narrow;
+using win32::ReportError;
 using win32::Widen;
+using win32::WindowText;
 
 constexpr WORD kButtonClass = 0x0080;
 constexpr WORD kEditClass = 0x0081;
 constexpr WORD kStaticClass = 0x0082;
-
-void ReportError(const char* what) noexcept {
-  OutputDebugStringA("hoverdeck: ");
-  OutputDebugStringA(what);
-  OutputDebugStringA("\n");
-}
 
 // Runs a handler of a box; nothing may leave a dialog procedure.
 template <typename Fn>
@@ -83,13 +80,6 @@ class DialogTemplate {
   std::vector<WORD> words_;
   std::size_t count_at_ = 0;
 };
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(),
-                                                      static_cast<int>(text.size()))));
-  return text;
-}
 
 // ---- Input box ----
 

@@ -84,19 +84,61 @@ class Win32MainWindow {
     void (frmTop::*handler)() = nullptr;  // buttons, check boxes and banners
   };
 
+  // What kind of native control a layout entry becomes.
+  struct ControlKind {
+    const wchar_t* class_name = L"STATIC";
+    DWORD style = 0;
+    DWORD ex_style = 0;
+    Role role = Role::kNone;
+  };
+  // Control identifiers start above the dialog keys' IDOK and IDCANCEL, which IsDialogMessage
+  // sends to the window for Enter and Escape.
+  static constexpr int kFirstControlId = 100;
+
+  // Building (Win32MainWindowBuild.cpp).
+  void BuildControls();
+  // The native kind of a layout entry; nullopt for the entries drawn by no control of their own.
+  static std::optional<ControlKind> KindOf(const ControlLayout& layout, bool captioned);
+  NativeControl* CreateControl(std::size_t index, const ControlLayout& layout,
+                               const ControlKind& kind, const ControlBinding& binding);
+  void BuildMenus();
+  // The menu text of an item: its caption and, after a tab, its shortcut.
+  static std::wstring MenuText(const MenuItem& item);
+
+  // Mirroring the form's state (Win32MainWindowSync.cpp).
+  void BindControl(NativeControl& control, const ControlBinding& binding);
+  void BindLabel(NativeControl& control, const Label& label);
+  void BindList(HWND list, const SortedList& source, bool checkable);
+  void BindCheckBox(HWND window, const CheckBox& box);
+  void SyncMenus();
+  void SyncTimer();
+  void SyncWindow();
+  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  LRESULT OnColour(UINT message, HDC dc, HWND control, LRESULT fallback);
+
+  // Messages (Win32MainWindowMessages.cpp); the optional results are empty for a message left to
+  // the default procedure.
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                       UINT_PTR id, DWORD_PTR data);
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
+  bool OnTrayMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  std::optional<LRESULT> OnPaintingMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  std::optional<LRESULT> OnFormMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  void OnMenuCommand(WORD command);
+  void OnCommand(WORD code, HWND from);
+  void OnListCommand(WORD code, HWND list, const ListEvents& events);
+  void OnActivate(WPARAM wparam);
+  void OnSize(WPARAM wparam);
   LRESULT OnControlMessage(NativeControl& control, UINT message, WPARAM wparam,
                            LPARAM lparam) noexcept;
+  std::optional<LRESULT> OnFrameMessage(NativeControl& control, UINT message, WPARAM wparam,
+                                        LPARAM lparam);
+  LRESULT OnCheckListMessage(NativeControl& control, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT OnListMessage(NativeControl& control, UINT message, WPARAM wparam, LPARAM lparam);
-  void OnCommand(WORD id, WORD code, HWND from);
-  void OnDrawItem(const DRAWITEMSTRUCT& item);
-  LRESULT OnColour(UINT message, HDC dc, HWND control, LRESULT fallback);
+  // Lets the list box handle a mouse message itself, marked so its selection notice is no click.
+  LRESULT PassMouseToList(HWND list, UINT message, WPARAM wparam, LPARAM lparam);
 
-  void BuildControls();
-  void BuildMenus();
   // The list items' height and the check boxes' size for the current scale.
   void MeasureItems();
   // Sizes the window so that its client area is the layout's.
@@ -105,11 +147,6 @@ class Win32MainWindow {
   void ApplyDpi(int dpi, const RECT* suggested);
   // The window's own scale where the system tells it per monitor; 0 where it does not.
   static int WindowDpi(HWND window);
-  void BindLabel(NativeControl& control, const Label& label);
-  void BindList(HWND list, const SortedList& source, bool checkable);
-  void SyncMenus();
-  void SyncTimer();
-  void SyncWindow();
   NativeControl* Find(HWND window);
   // The layout's font; `average_width` narrows it (0: the face's own width).
   HFONT Font(bool bold, bool underline, int average_width = 0);
