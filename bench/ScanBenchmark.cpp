@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "inventory/WindowScan.h"
-#include "support/FakeTray.h"
+#include "support/ScriptedDialogs.h"
 #include "support/SimulatedDesktop.h"
 
 namespace hoverdeck {

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "actions/WindowWalk.h"
 #include "inventory/WindowScan.h"
-#include "inventory/WindowWalk.h"
 #include "platform/x11/X11WindowSystem.h"
-#include "support/FakeTray.h"
+#include "support/ScriptedDialogs.h"
 
 extern char** environ;
 

@@ -1,6 +1,6 @@
 #include "actions/CaptionMarker.h"
 
-#include "inventory/WindowWalk.h"
+#include "actions/WindowWalk.h"
 
 namespace hoverdeck {
 

@@ -2,10 +2,6 @@
 
 namespace hoverdeck {
 
-bool IsCloseItemDisabled(std::uint32_t state) {
-  return (state & kCloseItemDisabledBits) == kCloseItemDisabledBits;
-}
-
 CloseItemChange DisableCloseItem(WindowSystem& windows, WindowHandle window) {
   const auto state = windows.CloseItemState(window);
   if (!state) return CloseItemChange::kUnreadable;

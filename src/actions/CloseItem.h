@@ -7,9 +7,6 @@
 
 namespace hoverdeck {
 
-// Disabled only when both bits of kCloseItemDisabledBits are set; one alone counts as enabled.
-bool IsCloseItemDisabled(std::uint32_t state);
-
 enum class CloseItemChange {
   kUnreadable,       // the state could not be read; nothing was written
   kAlreadyDisabled,  // nothing to do

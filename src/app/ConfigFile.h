@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/FileStore.h"
+#include "app/FileStore.h"
 
 namespace hoverdeck {
 

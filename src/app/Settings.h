@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/ConfigFile.h"
-#include "platform/ProgramHost.h"
+#include "app/ProgramHost.h"
 
 namespace hoverdeck {
 

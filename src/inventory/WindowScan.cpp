@@ -5,8 +5,8 @@
 #include "actions/CaptionMarker.h"
 #include "actions/CloseItem.h"
 #include "actions/TopmostSwitch.h"
+#include "actions/WindowWalk.h"
 #include "app/ProgramConstants.h"
-#include "inventory/WindowWalk.h"
 #include "rules/RuleMatch.h"
 
 namespace hoverdeck {

@@ -20,6 +20,11 @@ struct WindowRect {
 // Bits of the Close item's state word that together mean "disabled and greyed".
 inline constexpr std::uint32_t kCloseItemDisabledBits = 0x3;
 
+// Disabled only when both bits of kCloseItemDisabledBits are set; one alone counts as enabled.
+constexpr bool IsCloseItemDisabled(std::uint32_t state) {
+  return (state & kCloseItemDisabledBits) == kCloseItemDisabledBits;
+}
+
 // Every call may meet a window that has just vanished; the documented answer for that case is
 // what a failing call gives back. Text is UTF-8 both ways.
 class WindowSystem {
@@ -73,7 +78,7 @@ class WindowSystem {
   // asynchronous window manager may wait briefly here; the default asks once.
   virtual bool ConfirmCloseItemDisabled(WindowHandle window) {
     const auto state = CloseItemState(window);
-    return state && (*state & kCloseItemDisabledBits) == kCloseItemDisabledBits;
+    return state && IsCloseItemDisabled(*state);
   }
 };
 

@@ -8,11 +8,11 @@
 #include <string_view>
 
 #include "app/ConfigFile.h"
+#include "app/ProgramHost.h"
 #include "app/Settings.h"
 #include "app/SortedList.h"
 #include "inventory/WindowScan.h"
 #include "platform/ProcessLookup.h"
-#include "platform/ProgramHost.h"
 #include "platform/Tray.h"
 #include "platform/WindowSystem.h"
 #include "rules/Catalogue.h"

@@ -8,6 +8,7 @@
 #include "platform/win32/WideText.h"
 #include "support/TempDir.h"
 #include "ui/win32/Win32Dialogs.h"
+#include "ui/win32/Win32Tray.h"
 // After the Win32 headers.
 #include <shlobj.h>
 
@@ -60,6 +61,16 @@ void SwitchMarker(HWND main) {
   DWORD_PTR ignored = 0;
   ASSERT_TRUE(SendMessageTimeoutW(main, WM_COMMAND, MAKEWPARAM(kMarkerSwitchCommand, 0), 0,
                                   SMTO_ABORTIFHUNG, 10'000, &ignored));
+}
+
+// Closes the main window and answers Yes to the question; the program ends.
+void Quit(Program& hoverdeck, HWND main) {
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  HWND question =
+      WaitForBox(hoverdeck.id(), L"Hoverdeck - 1.1h", L"Do you really want to quit Hoverdeck ?");
+  ASSERT_TRUE(question && hoverdeck.Running()) << "no question before quitting";
+  PostMessageW(GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
+  ASSERT_EQ(hoverdeck.WaitForExit(10s), std::optional<DWORD>(0));
 }
 
 TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
@@ -127,13 +138,39 @@ TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
   EXPECT_TRUE(code == 0u && !showed) << "a window showed, or it did not end";
 
   // Quitting asks first; Yes ends the program, and the windows keep what it did to them.
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  HWND question =
-      WaitForBox(hoverdeck->id(), L"Hoverdeck - 1.1h", L"Do you really want to quit Hoverdeck ?");
-  ASSERT_TRUE(question && hoverdeck->Running()) << "no question before quitting";
-  PostMessageW(GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
-  EXPECT_EQ(hoverdeck->WaitForExit(10s), std::optional<DWORD>(0));
+  Quit(*hoverdeck, main);
   EXPECT_TRUE(IsTopmost(invoice) && WindowText(invoice) == "[TOPMOST] Invoice 42 - Editor");
+}
+
+// A minimised start enforces the rules at once on another program's windows: its own marker on
+// the window made topmost, a stale one taken off, the bystander and the file left alone. The
+// tray brings the window back and a user's minimise sends it there again; once the program has
+// ended, a new start is the only instance.
+TEST(HoverdeckExe, StartingMinimisedOverOtherWindows) {
+  const std::string ini =
+      "[Configuration]\r\nMinimized=1\r\nSetTopMostCaption=1\r\nConstTopMost=<<\r\n"
+      "[TopMostWindows]\r\nWin1=Invoice\r\nchkWin1=1\r\n";
+  const Installation installed(ini);
+  OwnerProcess owner({{"invoice", "-", L"Invoice 42"},
+                      {"stale", "-", L"<<Notes"},
+                      {"calendar", "-", L"Calendar"}});
+  std::optional<Program> hoverdeck;
+  HWND main = installed.Start(hoverdeck, false);
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(owner.Hwnd("invoice")) == "<<Invoice 42"; }, 5s));
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(owner.Hwnd("stale")) == "Notes"; }, 3s));
+  EXPECT_EQ(std::tuple(IsWindowVisible(main) != 0, IsTopmost(owner.Hwnd("invoice")),
+                       IsTopmost(owner.Hwnd("calendar"))),
+            std::tuple(false, true, false));
+  EXPECT_EQ(WindowText(owner.Hwnd("calendar")), "Calendar");
+  EXPECT_EQ(ReadBytes(installed.folder_path / "Hoverdeck.ini"), ini);
+  // The icon's double click, as the shell reports it.
+  PostMessageW(main, Win32Tray::kCallbackMessage, Win32Tray::kIconId, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != 0; })) << "not back from the tray";
+  PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); })) << "not sent to the tray";
+  Quit(*hoverdeck, main);
+  std::optional<Program> again;
+  EXPECT_NE(installed.Start(again, false), nullptr) << "the first instance is still counted";
 }
 
 // The copy an installer put in place (tests/package/windows.sh installs it first).

@@ -9,14 +9,16 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <random>
 #include <string>
 
 #include "app/ConfigFile.h"
+#include "support/TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using hoverdeck::testing::ReadBytes;
+using hoverdeck::testing::WriteBytes;
 
 // Case variants of the same names, so that matching without regard to case is exercised.
 const char* const kSections[] = {"Configuration", "CONFIGURATION", "Windows",
@@ -46,11 +48,6 @@ std::string Fold(std::string name) {
   return name;
 }
 
-std::string FileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The engine is fuzzed, not the disk: the store writes plainly, without flushing.
 class PlainStore final : public hoverdeck::FileStore {
  public:
@@ -73,18 +70,10 @@ std::map<std::string, std::string> ReadProbes(const hoverdeck::ConfigFile& file)
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const fs::path dir =
-      fs::temp_directory_path() / ("hoverdeck-fuzz-" + std::to_string(std::random_device()()));
-  [[maybe_unused]] static const bool made = fs::create_directories(dir);
-  [[maybe_unused]] static const struct Cleanup {
-    ~Cleanup() {
-      std::error_code e;
-      fs::remove_all(dir, e);
-    }
-  } cleanup;
+  static const hoverdeck::testing::TempDir dir;  // removed at exit
   FuzzedDataProvider input(data, size);
-  const fs::path path = dir / "fuzz.ini";
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << StartingContent(input);
+  const fs::path path = dir.File("fuzz.ini");
+  WriteBytes(path, StartingContent(input));
   static PlainStore store;
   hoverdeck::ConfigFile file(
       path, (size & 1) ? hoverdeck::LineEnding::kCrLf : hoverdeck::LineEnding::kLf, store);
@@ -99,11 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         kind == 3 ? input.ConsumeRandomLengthString(12) : kSections[pick % std::size(kSections)];
     const std::string key =
         kind == 3 ? input.ConsumeRandomLengthString(12) : kKeys[(pick >> 3) % std::size(kKeys)];
-    const std::string before = FileBytes(path);
+    const std::string before = ReadBytes(path);
     if (kind == 0 || kind == 3) {
       std::string value = input.ConsumeRandomLengthString(40);
       if (!file.Write(section, key, value)) {
-        Check(kind == 3 && FileBytes(path) == before);
+        Check(kind == 3 && ReadBytes(path) == before);
         continue;
       }
       for (char& c : value) c = (c == '\r' || c == '\n' || c == '\0') ? ' ' : c;
@@ -115,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
       file.Read(input.ConsumeRandomLengthString(12), input.ConsumeRandomLengthString(12));
       Check(file.Read(" " + section + "\t", "\t " + key) == file.Read(section, key));
-      Check(FileBytes(path) == before);
+      Check(ReadBytes(path) == before);
     }
     for (const auto& [name, value] : written) Check(file.Read(name.first, name.second) == value);
     const auto now = ReadProbes(file);
@@ -126,6 +115,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     probes = now;
   }
-  Check(std::distance(fs::directory_iterator(dir), fs::directory_iterator()) == 1);
+  Check(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()) == 1);
   return 0;
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/FakeTray.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimulatedDesktop.h"
 #include "support/TempDir.h"

@@ -75,11 +75,8 @@ IniCorpus LoadIniCorpus(const std::string& name) {
     const std::size_t blank = std::min(line.find(' '), line.size());
     CorpusLine entry{line.substr(0, blank), {std::string()}, number};
     for (std::size_t i = blank + 1; i < line.size(); ++i) {
-      if (line[i] == '|') {
-        entry.fields.emplace_back();
-      } else {
-        entry.fields.back().push_back(line[i]);
-      }
+      if (line[i] == '|') entry.fields.emplace_back();
+      if (line[i] != '|') entry.fields.back().push_back(line[i]);
     }
     for (auto& field : entry.fields) field = Unescape(field);
     if (entry.verb == "same" || entry.verb == "mended" || entry.verb == "diverges") {

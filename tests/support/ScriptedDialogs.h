@@ -1,4 +1,4 @@
-// Dialogs, shell and host that answer from a script and remember what they were asked.
+// Dialogs, tray, shell and host that answer from a script and remember what they were asked.
 #pragma once
 
 #include <deque>
@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ProgramHost.h"
+#include "app/ProgramHost.h"
+#include "platform/Tray.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Shell.h"
@@ -75,6 +76,33 @@ class ScriptedDialogs final : public Dialogs {
   std::vector<ShownInput> inputs;
   std::vector<std::string> popups;
   std::vector<std::string> abouts;
+};
+
+class FakeTray final : public Tray {
+ public:
+  bool Add(const std::string& tip) override {
+    present = true;
+    tips.push_back(tip);
+    ++adds;
+    return true;
+  }
+  bool ModifyTip(const std::string& tip) override {
+    if (!present) return false;
+    tips.push_back(tip);
+    return true;
+  }
+  bool Delete() override {
+    const bool was = present;
+    present = false;
+    ++deletes;
+    return was;
+  }
+  std::string tip() const { return tips.empty() ? std::string() : tips.back(); }
+
+  bool present = false;
+  int adds = 0;
+  int deletes = 0;
+  std::vector<std::string> tips;
 };
 
 class FakeShell final : public Shell {

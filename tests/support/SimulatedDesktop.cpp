@@ -83,16 +83,11 @@ std::optional<ProcessId> SimulatedDesktop::WindowProcess(WindowHandle window) {
   return id == 0 ? std::nullopt : std::optional(id);
 }
 
-std::optional<std::string> SimulatedDesktop::ProgramPath(ProcessId process) {
+std::optional<std::string> SimulatedDesktop::Lookup(ProcessId process,
+                                                    std::string SimProcess::*field) const {
   if (lookups_broken_) return std::nullopt;
   const auto found = processes_.find(process);
-  return found == processes_.end() ? std::string() : found->second.path;
-}
-
-std::optional<std::string> SimulatedDesktop::ListedProgramName(ProcessId process) {
-  if (lookups_broken_) return std::nullopt;
-  const auto found = processes_.find(process);
-  return found == processes_.end() ? std::string() : found->second.listed_name;
+  return found == processes_.end() ? std::string() : found->second.*field;
 }
 
 }  // namespace hoverdeck::testing

@@ -87,8 +87,12 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
 
   // ProcessLookup
   std::optional<ProcessId> WindowProcess(WindowHandle window) override;
-  std::optional<std::string> ProgramPath(ProcessId process) override;
-  std::optional<std::string> ListedProgramName(ProcessId process) override;
+  std::optional<std::string> ProgramPath(ProcessId p) override {
+    return Lookup(p, &SimProcess::path);
+  }
+  std::optional<std::string> ListedProgramName(ProcessId p) override {
+    return Lookup(p, &SimProcess::listed_name);
+  }
 
  private:
   // Counts the call and lets a vanishing window go; the window, or nullptr when it is gone.
@@ -99,6 +103,7 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
     const SimWindow* w = Touch(window);
     return w == nullptr ? missing : w->*field;
   }
+  std::optional<std::string> Lookup(ProcessId process, std::string SimProcess::*field) const;
   // Moves the window to the top of its band.
   void Place(WindowHandle window, bool topmost);
 

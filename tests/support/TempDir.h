@@ -1,15 +1,32 @@
-// A fresh directory for one test, removed with everything in it when the test ends.
+// A fresh directory for one test, removed with everything in it when the test ends, and the
+// whole-file helpers for tests that check bytes.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 
 namespace hoverdeck::testing {
 
 class TempDir {
  public:
-  TempDir();
-  ~TempDir();
+  TempDir() {
+    static std::atomic<unsigned> counter{0};
+    do {
+      path_ = std::filesystem::temp_directory_path() /
+              ("hoverdeck-test-" + std::to_string(std::random_device()()) + "-" +
+               std::to_string(counter++));
+    } while (!std::filesystem::create_directory(path_));
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
@@ -20,8 +37,13 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// Whole-file helpers for tests that check bytes.
-std::string ReadBytes(const std::filesystem::path& file);
-void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
+inline std::string ReadBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 }  // namespace hoverdeck::testing

@@ -62,12 +62,10 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
   }
 }
 
-TEST(StartupFactsTest, SettingsBesideARootFolderHaveNoDoubledSeparator) {
+// Settings beside a root folder have no doubled separator; handle text is signed 32-bit decimal.
+TEST(StartupFactsTest, SettingsBesideARootFolderAndHandleText) {
   const auto root = fs::current_path().root_path();
   EXPECT_EQ(ConfigFilePath(root).native(), (root / "Hoverdeck.ini").native());
-}
-
-TEST(StartupFactsTest, HandleTextRoundTripsEveryHandleAsSigned32BitDecimal) {
   EXPECT_EQ(HandleText(0x10010) + " " + HandleText(0x80000001u), "65552 -2147483647");
   for (WindowHandle h : {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
     EXPECT_EQ(HandleFromText(HandleText(h)), h);

@@ -2,8 +2,6 @@
 // of box scans and enforces, and the handler that opened the box finishes as it would have.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "support/FormDesk.h"
 #include "ui/HandlerGate.h"
 
@@ -13,35 +11,21 @@ namespace {
 using namespace hoverdeck::testing;
 
 TEST(TicksBehindBoxes, EachBoxLetsTheTickEnforceAndTheHandlerFinishesAsAnswered) {
-  // Each box: how it is opened (answers scripted, "Editor - notes" picked or not, the refresh
-  // resumed or not) and what the handler did once it closed.
+  // Each box: the popup's choice on "Editor - notes", the answer to the offer that follows, the
+  // refresh resumed or not, and what the handler did once its boxes closed (topmost, the offer,
+  // the close rules).
   const struct {
-    const char* box;
-    std::function<void(FormDesk&)> open;
-    std::function<bool(FormDesk&)> done;
+    const char *box, *choice, *answer;
+    bool resumed;
+    const char* done;
   } cases[] = {
       // The tick in the popup rebuilds the list: the command still acts on the picked window, and
       // the rule it offers next sees a tick too.
-      {"window popup",
-       [](FormDesk& d) {
-         d.dialogs.popup_choices = {"mnuSetTopmost"};
-         d.dialogs.input_answers = {""};
-         d.Pick("Editor - notes");
-         d.form.Form_MouseMove(0);
-         d.form.lstFenetresNonTopMost_MouseDown(kRightButton);
-       },
-       [](FormDesk& d) { return d.Asked().starts_with("Hoverdeck|Editor|'Editor - notes'"); }},
+      {"window popup", "mnuSetTopmost", "", true,
+       "1 Hoverdeck|Editor|'Editor - notes' is now topmost Mail"},
       // Paused: only the offer, after the command, sees a tick.
-      {"close-button offer",
-       [](FormDesk& d) {
-         d.dialogs.popup_choices = {"mnuDisableX"};
-         d.dialogs.input_answers = {ScriptedDialogs::kAcceptDefault};
-         d.Pick("Editor - notes");
-         d.form.lstFenetresNonTopMost_MouseDown(kRightButton);
-       },
-       [](FormDesk& d) {
-         return d.IniText().ends_with("[DisableX]\nWin1=Editor\nchkWin1=1\nWin2=Mail\nchkWin2=1\n");
-       }},
+      {"close-button offer", "mnuDisableX", ScriptedDialogs::kAcceptDefault, false,
+       "0 Hoverdeck|Editor|'Editor - notes' X close box now disabled Editor|Mail"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.box);
@@ -59,11 +43,17 @@ TEST(TicksBehindBoxes, EachBoxLetsTheTickEnforceAndTheHandlerFinishesAsAnswered)
       // The shown window's list follows the tick too.
       EXPECT_TRUE(d.Texts(d.form.lstFenetresNonTopMost).ends_with("Mail - inbox"));
     };
-    c.open(d);
+    d.dialogs.popup_choices = {c.choice};
+    d.dialogs.input_answers = {c.answer};
+    d.Pick("Editor - notes");
+    if (c.resumed) d.form.Form_MouseMove(0);
+    d.form.lstFenetresNonTopMost_MouseDown(kRightButton);
     EXPECT_GT(ticks, 0);
     EXPECT_EQ(d.desktop.Window(mail).close_state, kCloseItemDisabledBits);
-    EXPECT_TRUE(c.done(d));
-    EXPECT_EQ(d.desktop.Window(editor).topmost, c.box == std::string("window popup"));
+    const std::string offer = d.Asked();
+    EXPECT_EQ(Bits({d.desktop.Window(editor).topmost}) + " " + offer.substr(0, offer.find('\r')) +
+                  " " + d.Texts(d.form.lstCatalogueDisableX),
+              c.done);
   }
 }
 

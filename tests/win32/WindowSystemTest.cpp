@@ -1,12 +1,12 @@
 // The window-system adapter and process lookups on another process's real windows; the Close
-// item on a window of this one (Wine does not reach another process's system menu).
+// item on a window of this one (Wine answers -1 for another process's system menu).
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "Win32Harness.h"
 #include "actions/CloseItem.h"
-#include "inventory/WindowWalk.h"
+#include "actions/WindowWalk.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32ProcessLookup.h"
 #include "platform/win32/Win32WindowSystem.h"
@@ -15,6 +15,7 @@ namespace hoverdeck {
 namespace {
 
 using testing::ControlText;
+using win32::Narrow;
 using Labels = std::vector<std::string>;
 using namespace std::string_literals;
 
@@ -85,6 +86,13 @@ TEST_F(OtherProcessWindowsTest, CaptionsCrossTheProcessBoundaryIntactBothWays) {
   EXPECT_EQ(ControlText(owner_.Hwnd("low")), L"[TOPMOST] " + odd);
   ASSERT_TRUE(windows_.SetCaption(W("low"), caption));
   EXPECT_EQ(ControlText(owner_.Hwnd("low")), odd);
+  // Broken UTF-8 arrives as U+FFFD, an overlong NUL too; a real NUL ends the caption.
+  for (const auto& [text, seen] : {std::pair("a\xC3(b"s, L"a\uFFFD(b"s),
+                                   {"a\xC0\x80z"s, L"a\uFFFD\uFFFDz"s},
+                                   {"a\0b"s, L"a"s}}) {
+    ASSERT_TRUE(windows_.SetCaption(W("high"), text));
+    EXPECT_EQ(ControlText(owner_.Hwnd("high")), seen) << Narrow(seen);
+  }
 }
 
 TEST_F(OtherProcessWindowsTest, TopmostSwitchChangesTheBandButNeitherPlaceNorSize) {
@@ -172,7 +180,9 @@ TEST(CloseItemTest, SwitchesOnlyTheTwoBitsBothWaysAndRepaintsTheFrameOnlyOnAChan
   ASSERT_TRUE(initial && (*initial & MFS_CHECKED));
   g_frame_changes = 0;
   EXPECT_EQ(ToggleCloseItem(windows, window), CloseItemChange::kDisabled);
-  EXPECT_EQ(windows.CloseItemState(window), *initial | kCloseItemDisabledBits);
+  // Read back through the system's own menu call.
+  EXPECT_EQ(GetMenuState(GetSystemMenu(hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND) & ~UINT{MF_DEFAULT},
+            UINT{MF_CHECKED | MF_GRAYED | MF_DISABLED});
   EXPECT_EQ(DisableCloseItem(windows, window), CloseItemChange::kAlreadyDisabled);
   EXPECT_EQ(g_frame_changes, 1);
   EXPECT_EQ(ToggleCloseItem(windows, window), CloseItemChange::kEnabled);

@@ -85,6 +85,14 @@ TEST(ProfileAgreementTest, TheCorpusAgreesWithThePlatform) {
     EXPECT_EQ(Visible(ConfigFile(file).Read("Windows", key)), Visible(writes[i].fields[1]));
     EXPECT_EQ(Visible(PlatformRead(file, "Windows", key)), Visible(writes[i].fields[1]));
   }
+  // Our writes into files with CR alone as line end, read back by the platform.
+  for (const CorpusLine& row : LoadIniCorpus("ini-writes.txt").lines) {
+    const auto& f = row.fields;
+    if (!row.verb.starts_with("CrFile")) continue;
+    const fs::path file = FreshFile(dir, f[0]);
+    ASSERT_TRUE(ConfigFile(file).Write(f[1], f[2], f[3])) << row.verb;
+    EXPECT_EQ(Visible(PlatformRead(file, f[1], f[2])), Visible(f[3])) << row.verb;
+  }
 }
 
 std::string FromCodePage(const std::string& bytes) {
@@ -200,6 +208,26 @@ TEST(Win32FileStoreTest, AttributesDecideAndSurviveAWrite) {
                 std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()) == 1);
     EXPECT_EQ(AccessRights(ini), rights);
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+// Another program holding the file open for a moment is waited for, briefly; one that keeps it
+// open makes the write fail, the old file whole and none of our temporary files left.
+TEST(Win32FileStoreTest, AFileHeldOpenIsWaitedForBriefly) {
+  for (const auto held : {std::chrono::milliseconds(150), std::chrono::milliseconds(1500)}) {
+    TempDir dir;
+    const fs::path ini = dir.File("Hoverdeck.ini");
+    WriteBytes(ini, "[S]\r\nk=old\r\n");
+    win32::UniqueHandle holder(CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+    std::thread release([&] { std::this_thread::sleep_for(held), holder.Reset(); });
+    const bool written = ConfigFile(ini).Write("S", "k", "new");
+    release.join();
+    EXPECT_EQ(std::to_string(written) + ReadBytes(ini),
+              held.count() < 1000 ? "1[S]\r\nk=new\r\n" : "0[S]\r\nk=old\r\n");
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+      EXPECT_FALSE(entry.path().filename().string().starts_with("Hoverdeck.ini.")) << entry.path();
   }
 }
 

@@ -9,10 +9,7 @@
 #include "Win32Harness.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32WindowSystem.h"
-#include "support/FakeTray.h"
-#include "support/ScriptedDialogs.h"
-#include "support/SimulatedDesktop.h"
-#include "support/TempDir.h"
+#include "support/FormDesk.h"
 #include "ui/win32/Win32Dialogs.h"
 #include "ui/win32/Win32MainWindow.h"
 #include "ui/win32/Win32Tray.h"
@@ -21,7 +18,7 @@ namespace hoverdeck {
 namespace {
 
 using namespace hoverdeck::testing;
-using Texts = std::vector<std::string>;
+using Strings = std::vector<std::string>;
 
 LRESULT Send(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
   return SendMessageW(window, message, wparam, lparam);
@@ -39,37 +36,43 @@ void Click(HWND window, LPARAM at, bool dbl = false) {
   Send(window, WM_LBUTTONUP, 0, at);
 }
 
-class Win32MainWindowTest : public ::testing::Test {
+// The native boxes and tray, made before the form that may use them.
+struct NativePorts {
+  Win32Dialogs boxes{GetModuleHandleW(nullptr)};
+  Win32Tray native_tray{GetModuleHandleW(nullptr)};
+};
+
+class Win32MainWindowTest : public ::testing::Test, public NativePorts, public FormDesk {
  protected:
-  // Loads the form with that INI, with real boxes or a real tray icon when asked.
-  void Start(const std::string& ini = "", bool real_boxes = false, bool real_tray = false) {
-    WriteBytes(dir_.File("Hoverdeck.ini"), ini);
-    form_.emplace(FormPorts{desktop_, desktop_,
-                            real_tray ? static_cast<Tray&>(native_tray_) : tray_,
-                            real_boxes ? static_cast<Dialogs&>(boxes_) : dialogs_, shell_, host_});
-    window_.emplace(*form_, GetModuleHandleW(nullptr));
-    boxes_.SetOwner(window_->Handle());
-    if (real_tray) window_->SetTray(&native_tray_);
+  explicit Win32MainWindowTest(OtherPorts ports = {})
+      : FormDesk(ports), real_tray_(ports.tray != nullptr) {}
+  // Loads the form with that INI in its window.
+  void Start(const std::string& ini = "") {
+    Ini(ini);
+    window_.emplace(form, GetModuleHandleW(nullptr));
+    boxes.SetOwner(window_->Handle());
+    if (real_tray_) window_->SetTray(&native_tray);
     window_->SetEndHandler([this] { ++ends_; });
-    form_->SetWindowHandle(win32::FromHwnd(window_->Handle()));
-    window_->Dispatch([this] { form_->Form_Load(""); });
+    form.SetWindowHandle(win32::FromHwnd(window_->Handle()));
+    window_->Dispatch([this] { form.Form_Load(""); });
   }
   HWND Control(const char* name) { return window_->Control(name); }
-  std::string Ini(const char* section, const char* key) {
-    return form_->Config().Read(section, key);
+  std::string Read(const char* section, const char* key) {
+    return form.Config().Read(section, key);
+  }
+  bool MenuChecked(const char* name) {
+    return GetMenuState(window_->MenuBar(), window_->MenuCommand(name), 0) & MF_CHECKED;
   }
 
-  TempDir dir_;
-  SimulatedDesktop desktop_;
-  FakeTray tray_;
-  ScriptedDialogs dialogs_;
-  FakeShell shell_;
-  FakeHost host_{dir_.path()};
-  Win32Dialogs boxes_{GetModuleHandleW(nullptr)};
-  Win32Tray native_tray_{GetModuleHandleW(nullptr)};
-  std::optional<frmTop> form_;
   std::optional<Win32MainWindow> window_;
   int ends_ = 0;
+  bool real_tray_;
+};
+struct Win32RealBoxesTest : Win32MainWindowTest {
+  Win32RealBoxesTest() : Win32MainWindowTest({.dialogs = &boxes}) {}
+};
+struct Win32RealTrayTest : Win32MainWindowTest {
+  Win32RealTrayTest() : Win32MainWindowTest({.tray = &native_tray}) {}
 };
 
 // Moved to a monitor of another scale, every control sits where the layout puts it and looks as
@@ -125,24 +128,23 @@ TEST_F(Win32MainWindowTest, ControlsFollowTheLayoutAtANewScale) {
 }
 
 TEST_F(Win32MainWindowTest, AfterLoadTheControlsShowTheCoresListsCountsCaptionsAndMenus) {
-  desktop_.Open("Editor", true);
-  desktop_.Open("b window");
-  desktop_.Open("A & B");
+  desktop.Open("Editor", true);
+  desktop.Open("b window");
+  desktop.Open("A & B");
   Start(
       "[Configuration]\nSetTopMostCaption=1\nConstTopMost=[TOP]\nSetAllDisableX=1\n"
       "[TopMostWindows]\nWin1=zeta\nchkWin1=1\nWin2=Alpha\nchkWin2=0\n");
-  EXPECT_EQ(ListBoxTexts(Control("lstFenetresNonTopMost")), (Texts{"A & B", "b window"}));
-  EXPECT_EQ(ListBoxTexts(Control("lstFenetresTopMost")), Texts{"[TOP]Editor"});
+  EXPECT_EQ(ListBoxTexts(Control("lstFenetresNonTopMost")), (Strings{"A & B", "b window"}));
+  EXPECT_EQ(ListBoxTexts(Control("lstFenetresTopMost")), Strings{"[TOP]Editor"});
   EXPECT_EQ(WindowText(Control("lblNbNonTopmost")) + WindowText(Control("lblNbTopmost")), "21");
-  EXPECT_EQ(WindowText(window_->Handle()), form_->Caption());
+  EXPECT_EQ(WindowText(window_->Handle()), form.Caption());
   HWND catalogue = Control("lstCatalogueTopMost");
-  EXPECT_EQ(ListBoxTexts(catalogue), (Texts{"Alpha", "zeta"}));
+  EXPECT_EQ(ListBoxTexts(catalogue), (Strings{"Alpha", "zeta"}));
   EXPECT_EQ(std::tuple(Send(catalogue, LB_GETITEMDATA, 0), Send(catalogue, LB_GETITEMDATA, 1),
                        Send(Control("chkAllDisableX"), BM_GETCHECK),
                        Send(Control("chkAllTopMost"), BM_GETCHECK)),
             std::tuple(0, 1, BST_CHECKED, BST_UNCHECKED));
-  EXPECT_TRUE(GetMenuState(window_->MenuBar(), window_->MenuCommand("mnuTopMostCaption"), 0) &
-              MF_CHECKED);
+  EXPECT_TRUE(MenuChecked("mnuTopMostCaption"));
   // The banner's and the lists' colours, through the colour messages.
   HDC dc = GetDC(window_->Handle());
   const auto colour = [&](const char* name, UINT message) {
@@ -157,18 +159,16 @@ TEST_F(Win32MainWindowTest, AfterLoadTheControlsShowTheCoresListsCountsCaptionsA
       std::tuple(std::pair(RGB(0x80, 0x80, 0xFF), GetSysColor(COLOR_CAPTIONTEXT)),
                  RGB(0xFF, 0x80, 0x80), RGB(0xE0, 0xE0, 0xE0)));
   ReleaseDC(window_->Handle(), dc);
-  EXPECT_TRUE(IsWindowVisible(window_->Handle()) && window_->TimerRunning());
+  EXPECT_EQ(Bits({IsWindowVisible(window_->Handle()) != 0, window_->TimerRunning()}), "11");
   EXPECT_EQ(GetFocus(), Control("lstFenetresNonTopMost"));
 }
 
 TEST_F(Win32MainWindowTest, MenuCommandsKeysAndTheCheckBoxReachTheCore) {
   Start();
   Send(window_->Handle(), WM_COMMAND, MAKEWPARAM(window_->MenuCommand("mnuMinimized"), 0));
-  EXPECT_TRUE(
-      Ini("Configuration", "Minimized") == "1" &&
-      (GetMenuState(window_->MenuBar(), window_->MenuCommand("mnuMinimized"), 0) & MF_CHECKED));
+  EXPECT_EQ(Read("Configuration", "Minimized") + Bits({MenuChecked("mnuMinimized")}), "11");
   MSG key{Control("lstFenetresNonTopMost"), WM_KEYDOWN, VK_F1, 0, 0, {}};
-  EXPECT_TRUE(window_->PreTranslate(key) && dialogs_.abouts.size() == 1);
+  EXPECT_EQ(Bits({window_->PreTranslate(key), dialogs.abouts.size() == 1}), "11");
   // Tab goes round the layout's focus order, Shift+Tab back.
   std::map<int, HWND> order;
   for (const ControlLayout& layout : FrmTopLayout()) {
@@ -184,33 +184,32 @@ TEST_F(Win32MainWindowTest, MenuCommandsKeysAndTheCheckBoxReachTheCore) {
   // The check box shows only the core's value; its press writes it.
   HWND box = Control("chkAllTopMost");
   Click(box, MAKELPARAM(5, 5));
-  EXPECT_TRUE(Send(box, BM_GETCHECK) == BST_CHECKED &&
-              Ini("Configuration", "SetAllTopMost") == "1");
+  EXPECT_EQ(std::to_string(Send(box, BM_GETCHECK)) + Read("Configuration", "SetAllTopMost"), "11");
   Click(box, MAKELPARAM(5, 5));
   EXPECT_EQ(Send(box, BM_GETCHECK), BST_UNCHECKED);
   // The keyboard's click cannot flip it behind the core's back.
   Send(box, WM_KEYDOWN, VK_SPACE);
   Send(box, WM_KEYUP, VK_SPACE);
-  EXPECT_TRUE(Send(box, BM_GETCHECK) == BST_UNCHECKED && !form_->chkAllTopMost.Value());
+  EXPECT_EQ(std::to_string(Send(box, BM_GETCHECK)) + Bits({form.chkAllTopMost.Value()}), "00");
 }
 
 TEST_F(Win32MainWindowTest, ListClicksHoverAndTheBackgroundReachTheirHandlers) {
-  const WindowHandle one = desktop_.Open(SimWindow{.caption = "One - Editor", .process = 77});
-  desktop_.AddProcess(77, {"C:\\Apps\\editor.exe", "editor.exe"});
-  desktop_.Open(SimWindow{.caption = "Two", .process = 77});
+  const WindowHandle one = desktop.Open(SimWindow{.caption = "One - Editor", .process = 77});
+  desktop.AddProcess(77, {"C:\\Apps\\editor.exe", "editor.exe"});
+  desktop.Open(SimWindow{.caption = "Two", .process = 77});
   Start();
   HWND list = Control("lstFenetresNonTopMost");
   Send(list, WM_RBUTTONDOWN, MK_RBUTTON, EntryPoint(list, 0));
-  EXPECT_TRUE(dialogs_.popups.empty() && Send(list, LB_GETCURSEL) == LB_ERR) << "no popup";
+  EXPECT_EQ(Bits({dialogs.popups.empty(), Send(list, LB_GETCURSEL) == LB_ERR}), "11");
   // A click selects and pauses the refresh; the background resumes it.
   Click(list, EntryPoint(list, 1));
-  EXPECT_EQ(std::pair(form_->lstFenetresNonTopMost.ListIndex(), window_->TimerRunning()),
+  EXPECT_EQ(std::pair(form.lstFenetresNonTopMost.ListIndex(), window_->TimerRunning()),
             std::pair(1, false));
   Send(Control("Frame1"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 120));
   EXPECT_TRUE(window_->TimerRunning());
   // Hovering an entry names its program; the banner, or a point below the entries, clears it.
   Send(list, WM_MOUSEMOVE, 0, EntryPoint(list, 0));
-  EXPECT_NE(WindowText(Control("lblProgName")), "");
+  EXPECT_EQ(WindowText(Control("lblProgName")), "editor.exe");
   Send(Control("Label1"), WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
   EXPECT_EQ(WindowText(Control("lblProgName")), "");
   Send(list, WM_MOUSEMOVE, 0, EntryPoint(list, 0));
@@ -219,19 +218,19 @@ TEST_F(Win32MainWindowTest, ListClicksHoverAndTheBackgroundReachTheirHandlers) {
   Send(list, WM_MOUSEMOVE, 0, MAKELPARAM(5, inside.bottom - 3));
   EXPECT_EQ(WindowText(Control("lblProgName")), "");
   // A right press offers the popup of the selected entry and keeps the selection.
-  dialogs_.popup_choices.push_back(std::nullopt);
+  dialogs.popup_choices.push_back(std::nullopt);
   Send(list, WM_RBUTTONDOWN, MK_RBUTTON, EntryPoint(list, 0));
-  EXPECT_EQ(std::pair(dialogs_.popups, Send(list, LB_GETCURSEL)),
-            std::pair(Texts{"mnuPopupNonTopmost"}, LRESULT{1}));
+  EXPECT_EQ(std::pair(dialogs.popups, Send(list, LB_GETCURSEL)),
+            std::pair(Strings{"mnuPopupNonTopmost"}, LRESULT{1}));
   // A double click makes the window topmost and offers a rule; the refresh button moves it.
-  dialogs_.input_answers.push_back(ScriptedDialogs::kAcceptDefault);
+  dialogs.input_answers.push_back(ScriptedDialogs::kAcceptDefault);
   Click(list, EntryPoint(list, 0));
   Click(list, EntryPoint(list, 0), true);
-  EXPECT_TRUE(desktop_.Window(one).topmost);
-  EXPECT_EQ(ListBoxTexts(Control("lstCatalogueTopMost")), Texts{"One"});
+  EXPECT_TRUE(desktop.Window(one).topmost);
+  EXPECT_EQ(ListBoxTexts(Control("lstCatalogueTopMost")), Strings{"One"});
   Send(Control("cmdRefresh"), BM_CLICK);
-  EXPECT_EQ(ListBoxTexts(Control("lstFenetresTopMost")), Texts{"One - Editor"});
-  EXPECT_EQ(ListBoxTexts(list), Texts{"Two"});
+  EXPECT_EQ(ListBoxTexts(Control("lstFenetresTopMost")), Strings{"One - Editor"});
+  EXPECT_EQ(ListBoxTexts(list), Strings{"Two"});
 }
 
 TEST_F(Win32MainWindowTest, CatalogueBoxesTextButtonsAndDoubleClickReachTheirHandlers) {
@@ -239,80 +238,82 @@ TEST_F(Win32MainWindowTest, CatalogueBoxesTextButtonsAndDoubleClickReachTheirHan
   HWND catalogue = Control("lstCatalogueTopMost");
   // The box toggles, the text selects only, the space bar toggles the selected one.
   Click(catalogue, EntryPoint(catalogue, 0, 4));
-  EXPECT_EQ(Ini("TopMostWindows", "chkWin1") + std::to_string(Send(catalogue, LB_GETITEMDATA, 0)),
+  EXPECT_EQ(Read("TopMostWindows", "chkWin1") + std::to_string(Send(catalogue, LB_GETITEMDATA, 0)),
             "00");
   Click(catalogue, EntryPoint(catalogue, 1, 150));
   EXPECT_EQ(
-      Ini("TopMostWindows", "chkWin2") + std::to_string(form_->lstCatalogueTopMost.ListIndex()),
+      Read("TopMostWindows", "chkWin2") + std::to_string(form.lstCatalogueTopMost.ListIndex()),
       "01");
   Send(catalogue, WM_KEYDOWN, VK_SPACE);
-  EXPECT_EQ(Ini("TopMostWindows", "chkWin2") + std::to_string(Send(catalogue, LB_GETITEMDATA, 1)),
+  EXPECT_EQ(Read("TopMostWindows", "chkWin2") + std::to_string(Send(catalogue, LB_GETITEMDATA, 1)),
             "11");
-  dialogs_.input_answers = {"Mail", "Notes"};
+  dialogs.input_answers = {"Mail", "Notes"};
   Send(Control("cmdAjouter"), BM_CLICK);
-  EXPECT_EQ(ListBoxTexts(catalogue), (Texts{"Mail", "Notepad", "Paint"}));
+  EXPECT_EQ(ListBoxTexts(catalogue), (Strings{"Mail", "Notepad", "Paint"}));
   Click(catalogue, EntryPoint(catalogue, 1, 150));
   Click(catalogue, EntryPoint(catalogue, 1, 150), true);
-  ASSERT_EQ(dialogs_.inputs.size(), 2u);
-  EXPECT_EQ(dialogs_.inputs[1].default_text, "Notepad");
-  EXPECT_EQ(ListBoxTexts(catalogue), (Texts{"Mail", "Notes", "Paint"}));
+  ASSERT_EQ(dialogs.inputs.size(), 2u);
+  EXPECT_EQ(dialogs.inputs[1].default_text, "Notepad");
+  EXPECT_EQ(ListBoxTexts(catalogue), (Strings{"Mail", "Notes", "Paint"}));
 }
 
-TEST_F(Win32MainWindowTest, TicksGoOnBehindARealBoxAndTheSessionEndIsNeverRefused) {
-  Start("[DisableX]\nWin1=Mail\nchkWin1=1\n", true);
-  form_->Timer1.SetInterval(20);
+TEST_F(Win32RealBoxesTest, TicksGoOnBehindARealBoxAndTheSessionEndIsNeverRefused) {
+  Start("[DisableX]\nWin1=Mail\nchkWin1=1\n");
+  form.Timer1.SetInterval(20);
   window_->Sync();
   EXPECT_EQ(window_->TimerInterval(), 20);
   // Found by a tick well before the one-second tick it started with.
-  const WindowHandle mail = desktop_.Open("Mail - inbox");
+  const WindowHandle mail = desktop.Open("Mail - inbox");
   bool disabled_while_open = false;
   LRESULT session_may_end = FALSE;
   {
     BoxPlayer player([&](HWND box) {
       disabled_while_open = WaitUntil(
-          [&] { return (desktop_.Window(mail).close_state.value_or(0) & 3u) == 3u; }, 700ms);
+          [&] { return (desktop.Window(mail).close_state.value_or(0) & 3u) == 3u; }, 700ms);
       session_may_end = Send(window_->Handle(), WM_QUERYENDSESSION);
       PostMessageW(box, WM_COMMAND, IDNO, 0);
     });
-    window_->Dispatch([this] { form_->mnuQuitter_Click(); });
+    window_->Dispatch([this] { form.mnuQuitter_Click(); });
   }
-  EXPECT_EQ(std::tuple(disabled_while_open, session_may_end, form_->EndRequested()),
+  EXPECT_EQ(std::tuple(disabled_while_open, session_may_end, form.EndRequested()),
             std::tuple(true, LRESULT{TRUE}, false));
   // The session then ends while a box is open: the program ends.
   BoxPlayer player([&](HWND box) {
     Send(window_->Handle(), WM_ENDSESSION, TRUE);
     PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
   });
-  window_->Dispatch([this] { form_->mnuAPropos_Click(); });
-  EXPECT_TRUE(form_->EndRequested() && ends_ == 1);
+  window_->Dispatch([this] { form.mnuAPropos_Click(); });
+  EXPECT_EQ(Bits({form.EndRequested(), ends_ == 1}), "11");
 }
 
 // Before the taskbar is up the shell refuses the icon (here: it has no owner window yet).
-TEST_F(Win32MainWindowTest, WithoutATaskbarTheWindowWaitsOnItAndTheIconTakesTheTraysMessages) {
-  Start("[Configuration]\nMinimized=1\n", false, true);
+TEST_F(Win32RealTrayTest, WithoutATaskbarTheWindowWaitsOnItAndTheIconTakesTheTraysMessages) {
+  Start("[Configuration]\nMinimized=1\n");
   HWND handle = window_->Handle();
-  EXPECT_TRUE(native_tray_.Missing() && !form_->Visible() && IsWindowVisible(handle) &&
-              IsIconic(handle));
+  EXPECT_EQ(Bits({native_tray.Missing(), form.Visible(), IsWindowVisible(handle) != 0,
+                  IsIconic(handle) != 0}),
+            "1011");
   // The next scan's tip retries the add.
-  native_tray_.SetOwner(handle);
-  window_->Dispatch([this] { form_->Timer1_Timer(); }, FormEvent::kTick);
-  EXPECT_TRUE(native_tray_.Present() && !IsWindowVisible(handle) &&
-              native_tray_.Record(NIF_ICON).hIcon != nullptr);
+  native_tray.SetOwner(handle);
+  window_->Dispatch([this] { form.Timer1_Timer(); }, FormEvent::kTick);
+  EXPECT_EQ(Bits({native_tray.Present(), IsWindowVisible(handle) != 0,
+                  native_tray.Record(NIF_ICON).hIcon != nullptr}),
+            "101");
   // A move does nothing, the right button pops the menu up, a double click brings it back.
   for (const UINT mouse : {WM_MOUSEMOVE, WM_RBUTTONUP, WM_LBUTTONDBLCLK}) {
-    dialogs_.popup_choices = {std::nullopt};
+    dialogs.popup_choices = {std::nullopt};
     Send(handle, Win32Tray::kCallbackMessage, Win32Tray::kIconId, mouse);
   }
-  EXPECT_EQ(dialogs_.popups, Texts{"mnuFichier"});
-  EXPECT_TRUE(form_->Visible() && IsWindowVisible(handle));
+  EXPECT_EQ(dialogs.popups, Strings{"mnuFichier"});
+  EXPECT_EQ(Bits({form.Visible(), IsWindowVisible(handle) != 0}), "11");
   // A restarted taskbar's TaskbarCreated puts the icon back; a long tip is cut to the room.
-  NOTIFYICONDATAW gone = native_tray_.Record(0);
+  NOTIFYICONDATAW gone = native_tray.Record(0);
   ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &gone));
   Send(handle, RegisterWindowMessageW(L"TaskbarCreated"));
-  NOTIFYICONDATAW probe = native_tray_.Record(NIF_TIP);
+  NOTIFYICONDATAW probe = native_tray.Record(NIF_TIP);
   EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &probe));
-  EXPECT_TRUE(native_tray_.ModifyTip(std::string(200, 'x')));
-  EXPECT_EQ(std::wstring(native_tray_.Record(NIF_TIP).szTip).size(), 127u);
+  EXPECT_TRUE(native_tray.ModifyTip(std::string(200, 'x')));
+  EXPECT_EQ(std::wstring(native_tray.Record(NIF_TIP).szTip).size(), 127u);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "platform/FileStore.h"
+#include "app/FileStore.h"
 
 namespace hoverdeck {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileStore.h"
+#include "app/FileStore.h"
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/WideText.h"
 

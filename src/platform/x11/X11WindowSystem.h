@@ -8,6 +8,9 @@
 // other call, and every call once the walk is over, asks the server. The server's notices of
 // destroyed windows, which cost no round trip, turn a window of the snapshot into a gone one.
 // Between walks the snapshot is kept, and the notices of changes tell what to read again.
+//
+// The port's questions and the walk are in X11WindowSystem.cpp, the writes in
+// X11WindowWrites.cpp, the waits for the window manager to take a change in X11WindowConfirm.cpp.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +21,10 @@
 #include "platform/WindowSystem.h"
 
 namespace hoverdeck {
+
+namespace x11 {
+struct WindowSystemState;
+}  // namespace x11
 
 class X11WindowSystem final : public WindowSystem {
  public:
@@ -50,10 +57,9 @@ class X11WindowSystem final : public WindowSystem {
   std::uint64_t RoundTrips() const;
 
  private:
-  struct State;
-  explicit X11WindowSystem(std::unique_ptr<State> state);
+  explicit X11WindowSystem(std::unique_ptr<x11::WindowSystemState> state);
 
-  std::unique_ptr<State> state_;
+  std::unique_ptr<x11::WindowSystemState> state_;
 };
 
 }  // namespace hoverdeck

@@ -1,3 +1,4 @@
+// Window text as X clients store it (STRING, COMPOUND_TEXT, UTF8_STRING), to and from UTF-8.
 #include "platform/x11/XText.h"
 
 #include <algorithm>
@@ -114,6 +115,109 @@ void AppendFromSet(std::string& out, Charset set, unsigned char seven_bit) {
   }
 }
 
+// Reads COMPOUND_TEXT into UTF-8: the sets designated into GL and GR, and where it stands.
+struct CompoundTextReader {
+  explicit CompoundTextReader(std::string_view text) : ctext(text) {}
+
+  std::string_view ctext;
+  std::size_t pos = 0;
+  Charset gl = Charset::kAscii;
+  Charset gr = Charset::kLatin1;
+  std::string out;
+
+  unsigned char Byte(std::size_t i) const { return static_cast<unsigned char>(ctext[i]); }
+
+  // An escape sequence at `pos`: intermediate bytes, then one final byte. False when the text
+  // ends inside it.
+  bool ReadEscape() {
+    std::size_t end = pos + 1;
+    while (end < ctext.size() && Byte(end) >= 0x20 && Byte(end) <= 0x2F) ++end;
+    if (end >= ctext.size()) return false;
+    const std::string_view middle = ctext.substr(pos + 1, end - pos - 1);
+    const unsigned char final_byte = Byte(end);
+    pos = end + 1;
+    if (middle == "(") {
+      gl = Set94(final_byte);
+    } else if (middle == ")") {
+      gr = Set94(final_byte);
+    } else if (middle == "-") {
+      gr = Set96(final_byte);
+    } else if (middle == "$(") {
+      gl = Charset::kUnknown2;
+    } else if (middle == "$)") {
+      gr = Charset::kUnknown2;
+    } else if (middle == "%" && final_byte == 'G') {
+      ReadUtf8Segment();
+    } else if (middle == "%/" && final_byte >= '0' && final_byte <= '4') {
+      return ReadExtendedSegment(final_byte);
+    }
+    return true;
+  }
+
+  // UTF-8 up to ESC % @ or the end.
+  void ReadUtf8Segment() {
+    const auto stop = ctext.find("\x1b%@", pos);
+    const auto length = stop == std::string_view::npos ? ctext.size() - pos : stop - pos;
+    out += SanitizeUtf8(ctext.substr(pos, length));
+    pos = stop == std::string_view::npos ? ctext.size() : stop + 3;
+  }
+
+  // Extended segment: two length bytes, then "name" STX data. False when the length is cut off.
+  bool ReadExtendedSegment(unsigned char final_byte) {
+    if (pos + 2 > ctext.size()) return false;
+    const std::size_t length = (Byte(pos) & 0x7F) * 128u + (Byte(pos + 1) & 0x7F);
+    const std::string_view segment = ctext.substr(pos + 2, length);
+    pos = std::min(ctext.size(), pos + 2 + length);
+    const auto stx = segment.find('\x02');
+    const std::string_view name = segment.substr(0, stx);
+    const std::string_view data =
+        stx == std::string_view::npos ? std::string_view() : segment.substr(stx + 1);
+    if (EqualsIgnoringCase(name, "utf-8")) {
+      out += SanitizeUtf8(data);
+    } else if (EqualsIgnoringCase(name, "iso8859-1")) {
+      out += Latin1ToUtf8(data);
+    } else if (!data.empty()) {
+      const std::size_t width = final_byte == '0' ? data.size() : final_byte - '0';
+      for (std::size_t i = 0; i < data.size(); i += width) AppendUtf8(out, kReplacement);
+    }
+    return true;
+  }
+
+  // Direction control: parameters, intermediates, final byte.
+  void SkipDirection() {
+    ++pos;
+    while (pos < ctext.size() && Byte(pos) >= 0x20 && Byte(pos) <= 0x3F) ++pos;
+    if (pos < ctext.size()) ++pos;
+  }
+
+  // A byte that starts no sequence: a character of GL or GR, or a control.
+  void ReadCharacter(unsigned char b) {
+    if (b == '\t' || b == '\n') {
+      out += static_cast<char>(b);
+      ++pos;
+      return;
+    }
+    if (b < 0x20 || b == 0x7F || (b >= 0x80 && b < 0xA0)) {  // other controls carry no text
+      ++pos;
+      return;
+    }
+    const Charset set = b < 0x80 ? gl : gr;
+    if (set == Charset::kUnknown2) {
+      // A two-byte character of a set not known here.
+      AppendUtf8(out, kReplacement);
+      pos += 2;
+      return;
+    }
+    // Outside a 94-character set in GR: skipped.
+    if ((b == 0xA0 || b == 0xFF) && (set == Charset::kAscii || set == Charset::kJisRoman)) {
+      ++pos;
+      return;
+    }
+    AppendFromSet(out, set, b & 0x7F);
+    ++pos;
+  }
+};
+
 }  // namespace
 
 std::string Latin1ToUtf8(std::string_view latin1) {
@@ -138,90 +242,18 @@ std::string SanitizeUtf8(std::string_view text) {
 }
 
 std::string CompoundTextToUtf8(std::string_view ctext) {
-  std::string out;
-  Charset gl = Charset::kAscii;
-  Charset gr = Charset::kLatin1;
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(ctext[i]); };
-  std::size_t pos = 0;
-  while (pos < ctext.size()) {
-    const unsigned char b = byte(pos);
+  CompoundTextReader reader(ctext);
+  while (reader.pos < ctext.size()) {
+    const unsigned char b = reader.Byte(reader.pos);
     if (b == kEsc) {
-      // Intermediate bytes, then one final byte.
-      std::size_t end = pos + 1;
-      while (end < ctext.size() && byte(end) >= 0x20 && byte(end) <= 0x2F) ++end;
-      if (end >= ctext.size()) break;  // cut off: nothing more to read
-      const std::string_view middle = ctext.substr(pos + 1, end - pos - 1);
-      const unsigned char final_byte = byte(end);
-      pos = end + 1;
-      if (middle == "(") {
-        gl = Set94(final_byte);
-      } else if (middle == ")") {
-        gr = Set94(final_byte);
-      } else if (middle == "-") {
-        gr = Set96(final_byte);
-      } else if (middle == "$(") {
-        gl = Charset::kUnknown2;
-      } else if (middle == "$)") {
-        gr = Charset::kUnknown2;
-      } else if (middle == "%" && final_byte == 'G') {
-        // UTF-8 up to ESC % @ or the end.
-        const auto stop = ctext.find("\x1b%@", pos);
-        const auto length = stop == std::string_view::npos ? ctext.size() - pos : stop - pos;
-        out += SanitizeUtf8(ctext.substr(pos, length));
-        pos = stop == std::string_view::npos ? ctext.size() : stop + 3;
-      } else if (middle == "%/" && final_byte >= '0' && final_byte <= '4') {
-        // Extended segment: two length bytes, then "name" STX data.
-        if (pos + 2 > ctext.size()) break;
-        const std::size_t length = (byte(pos) & 0x7F) * 128u + (byte(pos + 1) & 0x7F);
-        const std::string_view segment = ctext.substr(pos + 2, length);
-        pos = std::min(ctext.size(), pos + 2 + length);
-        const auto stx = segment.find('\x02');
-        const std::string_view name = segment.substr(0, stx);
-        const std::string_view data =
-            stx == std::string_view::npos ? std::string_view() : segment.substr(stx + 1);
-        if (EqualsIgnoringCase(name, "utf-8")) {
-          out += SanitizeUtf8(data);
-        } else if (EqualsIgnoringCase(name, "iso8859-1")) {
-          out += Latin1ToUtf8(data);
-        } else if (!data.empty()) {
-          const std::size_t width = final_byte == '0' ? data.size() : final_byte - '0';
-          for (std::size_t i = 0; i < data.size(); i += width) AppendUtf8(out, kReplacement);
-        }
-      }
-      continue;
+      if (!reader.ReadEscape()) break;  // cut off: nothing more to read
+    } else if (b == kCsi) {
+      reader.SkipDirection();
+    } else {
+      reader.ReadCharacter(b);
     }
-    if (b == kCsi) {
-      // Direction control: parameters, intermediates, final byte.
-      ++pos;
-      while (pos < ctext.size() && byte(pos) >= 0x20 && byte(pos) <= 0x3F) ++pos;
-      if (pos < ctext.size()) ++pos;
-      continue;
-    }
-    if (b == '\t' || b == '\n') {
-      out += static_cast<char>(b);
-      ++pos;
-      continue;
-    }
-    if (b < 0x20 || b == 0x7F || (b >= 0x80 && b < 0xA0)) {  // other controls carry no text
-      ++pos;
-      continue;
-    }
-    const Charset set = b < 0x80 ? gl : gr;
-    const unsigned char seven_bit = b & 0x7F;
-    if (set == Charset::kUnknown2) {
-      // A two-byte character of a set not known here.
-      AppendUtf8(out, kReplacement);
-      pos += 2;
-      continue;
-    }
-    if ((b == 0xA0 || b == 0xFF) && (set == Charset::kAscii || set == Charset::kJisRoman)) {
-      ++pos;  // outside a 94-character set in GR
-      continue;
-    }
-    AppendFromSet(out, set, seven_bit);
-    ++pos;
   }
-  return out;
+  return std::move(reader.out);
 }
 
 LegacyText LegacyTextFromUtf8(std::string_view utf8) {

@@ -21,8 +21,8 @@ void EndEventLoop();
 
 class EndSignals final : public QObject {
  public:
-  // Nothing when the signals cannot be watched; the program then runs as before. A signal the
-  // program was started with set to be ignored (nohup's SIGHUP) stays ignored.
+  // Nothing when the signals cannot be watched; they then end the program the system's way. A
+  // signal the program was started with set to be ignored (nohup's SIGHUP) stays ignored.
   static std::unique_ptr<EndSignals> Watch(std::function<void()> on_end);
   // Gives each signal back what it had before Watch.
   ~EndSignals() override;

@@ -1,8 +1,10 @@
+// The Qt main window: its creation, and its widgets and menus built from the form's layout and
+// bound to the form's state and handlers. Drawing that state, and the window's own events, are
+// in MainWindowSync.cpp.
 #include "ui/qt/MainWindow.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QFont>
@@ -22,7 +24,6 @@
 #include <exception>
 #include <iostream>
 
-#include "app/ProgramConstants.h"
 #include "ui/ControlBindings.h"
 #include "ui/FlagScope.h"
 #include "ui/FormLayout.h"
@@ -178,6 +179,77 @@ void MainWindow::Dispatch(const std::function<void()>& handler, FormEvent event)
 
 // ---- Building ----
 
+namespace {
+
+// The widget of a layout entry, without its place and looks; nullptr for the entries drawn by no
+// widget of their own.
+QWidget* MakeWidget(const ControlLayout& layout, bool captioned, QWidget* parent) {
+  switch (layout.type) {
+    case ControlType::kLabel: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setAlignment(Qt::AlignTop | (layout.right_aligned ? Qt::AlignRight : Qt::AlignLeft));
+      return label;
+    }
+    case ControlType::kListBox:
+    case ControlType::kCheckListBox: {
+      auto* list = new QListWidget(parent);
+      list->setSelectionMode(QAbstractItemView::SingleSelection);
+      list->setContextMenuPolicy(Qt::PreventContextMenu);
+      list->viewport()->setMouseTracking(true);
+      return list;
+    }
+    case ControlType::kFrame: {
+      if (captioned) return new QGroupBox(parent);
+      auto* frame = new QFrame(parent);
+      frame->setFrameShape(QFrame::NoFrame);
+      return frame;
+    }
+    case ControlType::kButton:
+      return new QPushButton(parent);
+    case ControlType::kCheckBox:
+      return new QCheckBox(parent);
+    case ControlType::kPicture:
+      break;
+  }
+  return nullptr;
+}
+
+// Gives the widget the layout's place, font and colours.
+void StyleWidget(QWidget* widget, const ControlLayout& layout) {
+  widget->setGeometry(LogicalPixels(layout.left), LogicalPixels(layout.top),
+                      LogicalPixels(layout.width), LogicalPixels(layout.height));
+  if (layout.bold || layout.underline) {
+    QFont font = widget->font();
+    font.setBold(layout.bold);
+    font.setUnderline(layout.underline);
+    widget->setFont(font);
+  }
+  QPalette palette = widget->palette();
+  if (layout.background) {
+    const QColor colour = Rgb(*layout.background);
+    if (qobject_cast<QListWidget*>(widget)) {
+      palette.setColor(QPalette::Base, colour);
+    } else {
+      palette.setColor(QPalette::Window, colour);
+      widget->setAutoFillBackground(true);
+    }
+  }
+  switch (layout.text_colour) {
+    case TextColour::kDefault:
+      break;
+    case TextColour::kCaptionText:
+      palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
+      break;
+    case TextColour::kPaleRed:
+      palette.setColor(QPalette::WindowText, Rgb(kPaleRed));
+      break;
+  }
+  widget->setPalette(palette);
+}
+
+}  // namespace
+
 void MainWindow::BuildControls() {
   for (const ControlLayout& layout : FrmTopLayout()) {
     if (!layout.shown) continue;
@@ -185,123 +257,18 @@ void MainWindow::BuildControls() {
     if (!parent) parent = central_;
     const std::string name(layout.name);
     const ControlBinding binding = BindingOf(form_, layout.name);
-    QWidget* widget = nullptr;
-    switch (layout.type) {
-      case ControlType::kLabel: {
-        auto* label = new QLabel(parent);
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(Qt::AlignTop | (layout.right_aligned ? Qt::AlignRight : Qt::AlignLeft));
-        widget = label;
-        break;
-      }
-      case ControlType::kListBox:
-      case ControlType::kCheckListBox: {
-        auto* list = new QListWidget(parent);
-        list->setSelectionMode(QAbstractItemView::SingleSelection);
-        list->setContextMenuPolicy(Qt::PreventContextMenu);
-        list->viewport()->setMouseTracking(true);
-        widget = list;
-        break;
-      }
-      case ControlType::kFrame:
-        if (binding.label) {
-          widget = new QGroupBox(parent);
-        } else {
-          auto* frame = new QFrame(parent);
-          frame->setFrameShape(QFrame::NoFrame);
-          widget = frame;
-        }
-        break;
-      case ControlType::kButton:
-        widget = new QPushButton(parent);
-        break;
-      case ControlType::kCheckBox:
-        widget = new QCheckBox(parent);
-        break;
-      case ControlType::kPicture:
-        continue;
-    }
+    QWidget* widget = MakeWidget(layout, binding.label != nullptr, parent);
+    if (!widget) continue;
     widget->setObjectName(QString::fromStdString(name));
-    widget->setGeometry(LogicalPixels(layout.left), LogicalPixels(layout.top),
-                        LogicalPixels(layout.width), LogicalPixels(layout.height));
-    if (layout.bold || layout.underline) {
-      QFont font = widget->font();
-      font.setBold(layout.bold);
-      font.setUnderline(layout.underline);
-      widget->setFont(font);
-    }
-    QPalette palette = widget->palette();
-    if (layout.background) {
-      const QColor colour = Rgb(*layout.background);
-      if (qobject_cast<QListWidget*>(widget)) {
-        palette.setColor(QPalette::Base, colour);
-      } else {
-        palette.setColor(QPalette::Window, colour);
-        widget->setAutoFillBackground(true);
-      }
-    }
-    switch (layout.text_colour) {
-      case TextColour::kDefault:
-        break;
-      case TextColour::kCaptionText:
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
-        break;
-      case TextColour::kPaleRed:
-        palette.setColor(QPalette::WindowText, Rgb(kPaleRed));
-        break;
-    }
-    widget->setPalette(palette);
+    StyleWidget(widget, layout);
     controls_[name] = widget;
     // A caption wraps only where the control is tall enough for more than one line: a
     // single-line label that wrapped would show its first word alone.
     if (auto* label = qobject_cast<QLabel*>(widget)) {
       label->setWordWrap(TextLines(label->font(), label->height()) > 1);
     }
-
-    if (binding.label) {
-      BindLabel(name, *binding.label);
-    } else if (binding.list.list) {
-      auto* list = static_cast<QListWidget*>(widget);
-      BindList(list, *binding.list.list, binding.list.checkable);
-      if (binding.list.checkable) {
-        WireCatalogue(list, binding.list);
-      } else {
-        WireWindowList(list, binding.list);
-      }
-    } else if (binding.check_box) {
-      const CheckBox& box = *binding.check_box;
-      auto* check_box = static_cast<QCheckBox*>(widget);
-      QLabel* caption = AddCheckBoxCaption(check_box);
-      bindings_.push_back({[&box] { return box.revision(); },
-                           [&box, check_box, caption] {
-                             const QString text = ToQt(box.Caption());
-                             caption->setText(text);
-                             check_box->setAccessibleName(text);
-                             check_box->setChecked(box.Value());
-                           }});
-      WireCheckBox(check_box, binding.action);
-    }
-    if (!binding.action) continue;
-    if (auto* button = qobject_cast<QPushButton*>(widget)) {
-      connect(button, &QPushButton::clicked, this, [this, handler = binding.action] {
-        Dispatch([this, handler] { (form_.*handler)(); });
-      });
-    } else if (layout.type == ControlType::kLabel) {
-      // The two banners: the pointer over them clears the program name.
-      widget->setMouseTracking(true);
-      Filter(widget, [this, handler = binding.action](QEvent* event) {
-        if (event->type() != QEvent::MouseMove) return false;
-        Dispatch([this, handler] { (form_.*handler)(); });
-        return true;
-      });
-    } else if (layout.type == ControlType::kFrame) {
-      // A press on the free area of the frame.
-      Filter(widget, [this, handler = binding.action](QEvent* event) {
-        if (event->type() != QEvent::MouseButtonPress) return false;
-        Dispatch([this, handler] { (form_.*handler)(); });
-        return true;
-      });
-    }
+    BindControl(widget, name, binding);
+    if (binding.action) WireAction(widget, layout.type, binding.action);
   }
 
   // The pointer over the window's own background.
@@ -314,6 +281,55 @@ void MainWindow::BuildControls() {
     Dispatch([this, buttons] { form_.Form_MouseMove(buttons); });
     return false;
   });
+}
+
+void MainWindow::BindControl(QWidget* widget, const std::string& name,
+                             const ControlBinding& binding) {
+  if (binding.label) {
+    BindLabel(name, *binding.label);
+  } else if (binding.list.list) {
+    auto* list = static_cast<QListWidget*>(widget);
+    BindList(list, *binding.list.list, binding.list.checkable);
+    if (binding.list.checkable) {
+      WireCatalogue(list, binding.list);
+    } else {
+      WireWindowList(list, binding.list);
+    }
+  } else if (binding.check_box) {
+    const CheckBox& box = *binding.check_box;
+    auto* check_box = static_cast<QCheckBox*>(widget);
+    QLabel* caption = AddCheckBoxCaption(check_box);
+    bindings_.push_back({[&box] { return box.revision(); },
+                         [&box, check_box, caption] {
+                           const QString text = ToQt(box.Caption());
+                           caption->setText(text);
+                           check_box->setAccessibleName(text);
+                           check_box->setChecked(box.Value());
+                         }});
+    WireCheckBox(check_box, binding.action);
+  }
+}
+
+void MainWindow::WireAction(QWidget* widget, ControlType type, void (frmTop::*handler)()) {
+  if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    connect(button, &QPushButton::clicked, this,
+            [this, handler] { Dispatch([this, handler] { (form_.*handler)(); }); });
+  } else if (type == ControlType::kLabel) {
+    // The two banners: the pointer over them clears the program name.
+    widget->setMouseTracking(true);
+    Filter(widget, [this, handler](QEvent* event) {
+      if (event->type() != QEvent::MouseMove) return false;
+      Dispatch([this, handler] { (form_.*handler)(); });
+      return true;
+    });
+  } else if (type == ControlType::kFrame) {
+    // A press on the free area of the frame.
+    Filter(widget, [this, handler](QEvent* event) {
+      if (event->type() != QEvent::MouseButtonPress) return false;
+      Dispatch([this, handler] { (form_.*handler)(); });
+      return true;
+    });
+  }
 }
 
 void MainWindow::BindLabel(const std::string& name, const Label& label) {
@@ -504,160 +520,6 @@ void MainWindow::SetTabOrder() {
             [](const auto& a, const auto& b) { return a.first < b.first; });
   for (std::size_t i = 1; i < order.size(); ++i) {
     QWidget::setTabOrder(order[i - 1].second, order[i].second);
-  }
-}
-
-// ---- Drawing ----
-
-void MainWindow::Sync() {
-  {
-    FlagScope syncing(syncing_);
-    RedrawChanged(bindings_);
-    for (ActionBinding& bound : actions_) {
-      if (bound.drawn != bound.item->revision()) {
-        bound.action->setText(ToQt(bound.item->Caption()));
-        bound.drawn = bound.item->revision();
-      }
-      // A checkable action flips itself when triggered: the core's mark wins.
-      bound.action->setCheckable(bound.item->Checked());
-      bound.action->setChecked(bound.item->Checked());
-    }
-    SyncTimer();
-    if (tray_probe_) {
-      // A notification area that comes takes the hidden window; one that goes gives it back
-      // as a minimised taskbar window.
-      if (const bool available = tray_probe_(); available != fallback_.TrayAvailable()) {
-        fallback_.SetTrayAvailable(available);
-        form_revision_ = std::numeric_limits<std::uint64_t>::max();
-      }
-    }
-    SyncWindow();
-  }
-  OfferNoTrayMessage();
-}
-
-void MainWindow::SyncTimer() {
-  const Timer& timer = form_.Timer1;
-  if (timer.revision() == timer_revision_ && timer.starts() == timer_starts_) return;
-  const bool restart = timer.starts() != timer_starts_;
-  timer_revision_ = timer.revision();
-  timer_starts_ = timer.starts();
-  timer_.setInterval(std::max(timer.Interval(), 0));
-  if (!timer.Enabled() || timer.Interval() <= 0) {
-    timer_.stop();
-  } else if (restart || !timer_.isActive()) {
-    timer_.start();
-  }
-}
-
-void MainWindow::SyncWindow() {
-  if (form_.revision() == form_revision_) return;
-  form_revision_ = form_.revision();
-  setWindowTitle(ToQt(form_.Caption()));
-  const WindowPresentation look = fallback_.Present(form_.Visible(), form_.State());
-  if (look.shown && look.minimized) {
-    if (!isMinimized() || !isVisible()) RequestMinimized();
-    return;
-  }
-  minimize_pending_ = false;
-  minimize_settle_.stop();
-  if (!look.shown) {
-    hide();
-  } else if (isMinimized() || !isVisible()) {
-    showNormal();
-  }
-}
-
-void MainWindow::RequestMinimized() {
-  if (!isVisible()) {
-    // On X11, Qt maps a window that was never shown in the normal state even when it is marked
-    // minimised: its iconify request goes to the window manager before the window is managed,
-    // and is lost. Mapped first (without taking the focus), the window is managed by the time
-    // the request, sent right after, reaches the window manager.
-    setAttribute(Qt::WA_ShowWithoutActivating, true);
-    show();
-    setAttribute(Qt::WA_ShowWithoutActivating, false);
-  }
-  // Qt marks the window minimised at once; the window manager iconifies it a moment later, and
-  // until then X still reports the normal state. That is no restore by the user: reports of
-  // the normal state wait until the window is iconic, or the settle time has run out.
-  minimize_pending_ = true;
-  minimize_settle_.start();
-  showMinimized();
-}
-
-void MainWindow::OfferNoTrayMessage() {
-  if (!fallback_.TakeMessage()) return;
-  ShowNoTrayMessage();
-}
-
-void MainWindow::ShowNoTrayMessage() {
-  // Later, from the event loop, once the window manager has done what it does with a minimise
-  // request: the message tells what became of the window.
-  QTimer::singleShot(minimize_pending_ ? 50 : 0, this, [this] {
-    if (minimize_pending_) {
-      ShowNoTrayMessage();
-      return;
-    }
-    if (gate_.Busy()) return;
-    {
-      const FlagScope busy = gate_.Enter();
-      try {
-        dialogs_.MessageBox(NoTrayFallback::MessageText(isMinimized()), kMessageTitle,
-                            MessageIcon::kInformation, MessageButtons::kOk);
-      } catch (const std::exception& error) {
-        std::cerr << "hoverdeck: " << error.what() << '\n';
-      }
-    }
-    // A restore from the taskbar while the box was open reached no handler: catch up.
-    if (isVisible()) FollowNativeState();
-  });
-}
-
-// ---- Window events ----
-
-void MainWindow::FollowNativeState() {
-  if (minimize_pending_) return;
-  const bool minimized = isMinimized();
-  const bool core_minimized = form_.State() == WindowState::kMinimized;
-  if (minimized && !core_minimized) {
-    Dispatch([this] { form_.Form_Resize(WindowState::kMinimized); });
-  } else if (!minimized && core_minimized) {
-    if (fallback_.RestoreShows(form_.Visible())) {
-      Dispatch([this] { form_.mnuSet_Click(); });
-    } else {
-      Dispatch([this] { form_.Form_Resize(WindowState::kNormal); });
-    }
-  }
-}
-
-void MainWindow::changeEvent(QEvent* event) {
-  QMainWindow::changeEvent(event);
-  if (syncing_) return;
-  if (event->type() == QEvent::WindowStateChange) {
-    if (minimize_pending_) {
-      if (!isMinimized()) return;
-      // The window manager has iconified the window: from now on a restore is the user's.
-      minimize_pending_ = false;
-      minimize_settle_.stop();
-    }
-    FollowNativeState();
-  } else if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible()) {
-    Dispatch([this] { form_.Form_LostFocus(); });
-  }
-}
-
-void MainWindow::closeEvent(QCloseEvent* event) {
-  if (gate_.Busy()) {
-    event->ignore();
-    return;
-  }
-  bool cancel = true;
-  Dispatch([this, &cancel] { cancel = form_.Form_QueryUnload(); });
-  if (cancel) {
-    event->ignore();
-  } else {
-    event->accept();
   }
 }
 

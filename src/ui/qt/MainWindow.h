@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ui/ControlBindings.h"
+#include "ui/FormLayout.h"
 #include "ui/HandlerGate.h"
 #include "ui/Redraw.h"
 #include "ui/frmTop.h"
@@ -78,6 +79,10 @@ class MainWindow final : public QMainWindow {
     std::uint64_t drawn = std::numeric_limits<std::uint64_t>::max();  // the caption's revision
   };
   void BuildControls();
+  // Binds the widget to the form's state it shows, and its events to the form's handlers.
+  void BindControl(QWidget* widget, const std::string& name, const ControlBinding& binding);
+  // Sends a button's click, a banner's pointer or a frame's press to `handler`.
+  void WireAction(QWidget* widget, ControlType type, void (frmTop::*handler)());
   void BuildMenus();
   void SetTabOrder();
   void BindLabel(const std::string& name, const Label& label);

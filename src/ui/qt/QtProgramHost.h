@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "platform/ProgramHost.h"
+#include "app/ProgramHost.h"
 
 namespace hoverdeck {
 

@@ -134,6 +134,24 @@ struct AboutState {
   HWND link = nullptr;
 };
 
+// Gives the box the size of what it holds (a client area of `width` by `height`), centred over
+// its owner (or the work area).
+void FitAndCentre(HWND dialog, int width, int height) {
+  RECT frame{0, 0, width, height};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+  const int outer_width = frame.right - frame.left;
+  const int outer_height = frame.bottom - frame.top;
+  RECT area{};
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  if (!owner || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &area)) {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - outer_width) / 2,
+               area.top + (area.bottom - area.top - outer_height) / 2, outer_width, outer_height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void LayOutAbout(HWND dialog, AboutState& state) {
   frmAbout& about = state.about;
   SetWindowTextW(dialog, Widen(about.Caption()).c_str());
@@ -190,20 +208,7 @@ void LayOutAbout(HWND dialog, AboutState& state) {
   SendMessageW(ok, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   top += button_height + margin;
 
-  // The box takes the size of what it holds, centred over its owner (or the work area).
-  RECT frame{0, 0, width, top};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-  const int outer_width = frame.right - frame.left;
-  const int outer_height = frame.bottom - frame.top;
-  RECT area{};
-  HWND owner = GetWindow(dialog, GW_OWNER);
-  if (!owner || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &area)) {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  }
-  SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - outer_width) / 2,
-               area.top + (area.bottom - area.top - outer_height) / 2, outer_width, outer_height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  FitAndCentre(dialog, width, top);
   SetFocus(ok);
 }
 

@@ -7,7 +7,7 @@
 
 #include "ui/win32/Win32Api.h"
 // After the Win32 headers, which the handle's header also brings.
-#include "platform/ProgramHost.h"
+#include "app/ProgramHost.h"
 #include "platform/win32/UniqueHandle.h"
 
 namespace hoverdeck {

@@ -1,5 +1,5 @@
 // The port for keeping the settings file on disk: replacing its content safely, and reading
-// text that older files hold in the system's code page.
+// text that a file holds in the system's code page rather than in UTF-8.
 #pragma once
 
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "inventory/WindowWalk.h"
+#include "actions/WindowWalk.h"
 
 namespace hoverdeck {
 
