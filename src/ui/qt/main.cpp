@@ -63,14 +63,13 @@ int main(int argc, char* argv[]) {
     bool ended = false;
     window.SetEndHandler([&ended] {
       ended = true;
-      QCoreApplication::quit();
+      EndEventLoop();
     });
     form.SetWindowHandle(static_cast<WindowHandle>(window.winId()));
     // However the event loop ends (the session manager, a signal below), the form's session
     // ends with it: its icon goes; the single-instance lock goes with `host` as main returns.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&form] { form.Form_EndSession(); });
-    // exit rather than quit: quit would first ask the windows to close, and so the question.
-    const auto end_signals = EndSignals::Watch([] { QCoreApplication::exit(0); });
+    const auto end_signals = EndSignals::Watch(&EndEventLoop);
 
     std::string command_line;
     for (int i = 1; i < argc; ++i) {
