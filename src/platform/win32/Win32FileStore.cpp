@@ -60,11 +60,11 @@ std::wstring TemporaryPrefix(std::wstring name) {
 constexpr std::wstring_view kNameLetters =
     L"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
-// "<prefix>" and six letters or digits from `seed`, then ".tmp".
-std::wstring TemporaryName(const std::wstring& prefix, unsigned long long seed) {
+// "<prefix>" and six letters or digits from `number`, then ".tmp".
+std::wstring TemporaryName(const std::wstring& prefix, unsigned long long number) {
   std::wstring name = prefix;
-  for (int i = 0; i < 6; ++i, seed /= kNameLetters.size()) {
-    name += kNameLetters[seed % kNameLetters.size()];
+  for (int i = 0; i < 6; ++i, number /= kNameLetters.size()) {
+    name += kNameLetters[number % kNameLetters.size()];
   }
   return name + L".tmp";
 }
