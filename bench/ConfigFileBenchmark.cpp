@@ -38,13 +38,13 @@ void BM_StartupLoad1MB(benchmark::State& state) {
   for (auto _ : state) {
     // As the program starts: one reading of the file for everything.
     ConfigFile file(path);
-    file.Begin();
+    ConfigFile::Batch batch(file);
     Settings settings = LoadSettings(file);
     Catalogue topmost(kTopMostWindowsSection), close(kDisableXSection);
     SortedList topmost_list, close_list;
     LoadCatalogue(file, topmost, topmost_list);
     LoadCatalogue(file, close, close_list);
-    file.Commit();
+    batch.Commit();
     benchmark::DoNotOptimize(settings.SetAllTopMost);
     benchmark::DoNotOptimize(topmost.count());
   }

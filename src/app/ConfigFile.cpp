@@ -5,12 +5,18 @@
 #include <system_error>
 #include <utility>
 
+#include "app/Utf8.h"
+
 namespace hoverdeck {
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+// Copies of the file kept before a cut: "<file>.bak" up to "<file>.bak<kMostCopies>".
+constexpr int kMostCopies = 999;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -297,11 +303,27 @@ bool DeleteIn(std::string& content, std::string_view section) {
 ConfigFile::ConfigFile(std::filesystem::path path, LineEnding new_file_ending, FileStore& store)
     : path_(std::move(path)), new_file_ending_(new_file_ending), store_(&store) {}
 
+ConfigFile::Batch::Batch(ConfigFile& file) : owner_(file.batch_open_ ? nullptr : &file) {
+  if (owner_) owner_->Begin();
+}
+
+bool ConfigFile::Batch::Commit() {
+  ConfigFile* file = std::exchange(owner_, nullptr);
+  return file == nullptr || file->Commit();
+}
+
 bool ConfigFile::Begin() {
   batch_open_ = true;
   changed_ = false;
   indexed_ = false;
   readable_ = Load(path_, content_) != LoadResult::kFailed;
+  // UTF-16 text is worked on as UTF-8 and written back as it came.
+  encoding_ = content_.starts_with(kUtf16LeBom)   ? Encoding::kUtf16Le
+              : content_.starts_with(kUtf16BeBom) ? Encoding::kUtf16Be
+                                                  : Encoding::kBytes;
+  if (encoding_ != Encoding::kBytes) {
+    content_ = Utf8FromUtf16(std::string_view(content_).substr(2), encoding_ == Encoding::kUtf16Be);
+  }
   return readable_;
 }
 
@@ -312,7 +334,14 @@ bool ConfigFile::Commit() {
     std::error_code error;
     fs::create_directories(path_.parent_path(), error);
   }
-  const bool saved = readable_ && (!changed_ || store_->Replace(path_, content_));
+  bool saved = readable_;
+  if (saved && changed_ && encoding_ == Encoding::kBytes) {
+    saved = store_->Replace(path_, content_);
+  } else if (saved && changed_) {
+    const bool big_endian = encoding_ == Encoding::kUtf16Be;
+    saved = store_->Replace(path_, std::string(big_endian ? kUtf16BeBom : kUtf16LeBom) +
+                                       Utf16FromUtf8(content_, big_endian));
+  }
   changed_ = false;
   return saved;
 }
@@ -330,9 +359,9 @@ bool ConfigFile::Apply(Change change) {
     }
     return true;
   }
-  Begin();
+  Batch batch(*this);
   const bool applied = Apply(change);
-  return Commit() && applied;
+  return batch.Commit() && applied;
 }
 
 const std::string* ConfigFile::Lookup(std::string_view section, std::string_view key) const {
@@ -368,7 +397,7 @@ std::string ConfigFile::Read(std::string_view section, std::string_view key) con
   const std::string* raw = readable_ ? Lookup(section, key) : nullptr;
   if (raw == nullptr) return "";
   std::string value = DecodeValue(*raw);
-  return IsUtf8(value) ? value : store_->FromLegacyText(value);
+  return IsUtf8(value) || encoding_ != Encoding::kBytes ? value : store_->FromLegacyText(value);
 }
 
 bool ConfigFile::Write(std::string_view section, std::string_view key, std::string_view value) {
@@ -405,9 +434,30 @@ bool ConfigFile::WriteSection(std::string_view section, const Keys& keys) {
   });
 }
 
-bool ConfigFile::CopyTo(const std::filesystem::path& target) {
+ConfigFile::Copy ConfigFile::KeepCopy() const {
   std::string content;
-  return Load(path_, content) == LoadResult::kLoaded && store_->Replace(target, content);
+  const bool loaded = Load(path_, content) == LoadResult::kLoaded;
+  Copy copy;
+  for (int n = 1; n <= kMostCopies; ++n) {
+    copy.path = path_;
+    copy.path += ".bak" + (n == 1 ? std::string() : std::to_string(n));
+    if (!loaded) return copy;
+    std::string held;
+    const LoadResult found = Load(copy.path, held);
+    if (found == LoadResult::kLoaded && held == content) {
+      copy.made = true;
+      return copy;
+    }
+    if (found == LoadResult::kMissing) {
+      copy.made = store_->Replace(copy.path, content);
+      return copy;
+    }
+  }
+  return copy;
+}
+
+void ConfigFile::RemoveLeftovers(std::filesystem::file_time_type started) {
+  store_->RemoveLeftovers(path_, started);
 }
 
 }  // namespace hoverdeck

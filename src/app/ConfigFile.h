@@ -23,12 +23,14 @@ inline constexpr LineEnding kNativeLineEnding = LineEnding::kLf;
 
 // The file's text is read into memory and each change is made there; the file is replaced as a
 // whole through the store (see FileStore), never written in part. Without a batch each call
-// reads the file as it is now, and a change replaces it at once; inside a batch (Begin ...
-// Commit) the calls share one reading and the changes one replacement. Everything a change does
-// not touch survives byte for byte, line endings included: LF, CRLF and a lone CR each end a
-// line, and new lines get the file's first terminator. Section and key names are matched without
-// regard to ASCII case, the names asked for with blanks or tabs at either end dropped. A
-// header's name runs to its last ']'; a line that opens with '[' but has no ']' is no header.
+// reads the file as it is now, and a change replaces it at once; inside a batch (see Batch) the
+// calls share one reading and the changes one replacement. Everything a change does not touch
+// survives byte for byte, line endings included: LF, CRLF and a lone CR each end a line, and new
+// lines get the file's first terminator. A file that opens with a UTF-16 byte-order mark is
+// read as UTF-16 and written back in it; any other is 8-bit text. Section and key names are
+// matched without regard to ASCII case, the names asked for with blanks or tabs at either end
+// dropped. A header's name runs to its last ']'; a line that opens with '[' but has no ']' is
+// no header.
 class ConfigFile {
  public:
   explicit ConfigFile(std::filesystem::path path, LineEnding new_file_ending = kNativeLineEnding,
@@ -36,12 +38,23 @@ class ConfigFile {
 
   const std::filesystem::path& path() const { return path_; }
 
-  // Reads the file for a batch of calls. False when the file exists but cannot be read; every
-  // change of the batch then fails and the file is left alone.
-  bool Begin();
-  // Ends the batch: replaces the file once when a call changed it. True when the file holds
-  // every change of the batch (also when there was nothing to write).
-  bool Commit();
+  // The calls on the file while it lives share one reading of the file; their changes replace
+  // it once, at Commit or when the batch goes out of scope, however the scope is left. A file
+  // that exists but cannot be read fails every change of the batch and is left alone. A batch
+  // made inside another is part of the outer one.
+  class Batch {
+   public:
+    explicit Batch(ConfigFile& file);
+    ~Batch() { Commit(); }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    // Ends the batch: true when the file holds every change of it (also when there was nothing
+    // to write). Later calls go to the file one by one.
+    bool Commit();
+
+   private:
+    ConfigFile* owner_;  // null when nested or ended
+  };
 
   // The value of the first matching key of the first matching section, with blanks around it
   // dropped, cut at a NUL, and one enclosing pair of matching quotes removed; "" when the file,
@@ -69,10 +82,25 @@ class ConfigFile {
   using Keys = std::vector<std::pair<std::string, std::string>>;
   bool WriteSection(std::string_view section, const Keys& keys);
 
-  // Copies the file as it is on disk to `target` through the store; false when either fails.
-  bool CopyTo(const std::filesystem::path& target);
+  // Keeps a complete copy of the file as it is on disk beside it, through the store: at the
+  // first of "<file>.bak", "<file>.bak2", "<file>.bak3", ... that is free or already holds these
+  // very bytes, so that an earlier copy is never overwritten. `made` is false when no copy
+  // could be made; `path` is then the name it was tried under.
+  struct Copy {
+    std::filesystem::path path;
+    bool made = false;
+  };
+  Copy KeepCopy() const;
+
+  // Removes the temporary files that a write killed half-way left beside the file, those made
+  // before `started` (see FileStore::RemoveLeftovers).
+  void RemoveLeftovers(std::filesystem::file_time_type started);
 
  private:
+  enum class Encoding { kBytes, kUtf16Le, kUtf16Be };
+
+  bool Begin();
+  bool Commit();
   template <typename Change>
   bool Apply(Change change);
   const std::string* Lookup(std::string_view section, std::string_view key) const;
@@ -83,6 +111,7 @@ class ConfigFile {
   bool batch_open_ = false;
   bool readable_ = true;  // the batch's reading worked (a missing file reads as empty)
   bool changed_ = false;
+  Encoding encoding_ = Encoding::kBytes;  // of the file as read; the text in memory is UTF-8
   std::string content_;
   // Raw values of the first key of each name in the first section of each name, by folded
   // "section\nkey"; made at the first Read after a change.

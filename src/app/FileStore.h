@@ -16,11 +16,19 @@ class FileStore {
   virtual ~FileStore() = default;
 
   // Makes `content` the whole content of the file (created when missing), so that a crash or a
-  // power cut leaves the old or the new content. A symbolic link is followed; the file keeps its
-  // attributes, access rights and, where possible, its owner. False, with the file as it was and
-  // no temporary file left, when it cannot be done: a read-only file, no regular file, another
-  // program holding it beyond a brief wait, a full disk, no right to write.
+  // power cut leaves the old or the new content: a temporary file beside it, named
+  // "<its name>.<six letters or digits>.tmp", takes the new content and replaces the file in one
+  // rename. A symbolic link is followed; the file keeps its attributes, access rights and, where
+  // possible, its owner. A file with more than one name (hard links), or in a folder that takes
+  // no new file, is written in place instead, so that every name keeps seeing it. False, with
+  // the file as it was and no temporary file left, when it cannot be done: a read-only file, no
+  // regular file, another program holding it beyond a brief wait, a full disk, no right to write.
   virtual bool Replace(const std::filesystem::path& path, std::string_view content) = 0;
+
+  // Removes this program's temporary files for the file at `path` (see Replace) that were made
+  // before `started`: what a write killed half-way leaves behind.
+  virtual void RemoveLeftovers(const std::filesystem::path& path,
+                               std::filesystem::file_time_type started) = 0;
 
   // Text from the file that is not valid UTF-8, as UTF-8: decoded in the system's code page
   // where the platform has one, else given back as it is.

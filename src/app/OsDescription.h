@@ -22,6 +22,8 @@ struct OsFacts {
   std::string description;
   // NT family with major version 3 or 4: picks the process-status program lookup.
   bool is_nt4_or_older = false;
+  // A Wayland desktop whose other windows the program reaches only through XWayland.
+  bool xwayland_only = false;
 };
 
 // "Windows NT v.4.0, Build 1381, Service Pack 6" and the like, from a version record.

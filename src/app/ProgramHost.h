@@ -20,6 +20,9 @@ class ProgramHost {
   virtual std::filesystem::path ExecutableDirectory() = 0;
   // True when this user may create files in `directory`.
   virtual bool CanWriteIn(const std::filesystem::path& directory) = 0;
+  // True for a folder of the system's installed programs, where no user's settings belong
+  // (whoever may write there).
+  virtual bool IsSystemFolder(const std::filesystem::path& directory) = 0;
   // The folder for this user's settings of this program (it may not exist yet); empty when the
   // system names none.
   virtual std::filesystem::path UserConfigDirectory() = 0;

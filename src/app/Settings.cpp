@@ -18,15 +18,17 @@ std::filesystem::path ConfigFilePath(const std::filesystem::path& executable_dir
 std::filesystem::path ConfigFilePath(ProgramHost& host) {
   const std::filesystem::path directory = host.ExecutableDirectory();
   std::filesystem::path beside = ConfigFilePath(directory);
+  const std::filesystem::path user_directory = host.UserConfigDirectory();
+  if (host.IsSystemFolder(directory) && !user_directory.empty()) {
+    return ConfigFilePath(user_directory);
+  }
   std::error_code error;
   // A link counts as the file, even a dangling one: the user put it there.
   const auto type = std::filesystem::symlink_status(beside, error).type();
   if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none) {
     return beside;
   }
-  if (host.CanWriteIn(directory)) return beside;
-  const std::filesystem::path user_directory = host.UserConfigDirectory();
-  if (user_directory.empty()) return beside;
+  if (host.CanWriteIn(directory) || user_directory.empty()) return beside;
   return ConfigFilePath(user_directory);
 }
 

@@ -32,7 +32,9 @@ std::filesystem::path ConfigFilePath(const std::filesystem::path& executable_dir
 
 // Where the settings live for this run: beside the executable when a Hoverdeck.ini is there or
 // the folder is writable (the portable way), else in the user's configuration folder, so that
-// an installed program whose folder is read-only still keeps what the user changes.
+// an installed program whose folder is read-only still keeps what the user changes. A program
+// in a system folder keeps them in the user's folder in any case, also when run by the
+// administrator, who could write beside it.
 std::filesystem::path ConfigFilePath(ProgramHost& host);
 
 // Reads the section with its defaults: a switch is on only for the exact value "1", and the

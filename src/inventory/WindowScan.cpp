@@ -121,8 +121,8 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
     if (auto wanted =
             MarkerRuleCaption(caption, topmost, settings.ConstTopMost, settings.SetTopMostCaption);
         wanted && may_write()) {
-      caption = std::move(*wanted);
-      windows.SetCaption(window, caption);
+      // A window that keeps its caption to itself is listed as it stands.
+      if (windows.SetCaption(window, *wanted)) caption = std::move(*wanted);
     }
     if (topmost) {
       tables.AddTopmost(window, caption);

@@ -9,6 +9,20 @@ std::string TextKey(int position) { return "Win" + std::to_string(position); }
 std::string CheckKey(int position) { return "chkWin" + std::to_string(position); }
 const char* Flag(bool checked) { return checked ? "1" : "0"; }
 
+// The N of the WinN key that holds the list's line `index` in the file: of the lines with that
+// very text, the list and the file keep the same order. 0 when the file does not hold it.
+int FileKeyOf(const ConfigFile& file, const std::string& section, const SortedList& list,
+              int index) {
+  const std::string& text = list.Item(index).text;
+  int earlier = 0;
+  for (int i = 0; i < index; ++i) earlier += list.Item(i).text == text ? 1 : 0;
+  for (int n = 1;; ++n) {
+    const std::string held = file.Read(section, TextKey(n));
+    if (held.empty()) return 0;
+    if (held == text && earlier-- == 0) return n;
+  }
+}
+
 }  // namespace
 
 void Catalogue::RebuildFrom(const SortedList& list) {
@@ -24,12 +38,6 @@ void Catalogue::RebuildFrom(const SortedList& list) {
 void Catalogue::SetChecked(int position, bool checked) {
   entries_.at(static_cast<std::size_t>(position - 1)).checked = Flag(checked);
   ++revision_;
-}
-
-std::filesystem::path BackupPath(const ConfigFile& file) {
-  std::filesystem::path backup = file.path();
-  backup += ".bak";
-  return backup;
 }
 
 CatalogueLoad LoadCatalogue(ConfigFile& file, Catalogue& catalogue, SortedList& list) {
@@ -51,7 +59,9 @@ CatalogueLoad LoadCatalogue(ConfigFile& file, Catalogue& catalogue, SortedList& 
   catalogue.RebuildFrom(list);
   if (result.cut()) {
     // The file keeps what the user wrote until a complete copy of it exists.
-    result.backed_up = file.CopyTo(BackupPath(file));
+    const ConfigFile::Copy copy = file.KeepCopy();
+    result.backup = copy.path;
+    result.backed_up = copy.made;
     if (!result.backed_up) return result;
   } else if (file_order_is_sorted) {
     return result;
@@ -82,7 +92,9 @@ void ToggleCatalogueCheck(ConfigFile& file, Catalogue& catalogue, const SortedLi
   const bool line_checked = list.Item(index).checked;
   if (catalogue.IsChecked(position) == line_checked) return;
   catalogue.SetChecked(position, line_checked);
-  file.Write(catalogue.section(), CheckKey(position), Flag(line_checked));
+  ConfigFile::Batch batch(file);  // one reading for finding the key and writing it
+  const int key = FileKeyOf(file, catalogue.section(), list, index);
+  if (key > 0) file.Write(catalogue.section(), CheckKey(key), Flag(line_checked));
 }
 
 }  // namespace hoverdeck

@@ -52,28 +52,28 @@ class Catalogue {
 
 // What loading a catalogue found.
 struct CatalogueLoad {
-  int held = 0;            // strings in the section, more than count() when it was cut
-  bool backed_up = false;  // the complete file was first copied to BackupPath()
+  int held = 0;                  // strings in the section, more than count() when it was cut
+  std::filesystem::path backup;  // where the complete file went, or was to go, before the cut
+  bool backed_up = false;        // the complete file was first copied to `backup`
   bool cut() const { return held > Catalogue::kCapacity; }
 };
-
-// Where the complete file is kept before a cut catalogue is written back: "<file>.bak".
-std::filesystem::path BackupPath(const ConfigFile& file);
 
 // Fills the list and the table from the catalogue's section: keys Win1, chkWin1, Win2, ... up
 // to the first missing or empty WinN, at most kCapacity entries. No line is left selected. When
 // the file holds the entries in another order than the sorted list, the section is rewritten
-// at once so that later writes by position land on the right text. A section holding more than
-// kCapacity strings is rewritten (dropping the rest) only once the complete file was copied to
-// BackupPath(); without that copy the file keeps every string.
+// in that order at once. A section holding more than kCapacity strings is rewritten (dropping
+// the rest) only once the complete file was kept (ConfigFile::KeepCopy); without that copy the
+// file keeps every string, in its own order.
 CatalogueLoad LoadCatalogue(ConfigFile& file, Catalogue& catalogue, SortedList& list);
 
 // Rebuilds the table from the list and rewrites the whole section (none when empty).
 void SaveCatalogue(ConfigFile& file, Catalogue& catalogue, const SortedList& list);
 
 // After a click on a catalogue line: when the selected line's check box now differs from its
-// entry's flag, the flag follows it and only its chkWinN key is written. Does nothing while the
-// main window is hidden or when no line is selected.
+// entry's flag, the flag follows it and only one chkWinN key is written: that of the WinN which
+// holds the line's text in the file (the same one among equal texts), whatever order the file
+// keeps; nothing when the file holds the text no more. Does nothing while the main window is
+// hidden or when no line is selected.
 void ToggleCatalogueCheck(ConfigFile& file, Catalogue& catalogue, const SortedList& list,
                           bool main_window_visible);
 

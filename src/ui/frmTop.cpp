@@ -54,7 +54,7 @@ std::string CutListNotice(const ConfigFile& config, const Catalogue& catalogue,
   text += texts::kCutListUses;
   text += std::to_string(catalogue.count());
   text += load.backed_up ? texts::kCutListBackedUp : texts::kCutListNotBackedUp;
-  text += PathText(BackupPath(config));
+  text += PathText(load.backup);
   return text + ".\r\n";
 }
 
@@ -130,6 +130,7 @@ void frmTop::SetVisible(bool visible) {
 // ---- Start-up and shutdown ----
 
 void frmTop::Form_Load(std::string_view command_line) {
+  const auto started = std::filesystem::file_time_type::clock::now();
   const CommandLineOptions options = ParseCommandLine(command_line);
   values_.InvisibleMode = options.invisible;
 
@@ -153,25 +154,27 @@ void frmTop::Form_Load(std::string_view command_line) {
 
   values_.config = std::make_unique<ConfigFile>(ConfigFilePath(ports_.host));
   ConfigFile& config = *values_.config;
-  config.Begin();  // one reading of the file, and at most one write, for the whole start-up
-
-  Settings& settings = values_.settings;
-  settings = LoadSettings(config);
-  chkAllTopMost.SetValue(settings.SetAllTopMost);
-  mnuTopMostCaption.SetChecked(settings.SetTopMostCaption);
-  ApplyMarkerCaption();
-  chkAllDisableX.SetValue(settings.SetAllDisableX);
-  if (settings.Minimized) SetState(WindowState::kMinimized);
-  mnuMinimized.SetChecked(settings.Minimized);
-
-  const CatalogueLoad topmost =
-      LoadCatalogue(config, values_.TopmostCatalogue, lstCatalogueTopMost);
-  const CatalogueLoad disable_x =
-      LoadCatalogue(config, values_.DisableXCatalogue, lstCatalogueDisableX);
-  config.Commit();
+  // The temporary files of a write killed half-way in an earlier run.
+  config.RemoveLeftovers(started);
+  CatalogueLoad topmost, disable_x;
+  {
+    // One reading of the file, and at most one write, for the whole start-up.
+    ConfigFile::Batch batch(config);
+    Settings& settings = values_.settings;
+    settings = LoadSettings(config);
+    chkAllTopMost.SetValue(settings.SetAllTopMost);
+    mnuTopMostCaption.SetChecked(settings.SetTopMostCaption);
+    ApplyMarkerCaption();
+    chkAllDisableX.SetValue(settings.SetAllDisableX);
+    if (settings.Minimized) SetState(WindowState::kMinimized);
+    mnuMinimized.SetChecked(settings.Minimized);
+    topmost = LoadCatalogue(config, values_.TopmostCatalogue, lstCatalogueTopMost);
+    disable_x = LoadCatalogue(config, values_.DisableXCatalogue, lstCatalogueDisableX);
+  }
   if (!values_.InvisibleMode) {
     startup_notice_ = CutListNotice(config, values_.TopmostCatalogue, topmost) +
                       CutListNotice(config, values_.DisableXCatalogue, disable_x);
+    if (os.xwayland_only) startup_notice_ += texts::kXWaylandOnly;
   }
 
   if (values_.InvisibleMode) {

@@ -88,6 +88,10 @@ inline constexpr std::string_view kNotResponding =
 inline constexpr std::string_view kHigherRights =
     "its program runs as administrator, with higher rights than Hoverdeck. To change its "
     "windows, start Hoverdeck as administrator.";
+// Once at start-up on a Wayland desktop without KWin.
+inline constexpr std::string_view kXWaylandOnly =
+    "On this Wayland desktop Hoverdeck sees and changes only the windows of programs that run "
+    "through XWayland. Windows of native Wayland programs are not listed and cannot be changed.";
 inline constexpr std::string_view kEditTitle = "Hoverdeck " HOVERDECK_VERSION_NAME;
 inline constexpr std::string_view kOfferTitle = "Hoverdeck";
 inline constexpr std::string_view kTopmostCataloguePrompt =

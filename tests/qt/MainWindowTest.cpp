@@ -3,14 +3,20 @@
 // do is the core's, tested without Qt.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "support/FormDesk.h"
 #include "ui/FormLayout.h"
+#include "ui/qt/EndSignals.h"
 #include "ui/qt/MainWindow.h"
 
 namespace hoverdeck {
@@ -30,15 +36,25 @@ class MainWindowTest : public ::testing::Test, public FormDesk {
   }
   QListWidget* List(const char* name) { return window_->List(name); }
   QString Text(const char* name) { return qobject_cast<QLabel*>(window_->Control(name))->text(); }
-  // The entries' texts joined by "|", those with a check box after its mark.
+  // The entries' texts joined by "|", after the check box a view draws for those that hold a
+  // check state (and are checkable; a box that takes no click is marked "[?]").
   static std::string Texts(const QListWidget* list) {
     QStringList texts;
     for (int i = 0; i < list->count(); ++i) {
       const QListWidgetItem* item = list->item(i);
-      const bool box = item->flags() & Qt::ItemIsUserCheckable;
-      texts << (!box ? "" : item->checkState() == Qt::Checked ? "[x] " : "[ ] ") + item->text();
+      const QVariant state = item->data(Qt::CheckStateRole);
+      const QString box = !state.isValid()                               ? ""
+                          : !(item->flags() & Qt::ItemIsUserCheckable)   ? "[?] "
+                          : state.value<Qt::CheckState>() == Qt::Checked ? "[x] "
+                                                                         : "[ ] ";
+      texts << box + item->text();
     }
     return texts.join("|").toStdString();
+  }
+  // Where the view draws a line's check box: at its left end.
+  static QPoint Box(QListWidget* list, int row) {
+    const QRect line = list->visualItemRect(list->item(row));
+    return {line.left() + line.height() / 2, line.center().y()};
   }
   static QPoint Centre(QListWidget* list, int row) {
     return list->visualItemRect(list->item(row)).center();
@@ -65,7 +81,12 @@ TEST_F(MainWindowTest, WidgetsAndMenusShowTheCoreState) {
   EXPECT_EQ(Texts(List("lstFenetresNonTopMost")), "A & B|b window");
   EXPECT_EQ(Texts(List("lstFenetresTopMost")), "[TOP]Editor");  // marked
   EXPECT_EQ(Text("lblNbNonTopmost") + "/" + Text("lblNbTopmost"), "2/1");
-  EXPECT_EQ(Texts(List("lstCatalogueTopMost")), "[ ] Alpha|[x] zeta");
+  QListWidget* catalogue = List("lstCatalogueTopMost");
+  EXPECT_EQ(Texts(catalogue), "[ ] Alpha|[x] zeta");
+  // A click on the unchecked line's box checks it and writes it.
+  QTest::mouseClick(catalogue->viewport(), Qt::LeftButton, {}, Box(catalogue, 0));
+  EXPECT_EQ(Texts(catalogue) + form.Config().Read("TopMostWindows", "chkWin1"),
+            "[x] Alpha|[x] zeta1");
   EXPECT_EQ(window_->windowTitle(), "Hoverdeck 1.1h; Windows 2000 v.5.0, Build 2195");
   EXPECT_TRUE(window_->isVisible());
 
@@ -212,6 +233,26 @@ TEST_F(MainWindowTest, CloseAsksAndOnlyYesEndsTheProgramAndAThrowingHandlerHarms
   EXPECT_EQ(Bits({window_->close(), window_->isVisible(), ends_ == 1}), "010");
   dialogs.answers_yes_no.push_back(MessageAnswer::kYes);
   EXPECT_EQ(Bits({window_->close(), ends_ == 1}), "11");
+}
+
+// The session's end (a signal) leaves the event loop without the quit question and with the
+// window as it was; a signal the program was started with set to be ignored stays ignored.
+TEST_F(MainWindowTest, TheSessionsEndNeverAsksAndIgnoredSignalsStayIgnored) {
+  Start();
+  std::signal(SIGHUP, SIG_IGN);
+  {
+    const auto watcher = EndSignals::Watch(&EndEventLoop);
+    ASSERT_NE(watcher, nullptr);
+    QTimer::singleShot(0, [] { std::raise(SIGHUP); });
+    QTimer::singleShot(300, [] { std::raise(SIGTERM); });
+    QTimer::singleShot(5000, window_.get(), [] { QApplication::exit(1); });  // gives up
+    QElapsedTimer running;
+    running.start();
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_GE(running.elapsed(), 250);
+  }
+  EXPECT_TRUE(dialogs.messages.empty() && window_->isVisible());
+  EXPECT_EQ(std::signal(SIGHUP, SIG_DFL), SIG_IGN);
 }
 
 TEST_F(MainWindowTest, InvisibleModeNeverShowsTheWindow) {

@@ -15,6 +15,7 @@
 #include "support/FormDesk.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtDialogs.h"
+#include "ui/qt/QtProgramHost.h"
 #include "ui/qt/QtTray.h"
 
 namespace hoverdeck {
@@ -116,6 +117,15 @@ TEST(QtAboutTest, LinkAndOkReachTheirHandlers) {
   EXPECT_EQ(shell.opened, std::vector<std::string>{"https://hoverdeck.example.org/"});
   QTest::mouseClick(ok, Qt::LeftButton);
   EXPECT_EQ(Bits({about.Loaded(), dialog->isVisible()}), "00");
+}
+
+// Settings never go beside a program that the system installed, whoever runs it.
+TEST(QtProgramHostTest, SystemFoldersAreThoseOfInstalledSoftware) {
+  QtProgramHost host({}, {});
+  for (const char* folder : {"/usr/bin", "/usr/local/bin", "/bin", "/opt/hoverdeck", "/usr/../opt"})
+    EXPECT_TRUE(host.IsSystemFolder(folder)) << folder;
+  for (const char* folder : {"/home/me/tools", "/tmp", "/usrx/bin", "relative/bin", "/"})
+    EXPECT_FALSE(host.IsSystemFolder(folder)) << folder;
 }
 
 TEST(QtTrayTest, WithoutANotificationAreaNothingIsAdded) {

@@ -120,10 +120,11 @@ class FakeHost final : public ProgramHost {
   bool AnotherInstanceRunning() override { return another_instance; }
   std::filesystem::path ExecutableDirectory() override { return directory; }
   bool CanWriteIn(const std::filesystem::path& dir) override { return dir != read_only; }
+  bool IsSystemFolder(const std::filesystem::path& dir) override { return dir == system_folder; }
   std::filesystem::path UserConfigDirectory() override { return user_config; }
   OsFacts OperatingSystem() override { return os; }
 
-  std::filesystem::path directory, read_only, user_config;
+  std::filesystem::path directory, read_only, user_config, system_folder;
   bool another_instance = false;
   OsFacts os{"Windows 2000 v.5.0, Build 2195", false};
 };

@@ -54,7 +54,7 @@ WindowHandle SimulatedDesktop::NextWindow(WindowHandle window) {
 bool SimulatedDesktop::SetCaption(WindowHandle window, const std::string& caption) {
   ++writes_.caption;
   SimWindow* w = Touch(window);
-  if (w == nullptr || w->access != WindowAccess::kOpen) return false;
+  if (w == nullptr || w->refuses_caption || w->access != WindowAccess::kOpen) return false;
   w->caption = caption;
   return true;
 }

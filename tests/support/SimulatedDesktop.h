@@ -23,7 +23,7 @@ struct SimWindow {
   std::optional<std::uint32_t> close_state = 0;
   ProcessId process = 0;
   // Refusals of a protected window: the write is answered false and changes nothing.
-  bool refuses_topmost = false, refuses_close_item = false;
+  bool refuses_topmost = false, refuses_close_item = false, refuses_caption = false;
   // False for a shown window a person cannot see (cloaked) and for the shell's own windows.
   bool seen = true;
   // A program that does not answer takes writes without acting on them (a topmost switch is

@@ -9,6 +9,7 @@
 #include "app/ConfigFile.h"
 #include "app/Settings.h"
 #include "rules/Catalogue.h"
+#include "support/FormDesk.h"
 #include "support/IniCorpus.h"
 #include "support/TempDir.h"
 
@@ -19,6 +20,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/posix/PosixFileStore.h"
 #endif
 
 namespace hoverdeck {
@@ -32,7 +35,11 @@ class CountingStore final : public FileStore {
  public:
   bool Replace(const fs::path& path, std::string_view content) override {
     ++replacements;
-    return path.extension() != refused && SystemFileStore().Replace(path, content);
+    return !path.extension().string().starts_with(refused) &&
+           SystemFileStore().Replace(path, content);
+  }
+  void RemoveLeftovers(const fs::path& path, fs::file_time_type started) override {
+    SystemFileStore().RemoveLeftovers(path, started);
   }
   std::string FromLegacyText(std::string_view bytes) const override {
     return SystemFileStore().FromLegacyText(bytes);
@@ -140,7 +147,7 @@ TEST(ConfigFileSafetyTest, CatalogueSaveIsOneReplacementAndAFailedOneLeavesTheOl
   EXPECT_EQ(store.replacements, 1);
   EXPECT_EQ(ReadBytes(ini), before);
   EXPECT_EQ(catalogue.entry(1).text, "new rule");  // the program goes on with what it holds
-  store.refused.clear();
+  store.refused = "none";
   SaveCatalogue(file, catalogue, list);
   EXPECT_EQ(store.replacements, 2);
   EXPECT_EQ(file.Read(kTopMostWindowsSection, "Win1") + file.Read(kTopMostWindowsSection, "Win60") +
@@ -156,39 +163,83 @@ TEST(ConfigFileSafetyTest, StartUpReadsOnceAndWritesBothMendedSectionsInOneRepla
                       CatalogueSection(3, false, "DisableX"));
   CountingStore store;
   ConfigFile file(ini, LineEnding::kLf, store);
-  ASSERT_TRUE(file.Begin());
-  fs::remove(ini);  // what start-up reads is the file as it was at Begin
-  EXPECT_TRUE(LoadSettings(file).SetAllTopMost);
   Catalogue topmost(kTopMostWindowsSection), close(kDisableXSection);
   SortedList list;
-  LoadCatalogue(file, topmost, list);
-  LoadCatalogue(file, close, list);
-  EXPECT_EQ(store.replacements, 0);
-  ASSERT_TRUE(file.Commit() && store.replacements == 1);
+  {
+    ConfigFile::Batch batch(file);
+    fs::remove(ini);  // what start-up reads is the file as it was when the batch began
+    EXPECT_TRUE(LoadSettings(file).SetAllTopMost);
+    LoadCatalogue(file, topmost, list);
+    ConfigFile::Batch inner(file);  // part of the outer batch
+    LoadCatalogue(file, close, list);
+    EXPECT_TRUE(inner.Commit() && store.replacements == 0);
+  }  // left without Commit: the scope's end writes
+  EXPECT_EQ(store.replacements, 1);
   EXPECT_EQ(ReadBytes(ini), "[Configuration]\nSetAllTopMost=1\n" + CatalogueSection(5, true) +
                                 CatalogueSection(3, true, "DisableX"));
 }
 
-// A section with more strings than a catalogue takes: the file is cut only after a complete copy.
+// A section with more strings than a catalogue takes: the file is cut only after a complete copy,
+// kept beside an earlier one; without the copy, a click still lands on the string clicked.
 TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
   for (const bool copy_refused : {false, true}) {
     SCOPED_TRACE(copy_refused);
     TempDir dir;
     const fs::path ini = dir.File("Hoverdeck.ini");
-    WriteBytes(ini, CatalogueSection(150, false));
+    const std::string whole =
+        CatalogueSection(150, false) + CatalogueSection(120, false, "DisableX");
+    WriteBytes(ini, whole);
+    WriteBytes(dir.File("Hoverdeck.ini.bak"), "earlier");
     CountingStore store;
     store.refused = copy_refused ? ".bak" : "none";
     ConfigFile file(ini, LineEnding::kLf, store);
-    Catalogue catalogue(kTopMostWindowsSection);
+    Catalogue catalogue(kTopMostWindowsSection), close(kDisableXSection);
     SortedList list;
-    const CatalogueLoad load = LoadCatalogue(file, catalogue, list);
+    CatalogueLoad load, close_load;
+    {
+      ConfigFile::Batch batch(file);
+      load = LoadCatalogue(file, catalogue, list);
+      close_load = LoadCatalogue(file, close, list);
+    }
     EXPECT_EQ(load.held + (load.backed_up ? 1000 : 0), copy_refused ? 150 : 1150);
+    EXPECT_TRUE(load.backup == dir.File("Hoverdeck.ini.bak2") && close_load.backup == load.backup &&
+                close_load.backed_up == load.backed_up);
     ASSERT_TRUE(catalogue.full() && catalogue.count() + list.Count() == 200);
     EXPECT_EQ(catalogue.entry(1).text, "rule151");  // the first hundred of the file, sorted
-    EXPECT_EQ(ReadBytes(ini) == CatalogueSection(150, false), copy_refused);
-    EXPECT_EQ(ReadBytes(BackupPath(file)), copy_refused ? "" : CatalogueSection(150, false));
+    EXPECT_EQ(ReadBytes(ini) == whole, copy_refused);
+    EXPECT_EQ(ReadBytes(load.backup) + ReadBytes(dir.File("Hoverdeck.ini.bak")),
+              (copy_refused ? "" : whole) + "earlier");
     EXPECT_EQ(file.Read(kTopMostWindowsSection, "Win101"), copy_refused ? "rule150" : "");
+    LoadCatalogue(file, catalogue, list);
+    list.SetListIndex(0);
+    list.SetChecked(0, false);
+    ToggleCatalogueCheck(file, catalogue, list, true);
+    LoadCatalogue(file, catalogue, list);
+    std::string unchecked;
+    for (const ListItem& item : list.Items()) unchecked += item.checked ? "" : item.text;
+    EXPECT_EQ(unchecked, "rule151");
   }
+}
+
+// What a write killed half-way left is removed at the start when it is ours and older than the
+// start; anything else stays.
+TEST(ConfigFileSafetyTest, LeftoversOfAnEarlierRunGoAtTheStart) {
+  FormDesk d;
+  const auto started = fs::file_time_type::clock::now();
+  const std::set<std::string> kept = {"Hoverdeck.ini", "Hoverdeck.ini.new4ever.tmp",
+                                      "Other.ini.Ab3xZ9.tmp", "Hoverdeck.ini.Ab3xZ9.txt",
+                                      "Hoverdeck.ini.Qq1234.tmp"};
+  for (const std::string name : {"Hoverdeck.ini.Ab3xZ9.tmp", "Hoverdeck.ini.9q8W7e.tmp"}) {
+    WriteBytes(d.dir.File(name), "");
+    fs::last_write_time(d.dir.File(name), started - std::chrono::hours(1));
+  }
+  for (const std::string& name : kept) {
+    WriteBytes(d.dir.File(name), "");
+    const bool later = name.find("Qq") != std::string::npos;
+    fs::last_write_time(d.dir.File(name), started + std::chrono::hours(later ? 1 : -1));
+  }
+  d.form.Form_Load("");
+  EXPECT_EQ(Entries(d.dir.path()), kept);
 }
 
 #ifndef _WIN32
@@ -208,16 +259,28 @@ bool LockFolder(const fs::path& dir, bool lock) {
 }
 #endif
 
+#ifndef _WIN32
+int g_reserve_error = 0;
+
+// Stands in for the reservation of room where the file system has none: the C library's own
+// stand-in reads the file; then it fails with g_reserve_error.
+int Reserve(int fd, off_t, off_t) {
+  char byte = 0;
+  return ::pread(fd, &byte, 1, 0) < 0 ? errno : g_reserve_error;
+}
+#endif
+
 // What the user made of the file stays: read-only is never replaced; a link stays a link to
-// the updated target; mode and owner are kept; a folder without room for a temporary file gets
-// the file written in place; a write cut short (a full disk, a file-size limit) leaves the old
-// file whole. No temporary file is left, nothing else made.
+// the updated target; mode and owner are kept; a file with a second name, and one in a folder
+// without room for a temporary file, are written in place, also where the file system cannot
+// reserve room; a write cut short (a full disk, a file-size limit) leaves the old file whole.
+// No temporary file is left, nothing else made.
 TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
-  const std::string before = "[Configuration]\nMinimized=0\n" + CatalogueSection(2, true);
+  const std::string before = "[Configuration]\nMinimized=0\n" + CatalogueSection(1, true);
   const std::string after =
-      "[Configuration]\nMinimized=1\n[TopMostWindows]\nWin1=only\nchkWin1=1\n";
-  for (const std::string situation :
-       {"read-only", "link", "mode and owner", "locked folder", "size limit"}) {
+      "[Configuration]\nMinimized=1\n[TopMostWindows]\nWin1=the only one\nchkWin1=1\n";
+  for (const std::string situation : {"read-only", "hard link", "link", "mode and owner",
+                                      "locked folder", "full disk", "size limit"}) {
     SCOPED_TRACE(situation);
     TempDir dir;
     const fs::path ini = dir.File("Hoverdeck.ini");
@@ -225,9 +288,14 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
     bool made = true;  // false where the situation cannot be made here
     if (situation == "read-only") {
       fs::permissions(ini, fs::perms::owner_read | fs::perms::group_read);
+    } else if (situation == "hard link" || situation == "full disk") {
+      fs::create_hard_link(ini, dir.File("second name.ini"));
 #ifdef _WIN32
+      made = situation == "hard link";
     } else {
       continue;
+    }
+    FileStore& store = SystemFileStore();
 #else
     } else if (situation == "link") {
       fs::rename(ini, dir.File("kept.ini"));
@@ -241,15 +309,19 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
       std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
       const rlimit limit{16, kept_limit.rlim_max};
       made = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-#endif
     }
+    g_reserve_error = situation == "full disk" ? ENOSPC : EOPNOTSUPP;
+    const auto posix_store = MakePosixFileStore(&Reserve);
+    FileStore& store = *posix_store;
+#endif
     if (!made) continue;
     const std::set<std::string> entries = Entries(dir.path());
-    ConfigFile file(ini, LineEnding::kLf);
+    ConfigFile file(ini, LineEnding::kLf, store);
     SortedList list;
-    list.Add("only", true);
+    list.Add("the only one", true);
     Catalogue catalogue(kTopMostWindowsSection);
-    const bool written = situation != "read-only" && situation != "size limit";
+    const bool written =
+        situation != "read-only" && situation != "full disk" && situation != "size limit";
     EXPECT_EQ(file.Write(kConfigurationSection, "Minimized", "1"), written);
     SaveCatalogue(file, catalogue, list);
 #ifndef _WIN32
@@ -263,6 +335,9 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
     }
     EXPECT_EQ(fs::is_symlink(ini), situation == "link");
 #endif
+    if (situation == "hard link") {
+      EXPECT_EQ(ReadBytes(dir.File("second name.ini")), after);
+    }
     EXPECT_EQ(ReadBytes(ini), written ? after : before);
     EXPECT_EQ(Entries(dir.path()), entries);
   }

@@ -442,6 +442,21 @@ TEST(FrmTopCutListTest, IsToldOnceAfterTheWindowIsUpButNotWhenInvisible) {
   }
 }
 
+// On a Wayland desktop reached through XWayland alone, the user hears so once (not invisibly).
+TEST(FrmTopXWaylandTest, IsToldOnceThatOnlyXWaylandProgramsAreSeen) {
+  for (const char* line : {"", "-i"}) {
+    FormDesk d;
+    d.host.os.xwayland_only = true;
+    d.form.Form_Load(line);
+    d.form.Timer1_Timer();
+    d.form.Timer1_Timer();
+    ASSERT_EQ(d.dialogs.messages.size(), *line ? 0u : 1u);
+    if (*line) continue;
+    EXPECT_NE(d.Said().find("only the windows of programs that run through XWayland"),
+              std::string::npos);
+  }
+}
+
 TEST_F(FrmTopTest, AboutBoxBuildsItsCreditAfreshAndOpensTheLink) {
   form.Form_Load("");
   int open = 0;

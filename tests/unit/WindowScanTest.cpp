@@ -98,6 +98,14 @@ TEST_F(WindowScanTest, MarkerFollowsTheTopmostState) {
   }
 }
 
+// A caption its window keeps to itself (a native Wayland window's) is listed as it stands.
+TEST_F(WindowScanTest, CaptionTheWindowKeepsIsListedWithoutTheMarker) {
+  settings_.SetTopMostCaption = true;
+  desktop_.Open(SimWindow{.caption = "Editor", .topmost = true, .refuses_caption = true});
+  Scan();
+  EXPECT_EQ(Listed(true), "Editor");
+}
+
 // Topmost rules act only while minimised (asked for each window, as the state may change during
 // the scan), match case and all, and the switched window counts as non-topmost until the next
 // scan, which marks it.

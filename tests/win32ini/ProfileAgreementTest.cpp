@@ -1,12 +1,16 @@
-// Our INI engine against the platform's profile functions on the same files, and the file's
-// attributes on a write.
+// Our INI engine against the platform's profile functions on the same files, and the store's
+// replacement of the file: attributes and access rights kept, never a moment without the file.
 #include <gtest/gtest.h>
+// clang-format off
 #include <windows.h>
+#include <sddl.h>  // after windows.h, which it builds on
+// clang-format on
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "app/ConfigFile.h"
 #include "platform/win32/UniqueHandle.h"
@@ -118,6 +122,68 @@ TEST(ProfileAgreementTest, Utf8AndCodePageText) {
   }
 }
 
+// A UTF-16 file stays UTF-16 after a write by either side, and each reads what the other wrote.
+TEST(ProfileAgreementTest, Utf16FileStaysUtf16) {
+  const auto bytes = [](const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+  };
+  TempDir dir;
+  const fs::path file = FreshFile(dir, bytes(L"\xFEFF[S]\r\nk=caf\u00e9\r\n"));
+  ASSERT_TRUE(ConfigFile(file).Write("S", "ours", "\xE2\x82\xAC"));
+  ASSERT_TRUE(WritePrivateProfileStringW(L"S", L"theirs", L"\u00FC", file.c_str()));
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());  // flushes its cache
+  EXPECT_EQ(PlatformRead(file, "S", "ours") + ConfigFile(file).Read("S", "theirs"),
+            "\xE2\x82\xAC\xC3\xBC");
+  EXPECT_EQ(ReadBytes(file),
+            bytes(L"\xFEFF[S]\r\nk=caf\u00e9\r\nours=\u20AC\r\ntheirs=\u00FC\r\n"));
+}
+
+// The replacement is one rename: a reader never meets the file missing or part-written, and one
+// holding it open for a moment only delays the write.
+TEST(Win32FileStoreTest, TheFileIsWholeAtEveryMoment) {
+  TempDir dir;
+  const fs::path ini = dir.File("Hoverdeck.ini");
+  WriteBytes(ini, "[S]\r\nk=" + std::string(4000, 'b') + "\r\n");
+  std::atomic<bool> done{false};
+  std::atomic<int> looks{0}, misses{0};
+  std::thread looker([&] {
+    for (WIN32_FILE_ATTRIBUTE_DATA data{}; !done; ++looks) {
+      if (!GetFileAttributesExW(ini.c_str(), GetFileExInfoStandard, &data) ||
+          data.nFileSizeLow != 4009) {
+        ++misses;
+      }
+    }
+  });
+  ConfigFile config(ini);
+  for (int i = 1; i <= 200; ++i)
+    EXPECT_TRUE(config.Write("S", "k", std::string(4000, "ab"[i % 2])));
+  done = true;
+  looker.join();
+  EXPECT_EQ(misses, 0) << "of " << looks << " looks";
+
+  win32::UniqueHandle held(
+      CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  std::thread release([&held] {
+    Sleep(150);
+    held.Reset();
+  });
+  EXPECT_TRUE(config.Write("S", "k", "after"));
+  release.join();
+  EXPECT_EQ(ReadBytes(ini), "[S]\r\nk=after\r\n");
+}
+
+// The file's access-control list as it is stored; empty when it cannot be read.
+std::vector<unsigned char> AccessRights(const fs::path& file) {
+  DWORD size = 0;
+  GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+  std::vector<unsigned char> rights(size);
+  if (!GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, rights.data(), size, &size)) {
+    rights.clear();
+  }
+  return rights;
+}
+
+// Attributes and access rights go over to the new content; a read-only file is refused at once.
 TEST(Win32FileStoreTest, AttributesDecideAndSurviveAWrite) {
   const std::pair<DWORD, bool> rows[] = {{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
                                          {FILE_ATTRIBUTE_READONLY, false}};
@@ -126,13 +192,21 @@ TEST(Win32FileStoreTest, AttributesDecideAndSurviveAWrite) {
     TempDir dir;
     const fs::path ini = dir.File("Hoverdeck.ini");
     WriteBytes(ini, "[S]\r\nk=old\r\n");
+    PSECURITY_DESCRIPTOR set = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:P(A;;FA;;;WD)(A;;FR;;;BU)", SDDL_REVISION_1, &set, nullptr));
+    ASSERT_TRUE(SetFileSecurityW(ini.c_str(), DACL_SECURITY_INFORMATION, set));
+    LocalFree(set);
     ASSERT_TRUE(SetFileAttributesW(ini.c_str(), attributes));
+    const auto rights = AccessRights(ini);
+    ASSERT_FALSE(rights.empty());
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ConfigFile(ini).Write("S", "k", "new"), written);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
     EXPECT_EQ(ReadBytes(ini), written ? "[S]\r\nk=new\r\n" : "[S]\r\nk=old\r\n");
     EXPECT_TRUE((GetFileAttributesW(ini.c_str()) & attributes) == attributes &&
                 std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()) == 1);
+    EXPECT_EQ(AccessRights(ini), rights);
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }

@@ -74,7 +74,9 @@ WindowOwner::WindowOwner(const std::vector<std::vector<std::string>>& plans) {
     const bool taken_in = !mapped || !managed || WaitUntil([&] {
       const auto now = x.Read(w, "WM_STATE").value_or(Probe::Property{}).values;
       const auto held = x.Read(w, "_NET_WM_STATE").value_or(Probe::Property{}).values;
+      const auto listed = x.Read(x.root, "_NET_CLIENT_LIST_STACKING").value_or(Probe::Property{});
       return !now.empty() && now[0] == wm_state &&
+             std::count(listed.values.begin(), listed.values.end(), w) > 0 &&
              std::all_of(states.begin(), states.end(), [&](std::uint32_t atom) {
                return std::count(held.begin(), held.end(), atom) > 0;
              });

@@ -1,16 +1,16 @@
 #!/bin/sh
-# Runs a command on a private X server (Xvfb) managed by IceWM, or by Openbox when
-# HOVERDECK_X11_WM=openbox, then takes both down again; the command's exit status is passed on.
-# HOME points at a scratch directory, so the window manager reads nothing of the user's own.
+# Runs a command on a private X server (Xvfb) managed by IceWM, or by HOVERDECK_X11_WM (openbox,
+# kwin_x11), then takes them down again; the command's exit status is passed on. HOME points at a
+# scratch directory, so the window manager reads nothing of the user's own.
 set -eu
 [ "$#" -gt 0 ] || { echo "usage: $0 COMMAND [ARG...]" >&2; exit 2; }
 wm=${HOVERDECK_X11_WM:-icewm}
-case "$wm" in icewm | openbox) ;; *) echo "unknown window manager: $wm" >&2; exit 2 ;; esac
+case "$wm" in icewm | openbox | kwin_x11) ;; *) echo "unknown window manager: $wm" >&2; exit 2 ;; esac
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-x11.XXXXXX")
-xvfb_pid="" wm_pid=""
+xvfb_pid="" wm_pid="" bus_pid=""
 cleanup() {
   status=$?
-  for pid in $wm_pid $xvfb_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  for pid in $wm_pid $bus_pid $xvfb_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   rm -rf "$workdir"
   exit "$status"
 }
@@ -27,12 +27,23 @@ display_known() { grep -q '^[0-9][0-9]*$' "$workdir/display"; }
 wait_for 20 display_known || { echo "Xvfb did not start:" >&2; cat "$workdir/x.log" >&2; exit 1; }
 DISPLAY=":$(cat "$workdir/display")"
 export DISPLAY
-HOME="$workdir" "$wm" >"$workdir/wm.log" 2>&1 &
+if [ "$wm" = kwin_x11 ]; then
+  # KWin wants a session bus: a private one that starts no services (a shortcut daemon started on
+  # demand can hold the display up), ended with the rest. KWin runs from a plain copy, which drops
+  # any file capability the binary carries and a container may not grant.
+  printf '<busconfig><listen>unix:tmpdir=%s</listen><policy context="default"><allow own="*"/>
+    <allow send_destination="*"/><allow eavesdrop="true"/></policy></busconfig>\n' "$workdir" >"$workdir/bus.conf"
+  dbus-daemon --config-file="$workdir/bus.conf" --fork --print-address=1 --print-pid=1 >"$workdir/bus"
+  { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus_pid; } <"$workdir/bus"
+  export DBUS_SESSION_BUS_ADDRESS KWIN_COMPOSE=N XDG_RUNTIME_DIR="$workdir"
+  cp "$(command -v kwin_x11)" "$workdir/kwin_x11" && wm_command=$workdir/kwin_x11
+fi
+HOME="$workdir" "${wm_command:-$wm}" >"$workdir/wm.log" 2>&1 &
 wm_pid=$!
-# Openbox announces itself before it has set up its screen; its client list comes after.
+# Some managers announce themselves before they have set up the screen; the client list comes after.
 wm_ready() {
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
-    { [ "$wm" != openbox ] || xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q '^_NET_CLIENT_LIST('; }
+    xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q '^_NET_CLIENT_LIST('
 }
 wait_for 20 wm_ready || { echo "$wm did not take over $DISPLAY:" >&2; cat "$workdir/wm.log" >&2; exit 1; }
 "$@"

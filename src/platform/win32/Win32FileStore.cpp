@@ -1,10 +1,11 @@
 // The settings file on Windows: the new content goes to a temporary file beside it, is flushed
-// to the disk, and the system's replace operation puts it in place, which keeps the file's
-// attributes, access-control list and identity.
+// to the disk, takes the file's attributes and access rights, and replaces the file in one
+// rename, so that there is never a moment without the file.
 #include <windows.h>
 
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "app/FileStore.h"
 #include "platform/win32/UniqueHandle.h"
@@ -18,19 +19,23 @@ namespace fs = std::filesystem;
 constexpr int kAttempts = 10;
 constexpr DWORD kPauseMs = 50;
 
-// Another program holding the file open for a moment (a scanner, an indexer, an editor). Only
-// that is worth waiting for; "access denied" never goes away by itself.
+// Another program holding a file open for a moment (a scanner, an indexer, an editor).
 bool HeldByAnotherProgram(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-         error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// The rename also meets "access denied" while a scanner holds the fresh temporary file; a
+// read-only target, which would refuse it for good, is refused before.
+bool RenameHeldUp(DWORD error) {
+  return HeldByAnotherProgram(error) || error == ERROR_ACCESS_DENIED;
 }
 
 template <typename Step>
-bool WithBriefRetry(Step step) {
+bool WithBriefRetry(Step step, bool (*worth_waiting)(DWORD) = &HeldByAnotherProgram) {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     if (attempt > 0) Sleep(kPauseMs);
     if (step()) return true;
-    if (!HeldByAnotherProgram(GetLastError())) return false;
+    if (!worth_waiting(GetLastError())) return false;
   }
   return false;
 }
@@ -45,7 +50,68 @@ bool WriteAll(HANDLE file, std::string_view content) {
   return true;
 }
 
-// The file a symbolic link points to, so that the link stays a link.
+// The start of a temporary file's name for the file `name`; only a bounded part of the name, so
+// that the temporary name stays within name limits.
+std::wstring TemporaryPrefix(std::wstring name) {
+  if (name.size() > 64) name.resize(64);
+  return name + L'.';
+}
+
+constexpr std::wstring_view kNameLetters =
+    L"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+// "<prefix>" and six letters or digits from `number`, then ".tmp".
+std::wstring TemporaryName(const std::wstring& prefix, unsigned long long number) {
+  std::wstring name = prefix;
+  for (int i = 0; i < 6; ++i, number /= kNameLetters.size()) {
+    name += kNameLetters[number % kNameLetters.size()];
+  }
+  return name + L".tmp";
+}
+
+bool IsTemporaryName(const std::wstring& prefix, const std::wstring& name) {
+  if (name.size() != prefix.size() + 10 || name.compare(0, prefix.size(), prefix) != 0 ||
+      name.compare(name.size() - 4, 4, L".tmp") != 0) {
+    return false;
+  }
+  for (std::size_t i = prefix.size(); i < name.size() - 4; ++i) {
+    if (kNameLetters.find(name[i]) == std::wstring_view::npos) return false;
+  }
+  return true;
+}
+
+// The number of names (hard links) the file has; 1 when it cannot be told. Asked through a
+// handle that may read, where it can be had: with attribute rights alone, Wine tells no count.
+DWORD NameCount(const std::wstring& path) {
+  for (const DWORD access : {static_cast<DWORD>(GENERIC_READ), DWORD{FILE_READ_ATTRIBUTES}}) {
+    win32::UniqueHandle file(CreateFileW(path.c_str(), access,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file && GetFileInformationByHandle(file.get(), &info) && info.nNumberOfLinks > 0) {
+      return info.nNumberOfLinks;
+    }
+  }
+  return 1;
+}
+
+// The access rights of `from` onto `to`, where they can be read: with owner and group where the
+// system lets us set those, else the access-control list alone.
+void CopySecurity(const std::wstring& from, const std::wstring& to) {
+  constexpr SECURITY_INFORMATION kAll =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  DWORD size = 0;
+  GetFileSecurityW(from.c_str(), kAll, nullptr, 0, &size);
+  if (size == 0) return;
+  std::vector<unsigned char> buffer(size);
+  const PSECURITY_DESCRIPTOR descriptor = buffer.data();
+  if (!GetFileSecurityW(from.c_str(), kAll, descriptor, size, &size)) return;
+  if (!SetFileSecurityW(to.c_str(), kAll, descriptor)) {
+    SetFileSecurityW(to.c_str(), DACL_SECURITY_INFORMATION, descriptor);
+  }
+}
+
+// The file a symbolic link points to.
 std::wstring FinalPath(const std::wstring& path) {
   win32::UniqueHandle file(
       CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -66,8 +132,9 @@ std::wstring FinalPath(const std::wstring& path) {
   return path;
 }
 
-// For a folder that takes no new file while the file itself is writable (an install prepared by
-// an administrator). A growing file is extended first, so a full disk leaves the old content; a
+// In place: for a file with several names, and for a folder that takes no new file while the
+// file itself is writable (an install prepared by an administrator). A growing file is extended
+// first, so a full disk leaves the old content; a
 // crash in the middle leaves what the file system makes of an overwrite.
 bool OverwriteInPlace(const std::wstring& path, std::string_view content) {
   win32::UniqueHandle file;
@@ -90,30 +157,38 @@ bool OverwriteInPlace(const std::wstring& path, std::string_view content) {
          WriteAll(file.get(), content) && SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
 }
 
+// The file a path names: a symbolic link's target (the link stays a link), with its attributes;
+// INVALID_FILE_ATTRIBUTES when there is none.
+std::wstring ResolvedPath(const fs::path& given, DWORD& attributes) {
+  std::wstring path = given.wstring();
+  attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    path = FinalPath(path);
+    attributes = GetFileAttributesW(path.c_str());
+  }
+  return path;
+}
+
 class Win32FileStore final : public FileStore {
  public:
   bool Replace(const fs::path& given, std::string_view content) override {
-    std::wstring path = given.wstring();
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      path = FinalPath(path);
-      attributes = GetFileAttributesW(path.c_str());
-    }
+    DWORD attributes = 0;
+    const std::wstring path = ResolvedPath(given, attributes);
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
     // A read-only file is the user's decision: no write at all, and no waiting.
     if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return false;
+    // A rename would part the names: the one replaced would no longer share the content.
+    if (exists && NameCount(path) > 1) return OverwriteInPlace(path, content);
 
-    // Only a bounded part of the name, so the temporary name stays within name limits.
     const fs::path target(path);
-    std::wstring name = target.filename().wstring();
-    if (name.size() > 64) name.resize(64);
+    const std::wstring prefix =
+        (target.parent_path() / TemporaryPrefix(target.filename().wstring())).wstring();
     std::wstring temporary;
     win32::UniqueHandle file;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-      temporary = (target.parent_path() / name).wstring() + L"." +
-                  std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter_++) +
-                  L".tmp";
+      temporary = TemporaryName(
+          prefix, GetTickCount64() * 7919u + GetCurrentProcessId() * 104729u + counter_++);
       file.Reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!file && GetLastError() != ERROR_FILE_EXISTS) break;
@@ -123,24 +198,38 @@ class Win32FileStore final : public FileStore {
     }
     bool written = WriteAll(file.get(), content) && FlushFileBuffers(file.get());
     file.Reset();
-    // The replace operation keeps the attributes on Windows; set them beforehand for systems
-    // whose own does not (Wine).
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    if (written && exists && (attributes & kKept) != 0) {
-      SetFileAttributesW(temporary.c_str(), attributes & kKept);
+    if (written && exists) {
+      if ((attributes & kKept) != 0) SetFileAttributesW(temporary.c_str(), attributes & kKept);
+      CopySecurity(path, temporary);
     }
-    if (written) {
-      written = WithBriefRetry([&] {
-        if (exists) {
-          return ReplaceFileW(path.c_str(), temporary.c_str(), nullptr,
-                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
-        }
-        return MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
-      });
-    }
+    // One rename that replaces the file: the old or the new content is there at every moment.
+    // Once it fails, the old file is as it was and the temporary file may go.
+    const auto rename = [&] {
+      constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+      return MoveFileExW(temporary.c_str(), path.c_str(), kFlags) != FALSE;
+    };
+    written = written && WithBriefRetry(rename, &RenameHeldUp);
     if (!written) DeleteFileW(temporary.c_str());
     return written;
+  }
+
+  void RemoveLeftovers(const fs::path& given, fs::file_time_type started) override {
+    DWORD attributes = 0;
+    const fs::path path(ResolvedPath(given, attributes));
+    const std::wstring prefix = TemporaryPrefix(path.filename().wstring());
+    std::error_code error;
+    for (fs::directory_iterator it(path.parent_path(), error), end; !error && it != end;
+         it.increment(error)) {
+      const fs::path& candidate = it->path();
+      std::error_code unknown_time;
+      if (IsTemporaryName(prefix, candidate.filename().wstring()) &&
+          it->is_regular_file(unknown_time) &&
+          fs::last_write_time(candidate, unknown_time) < started && !unknown_time) {
+        DeleteFileW(candidate.c_str());
+      }
+    }
   }
 
   std::string FromLegacyText(std::string_view bytes) const override {

@@ -15,9 +15,13 @@ std::uint32_t AllowedFunctions(const std::optional<MotifHints>& hints) {
   return hints->functions & kMotifEveryFunction;
 }
 
-std::uint32_t CloseItemWord(const std::optional<MotifHints>& hints, WmCloseAction wm) {
+std::uint32_t CloseItemWord(const std::optional<MotifHints>& hints, WmCloseAction wm,
+                            const std::function<std::string_view()>& wm_name) {
   const bool hints_forbid = (AllowedFunctions(hints) & kMotifFunctionClose) == 0;
-  if (!hints_forbid || wm == WmCloseAction::kOffered) return 0;
+  if (!hints_forbid) return 0;
+  // KWin takes the close function away as the hints ask, but keeps close among the window's
+  // allowed actions, so what it publishes says nothing about closing.
+  if (wm == WmCloseAction::kOffered && wm_name() != "KWin") return 0;
   return kCloseItemDisabledBits;
 }
 

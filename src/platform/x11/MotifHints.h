@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
+#include <string_view>
 
 namespace hoverdeck::x11 {
 
@@ -40,9 +42,12 @@ std::uint32_t AllowedFunctions(const std::optional<MotifHints>& hints);
 enum class WmCloseAction { kNotPublished, kOffered, kWithheld };
 
 // The Close item state word: both disabled bits when the hints take close away, 0 otherwise.
-// A window manager that publishes its allowed actions and still offers close has the last word:
-// some ignore the hints, and the program must not claim a close button is off when it is not.
-std::uint32_t CloseItemWord(const std::optional<MotifHints>& hints, WmCloseAction wm);
+// A window manager that publishes its allowed actions and still offers close has the last word
+// (some ignore the hints, and the program must not claim a close button is off when it is not),
+// unless it is one known to honour the hints while it keeps close in that list. `wm_name` gives
+// the window manager's own name (empty when unknown); it is asked only in that disagreement.
+std::uint32_t CloseItemWord(const std::optional<MotifHints>& hints, WmCloseAction wm,
+                            const std::function<std::string_view()>& wm_name);
 
 // The hints to write so that close is allowed or not, every other allowed function and every
 // other field kept. Taking close away writes an explicit list; giving it back when that allows

@@ -30,7 +30,11 @@ bool IsDirectory(const std::string& path) {
 }  // namespace
 
 X11ProcessLookup::X11ProcessLookup(X11WindowSystem& windows, std::string proc_root)
-    : windows_(windows), proc_root_(std::move(proc_root)) {}
+    : X11ProcessLookup([&windows](WindowHandle window) { return windows.WindowPid(window); },
+                       std::move(proc_root)) {}
+
+X11ProcessLookup::X11ProcessLookup(PidOfWindow pid_of_window, std::string proc_root)
+    : pid_of_window_(std::move(pid_of_window)), proc_root_(std::move(proc_root)) {}
 
 bool X11ProcessLookup::TableAvailable() const { return IsDirectory(proc_root_ + "/self"); }
 
@@ -39,7 +43,7 @@ std::string X11ProcessLookup::ProcessDir(ProcessId process) const {
 }
 
 std::optional<ProcessId> X11ProcessLookup::WindowProcess(WindowHandle window) {
-  return windows_.WindowPid(window);
+  return pid_of_window_(window);
 }
 
 std::optional<std::string> X11ProcessLookup::ProgramPath(ProcessId process) {

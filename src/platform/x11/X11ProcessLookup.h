@@ -2,6 +2,7 @@
 // from the process table in /proc.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,9 @@ class X11ProcessLookup final : public ProcessLookup {
   // `windows` answers the process ids and must outlive the lookup. `proc_root` is where the
   // process table is mounted.
   explicit X11ProcessLookup(X11WindowSystem& windows, std::string proc_root = "/proc");
+  // The same table, with the process ids from another window system (KWin's).
+  using PidOfWindow = std::function<std::optional<ProcessId>(WindowHandle)>;
+  explicit X11ProcessLookup(PidOfWindow pid_of_window, std::string proc_root = "/proc");
 
   std::optional<ProcessId> WindowProcess(WindowHandle window) override;
   // The target of PROC/PID/exe.
@@ -28,7 +32,7 @@ class X11ProcessLookup final : public ProcessLookup {
   bool TableAvailable() const;
   std::string ProcessDir(ProcessId process) const;
 
-  X11WindowSystem& windows_;
+  PidOfWindow pid_of_window_;
   std::string proc_root_;
 };
 

@@ -1,5 +1,5 @@
 // Decoding the properties the X11 adapter reads of a window: its type, owner, WM_STATE,
-// _NET_WM_STATE, captions, Motif hints and allowed actions.
+// _NET_WM_STATE, captions, Motif hints and allowed actions; and the window manager's name.
 #include <xcb/xcb_icccm.h>
 
 #include "platform/x11/X11WindowState.h"
@@ -100,6 +100,25 @@ std::optional<bool> WindowSystemState::AboveNow(xcb_window_t window) {
   const auto states = Read(window, atoms[kNetWmState]);
   if (!states) return std::nullopt;
   return Above(states.get());
+}
+
+std::string_view WindowSystemState::WindowManagerName() {
+  if (wm_name) return *wm_name;
+  wm_name.emplace();
+  const auto on_root = Read(root, atoms[kNetSupportingWmCheck]);
+  const auto check = Values32(on_root.get(), XCB_ATOM_WINDOW);
+  wm_check = check.empty() ? xcb_window_t{XCB_WINDOW_NONE} : check[0];
+  if (wm_check == XCB_WINDOW_NONE) return *wm_name;
+  // Told of its going and of its changes before anything of it is read.
+  const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+  Sent(xcb_change_window_attributes(c(), wm_check, XCB_CW_EVENT_MASK, &events));
+  const auto self_cookie = Ask(wm_check, atoms[kNetSupportingWmCheck]);
+  const auto name_cookie = Ask(wm_check, atoms[kNetWmName]);
+  const auto self = Get(self_cookie);
+  const auto name = Get(name_cookie);
+  const auto named = Values32(self.get(), XCB_ATOM_WINDOW);
+  if (!named.empty() && named[0] == wm_check) *wm_name = NetCaption(name.get()).bytes;
+  return *wm_name;
 }
 
 }  // namespace hoverdeck::x11

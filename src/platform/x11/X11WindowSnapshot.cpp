@@ -55,6 +55,7 @@ void WindowSystemState::TakeInNotice(const xcb_generic_event_t* event) {
       const xcb_window_t window =
           reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window;
       watched.erase(window);
+      if (window == wm_check) wm_name.reset();
       changed.insert(window);
       order_changed = true;
       if (walk) {
@@ -64,6 +65,10 @@ void WindowSystemState::TakeInNotice(const xcb_generic_event_t* event) {
     }
     case XCB_PROPERTY_NOTIFY: {
       const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+      if (notify->window == wm_check ||
+          (notify->window == root && notify->atom == atoms[kNetSupportingWmCheck])) {
+        wm_name.reset();
+      }
       if (notify->window == root) {
         order_changed = order_changed || notify->atom == atoms[kNetClientListStacking] ||
                         notify->atom == atoms[kNetClientList];

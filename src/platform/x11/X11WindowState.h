@@ -40,6 +40,7 @@ enum Atom : std::size_t {
   kUtf8String,
   kCompoundText,
   kMotifWmHints,
+  kNetSupportingWmCheck,
   kAtomCount
 };
 inline constexpr std::array<std::string_view, kAtomCount> kAtomNames = {
@@ -58,6 +59,7 @@ inline constexpr std::array<std::string_view, kAtomCount> kAtomNames = {
     "UTF8_STRING",
     "COMPOUND_TEXT",
     "_MOTIF_WM_HINTS",
+    "_NET_SUPPORTING_WM_CHECK",
 };
 
 // The properties a walk reads of every window, all asked in one batch when the walk begins.
@@ -168,6 +170,10 @@ struct WindowSystemState {
   std::unordered_set<xcb_window_t> changed;
   bool order_changed = false;
   bool stale = true;
+  // The window manager's own name, read when first needed; forgotten when the server reports its
+  // check window gone or changed, or the root naming another.
+  std::optional<std::string> wm_name;
+  xcb_window_t wm_check = XCB_WINDOW_NONE;
   // Moves on with every walk and with every look that finds changes not yet read again.
   std::uint64_t revision = 0;
   std::uint64_t round_trips = 0;
@@ -293,6 +299,9 @@ struct WindowSystemState {
   // _NET_WM_STATE_ABOVE among the window's states as the server has them at this moment; nullopt
   // when the window is gone.
   std::optional<bool> AboveNow(xcb_window_t window);
+  // The name the window manager gives itself on its _NET_SUPPORTING_WM_CHECK window, which must
+  // name itself there too (else it is a stale one); empty without a window manager.
+  std::string_view WindowManagerName();
 };
 
 }  // namespace hoverdeck::x11

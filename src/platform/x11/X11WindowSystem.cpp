@@ -174,14 +174,16 @@ std::optional<std::uint32_t> X11WindowSystem::CloseItemState(WindowHandle window
   WindowSystemState& s = *state_;
   if (const WindowFacts* facts = s.FactsWhereWalkStands(window)) {
     if (facts->gone) return std::nullopt;
-    return x11::CloseItemWord(facts->motif, facts->close_action);
+    return x11::CloseItemWord(facts->motif, facts->close_action,
+                              [&] { return s.WindowManagerName(); });
   }
   const auto hints_cookie = s.Ask(window, s[x11::kMotifWmHints]);
   const auto actions_cookie = s.Ask(window, s[x11::kNetWmAllowedActions]);
   const auto hints = s.Get(hints_cookie);
   const auto actions = s.Get(actions_cookie);
   if (!hints || !actions) return std::nullopt;
-  return x11::CloseItemWord(WindowSystemState::Motif(hints.get()), s.CloseAction(actions.get()));
+  return x11::CloseItemWord(WindowSystemState::Motif(hints.get()), s.CloseAction(actions.get()),
+                            [&] { return s.WindowManagerName(); });
 }
 
 std::optional<std::uint32_t> X11WindowSystem::WindowPid(WindowHandle window) {

@@ -3,24 +3,31 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <csignal>
+#include <cerrno>
+#include <iterator>
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 namespace hoverdeck {
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
+constexpr int kSignals[kEndSignalCount] = {SIGTERM, SIGHUP, SIGINT};
 
 // The write end of the pipe to the event loop; a signal handler may only write to it.
 int g_write_end = -1;
 
 void OnSignal(int /*signal*/) {
+  // The code the signal interrupted may be about to read errno.
+  const int saved = errno;
   const char byte = 1;
   [[maybe_unused]] const auto written = ::write(g_write_end, &byte, 1);
+  errno = saved;
 }
 
 }  // namespace
+
+void EndEventLoop() { QCoreApplication::exit(0); }
 
 std::unique_ptr<EndSignals> EndSignals::Watch(std::function<void()> on_end) {
   if (g_write_end >= 0) return nullptr;  // one watcher per process
@@ -34,7 +41,10 @@ std::unique_ptr<EndSignals> EndSignals::Watch(std::function<void()> on_end) {
   action.sa_handler = &OnSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (const int signal : kSignals) sigaction(signal, &action, nullptr);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+    sigaction(kSignals[i], nullptr, &watcher->before_[i]);
+    if (watcher->before_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
+  }
   return watcher;
 }
 
@@ -51,7 +61,9 @@ EndSignals::EndSignals(int read_end, std::function<void()> on_end)
 }
 
 EndSignals::~EndSignals() {
-  for (const int signal : kSignals) std::signal(signal, SIG_DFL);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+    sigaction(kSignals[i], &before_[i], nullptr);
+  }
   delete notifier_;
   ::close(read_end_);
   ::close(g_write_end);

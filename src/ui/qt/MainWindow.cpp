@@ -27,6 +27,7 @@
 #include "ui/ControlBindings.h"
 #include "ui/FlagScope.h"
 #include "ui/FormLayout.h"
+#include "ui/qt/EndSignals.h"
 #include "ui/qt/QtDialogs.h"
 
 namespace hoverdeck {
@@ -96,10 +97,7 @@ int TextLines(const QFont& font, int height) {
 }
 
 MainWindow::MainWindow(frmTop& form, Dialogs& dialogs, bool tray_available)
-    : form_(form),
-      dialogs_(dialogs),
-      fallback_(tray_available),
-      on_end_([] { QCoreApplication::quit(); }) {
+    : form_(form), dialogs_(dialogs), fallback_(tray_available), on_end_(&EndEventLoop) {
   setWindowIcon(windowIcon());
   central_ = new QWidget(this);
   central_->setObjectName(QStringLiteral("frmTop"));
@@ -369,6 +367,8 @@ void MainWindow::BindList(QListWidget* widget, const SortedList& list, bool chec
            Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
            if (checkable) flags |= Qt::ItemIsUserCheckable;
            item->setFlags(flags);
+           // A view draws a box only for an item that holds a state; a new one holds none.
+           if (checkable) item->setCheckState(Qt::Unchecked);
          }
          for (int i = 0; i < list.Count(); ++i) {
            const ListItem& source = list.Item(i);

@@ -54,7 +54,7 @@ class MainWindow final : public QMainWindow {
   // answer given at construction holds.
   void SetTrayProbe(std::function<bool()> probe) { tray_probe_ = std::move(probe); }
 
-  // What ends the program; QCoreApplication::quit by default.
+  // What ends the program; EndEventLoop by default.
   void SetEndHandler(std::function<void()> on_end) { on_end_ = std::move(on_end); }
 
   // The widget of a control of the layout by its name; nullptr when there is none.

@@ -1,8 +1,5 @@
 #include "ui/qt/QtDialogs.h"
 
-#include <exception>
-#include <iostream>
-
 #include <QAction>
 #include <QCursor>
 #include <QDialog>
@@ -14,6 +11,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <exception>
+#include <iostream>
 
 #include "ui/Controls.h"
 #include "ui/frmAbout.h"
@@ -134,9 +133,8 @@ std::unique_ptr<QDialog> BuildAboutDialog(frmAbout& about, QWidget* parent) {
   dialog->setWindowTitle(ToQt(about.Caption()));
   dialog->setModal(true);
   auto* layout = new QVBoxLayout(dialog.get());
-  const Label* const texts[] = {&about.lblCredit, &about.Label1, &about.Label2,
-                                &about.Label6,    &about.Label4, &about.Label5,
-                                &about.Label3,    &about.Label7};
+  const Label* const texts[] = {&about.lblCredit, &about.Label1, &about.Label2, &about.Label6,
+                                &about.Label4,    &about.Label5, &about.Label3, &about.Label7};
   for (const Label* text : texts) {
     auto* label = new QLabel(ToQt(text->Shown()), dialog.get());
     label->setTextFormat(Qt::PlainText);

@@ -1,9 +1,8 @@
 // The dialogs port on Qt's modal boxes and menus.
 #pragma once
 
-#include <memory>
-
 #include <QString>
+#include <memory>
 
 #include "ui/Dialogs.h"
 

@@ -1,5 +1,11 @@
 #include "ui/qt/QtProgramHost.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
 #include <QCoreApplication>
 
 namespace hoverdeck {
@@ -20,6 +26,18 @@ std::filesystem::path QtProgramHost::ExecutableDirectory() {
 bool QtProgramHost::CanWriteIn(const std::filesystem::path& directory) {
   // Also false on a read-only mount, where the folder's own rights would say yes.
   return ::access(directory.c_str(), W_OK | X_OK) == 0;
+}
+
+bool QtProgramHost::IsSystemFolder(const std::filesystem::path& directory) {
+  static constexpr std::string_view kTops[] = {"usr",   "bin",    "sbin", "lib",  "lib32",
+                                               "lib64", "libx32", "opt",  "snap", "nix"};
+  std::error_code error;
+  std::filesystem::path real = std::filesystem::weakly_canonical(directory, error);
+  if (error) real = directory.lexically_normal();
+  if (!real.is_absolute()) return false;
+  auto part = real.begin();
+  if (++part == real.end()) return false;  // the root itself
+  return std::find(std::begin(kTops), std::end(kTops), part->native()) != std::end(kTops);
 }
 
 std::filesystem::path QtProgramHost::UserConfigDirectory() {

@@ -18,6 +18,9 @@ class QtProgramHost final : public ProgramHost {
   bool AnotherInstanceRunning() override;
   std::filesystem::path ExecutableDirectory() override;
   bool CanWriteIn(const std::filesystem::path& directory) override;
+  // Anything under the top folders the file-system hierarchy gives to installed software:
+  // /usr (with /usr/local), /bin, /sbin, /lib*, /opt, /snap, /nix; links followed first.
+  bool IsSystemFolder(const std::filesystem::path& directory) override;
   // $XDG_CONFIG_HOME/hoverdeck, by default ~/.config/hoverdeck.
   std::filesystem::path UserConfigDirectory() override;
   OsFacts OperatingSystem() override;

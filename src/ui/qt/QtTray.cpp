@@ -51,7 +51,7 @@ bool QtTray::Add(const std::string& tip) {
 }
 
 bool QtTray::Show() {
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+  if (!(probe_ ? probe_() : QSystemTrayIcon::isSystemTrayAvailable())) {
     shown_in_tray_ = false;
     return false;
   }

@@ -2,11 +2,10 @@
 // sets once the form exists.
 #pragma once
 
-#include <functional>
-#include <memory>
-
 #include <QIcon>
 #include <QSystemTrayIcon>
+#include <functional>
+#include <memory>
 
 #include "platform/Tray.h"
 #include "ui/frmTop.h"
@@ -25,6 +24,8 @@ class QtTray final : public Tray {
   ~QtTray() override;
 
   void SetHandler(std::function<void(TrayMouseEvent)> handler) { handler_ = std::move(handler); }
+  // Answers whether the desktop has a notification area; Qt is asked directly without one.
+  void SetAvailabilityProbe(std::function<bool()> probe) { probe_ = std::move(probe); }
 
   // False when the desktop has no notification area (yet): the icon then appears with the
   // first tip change after one has come.
@@ -40,6 +41,7 @@ class QtTray final : public Tray {
 
   std::unique_ptr<QSystemTrayIcon> icon_;
   std::function<void(TrayMouseEvent)> handler_;
+  std::function<bool()> probe_;
   QString tip_;
   bool wanted_ = false;
   bool shown_in_tray_ = false;

@@ -1,39 +1,38 @@
-// The Linux edition's program: the core's main window on X11, drawn with Qt Widgets.
+// The Linux edition's program: the core's main window on X11 or KWin, drawn with Qt Widgets.
+#include <QApplication>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <string>
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QSystemTrayIcon>
-
 #include "app/ProgramConstants.h"
 #include "platform/x11/LinuxOsFacts.h"
 #include "platform/x11/X11InstanceSelection.h"
-#include "platform/x11/X11ProcessLookup.h"
-#include "platform/x11/X11WindowSystem.h"
 #include "ui/frmTop.h"
 #include "ui/qt/EndSignals.h"
+#include "ui/qt/LinuxDesktop.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtDialogs.h"
 #include "ui/qt/QtProgramHost.h"
 #include "ui/qt/QtShell.h"
 #include "ui/qt/QtTray.h"
+#include "ui/qt/TrayAvailability.h"
 
 int main(int argc, char* argv[]) {
   using namespace hoverdeck;
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromUtf8(kProgramName.data(),
-                                                     static_cast<qsizetype>(kProgramName.size())));
+  QApplication::setApplicationName(
+      QString::fromUtf8(kProgramName.data(), static_cast<qsizetype>(kProgramName.size())));
   QApplication::setWindowIcon(ProgramIcon());
   // Hidden in the tray is still running; only the form ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
 
   try {
     const char* display = std::getenv("DISPLAY");
-    auto windows = X11WindowSystem::Connect(display);
-    if (!windows) {
+    auto desktop = ConnectLinuxDesktop(display);
+    if (!desktop) {
       QMessageBox::critical(nullptr, QString::fromUtf8(kMessageTitle.data()),
                             QStringLiteral("Cannot reach the X display %1.")
                                 .arg(QString::fromUtf8(display ? display : "(DISPLAY unset)")));
@@ -41,32 +40,36 @@ int main(int argc, char* argv[]) {
     }
     // Held for the whole run: the display's mark that this instance is running.
     auto instance = X11InstanceSelection::Connect(display);
-    X11ProcessLookup processes(*windows);
+    TrayAvailability tray_availability;
     QtTray tray;
+    tray.SetAvailabilityProbe([&tray_availability] { return tray_availability.Available(); });
     QtDialogs dialogs;
     QtShell shell;
     // Without the selection there is no telling; running twice beats not running at all.
     QtProgramHost host([&instance] { return instance && !instance->Take(); },
-                       [] { return LinuxOsFacts(); });
-    frmTop form(FormPorts{*windows, processes, tray, dialogs, shell, host});
+                       [&desktop] {
+                         OsFacts facts = LinuxOsFacts();
+                         facts.xwayland_only = desktop->xwayland_only;
+                         return facts;
+                       });
+    frmTop form(FormPorts{*desktop->windows, *desktop->processes, tray, dialogs, shell, host});
 
     MainWindow window(form, dialogs, QSystemTrayIcon::isSystemTrayAvailable());
     dialogs.SetParent(&window);
-    window.SetTrayProbe([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
+    window.SetTrayProbe([&tray_availability] { return tray_availability.Available(); });
     tray.SetHandler([&window, &form](TrayMouseEvent event) {
       window.Dispatch([&form, event] { form.PictureTopMost_MouseMove(event); });
     });
     bool ended = false;
     window.SetEndHandler([&ended] {
       ended = true;
-      QCoreApplication::quit();
+      EndEventLoop();
     });
     form.SetWindowHandle(static_cast<WindowHandle>(window.winId()));
     // However the event loop ends (the session manager, a signal below), the form's session
     // ends with it: its icon goes; the single-instance lock goes with `host` as main returns.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&form] { form.Form_EndSession(); });
-    // exit rather than quit: quit would first ask the windows to close, and so the question.
-    const auto end_signals = EndSignals::Watch([] { QCoreApplication::exit(0); });
+    const auto end_signals = EndSignals::Watch(&EndEventLoop);
 
     std::string command_line;
     for (int i = 1; i < argc; ++i) {

@@ -42,6 +42,24 @@ bool Win32ProgramHost::CanWriteIn(const std::filesystem::path& directory) {
   return static_cast<bool>(file) || GetLastError() == ERROR_FILE_EXISTS;
 }
 
+bool Win32ProgramHost::IsSystemFolder(const std::filesystem::path& directory) {
+  // Compared without regard to case, whole folder names only.
+  const auto folded = [](std::wstring text) {
+    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    if (!text.empty() && text.back() != L'\\') text += L'\\';
+    return text;
+  };
+  const std::wstring folder = folded(directory.lexically_normal().wstring());
+  for (const int id : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_WINDOWS}) {
+    wchar_t system[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, system)) &&
+        system[0] != L'\0' && folder.starts_with(folded(system))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::filesystem::path Win32ProgramHost::UserConfigDirectory() {
   wchar_t folder[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {

@@ -26,6 +26,8 @@ class Win32ProgramHost final : public ProgramHost {
   // Tries to create a file there (deleted when closed): access rights on Windows are too
   // involved to read from the folder's attributes.
   bool CanWriteIn(const std::filesystem::path& directory) override;
+  // Within Program Files (either of them) or the Windows folder: an installer's place.
+  bool IsSystemFolder(const std::filesystem::path& directory) override;
   // %APPDATA%\Hoverdeck: the roaming application-data folder of the user.
   std::filesystem::path UserConfigDirectory() override;
   OsFacts OperatingSystem() override;

@@ -1,0 +1,58 @@
+// The program's D-Bus object that KWin's script calls: the reports of the windows go into a
+// table, and the script's standing call for a command is held until there is one.
+#pragma once
+
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <deque>
+#include <optional>
+
+#include "platform/kwin/KWinWindowTable.h"
+
+namespace hoverdeck {
+
+// A command for the script: a name it knows, a window by KWin's id, and a value.
+struct KWinCommand {
+  QString name;
+  QString id;
+  bool value = false;
+};
+
+class KWinReports final : public QDBusVirtualObject {
+ public:
+  static constexpr const char* kPath = "/Windows";
+  static constexpr const char* kInterface = "org.example.Hoverdeck.KWinWindows";
+
+  // Takes calls only from `sender`, the unique bus name of KWin.
+  KWinReports(KWinWindowTable& table, QString sender);
+
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+  QString introspect(const QString& path) const override;
+
+  // Hands the command to the script now when it is waiting for one, or with its next call.
+  void Send(KWinCommand command);
+  // Delivers the calls that have come in since the event loop last ran, and no other event.
+  void TakeIn();
+  // Whether the script has reported every window it started with.
+  bool Ready() const { return ready_; }
+  // The messages taken in and sent since the start: none while nothing changes.
+  std::uint64_t Messages() const { return messages_; }
+
+ private:
+  bool Answer(QDBusMessage reply);
+  void AnswerPoll();
+
+  KWinWindowTable& table_;
+  QString sender_;
+  std::optional<QDBusMessage> poll_;
+  std::deque<KWinCommand> commands_;
+  // A held call is answered with no command before the caller's bus gives up on it.
+  QTimer poll_limit_;
+  bool ready_ = false;
+  std::uint64_t messages_ = 0;
+};
+
+}  // namespace hoverdeck

@@ -1,0 +1,246 @@
+#include "platform/kwin/KWinWindowSystem.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QStandardPaths>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "app/FileStore.h"
+#include "platform/kwin/KWinReports.h"
+#include "platform/kwin/KWinRules.h"
+#include "platform/kwin/KWinScript.h"
+#include "platform/kwin/KWinWindowTable.h"
+#include "platform/x11/X11WindowSystem.h"
+
+namespace hoverdeck {
+namespace {
+
+using std::chrono::milliseconds;
+
+// How long the script may take to report the windows it starts with.
+constexpr milliseconds kStartTimeout(5000);
+// How long KWin may take to carry out a command, and to read its rules again after being asked
+// to (it waits a moment before it does).
+constexpr milliseconds kCommandTimeout(500);
+constexpr milliseconds kRulesTimeout(2000);
+constexpr milliseconds kTakeInPause(2);
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+struct KWinWindowSystem::State {
+  KWinWindowTable table;
+  std::unique_ptr<KWinReports> reports;
+  bool registered = false;
+  std::unique_ptr<KWinScript> script;
+  std::string x_display;
+  std::filesystem::path rules_path;
+
+  ~State() {
+    // The script goes first, so that nothing calls an object that is gone.
+    script.reset();
+    if (registered) QDBusConnection::sessionBus().unregisterObject(KWinReports::kPath);
+  }
+
+  // Takes in the script's reports until `reached` answers true, for at most `timeout`; false
+  // when the window is gone (nullopt) or the time is up. Only the reports are taken in: no
+  // other event of the program runs meanwhile.
+  template <typename Question>
+  bool Await(const Question& reached, milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+      reports->TakeIn();
+      const std::optional<bool> answer = reached();
+      if (!answer) return false;
+      if (*answer) return true;
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(kTakeInPause);
+    }
+  }
+
+  // Adds or removes the program's rule for the caption and has KWin read the rules again; false
+  // when the file cannot be written.
+  bool WriteRule(const std::string& caption, bool close_disabled) {
+    const std::string before = ReadFile(rules_path);
+    const std::string after = WithCloseRule(before, caption, close_disabled, table.Captions());
+    if (after == before) return true;
+    std::error_code error;
+    std::filesystem::create_directories(rules_path.parent_path(), error);
+    if (!SystemFileStore().Replace(rules_path, after)) return false;
+    script->Reconfigure();
+    return true;
+  }
+};
+
+KWinWindowSystem::KWinWindowSystem(std::unique_ptr<State> state) : state_(std::move(state)) {}
+KWinWindowSystem::~KWinWindowSystem() = default;
+
+std::unique_ptr<KWinWindowSystem> KWinWindowSystem::Connect(std::string x_display) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected() || bus.interface() == nullptr) return nullptr;
+  // The bus hands in calls only once the event loop has run, which it has not at start-up; what
+  // is waiting for it now is what makes it begin.
+  QCoreApplication::sendPostedEvents();
+  const auto owner = bus.interface()->serviceOwner(QStringLiteral("org.kde.KWin"));
+  if (!owner.isValid() || owner.value().isEmpty()) return nullptr;
+
+  auto state = std::make_unique<State>();
+  state->x_display = std::move(x_display);
+  state->rules_path =
+      std::filesystem::path(
+          QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString()) /
+      "kwinrulesrc";
+  state->reports = std::make_unique<KWinReports>(state->table, owner.value());
+  state->registered =
+      bus.registerVirtualObject(QLatin1String(KWinReports::kPath), state->reports.get());
+  if (!state->registered) return nullptr;
+  state->script = KWinScript::Start(bus.baseService());
+  if (!state->script) return nullptr;
+  KWinReports& reports = *state->reports;
+  if (!state->Await([&]() -> std::optional<bool> { return reports.Ready(); }, kStartTimeout)) {
+    return nullptr;
+  }
+  return std::unique_ptr<KWinWindowSystem>(new KWinWindowSystem(std::move(state)));
+}
+
+std::optional<std::uint64_t> KWinWindowSystem::DesktopRevision() {
+  return state_->table.Revision();
+}
+
+WindowHandle KWinWindowSystem::FirstWindow(WindowHandle /*from*/) { return state_->table.First(); }
+
+WindowHandle KWinWindowSystem::NextWindow(WindowHandle window) {
+  return state_->table.Next(window);
+}
+
+bool KWinWindowSystem::HasParent(WindowHandle window) {
+  const KWinWindow* found = state_->table.Find(window);
+  return found != nullptr && found->Has(kKWinHasParent);
+}
+
+bool KWinWindowSystem::IsVisible(WindowHandle window) {
+  const KWinWindow* found = state_->table.Find(window);
+  return found != nullptr && found->Has(kKWinShown);
+}
+
+bool KWinWindowSystem::IsEnabled(WindowHandle window) {
+  // Wayland has no disabled windows: every existing one takes input.
+  return state_->table.Find(window) != nullptr;
+}
+
+std::string KWinWindowSystem::Caption(WindowHandle window) {
+  const KWinWindow* found = state_->table.Find(window);
+  return found == nullptr ? std::string() : found->caption;
+}
+
+bool KWinWindowSystem::SetCaption(WindowHandle window, const std::string& caption) {
+  const KWinWindow* found = state_->table.Find(window);
+  // A native window's caption is its program's alone.
+  if (found == nullptr || found->xid == 0 || state_->x_display.empty()) return false;
+  const auto x11 = X11WindowSystem::Connect(state_->x_display.c_str());
+  if (!x11) return false;
+  // KWin may show more than the client's own caption (" <2>" after a second window of the same
+  // caption): the change is made to the client's caption, at its front.
+  const std::string& shown = found->caption;
+  const std::string own = x11->Caption(found->xid);
+  std::string wanted = caption;
+  if (caption.size() > shown.size() && caption.ends_with(shown)) {
+    wanted = caption.substr(0, caption.size() - shown.size()) + own;
+  } else if (shown.size() > caption.size() && shown.ends_with(caption)) {
+    const std::string prefix = shown.substr(0, shown.size() - caption.size());
+    if (own.starts_with(prefix)) wanted = own.substr(prefix.size());
+  }
+  return x11->SetCaption(found->xid, wanted);
+}
+
+bool KWinWindowSystem::IsTopmost(WindowHandle window) {
+  const KWinWindow* found = state_->table.Find(window);
+  return found != nullptr && found->Has(kKWinKeepAbove);
+}
+
+std::optional<WindowRect> KWinWindowSystem::Rect(WindowHandle window) {
+  const KWinWindow* found = state_->table.Find(window);
+  if (found == nullptr) return std::nullopt;
+  const QVariantMap info = state_->script->WindowInfo(QString::fromStdString(found->id));
+  if (info.isEmpty()) return std::nullopt;
+  const int x = info.value(QStringLiteral("x")).toInt();
+  const int y = info.value(QStringLiteral("y")).toInt();
+  return WindowRect{x, y, x + info.value(QStringLiteral("width")).toInt(),
+                    y + info.value(QStringLiteral("height")).toInt()};
+}
+
+bool KWinWindowSystem::SetTopmost(WindowHandle window, bool topmost, const WindowRect& /*at*/) {
+  const KWinWindow* found = state_->table.Find(window);
+  if (found == nullptr) return false;
+  // KWin keeps the window's place and size itself.
+  state_->reports->Send({QStringLiteral("keepAbove"), QString::fromStdString(found->id), topmost});
+  return true;
+}
+
+bool KWinWindowSystem::ConfirmTopmost(WindowHandle window, bool topmost) {
+  State& s = *state_;
+  return s.Await(
+      [&]() -> std::optional<bool> {
+        const KWinWindow* found = s.table.Find(window);
+        if (found == nullptr) return std::nullopt;
+        return found->Has(kKWinKeepAbove) == topmost;
+      },
+      kCommandTimeout);
+}
+
+std::optional<std::uint32_t> KWinWindowSystem::CloseItemState(WindowHandle window) {
+  const KWinWindow* found = state_->table.Find(window);
+  if (found == nullptr) return std::nullopt;
+  return found->Has(kKWinCloseable) ? 0 : kCloseItemDisabledBits;
+}
+
+bool KWinWindowSystem::SetCloseItemState(WindowHandle window, std::uint32_t state) {
+  const KWinWindow* found = state_->table.Find(window);
+  if (found == nullptr) return false;
+  const bool disabled = (state & kCloseItemDisabledBits) == kCloseItemDisabledBits;
+  return state_->WriteRule(found->caption, disabled);
+}
+
+bool KWinWindowSystem::ConfirmCloseItemDisabled(WindowHandle window) {
+  State& s = *state_;
+  std::string caption;
+  const bool disabled = s.Await(
+      [&]() -> std::optional<bool> {
+        const KWinWindow* found = s.table.Find(window);
+        if (found == nullptr) return std::nullopt;
+        caption = found->caption;
+        return !found->Has(kKWinCloseable);
+      },
+      kRulesTimeout);
+  // A rule KWin does not apply to the window (a native one, on some versions) is taken back
+  // rather than left to act later behind the user's back.
+  if (!disabled && !caption.empty()) s.WriteRule(caption, false);
+  return disabled;
+}
+
+std::optional<ProcessId> KWinWindowSystem::WindowPid(WindowHandle window) {
+  const KWinWindow* found = state_->table.Find(window);
+  if (found == nullptr || found->pid == 0) return std::nullopt;
+  return found->pid;
+}
+
+std::string KWinWindowSystem::KWinId(WindowHandle window) {
+  const KWinWindow* found = state_->table.Find(window);
+  return found == nullptr ? std::string() : found->id;
+}
+
+std::uint64_t KWinWindowSystem::Messages() const {
+  return state_->reports->Messages() + state_->script->Calls();
+}
+
+}  // namespace hoverdeck

@@ -1,0 +1,56 @@
+// The window-system port over KWin on a Wayland desktop: every window, native or XWayland, as
+// the program's script inside KWin reports it, kept up to date by the script's own calls, so
+// that a scan of an unchanged desktop makes no call at all. Keep-above goes to the script as a
+// command; the close function through KWin's window rules; the marker through the X window of
+// XWayland windows only, since nothing may change a native window's caption from outside.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/ProcessLookup.h"
+#include "platform/WindowSystem.h"
+
+namespace hoverdeck {
+
+class KWinWindowSystem final : public WindowSystem {
+ public:
+  // Over the KWin that owns org.kde.KWin on the session bus; nullptr when there is none or its
+  // script does not start. `x_display` names the XWayland display where the captions of XWayland
+  // windows are written. Needs a Qt application object.
+  static std::unique_ptr<KWinWindowSystem> Connect(std::string x_display);
+  ~KWinWindowSystem() override;
+
+  std::optional<std::uint64_t> DesktopRevision() override;
+  WindowHandle FirstWindow(WindowHandle from) override;
+  WindowHandle NextWindow(WindowHandle window) override;
+  bool HasParent(WindowHandle window) override;
+  bool IsVisible(WindowHandle window) override;
+  bool IsEnabled(WindowHandle window) override;
+  std::string Caption(WindowHandle window) override;
+  bool SetCaption(WindowHandle window, const std::string& caption) override;
+  bool IsTopmost(WindowHandle window) override;
+  std::optional<WindowRect> Rect(WindowHandle window) override;
+  bool SetTopmost(WindowHandle window, bool topmost, const WindowRect& at) override;
+  bool ConfirmTopmost(WindowHandle window, bool topmost) override;
+  std::optional<std::uint32_t> CloseItemState(WindowHandle window) override;
+  bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
+  bool ConfirmCloseItemDisabled(WindowHandle window) override;
+
+  // The window's process as KWin knows it; nullopt when the window is gone or KWin knows none.
+  std::optional<ProcessId> WindowPid(WindowHandle window);
+  // KWin's internal id of the window; "" when it is gone.
+  std::string KWinId(WindowHandle window);
+  // The D-Bus messages exchanged with KWin and its script since the start.
+  std::uint64_t Messages() const;
+
+ private:
+  struct State;
+  explicit KWinWindowSystem(std::unique_ptr<State> state);
+
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace hoverdeck

@@ -1,0 +1,23 @@
+// The window system of the Linux edition, chosen once at start-up from the desktop it runs on.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "platform/ProcessLookup.h"
+#include "platform/WindowSystem.h"
+
+namespace hoverdeck {
+
+struct LinuxDesktop {
+  std::unique_ptr<WindowSystem> windows;
+  std::unique_ptr<ProcessLookup> processes;  // answers through `windows`
+  // A Wayland desktop without KWin: only programs that run through XWayland are seen.
+  bool xwayland_only = false;
+};
+
+// On a Wayland desktop whose KWin runs the program's script, KWin's adapter; otherwise X11 on
+// `display` (XWayland on other Wayland desktops). nullopt when neither can be reached.
+std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display);
+
+}  // namespace hoverdeck

@@ -1,0 +1,308 @@
+// The KWin adapter inside a headless KWin (run-under-kwin.sh) with native Wayland and XWayland
+// test windows, checked against KWin's own view of them.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QThread>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "ScriptedDialogs.h"
+#include "app/SortedList.h"
+#include "inventory/WindowScan.h"
+#include "platform/kwin/KWinRules.h"
+#include "platform/kwin/KWinScript.h"
+#include "platform/kwin/KWinWindowSystem.h"
+#include "platform/x11/X11WindowSystem.h"
+
+namespace hoverdeck {
+namespace {
+
+// Takes in events until `done` holds, for at most `ms`.
+bool Within(const std::function<bool()>& done, int ms = 5000) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QCoreApplication::processEvents();
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+std::string RulesFile() {
+  std::ifstream in(std::string(qgetenv("XDG_CONFIG_HOME")) + "/kwinrulesrc");
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// KWin's own facts of a window, by its internal id.
+QVariantMap KWinInfo(const QString& id) {
+  QDBusMessage m =
+      QDBusMessage::createMethodCall("org.kde.KWin", "/KWin", "org.kde.KWin", "getWindowInfo");
+  m.setArguments({id});
+  return qdbus_cast<QVariantMap>(QDBusConnection::sessionBus().call(m).arguments().value(0));
+}
+
+// Runs a script in KWin as another program (or the user's window menu) would.
+void RunInKWin(const QString& js) {
+  QTemporaryFile file(QStringLiteral("/tmp/hoverdeck-test-XXXXXX.js"));
+  ASSERT_TRUE(file.open() && file.write(js.toUtf8()) > 0 && file.flush());
+  const auto call = [](const QString& path, const QString& iface, const QString& method,
+                       const QVariantList& args) {
+    QDBusMessage m = QDBusMessage::createMethodCall("org.kde.KWin", path, iface, method);
+    m.setArguments(args);
+    return QDBusConnection::sessionBus().call(m);
+  };
+  const QString iface = "org.kde.kwin.Scripting";
+  const int id = call("/Scripting", iface, "loadScript", {file.fileName(), "hoverdeck-test"})
+                     .arguments()
+                     .value(0)
+                     .toInt();
+  for (const QString& path : {QString("/Scripting/Script%1").arg(id), QString("/%1").arg(id)}) {
+    call(path, "org.kde.kwin.Script", "run", {});
+  }
+  call("/Scripting", iface, "unloadScript", {"hoverdeck-test"});
+}
+
+class KWinAdapterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    windows_ = KWinWindowSystem::Connect(qgetenv("DISPLAY").toStdString());
+    ASSERT_TRUE(windows_) << "the adapter did not start under KWin";
+  }
+  void TearDown() override {
+    for (auto& process : processes_) {
+      process->kill();
+      process->waitForFinished();
+    }
+  }
+
+  // Opens a test window, native or through XWayland, and gives its handle once listed.
+  WindowHandle Open(const std::string& caption, bool native) {
+    auto& process = processes_.emplace_back(std::make_unique<QProcess>());
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", native ? "wayland" : "xcb");
+    process->setProcessEnvironment(env);
+    process->start(HOVERDECK_KWIN_TEST_WINDOW, {QString::fromStdString(caption)});
+    WindowHandle found = kNoWindow;
+    Within([&] { return (found = Find(caption)) != kNoWindow; });
+    return found;
+  }
+  WindowHandle Find(const std::string& caption) {
+    for (auto w = windows_->FirstWindow(kNoWindow); w != kNoWindow; w = windows_->NextWindow(w)) {
+      if (windows_->Caption(w) == caption) return w;
+    }
+    return kNoWindow;
+  }
+  QVariantMap KWinView(WindowHandle window) {
+    return KWinInfo(QString::fromStdString(windows_->KWinId(window)));
+  }
+  void Scan(const std::string& rule) {
+    SortedList list;
+    list.Add(rule, true);
+    topmost_rules_.RebuildFrom(list);
+    ScanWindows(*windows_, tray_,
+                {kNoWindow, &settings_, &topmost_rules_, &close_rules_, [] { return true; }},
+                tables_);
+  }
+  bool ListedTopmost(const std::string& caption) const {
+    for (int i = 0; i < tables_.TopmostCount(); ++i) {
+      if (tables_.Topmost(i).caption == caption) return true;
+    }
+    return false;
+  }
+
+  std::unique_ptr<KWinWindowSystem> windows_;
+  std::vector<std::unique_ptr<QProcess>> processes_;
+  testing::FakeTray tray_;
+  Settings settings_;
+  Catalogue topmost_rules_{kTopMostWindowsSection};
+  Catalogue close_rules_{kDisableXSection};
+  WindowTables tables_;
+};
+
+TEST_F(KWinAdapterTest, ListsNativeAndXWaylandWindowsAsKWinSeesThem) {
+  for (const auto& [caption, native] :
+       {std::pair("Native one", true), {"Native two", true}, {"X one", false}, {"X two", false}}) {
+    const WindowHandle window = Open(caption, native);
+    ASSERT_NE(window, kNoWindow) << caption;
+    const QVariantMap kwin = KWinView(window);
+    EXPECT_EQ(kwin.value("caption").toString().toStdString(), caption);
+    EXPECT_EQ(kwin.value("keepAbove").toBool(), windows_->IsTopmost(window));
+    EXPECT_TRUE(windows_->IsVisible(window) && !windows_->HasParent(window));
+    EXPECT_EQ(windows_->WindowPid(window), processes_.back()->processId()) << caption;
+    EXPECT_TRUE(windows_->Rect(window).has_value());
+  }
+}
+
+TEST_F(KWinAdapterTest, TopmostRuleMakesANativeWindowKeepAboveWithinATick) {
+  const WindowHandle window = Open("Native ruled", true);
+  ASSERT_NE(window, kNoWindow);
+  Scan("ruled");
+  EXPECT_TRUE(Within([&] { return KWinView(window).value("keepAbove").toBool(); }, 1000));
+  EXPECT_TRUE(Within([&] { return windows_->IsTopmost(window); }, 1000));
+  Scan("ruled");
+  EXPECT_TRUE(ListedTopmost("Native ruled"));
+}
+
+TEST_F(KWinAdapterTest, WindowMadeKeepAboveByHandIsListedAsTopmost) {
+  const WindowHandle native = Open("Native by hand", true);
+  const WindowHandle x = Open("X by hand", false);
+  ASSERT_TRUE(native != kNoWindow && x != kNoWindow);
+  RunInKWin(
+      "(workspace.windowList ? workspace.windowList() : workspace.clientList()).forEach("
+      "function (w) { if (w.caption === 'Native by hand') w.keepAbove = true; });");
+  QProcess::execute("wmctrl", {"-r", "X by hand", "-b", "add,above"});
+  EXPECT_TRUE(Within([&] { return windows_->IsTopmost(native) && windows_->IsTopmost(x); }));
+  Scan("nothing matches this");
+  EXPECT_TRUE(ListedTopmost("Native by hand") && ListedTopmost("X by hand"));
+}
+
+// KWin applies a rule's forced close function to XWayland windows; for a native window the
+// answer is the truth, and the rule is taken back. The user's own rules stay.
+TEST_F(KWinAdapterTest, CloseRuleDisablesXWaylandWindowsAndAnswersTruthfullyForNativeOnes) {
+  const std::string user_rule = "[General]\ncount=1\nrules=mine\n\n[mine]\nDescription=Mine\n";
+  std::ofstream(std::string(qgetenv("XDG_CONFIG_HOME")) + "/kwinrulesrc") << user_rule;
+  for (const auto& [caption, native] : {std::pair("X closed", false), {"Native closed", true}}) {
+    const WindowHandle window = Open(caption, native);
+    ASSERT_NE(window, kNoWindow);
+    EXPECT_TRUE(windows_->SetCloseItemState(window, kCloseItemDisabledBits));
+    EXPECT_EQ(windows_->ConfirmCloseItemDisabled(window), !native) << caption;
+    EXPECT_EQ(windows_->CloseItemState(window), native ? 0u : kCloseItemDisabledBits);
+    EXPECT_EQ(RulesFile().find(caption) != std::string::npos, !native) << RulesFile();
+    if (native) continue;
+    EXPECT_TRUE(windows_->SetCloseItemState(window, 0));
+    EXPECT_TRUE(Within([&] { return windows_->CloseItemState(window) == 0u; }));
+    EXPECT_EQ(RulesFile().find(caption), std::string::npos);
+  }
+  EXPECT_NE(RulesFile().find("[mine]\nDescription=Mine\n"), std::string::npos) << RulesFile();
+}
+
+TEST_F(KWinAdapterTest, MarkerGoesOnXWaylandCaptionsAndNeverOnNativeOnes) {
+  const WindowHandle x = Open("X marked", false);
+  const WindowHandle native = Open("Native marked", true);
+  ASSERT_TRUE(x != kNoWindow && native != kNoWindow);
+  EXPECT_TRUE(windows_->SetCaption(x, "[TOPMOST] X marked"));
+  EXPECT_TRUE(Within([&] { return windows_->Caption(x) == "[TOPMOST] X marked"; }));
+  EXPECT_TRUE(windows_->SetCaption(x, "X marked"));
+  EXPECT_TRUE(Within([&] { return windows_->Caption(x) == "X marked"; }));
+  EXPECT_FALSE(windows_->SetCaption(native, "[TOPMOST] Native marked"));
+  Within([] { return false; }, 300);
+  EXPECT_EQ(KWinView(native).value("caption").toString(), "Native marked");
+}
+
+TEST_F(KWinAdapterTest, SteadyStateMakesNoDBusCall) {
+  const WindowHandle native = Open("Native steady", true);
+  const WindowHandle x = Open("X steady", false);
+  Scan("steady");
+  ASSERT_TRUE(Within([&] { return windows_->IsTopmost(native) && windows_->IsTopmost(x); }));
+  Within([] { return false; }, 300);  // the windows settle
+  Scan("steady");
+  const std::uint64_t before = windows_->Messages();
+  for (int tick = 0; tick < 5; ++tick) {
+    Within([] { return false; }, 100);
+    Scan("steady");
+  }
+  EXPECT_EQ(windows_->Messages(), before);
+  EXPECT_TRUE(ListedTopmost("Native steady") && ListedTopmost("X steady"));
+}
+
+// The program (a copy in a scratch folder, with its settings file beside it), as a user runs it.
+QProcess* StartProgram(QTemporaryDir& dir, const std::string& ini, const QStringList& arguments,
+                       const QString& bus = {}) {
+  const QString program = dir.filePath("hoverdeck");
+  QFile::copy(HOVERDECK_PROGRAM, program);
+  std::ofstream(dir.filePath("Hoverdeck.ini").toStdString()) << ini;
+  auto* process = new QProcess;
+  auto env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  if (!bus.isEmpty()) env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
+  process->setProcessEnvironment(env);
+  process->start(program, arguments);
+  return process;
+}
+std::string Output(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  process.waitForFinished();
+  return process.readAllStandardOutput().toStdString();
+}
+std::string XProperty(const std::string& caption, const char* property) {
+  const std::string list = Output("wmctrl", {"-l"});
+  const std::size_t line = list.rfind('\n', list.find(caption)) + 1;
+  return Output("xprop", {"-id", QString::fromStdString(list.substr(line, 10)), property});
+}
+
+// Its topmost rule makes native and XWayland windows keep above; the marker goes on the
+// XWayland one only; its close rule takes the close function away; it unloads its script.
+TEST_F(KWinAdapterTest, ProgramEnforcesItsRulesOnNativeAndXWaylandWindows) {
+  const WindowHandle native = Open("Native ruled", true);
+  ASSERT_TRUE(native != kNoWindow && Open("X ruled", false) != kNoWindow);
+  const QString native_id = QString::fromStdString(windows_->KWinId(native));
+  windows_.reset();  // the program brings its own
+  QTemporaryDir dir;
+  std::unique_ptr<QProcess> program(StartProgram(
+      dir,
+      "[Configuration]\nSetTopMostCaption=1\nMinimized=1\n[TopMostWindows]\nWin1=ruled\n"
+      "chkWin1=1\n[DisableX]\nWin1=X ruled\nchkWin1=1\n",
+      {"-i"}));
+  const auto kwin = [&] { return KWinInfo(native_id); };
+  EXPECT_TRUE(Within([&] { return kwin().value("keepAbove").toBool(); }));
+  EXPECT_TRUE(Within([&] {
+    return XProperty("X ruled", "_NET_WM_NAME").find("\"[TOPMOST] X ruled\"") != std::string::npos;
+  }));
+  EXPECT_TRUE(Within([&] {
+    return XProperty("X ruled", "_NET_WM_ALLOWED_ACTIONS").find("CLOSE") == std::string::npos;
+  }));
+  EXPECT_EQ(kwin().value("caption").toString(), "Native ruled");
+  EXPECT_TRUE(KWinScript::Loaded());
+  program->terminate();
+  EXPECT_TRUE(program->waitForFinished(5000) && program->exitCode() == 0);
+  EXPECT_FALSE(KWinScript::Loaded());
+}
+
+// Without KWin on its session bus (a Wayland desktop of another kind), the program works through
+// XWayland and says so once (shown, not invisible).
+TEST(KWinFallbackTest, WithoutKWinTheProgramUsesXWaylandAndSaysSo) {
+  QTemporaryDir dir;
+  std::unique_ptr<QProcess> program(StartProgram(dir, "", {}, "unix:path=/nonexistent"));
+  EXPECT_TRUE(
+      Within([] { return Output("wmctrl", {"-l"}).find("Hoverdeck - ") != std::string::npos; }));
+  EXPECT_NE(Output("wmctrl", {"-l"}).find("Hoverdeck 1.1h; Linux"), std::string::npos);
+  EXPECT_FALSE(KWinScript::Loaded());
+  program->kill();
+  program->waitForFinished();
+}
+
+TEST(KWinScriptTest, IsUnloadedAtExitAndAfterACrash) {
+  EXPECT_FALSE(KWinScript::Loaded());
+  auto windows = KWinWindowSystem::Connect("");
+  ASSERT_TRUE(windows);
+  EXPECT_TRUE(KWinScript::Loaded());
+  windows.reset();
+  EXPECT_FALSE(KWinScript::Loaded());
+
+  QProcess crashing;
+  crashing.start(QCoreApplication::applicationFilePath(), {"--connect-and-crash"});
+  ASSERT_TRUE(crashing.waitForFinished(10000));
+  EXPECT_EQ(crashing.exitStatus(), QProcess::CrashExit);
+  EXPECT_TRUE(KWinScript::Loaded());  // left behind
+  // Starting again replaces it: the adapter is up only once its own script has reported.
+  windows = KWinWindowSystem::Connect("");
+  ASSERT_TRUE(windows);
+  windows.reset();
+  EXPECT_FALSE(KWinScript::Loaded());
+}
+
+}  // namespace
+}  // namespace hoverdeck
