@@ -55,6 +55,7 @@ class PlainStore final : public hoverdeck::FileStore {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
     return true;
   }
+  void RemoveLeftovers(const fs::path&, fs::file_time_type) override {}
   std::string FromLegacyText(std::string_view bytes) const override { return std::string(bytes); }
 };
 
