@@ -1,6 +1,7 @@
 // Feeds ConfigFile arbitrary starting content and a run of writes, deletes and reads, and checks
 // after every step: what was written reads back, no other name changed its value, a refused write
 // or a read changes nothing, and no temporary file is left.
+#include <algorithm>
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -74,7 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const hoverdeck::testing::TempDir dir;  // removed at exit
   FuzzedDataProvider input(data, size);
   const fs::path path = dir.File("fuzz.ini");
-  WriteBytes(path, StartingContent(input));
+  const std::string start = StartingContent(input);
+  WriteBytes(path, start);
+  // A UTF-16 file holds text only: bytes that are not UTF-8 cannot come back as they went in.
+  const bool utf16 = start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF");
   static PlainStore store;
   hoverdeck::ConfigFile file(
       path, (size & 1) ? hoverdeck::LineEnding::kCrLf : hoverdeck::LineEnding::kLf, store);
@@ -92,6 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string before = ReadBytes(path);
     if (kind == 0 || kind == 3) {
       std::string value = input.ConsumeRandomLengthString(40);
+      if (utf16) std::replace_if(value.begin(), value.end(), [](char c) { return c & 0x80; }, '?');
       if (!file.Write(section, key, value)) {
         Check(kind == 3 && ReadBytes(path) == before);
         continue;
