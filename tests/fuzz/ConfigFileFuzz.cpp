@@ -44,6 +44,12 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
+// A UTF-16 file holds text only: bytes that are not UTF-8 cannot come back as they went in, so
+// names and values aimed at one keep to ASCII.
+void AsText(std::string& text) {
+  std::replace_if(text.begin(), text.end(), [](char c) { return c & 0x80; }, '?');
+}
+
 std::string Fold(std::string name) {
   for (char& c : name) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
   return name;
@@ -77,7 +83,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path path = dir.File("fuzz.ini");
   const std::string start = StartingContent(input);
   WriteBytes(path, start);
-  // A UTF-16 file holds text only: bytes that are not UTF-8 cannot come back as they went in.
   const bool utf16 = start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF");
   static PlainStore store;
   hoverdeck::ConfigFile file(
@@ -89,14 +94,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t kind = input.ConsumeIntegralInRange(0, 3);
     const std::uint8_t pick = input.ConsumeIntegral<std::uint8_t>();
     // Names from the lists, or arbitrary ones, which a write may refuse.
-    const std::string section =
+    std::string section =
         kind == 3 ? input.ConsumeRandomLengthString(12) : kSections[pick % std::size(kSections)];
-    const std::string key =
+    std::string key =
         kind == 3 ? input.ConsumeRandomLengthString(12) : kKeys[(pick >> 3) % std::size(kKeys)];
+    if (utf16) {
+      AsText(section);
+      AsText(key);
+    }
     const std::string before = ReadBytes(path);
     if (kind == 0 || kind == 3) {
       std::string value = input.ConsumeRandomLengthString(40);
-      if (utf16) std::replace_if(value.begin(), value.end(), [](char c) { return c & 0x80; }, '?');
+      if (utf16) AsText(value);
       if (!file.Write(section, key, value)) {
         Check(kind == 3 && ReadBytes(path) == before);
         continue;
