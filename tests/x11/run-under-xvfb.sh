@@ -8,9 +8,21 @@ wm=${HOVERDECK_X11_WM:-icewm}
 case "$wm" in icewm | openbox | kwin_x11) ;; *) echo "unknown window manager: $wm" >&2; exit 2 ;; esac
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-x11.XXXXXX")
 xvfb_pid="" wm_pid="" bus_pid=""
+# X servers that start while another one ends can take each other's display: the one ending
+# removes the lock file and socket the new one has just made there. Starting and ending servers
+# take turns through this lock, which no server or client inherits (another user's lock file
+# cannot be shared; their servers are then not waited for).
+lock=/tmp/hoverdeck-xvfb.lock
+[ ! -e "$lock" ] || [ -w "$lock" ] || lock=$workdir/xvfb.lock
+exec 9>>"$lock"
 cleanup() {
   status=$?
-  for pid in $wm_pid $bus_pid $xvfb_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  for pid in $wm_pid $bus_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  if [ -n "$xvfb_pid" ]; then
+    flock -w 30 9 || true
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
   rm -rf "$workdir"
   exit "$status"
 }
@@ -21,10 +33,12 @@ trap 'exit 143' TERM
 . "$(dirname "$0")/../support/wait-for.sh"
 
 # The server picks a free display number itself and writes it once it accepts connections.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$workdir/display" >"$workdir/x.log" 2>&1 &
+flock -w 60 9 || { echo "another X server kept $lock for a minute" >&2; exit 1; }
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$workdir/display" 9>&- >"$workdir/x.log" 2>&1 &
 xvfb_pid=$!
 display_known() { grep -q '^[0-9][0-9]*$' "$workdir/display"; }
 wait_for 20 display_known || { echo "Xvfb did not start:" >&2; cat "$workdir/x.log" >&2; exit 1; }
+flock -u 9
 DISPLAY=":$(cat "$workdir/display")"
 export DISPLAY
 if [ "$wm" = kwin_x11 ]; then
@@ -33,12 +47,12 @@ if [ "$wm" = kwin_x11 ]; then
   # any file capability the binary carries and a container may not grant.
   printf '<busconfig><listen>unix:tmpdir=%s</listen><policy context="default"><allow own="*"/>
     <allow send_destination="*"/><allow eavesdrop="true"/></policy></busconfig>\n' "$workdir" >"$workdir/bus.conf"
-  dbus-daemon --config-file="$workdir/bus.conf" --fork --print-address=1 --print-pid=1 >"$workdir/bus"
+  dbus-daemon 9>&- --config-file="$workdir/bus.conf" --fork --print-address=1 --print-pid=1 >"$workdir/bus"
   { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus_pid; } <"$workdir/bus"
   export DBUS_SESSION_BUS_ADDRESS KWIN_COMPOSE=N XDG_RUNTIME_DIR="$workdir"
   cp "$(command -v kwin_x11)" "$workdir/kwin_x11" && wm_command=$workdir/kwin_x11
 fi
-HOME="$workdir" "${wm_command:-$wm}" >"$workdir/wm.log" 2>&1 &
+HOME="$workdir" "${wm_command:-$wm}" 9>&- >"$workdir/wm.log" 2>&1 &
 wm_pid=$!
 # Some managers announce themselves before they have set up the screen; the client list comes after.
 wm_ready() {
@@ -46,4 +60,4 @@ wm_ready() {
     xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q '^_NET_CLIENT_LIST('
 }
 wait_for 20 wm_ready || { echo "$wm did not take over $DISPLAY:" >&2; cat "$workdir/wm.log" >&2; exit 1; }
-"$@"
+"$@" 9>&-
