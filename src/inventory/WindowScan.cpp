@@ -25,6 +25,41 @@ bool Enter(std::vector<WindowEntry>& table, std::int16_t& count, WindowHandle wi
   return true;
 }
 
+// Applies the marker and the rules to one window and enters it in its table. False when the
+// window did not answer, so that a later scan looks at it again.
+bool EnforceRules(WindowSystem& windows, const ScanInputs& inputs, WindowTables& tables,
+                  WindowHandle window, std::string& caption) {
+  const Settings& settings = *inputs.settings;
+  // Asked once a rule wants to write, at most once per window: a program that does not answer
+  // is left for a later tick, one with higher rights than ours alone.
+  std::optional<WindowAccess> access;
+  const auto may_write = [&] {
+    if (!access) access = windows.Access(window);
+    return access == WindowAccess::kOpen;
+  };
+  const bool topmost = windows.IsTopmost(window);
+  if (auto wanted =
+          MarkerRuleCaption(caption, topmost, settings.ConstTopMost, settings.SetTopMostCaption);
+      wanted && may_write()) {
+    // A window that keeps its caption to itself is listed as it stands.
+    if (windows.SetCaption(window, *wanted)) caption = std::move(*wanted);
+  }
+  if (topmost) {
+    tables.AddTopmost(window, caption);
+  } else {
+    tables.AddNonTopmost(window, caption);
+    if (inputs.main_window_minimized() &&
+        CatalogueMatches(*inputs.topmost_catalogue, settings.SetAllTopMost, caption) &&
+        may_write()) {
+      SetTopmostState(windows, window, true);
+    }
+  }
+  if (CatalogueMatches(*inputs.disable_x_catalogue, settings.SetAllDisableX, caption)) {
+    DisableCloseItem(windows, window, may_write);
+  }
+  return access != WindowAccess::kNotResponding;
+}
+
 }  // namespace
 
 WindowTables::WindowTables()
@@ -109,34 +144,7 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
   const auto met_before = [&tables](WindowHandle window) { return !tables.FirstMeeting(window); };
   bool waited = false;  // a window did not answer: the next scan must look again
   const auto enforce = [&](WindowHandle window, std::string& caption) {
-    // Asked once a rule wants to write, at most once per window: a program that does not answer
-    // is left for a later tick, one with higher rights than ours alone.
-    std::optional<WindowAccess> access;
-    const auto may_write = [&] {
-      if (!access) access = windows.Access(window);
-      waited |= access == WindowAccess::kNotResponding;
-      return access == WindowAccess::kOpen;
-    };
-    const bool topmost = windows.IsTopmost(window);
-    if (auto wanted =
-            MarkerRuleCaption(caption, topmost, settings.ConstTopMost, settings.SetTopMostCaption);
-        wanted && may_write()) {
-      // A window that keeps its caption to itself is listed as it stands.
-      if (windows.SetCaption(window, *wanted)) caption = std::move(*wanted);
-    }
-    if (topmost) {
-      tables.AddTopmost(window, caption);
-    } else {
-      tables.AddNonTopmost(window, caption);
-      if (inputs.main_window_minimized() &&
-          CatalogueMatches(*inputs.topmost_catalogue, settings.SetAllTopMost, caption) &&
-          may_write()) {
-        SetTopmostState(windows, window, true);
-      }
-    }
-    if (CatalogueMatches(*inputs.disable_x_catalogue, settings.SetAllDisableX, caption)) {
-      DisableCloseItem(windows, window, may_write);
-    }
+    waited |= !EnforceRules(windows, inputs, tables, window, caption);
   };
   WalkKeptWindows(windows, inputs.main_window, enforce, met_before);
   tip();

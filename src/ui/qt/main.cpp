@@ -20,6 +20,27 @@
 #include "ui/qt/QtTray.h"
 #include "ui/qt/TrayAvailability.h"
 
+namespace {
+
+// The arguments after the program's name as one line, the form's command line.
+std::string JoinedArguments(int argc, char* argv[]) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line += ' ';
+    line += argv[i];
+  }
+  return line;
+}
+
+int TellNoDisplay(const char* display) {
+  QMessageBox::critical(nullptr, QString::fromUtf8(hoverdeck::kMessageTitle.data()),
+                        QStringLiteral("Cannot reach the X display %1.")
+                            .arg(QString::fromUtf8(display ? display : "(DISPLAY unset)")));
+  return 1;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
   using namespace hoverdeck;
   QApplication app(argc, argv);
@@ -32,12 +53,7 @@ int main(int argc, char* argv[]) {
   try {
     const char* display = std::getenv("DISPLAY");
     auto desktop = ConnectLinuxDesktop(display);
-    if (!desktop) {
-      QMessageBox::critical(nullptr, QString::fromUtf8(kMessageTitle.data()),
-                            QStringLiteral("Cannot reach the X display %1.")
-                                .arg(QString::fromUtf8(display ? display : "(DISPLAY unset)")));
-      return 1;
-    }
+    if (!desktop) return TellNoDisplay(display);
     // Held for the whole run: the display's mark that this instance is running.
     auto instance = X11InstanceSelection::Connect(display);
     TrayAvailability tray_availability;
@@ -71,11 +87,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&form] { form.Form_EndSession(); });
     const auto end_signals = EndSignals::Watch(&EndEventLoop);
 
-    std::string command_line;
-    for (int i = 1; i < argc; ++i) {
-      if (i > 1) command_line += ' ';
-      command_line += argv[i];
-    }
+    const std::string command_line = JoinedArguments(argc, argv);
     window.Dispatch([&form, &command_line] { form.Form_Load(command_line); });
     if (ended || form.EndRequested()) return 0;
     return QApplication::exec();
