@@ -51,7 +51,6 @@ class ScriptedDialogs final : public Dialogs {
   void ShowAbout(frmAbout& about) override {
     abouts.push_back(about.lblCredit.Caption());
     if (while_open) while_open();
-    if (while_about) while_about(about);
   }
 
   // The next scripted answer; a box nobody scripted an answer for ends the test.
@@ -68,7 +67,6 @@ class ScriptedDialogs final : public Dialogs {
   std::deque<MessageAnswer> answers_yes_no;
   std::deque<std::string> input_answers;
   std::deque<std::optional<std::string>> popup_choices;
-  std::function<void(frmAbout&)> while_about;
   // Runs while any box is open, as the events a real box lets through would.
   std::function<void()> while_open;
 
@@ -117,7 +115,7 @@ class FakeShell final : public Shell {
 class FakeHost final : public ProgramHost {
  public:
   explicit FakeHost(std::filesystem::path dir) : directory(std::move(dir)) {}
-  bool AnotherInstanceRunning() override { return another_instance; }
+  bool AnotherInstanceRunning() override { return false; }
   std::filesystem::path ExecutableDirectory() override { return directory; }
   bool CanWriteIn(const std::filesystem::path& dir) override { return dir != read_only; }
   bool IsSystemFolder(const std::filesystem::path& dir) override { return dir == system_folder; }
@@ -125,7 +123,6 @@ class FakeHost final : public ProgramHost {
   OsFacts OperatingSystem() override { return os; }
 
   std::filesystem::path directory, read_only, user_config, system_folder;
-  bool another_instance = false;
   OsFacts os{"Windows 2000 v.5.0, Build 2195", false};
 };
 

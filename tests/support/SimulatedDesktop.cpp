@@ -4,12 +4,9 @@
 
 namespace hoverdeck::testing {
 
-WindowHandle SimulatedDesktop::Open(SimWindow window, WindowHandle handle) {
-  if (handle == kNoWindow) {
-    while (windows_.count(next_handle_) != 0) next_handle_ += 4;
-    handle = next_handle_;
-    next_handle_ += 4;
-  }
+WindowHandle SimulatedDesktop::Open(SimWindow window) {
+  const WindowHandle handle = next_handle_;
+  next_handle_ += 4;
   const bool topmost = window.topmost;
   windows_[handle] = std::move(window);
   Place(handle, topmost);
@@ -83,7 +80,7 @@ bool SimulatedDesktop::SetCloseItemState(WindowHandle window, std::uint32_t stat
 }
 
 std::optional<ProcessId> SimulatedDesktop::WindowProcess(WindowHandle window) {
-  const ProcessId id = Get(window, &SimWindow::process, ProcessId{0});
+  const ProcessId id = Get(window, &SimWindow::process);
   return id == 0 ? std::nullopt : std::optional(id);
 }
 

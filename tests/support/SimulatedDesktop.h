@@ -43,9 +43,8 @@ struct SimProcess {
 
 class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
  public:
-  // Opens a window at the top of its band (topmost or not) and returns its handle; `handle`
-  // chooses one (for instance with the top bit set), 0 takes the next free one.
-  WindowHandle Open(SimWindow window, WindowHandle handle = kNoWindow);
+  // Opens a window at the top of its band (topmost or not) and returns its handle.
+  WindowHandle Open(SimWindow window);
   WindowHandle Open(const std::string& caption, bool topmost = false) {
     return Open(SimWindow{.caption = caption, .topmost = topmost});
   }
@@ -56,7 +55,6 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   bool Exists(WindowHandle window) const { return windows_.count(window) != 0; }
   SimWindow& Window(WindowHandle window) { return windows_.at(window); }
   const SimWindow& Window(WindowHandle window) const { return windows_.at(window); }
-  const std::vector<WindowHandle>& ZOrder() const { return z_order_; }  // top first
 
   void AddProcess(ProcessId id, SimProcess process) { processes_[id] = std::move(process); }
   // Both lookups fail as a whole, as when their system library is missing.
@@ -73,24 +71,20 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   std::optional<std::uint64_t> DesktopRevision() override { return revision; }
   WindowHandle FirstWindow(WindowHandle from) override;
   WindowHandle NextWindow(WindowHandle window) override;
-  bool HasParent(WindowHandle w) override { return Get(w, &SimWindow::parent, kNoWindow) != 0; }
-  bool IsVisible(WindowHandle w) override { return Get(w, &SimWindow::visible, false); }
-  bool IsEnabled(WindowHandle w) override { return Get(w, &SimWindow::enabled, false); }
-  bool IsSeen(WindowHandle w) override { return Get(w, &SimWindow::seen, false); }
-  WindowAccess Access(WindowHandle w) override {
-    return Get(w, &SimWindow::access, WindowAccess::kOpen);
-  }
-  std::string Caption(WindowHandle w) override {
-    return Get(w, &SimWindow::caption, std::string());
-  }
+  bool HasParent(WindowHandle w) override { return Get(w, &SimWindow::parent) != kNoWindow; }
+  bool IsVisible(WindowHandle w) override { return Get(w, &SimWindow::visible); }
+  bool IsEnabled(WindowHandle w) override { return Get(w, &SimWindow::enabled); }
+  bool IsSeen(WindowHandle w) override { return Get(w, &SimWindow::seen); }
+  WindowAccess Access(WindowHandle w) override { return Get(w, &SimWindow::access); }
+  std::string Caption(WindowHandle w) override { return Get(w, &SimWindow::caption); }
   bool SetCaption(WindowHandle window, const std::string& caption) override;
-  bool IsTopmost(WindowHandle w) override { return Get(w, &SimWindow::topmost, false); }
+  bool IsTopmost(WindowHandle w) override { return Get(w, &SimWindow::topmost); }
   std::optional<WindowRect> Rect(WindowHandle w) override {
     return Get(w, &SimWindow::rect, std::optional<WindowRect>());
   }
   bool SetTopmost(WindowHandle window, bool topmost, const WindowRect& at) override;
   std::optional<std::uint32_t> CloseItemState(WindowHandle w) override {
-    return Get(w, &SimWindow::close_state, std::optional<std::uint32_t>());
+    return Get(w, &SimWindow::close_state);
   }
   bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
 
@@ -106,9 +100,9 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
  private:
   // Counts the call and lets a vanishing window go; the window, or nullptr when it is gone.
   SimWindow* Touch(WindowHandle window);
-  // A field of the window, or `missing` once it is gone.
-  template <typename T, typename Field>
-  T Get(WindowHandle window, Field SimWindow::*field, T missing) {
+  // A field of the window, or `missing` (its zero value unless told) once it is gone.
+  template <typename Field, typename T = Field>
+  T Get(WindowHandle window, Field SimWindow::*field, T missing = {}) {
     const SimWindow* w = Touch(window);
     return w == nullptr ? missing : w->*field;
   }
