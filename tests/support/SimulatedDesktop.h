@@ -67,7 +67,6 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   // Once set, the desktop tells when it is unchanged, as the X11 adapter does; tests move it on.
   std::optional<std::uint64_t> revision;
 
-  // WindowSystem
   std::optional<std::uint64_t> DesktopRevision() override { return revision; }
   WindowHandle FirstWindow(WindowHandle from) override;
   WindowHandle NextWindow(WindowHandle window) override;
@@ -88,7 +87,6 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   }
   bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
 
-  // ProcessLookup
   std::optional<ProcessId> WindowProcess(WindowHandle window) override;
   std::optional<std::string> ProgramPath(ProcessId p) override {
     return Lookup(p, &SimProcess::path);
