@@ -35,17 +35,12 @@ class Program {
     }
     process_.Reset(info.hProcess);
     CloseHandle(info.hThread);
-    id_ = info.dwProcessId;
   }
   ~Program() {
     if (Running()) TerminateProcess(process_.get(), 99);
     WaitForSingleObject(process_.get(), 10'000);
   }
-  DWORD id() const { return id_; }
-  // True once it waits for input, its start-up done.
-  bool WaitForIdle(std::chrono::milliseconds limit) {
-    return WaitForInputIdle(process_.get(), static_cast<DWORD>(limit.count())) == 0;
-  }
+  DWORD id() const { return GetProcessId(process_.get()); }
   // Its exit code, or nullopt when it still runs after `limit`.
   std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit) {
     DWORD code = 0;
@@ -56,7 +51,6 @@ class Program {
 
  private:
   win32::UniqueHandle process_;
-  DWORD id_ = 0;
 };
 
 inline std::wstring BesideTest(const std::wstring& name) {
@@ -102,12 +96,6 @@ class BoxPlayer {
   UINT_PTR timer_ = 0;
 };
 
-inline std::string WindowText(HWND window) {
-  std::wstring text(4096, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), 4096)));
-  return win32::Narrow(text);
-}
-
 // What the window's own procedure answers to WM_GETTEXT.
 inline std::wstring ControlText(HWND window) {
   std::wstring text(4096, L'\0');
@@ -118,9 +106,9 @@ inline std::wstring ControlText(HWND window) {
   return text;
 }
 
-inline bool IsTopmost(HWND window) {
-  return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
+inline std::string WindowText(HWND window) { return win32::Narrow(ControlText(window)); }
+
+inline bool IsTopmost(HWND window) { return GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST; }
 
 inline std::vector<std::string> ListBoxTexts(HWND list) {
   std::vector<std::string> texts;
@@ -143,7 +131,7 @@ inline std::vector<HWND> TopLevelWindowsOf(DWORD process) {
   return found;
 }
 
-// The process's first top-level window of that class (and title, when given).
+// The process's first top-level window of that class (and title).
 inline HWND FindTopLevel(DWORD process, const wchar_t* class_name, const wchar_t* title = nullptr) {
   for (HWND window : TopLevelWindowsOf(process)) {
     if (lstrcmpiW(ClassOf(window).c_str(), class_name) == 0 &&
