@@ -208,9 +208,7 @@ TEST(CloseItemTest, SwitchesOnlyTheTwoBitsBothWaysAndRepaintsTheFrameOnlyOnAChan
   EXPECT_EQ(g_frame_changes, 1);
   EXPECT_EQ(ToggleCloseItem(windows, window), CloseItemChange::kEnabled);
   EXPECT_EQ(std::tuple(windows.CloseItemState(window), g_frame_changes), std::tuple(*initial, 2));
-  RECT rect{};
-  GetWindowRect(hwnd, &rect);
-  EXPECT_EQ(std::pair(rect.left, rect.right), std::pair(50L, 350L)) << "neither moved nor sized";
+  EXPECT_EQ(windows.Rect(window), (WindowRect{50, 50, 350, 250})) << "neither moved nor sized";
   DestroyWindow(hwnd);
   EXPECT_EQ(ToggleCloseItem(windows, window), CloseItemChange::kUnreadable);
 }

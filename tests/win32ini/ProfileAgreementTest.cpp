@@ -103,8 +103,7 @@ std::string FromCodePage(const std::string& bytes) {
 
 // Bytes that are no UTF-8 read in the system code page; a write elsewhere keeps them.
 TEST(ProfileAgreementTest, Utf8AndCodePageText) {
-  const std::string cafe = "caf\xC3\xA9";
-  const std::string legacy = "Caf\xE9";
+  const std::string cafe = "caf\xC3\xA9", legacy = "Caf\xE9";
   ASSERT_NE(FromCodePage(legacy), legacy);
   const std::tuple<std::string, std::string, std::string> rows[] = {
       {"\xEF\xBB\xBF[S]\r\nk=" + cafe + "\r\n", cafe, cafe},
