@@ -33,7 +33,8 @@ struct Installation {
     program.emplace(exe, L"", folder_path.wstring());
     HWND main = nullptr;
     const auto there = [&] { return (main = FindTopLevel(program->id(), kMainClass)) != nullptr; };
-    if (!WaitUntil([&] { return there() && (!shown || IsWindowVisible(main)); }, 30s)) {
+    if (!program->WaitForIdle(30s) ||
+        !WaitUntil([&] { return there() && (!shown || IsWindowVisible(main)); }, 30s)) {
       throw std::runtime_error("Hoverdeck did not start");
     }
     return main;

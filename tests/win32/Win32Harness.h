@@ -41,6 +41,10 @@ class Program {
     WaitForSingleObject(process_.get(), 10'000);
   }
   DWORD id() const { return GetProcessId(process_.get()); }
+  // True once it waits for input, its start-up done.
+  bool WaitForIdle(std::chrono::milliseconds limit) {
+    return WaitForInputIdle(process_.get(), static_cast<DWORD>(limit.count())) == 0;
+  }
   // Its exit code, or nullopt when it still runs after `limit`.
   std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit) {
     DWORD code = 0;
@@ -131,7 +135,7 @@ inline std::vector<HWND> TopLevelWindowsOf(DWORD process) {
   return found;
 }
 
-// The process's first top-level window of that class (and title).
+// The process's first top-level window of that class (and title, when given).
 inline HWND FindTopLevel(DWORD process, const wchar_t* class_name, const wchar_t* title = nullptr) {
   for (HWND window : TopLevelWindowsOf(process)) {
     if (lstrcmpiW(ClassOf(window).c_str(), class_name) == 0 &&
