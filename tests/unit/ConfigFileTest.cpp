@@ -201,8 +201,7 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
   }
 }
 
-// What a write killed half-way left is removed at the start when it is ours and older than the
-// start; anything else stays.
+// What a write killed half-way left goes at the start when it is ours and older; the rest stays.
 TEST(ConfigFileSafetyTest, LeftoversOfAnEarlierRunGoAtTheStart) {
   FormDesk d;
   const auto started = fs::file_time_type::clock::now();
@@ -246,11 +245,9 @@ int Reserve(int fd, off_t, off_t) {
 }
 #endif
 
-// What the user made of the file stays: read-only is never replaced; a link stays a link to
-// the updated target; mode and owner are kept; a file with a second name, and one in a folder
-// without room for a temporary file, are written in place, also where the file system cannot
-// reserve room; a write cut short (a full disk, a file-size limit) leaves the old file whole.
-// No temporary file is left, nothing else made.
+// What the user made of the file stays: read-only is never replaced, a link stays a link, mode
+// and owner are kept; a second name or a folder that takes no new file means writing in place.
+// A write cut short (full disk, size limit) leaves the old file whole and nothing else made.
 TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
   // Longer and different from its first byte on, so an overwrite in place has both to do.
   const std::string before = "[S]\nk=old\n", after = "[S]\nk=new value\n";

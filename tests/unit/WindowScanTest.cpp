@@ -216,7 +216,7 @@ TEST_F(WindowScanTest, CaptionsThatCannotBeMarkedAreListedAsTheyStand) {
   settings_.SetTopMostCaption = true;
   Rules(close_rules_, {{"Gone", true}});
   const auto gone = desktop_.Open("Gone soon", true);
-  desktop_.VanishAfter(gone, 4);  // still there for the filter, gone by the marker write
+  desktop_.VanishAfter(gone, 6);  // still there for the filter, gone by the marker write
   desktop_.Open(SimWindow{.caption = "Editor", .topmost = true, .refuses_caption = true});
   Scan();
   EXPECT_FALSE(desktop_.Exists(gone));
