@@ -175,12 +175,10 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
     ConfigFile file(ini, LineEnding::kLf, store);
     Catalogue catalogue(kTopMostWindowsSection), close(kDisableXSection);
     SortedList list;
-    CatalogueLoad load, close_load;
-    {
-      ConfigFile::Batch batch(file);
-      load = LoadCatalogue(file, catalogue, list);
-      close_load = LoadCatalogue(file, close, list);
-    }
+    ConfigFile::Batch batch(file);
+    const CatalogueLoad load = LoadCatalogue(file, catalogue, list);
+    const CatalogueLoad close_load = LoadCatalogue(file, close, list);
+    batch.Commit();
     EXPECT_EQ(load.held + (load.backed_up ? 1000 : 0), copy_refused ? 150 : 1150);
     EXPECT_TRUE(load.backup == dir.File("Hoverdeck.ini.bak2") && close_load.backup == load.backup &&
                 close_load.backed_up == load.backed_up);
