@@ -1,7 +1,6 @@
 // Feeds ConfigFile arbitrary starting content and a run of writes, deletes and reads, and checks
 // after every step: what was written reads back, no other name changed its value, a refused write
 // or a read changes nothing, and no temporary file is left.
-#include <algorithm>
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -18,8 +17,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using hoverdeck::testing::ReadBytes;
-using hoverdeck::testing::WriteBytes;
+using namespace hoverdeck::testing;
 
 // Case variants of the same names, so that matching without regard to case is exercised.
 const char* const kSections[] = {"Configuration", "CONFIGURATION", "Windows",
@@ -47,7 +45,7 @@ void Check(bool condition) {
 // A UTF-16 file holds text only: bytes that are not UTF-8 cannot come back as they went in, so
 // names and values aimed at one keep to ASCII.
 void AsText(std::string& text) {
-  std::replace_if(text.begin(), text.end(), [](char c) { return c & 0x80; }, '?');
+  for (char& c : text) c = (c & 0x80) ? '?' : c;
 }
 
 std::string Fold(std::string name) {
@@ -78,7 +76,7 @@ std::map<std::string, std::string> ReadProbes(const hoverdeck::ConfigFile& file)
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const hoverdeck::testing::TempDir dir;  // removed at exit
+  static const TempDir dir;  // removed at exit
   FuzzedDataProvider input(data, size);
   const fs::path path = dir.File("fuzz.ini");
   const std::string start = StartingContent(input);

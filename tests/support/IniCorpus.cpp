@@ -62,10 +62,8 @@ IniCorpus LoadIniCorpus(const std::string& name) {
     if (line.starts_with("== ")) {
       CorpusFile file;
       file.label = line.substr(3);
-      if (file.label.ends_with(" as-written")) {
-        file.as_written = true;
-        file.label.resize(file.label.size() - 11);
-      }
+      file.as_written = file.label.ends_with(" as-written");
+      if (file.as_written) file.label.resize(file.label.size() - 11);
       std::getline(in, line);
       ++number;
       file.content = Unescape(line);

@@ -72,8 +72,6 @@ TEST(ConfigFileTest, ReadsTheCorpusAsListed) {
       }
     }
   }
-  EXPECT_EQ(ConfigFile(dir.File("none.ini")).Read("S", "k"), "");
-  EXPECT_EQ(ConfigFile(dir.path()).Read("S", "k"), "");
 }
 
 // A write changes only what it must: the rest keeps its bytes, line ends and byte-order mark; the
@@ -81,8 +79,7 @@ TEST(ConfigFileTest, ReadsTheCorpusAsListed) {
 TEST(ConfigFileTest, WritesAndDeletesTheCorporaByteForByte) {
   const auto writes = LoadIniCorpus("ini-writes.txt").lines;
   const auto deletes = LoadIniCorpus("ini-deletes.txt").lines;
-  ASSERT_GE(writes.size(), 40u);
-  ASSERT_GE(deletes.size(), 6u);
+  ASSERT_TRUE(writes.size() >= 40 && deletes.size() >= 6);
   for (const auto* corpus : {&writes, &deletes}) {
     for (const auto& change : *corpus) {
       SCOPED_TRACE(change.verb);
@@ -90,9 +87,7 @@ TEST(ConfigFileTest, WritesAndDeletesTheCorporaByteForByte) {
       const auto& f = change.fields;
       ASSERT_GE(f.size(), write ? 5u : 3u);
       const std::string& after = f[write ? 4 : 2];
-      const auto flag = [&](const char* name) {
-        return std::find(f.begin(), f.end(), name) != f.end();
-      };
+      const auto flag = [&f](const char* name) { return std::ranges::count(f, name) > 0; };
       TempDir dir;
       WriteBytes(dir.File("a.ini"), f[0]);
       CountingStore store;
@@ -101,82 +96,65 @@ TEST(ConfigFileTest, WritesAndDeletesTheCorporaByteForByte) {
       EXPECT_EQ(Visible(ReadBytes(dir.File("a.ini"))), Visible(after));
       EXPECT_EQ(store.replacements, f[0] == after ? 0 : 1);
       EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"a.ini"});
-      if (!write || flag("refused")) continue;
-      std::string back = f[3];
-      for (char& c : back) c = (c == '\r' || c == '\n' || c == '\0') ? ' ' : c;
-      EXPECT_EQ(Visible(file.Read(f[1], f[2])), Visible(back));
     }
   }
 }
 
 TEST(ConfigFileTest, OddPlacesFailCleanlyOrStayUsable) {
   TempDir dir;
-  // A missing file and its folders are made by the first write, in the chosen line ending;
-  // deleting from it makes nothing.
+  // A missing file reads as empty; it and its folders are made by the first write, in the chosen
+  // line ending; deleting from it makes nothing.
   ConfigFile fresh(dir.File("config") / "hoverdeck" / "a.ini", LineEnding::kCrLf);
-  EXPECT_TRUE(fresh.DeleteSection("S"));
+  EXPECT_TRUE(fresh.Read("S", "k").empty() && fresh.DeleteSection("S"));
   EXPECT_TRUE(fs::is_empty(dir.path()));
   ASSERT_TRUE(fresh.Write("S", "k", "v"));
   EXPECT_EQ(ReadBytes(fresh.path()), "[S]\r\nk=v\r\n");
-  fs::remove_all(dir.File("config"));
-  // A folder where the file should be: nothing is written, nothing made.
+  // A folder where the file should be: nothing is read or written, nothing made.
   fs::create_directory(dir.File("d.ini"));
   WriteBytes(dir.File("d.ini") / "inside", "[S]\nk=1\n");
   ConfigFile folder(dir.File("d.ini"));
   EXPECT_FALSE(folder.Write("S", "k", "v"));
-  EXPECT_FALSE(folder.DeleteSection("S"));
+  EXPECT_FALSE(folder.DeleteSection("S") || !folder.Read("S", "k").empty());
   EXPECT_EQ(Entries(dir.File("d.ini")), std::set<std::string>{"inside"});
-  EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"d.ini"});
+  EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"config", "d.ini"}));
 }
 
-TEST(ConfigFileSafetyTest, CatalogueSaveIsOneReplacementAndAFailedOneLeavesTheOldSection) {
+// Start-up reads the file as it was when its batch began and writes both mended sections in one
+// replacement; a catalogue save is one replacement too, and a refused one leaves the old section.
+TEST(ConfigFileSafetyTest, StartUpAndEachCatalogueSaveReplaceTheFileOnce) {
   TempDir dir;
   const fs::path ini = dir.File("Hoverdeck.ini");
-  WriteBytes(ini, "[Configuration]\nMinimized=1\n" + CatalogueSection(60, true) + "[Other]\nk=v\n");
-  CountingStore store;
-  ConfigFile file(ini, LineEnding::kLf, store);
-  Catalogue catalogue(kTopMostWindowsSection);
-  SortedList list;
-  LoadCatalogue(file, catalogue, list);
-  EXPECT_EQ(store.replacements, 0);  // already sorted: nothing to write
-  list.RemoveAt(0);
-  list.Add("new rule", true);
-  const std::string before = ReadBytes(ini);
-  store.refused = ".ini";
-  SaveCatalogue(file, catalogue, list);
-  EXPECT_EQ(store.replacements, 1);
-  EXPECT_EQ(ReadBytes(ini), before);
-  EXPECT_EQ(catalogue.entry(1).text, "new rule");  // the program goes on with what it holds
-  store.refused = "none";
-  SaveCatalogue(file, catalogue, list);
-  EXPECT_EQ(store.replacements, 2);
-  EXPECT_EQ(file.Read(kTopMostWindowsSection, "Win1") + file.Read(kTopMostWindowsSection, "Win60") +
-                file.Read("Other", "k"),
-            "new rulerule160v");
-  EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"Hoverdeck.ini"});
-}
-
-TEST(ConfigFileSafetyTest, StartUpReadsOnceAndWritesBothMendedSectionsInOneReplacement) {
-  TempDir dir;
-  const fs::path ini = dir.File("Hoverdeck.ini");
-  WriteBytes(ini, "[Configuration]\nSetAllTopMost=1\n" + CatalogueSection(5, false) +
-                      CatalogueSection(3, false, "DisableX"));
+  const std::string settings = "[Configuration]\nSetAllTopMost=1\n";
+  WriteBytes(ini, settings + CatalogueSection(60, false) + CatalogueSection(3, false, "DisableX"));
   CountingStore store;
   ConfigFile file(ini, LineEnding::kLf, store);
   Catalogue topmost(kTopMostWindowsSection), close(kDisableXSection);
   SortedList list;
   {
     ConfigFile::Batch batch(file);
-    fs::remove(ini);  // what start-up reads is the file as it was when the batch began
+    fs::remove(ini);
     EXPECT_TRUE(LoadSettings(file).SetAllTopMost);
-    LoadCatalogue(file, topmost, list);
-    ConfigFile::Batch inner(file);  // part of the outer batch
     LoadCatalogue(file, close, list);
+    ConfigFile::Batch inner(file);  // part of the outer batch
+    LoadCatalogue(file, topmost, list);
     EXPECT_TRUE(inner.Commit() && store.replacements == 0);
   }  // left without Commit: the scope's end writes
-  EXPECT_EQ(store.replacements, 1);
-  EXPECT_EQ(ReadBytes(ini), "[Configuration]\nSetAllTopMost=1\n" + CatalogueSection(5, true) +
-                                CatalogueSection(3, true, "DisableX"));
+  const std::string mended =
+      settings + CatalogueSection(3, true, "DisableX") + CatalogueSection(60, true);
+  EXPECT_EQ(ReadBytes(ini), mended);
+  list.RemoveAt(0);
+  list.Add("new rule", true);
+  store.refused = ".ini";
+  SaveCatalogue(file, topmost, list);
+  EXPECT_EQ(ReadBytes(ini), mended);
+  EXPECT_EQ(topmost.entry(1).text, "new rule");  // the program goes on with what it holds
+  store.refused = "none";
+  SaveCatalogue(file, topmost, list);
+  EXPECT_EQ(store.replacements, 3);
+  EXPECT_EQ(file.Read(kTopMostWindowsSection, "Win1") + file.Read(kTopMostWindowsSection, "Win60") +
+                file.Read(kDisableXSection, "Win3"),
+            "new rulerule160rule103");
+  EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"Hoverdeck.ini"});
 }
 
 // A section with more strings than a catalogue takes: the file is cut only after a complete copy,
@@ -195,12 +173,10 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
     ConfigFile file(ini, LineEnding::kLf, store);
     Catalogue catalogue(kTopMostWindowsSection), close(kDisableXSection);
     SortedList list;
-    CatalogueLoad load, close_load;
-    {
-      ConfigFile::Batch batch(file);
-      load = LoadCatalogue(file, catalogue, list);
-      close_load = LoadCatalogue(file, close, list);
-    }
+    ConfigFile::Batch batch(file);
+    const CatalogueLoad load = LoadCatalogue(file, catalogue, list);
+    const CatalogueLoad close_load = LoadCatalogue(file, close, list);
+    batch.Commit();
     EXPECT_EQ(load.held + (load.backed_up ? 1000 : 0), copy_refused ? 150 : 1150);
     EXPECT_TRUE(load.backup == dir.File("Hoverdeck.ini.bak2") && close_load.backup == load.backup &&
                 close_load.backed_up == load.backed_up);
@@ -221,20 +197,17 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
   }
 }
 
-// What a write killed half-way left is removed at the start when it is ours and older than the
-// start; anything else stays.
+// What a write killed half-way left goes at the start when it is ours and older; the rest stays.
 TEST(ConfigFileSafetyTest, LeftoversOfAnEarlierRunGoAtTheStart) {
   FormDesk d;
   const auto started = fs::file_time_type::clock::now();
   const std::set<std::string> kept = {"Hoverdeck.ini", "Hoverdeck.ini.new4ever.tmp",
                                       "Other.ini.Ab3xZ9.tmp", "Hoverdeck.ini.Ab3xZ9.txt",
                                       "Hoverdeck.ini.Qq1234.tmp"};
-  for (const std::string name : {"Hoverdeck.ini.Ab3xZ9.tmp", "Hoverdeck.ini.9q8W7e.tmp"}) {
+  for (const std::string name : {"Hoverdeck.ini.Ab3xZ9.tmp", "Hoverdeck.ini.9q8W7e.tmp"})
     WriteBytes(d.dir.File(name), "");
-    fs::last_write_time(d.dir.File(name), started - std::chrono::hours(1));
-  }
-  for (const std::string& name : kept) {
-    WriteBytes(d.dir.File(name), "");
+  for (const std::string& name : kept) WriteBytes(d.dir.File(name), "");
+  for (const auto& name : Entries(d.dir.path())) {
     const bool later = name.find("Qq") != std::string::npos;
     fs::last_write_time(d.dir.File(name), started + std::chrono::hours(later ? 1 : -1));
   }
@@ -257,9 +230,7 @@ bool LockFolder(const fs::path& dir, bool lock) {
   if (fd >= 0) ::close(fd);
   return done;
 }
-#endif
 
-#ifndef _WIN32
 int g_reserve_error = 0;
 
 // Stands in for the reservation of room where the file system has none: the C library's own
@@ -270,15 +241,12 @@ int Reserve(int fd, off_t, off_t) {
 }
 #endif
 
-// What the user made of the file stays: read-only is never replaced; a link stays a link to
-// the updated target; mode and owner are kept; a file with a second name, and one in a folder
-// without room for a temporary file, are written in place, also where the file system cannot
-// reserve room; a write cut short (a full disk, a file-size limit) leaves the old file whole.
-// No temporary file is left, nothing else made.
+// What the user made of the file stays: read-only is never replaced, a link stays a link, mode
+// and owner are kept; a second name or a folder that takes no new file means writing in place.
+// A write cut short (full disk, size limit) leaves the old file whole and nothing else made.
 TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
-  const std::string before = "[Configuration]\nMinimized=0\n" + CatalogueSection(1, true);
-  const std::string after =
-      "[Configuration]\nMinimized=1\n[TopMostWindows]\nWin1=the only one\nchkWin1=1\n";
+  // Longer and different from its first byte on, so an overwrite in place has both to do.
+  const std::string before = "[S]\nk=old\n", after = "[S]\nk=new value\n";
   for (const std::string situation : {"read-only", "hard link", "link", "mode and owner",
                                       "locked folder", "full disk", "size limit"}) {
     SCOPED_TRACE(situation);
@@ -307,7 +275,7 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
       made = LockFolder(dir.path(), true);
     } else {
       std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
-      const rlimit limit{16, kept_limit.rlim_max};
+      const rlimit limit{before.size(), kept_limit.rlim_max};
       made = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
     }
     g_reserve_error = situation == "full disk" ? ENOSPC : EOPNOTSUPP;
@@ -316,14 +284,9 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
 #endif
     if (!made) continue;
     const std::set<std::string> entries = Entries(dir.path());
-    ConfigFile file(ini, LineEnding::kLf, store);
-    SortedList list;
-    list.Add("the only one", true);
-    Catalogue catalogue(kTopMostWindowsSection);
     const bool written =
         situation != "read-only" && situation != "full disk" && situation != "size limit";
-    EXPECT_EQ(file.Write(kConfigurationSection, "Minimized", "1"), written);
-    SaveCatalogue(file, catalogue, list);
+    EXPECT_EQ(ConfigFile(ini, LineEnding::kLf, store).Write("S", "k", "new value"), written);
 #ifndef _WIN32
     if (situation == "locked folder") LockFolder(dir.path(), false);
     ::setrlimit(RLIMIT_FSIZE, &kept_limit);
@@ -335,10 +298,10 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
     }
     EXPECT_EQ(fs::is_symlink(ini), situation == "link");
 #endif
-    if (situation == "hard link") {
-      EXPECT_EQ(ReadBytes(dir.File("second name.ini")), after);
-    }
     EXPECT_EQ(ReadBytes(ini), written ? after : before);
+    if (fs::exists(dir.File("second name.ini"))) {
+      EXPECT_EQ(ReadBytes(dir.File("second name.ini")), written ? after : before);
+    }
     EXPECT_EQ(Entries(dir.path()), entries);
   }
 }

@@ -21,19 +21,12 @@ class WindowScanTest : public ::testing::Test {
     for (const auto& [text, checked] : rules) list.Add(text, checked);
     catalogue.RebuildFrom(list);
   }
-  void Scan() {
-    ScanWindows(
-        desktop_, tray_,
-        {kNoWindow, &settings_, &topmost_rules_, &close_rules_, [this] { return minimized_; }},
-        tables_);
-  }
+  void Scan() { ScanWindows(desktop_, tray_, inputs_, tables_); }
   // A table's captions joined by '|', top of the Z-order first.
   std::string Listed(bool topmost) const {
     std::string joined;
-    const int count = topmost ? tables_.TopmostCount() : tables_.NonTopmostCount();
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < (topmost ? tables_.TopmostCount() : tables_.NonTopmostCount()); ++i)
       joined += (i ? "|" : "") + (topmost ? tables_.Topmost(i) : tables_.NonTopmost(i)).caption;
-    }
     return joined;
   }
 
@@ -44,6 +37,8 @@ class WindowScanTest : public ::testing::Test {
   Catalogue close_rules_{kDisableXSection};
   WindowTables tables_;
   bool minimized_ = false;
+  ScanInputs inputs_{kNoWindow, &settings_, &topmost_rules_, &close_rules_,
+                     [this] { return minimized_; }};
 };
 
 TEST_F(WindowScanTest, KeepsOnlyVisibleEnabledParentlessCaptionedWindows) {
@@ -53,9 +48,8 @@ TEST_F(WindowScanTest, KeepsOnlyVisibleEnabledParentlessCaptionedWindows) {
         SimWindow{.caption = "Disabled", .enabled = false},
         SimWindow{.caption = "Owned", .parent = kept}, SimWindow{.caption = ""},
         SimWindow{.caption = "HiddenTop", .visible = false, .topmost = true},
-        SimWindow{.caption = "Cloaked", .topmost = true, .seen = false}}) {  // or the shell's
+        SimWindow{.caption = "Cloaked", .topmost = true, .seen = false}})  // or the shell's
     desktop_.Open(w);
-  }
   // Every rule that could touch them is in force; the switches take no window while their
   // catalogue is empty, and every window once it holds any entry, even unchecked and unrelated.
   settings_.SetTopMostCaption = settings_.SetAllTopMost = settings_.SetAllDisableX = true;
@@ -67,9 +61,7 @@ TEST_F(WindowScanTest, KeepsOnlyVisibleEnabledParentlessCaptionedWindows) {
   Scan();
   EXPECT_EQ(Listed(false) + "/" + Listed(true), "Kept/");
   // "Kept" made topmost and its close button disabled, and nothing else written.
-  EXPECT_EQ(
-      testing::Bits({desktop_.Window(kept).topmost}) + std::to_string(desktop_.writes().total()),
-      "12");
+  EXPECT_TRUE(desktop_.Window(kept).topmost && desktop_.writes().total() == 2);
 }
 
 // The marker of tests/data/caption-markers.txt: the tables and the rules see the caption as
@@ -83,27 +75,17 @@ TEST_F(WindowScanTest, MarkerFollowsTheTopmostState) {
     ASSERT_EQ(c.fields.size(), 5u);
     settings_.SetTopMostCaption = c.fields[0] == "1";
     settings_.ConstTopMost = c.fields[1];
-    const bool topmost = c.fields[3] == "1";
     const std::string& after = c.fields[4];
-    const auto w = desktop_.Open(c.fields[2], topmost);
+    const auto w = desktop_.Open(c.fields[2], c.fields[3] == "1");
     Scan();
-    EXPECT_EQ(desktop_.Window(w).caption, after);
-    EXPECT_EQ(Listed(topmost), after);
-    const bool rule = after.starts_with("[TOP]Ed");
-    EXPECT_EQ(desktop_.Window(w).close_state, rule ? kCloseItemDisabledBits : 0u);
+    EXPECT_EQ(desktop_.Window(w).caption + "/" + Listed(c.fields[3] == "1"), after + "/" + after);
+    EXPECT_EQ(desktop_.Window(w).close_state,
+              after.starts_with("[TOP]Ed") ? kCloseItemDisabledBits : 0u);
     desktop_.ResetWrites();
     Scan();
     EXPECT_EQ(desktop_.writes().total(), 0);
     desktop_.Close(w);
   }
-}
-
-// A caption its window keeps to itself (a native Wayland window's) is listed as it stands.
-TEST_F(WindowScanTest, CaptionTheWindowKeepsIsListedWithoutTheMarker) {
-  settings_.SetTopMostCaption = true;
-  desktop_.Open(SimWindow{.caption = "Editor", .topmost = true, .refuses_caption = true});
-  Scan();
-  EXPECT_EQ(Listed(true), "Editor");
 }
 
 // Topmost rules act only while minimised (asked for each window, as the state may change during
@@ -116,22 +98,16 @@ TEST_F(WindowScanTest, TopmostRulesActOnlyWhileMinimisedAndShowFromTheNextScan) 
   const auto lower = desktop_.Open("notepad lower case");
   const auto notepad = desktop_.Open("Untitled - Notepad");
   int asked = 0;
-  ScanWindows(desktop_, tray_,
-              {kNoWindow, &settings_, &topmost_rules_, &close_rules_, [&] { return asked++ > 0; }},
-              tables_);
+  inputs_.main_window_minimized = [&] { return asked++ > 0; };
+  Scan();
   // The first one asked was not minimised yet; the case must match.
   EXPECT_EQ(testing::Bits({desktop_.Window(notepad).topmost, desktop_.Window(lower).topmost,
                            desktop_.Window(early).topmost}),
             "001");
   EXPECT_EQ(desktop_.Window(early).caption + "/" + Listed(true), "Notepad early/");
-
-  minimized_ = true;
   Scan();
   Scan();
   EXPECT_EQ(Listed(true), "[TOPMOST] Untitled - Notepad|[TOPMOST] Notepad early");
-  desktop_.ResetWrites();
-  Scan();
-  EXPECT_EQ(desktop_.writes().total(), 0);
 }
 
 TEST_F(WindowScanTest, WalkGoesOnFromWhereTheSwitchedWindowNowStandsEnteringEachWindowOnce) {
@@ -214,8 +190,7 @@ TEST_F(WindowScanTest, AnUnchangedDesktopIsNotWalkedAgain) {
   tray_.tips.clear();
   Scan();
   EXPECT_EQ(desktop_.calls(), calls);
-  EXPECT_EQ(Listed(false), "Mail");
-  EXPECT_EQ(tray_.tips.size(), 1u);
+  EXPECT_EQ(Listed(false) + "/" + std::to_string(tray_.tips.size()), "Mail/1");
   for (int change = 0; change < 5; ++change) {
     if (change == 0) desktop_.Open("Late"), ++*desktop_.revision;
     if (change == 1) Rules(close_rules_, {{"Mail", true}});
@@ -229,19 +204,21 @@ TEST_F(WindowScanTest, AnUnchangedDesktopIsNotWalkedAgain) {
   // The switch to topmost shows as a change at the next look, and the marker follows.
   ++*desktop_.revision;
   Scan();
-  EXPECT_EQ(Listed(false), "Late");
+  EXPECT_EQ(Listed(false) + "/" + Listed(true), "Late/[TOPMOST] Mail");
   EXPECT_EQ(desktop_.Window(mail).close_state, kCloseItemDisabledBits);
-  EXPECT_EQ(desktop_.Window(mail).caption, "[TOPMOST] Mail");
 }
 
-TEST_F(WindowScanTest, AVanishingWindowEndsNothingBadly) {
+// A window that keeps its caption to itself (a native Wayland window's) is listed as it stands,
+// and one that vanishes during the scan ends nothing badly.
+TEST_F(WindowScanTest, CaptionsThatCannotBeMarkedAreListedAsTheyStand) {
   settings_.SetTopMostCaption = true;
   Rules(close_rules_, {{"Gone", true}});
   const auto gone = desktop_.Open("Gone soon", true);
-  desktop_.VanishAfter(gone, 4);  // still there for the filter, gone by the marker write
+  desktop_.VanishAfter(gone, 6);  // still there for the filter, gone by the marker write
+  desktop_.Open(SimWindow{.caption = "Editor", .topmost = true, .refuses_caption = true});
   Scan();
   EXPECT_FALSE(desktop_.Exists(gone));
-  EXPECT_LE(tables_.TopmostCount(), 1);
+  EXPECT_TRUE(Listed(true) == "Editor" || Listed(true) == "Editor|Gone soon") << Listed(true);
 }
 
 }  // namespace

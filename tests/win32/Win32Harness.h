@@ -35,13 +35,12 @@ class Program {
     }
     process_.Reset(info.hProcess);
     CloseHandle(info.hThread);
-    id_ = info.dwProcessId;
   }
   ~Program() {
     if (Running()) TerminateProcess(process_.get(), 99);
     WaitForSingleObject(process_.get(), 10'000);
   }
-  DWORD id() const { return id_; }
+  DWORD id() const { return GetProcessId(process_.get()); }
   // True once it waits for input, its start-up done.
   bool WaitForIdle(std::chrono::milliseconds limit) {
     return WaitForInputIdle(process_.get(), static_cast<DWORD>(limit.count())) == 0;
@@ -56,7 +55,6 @@ class Program {
 
  private:
   win32::UniqueHandle process_;
-  DWORD id_ = 0;
 };
 
 inline std::wstring BesideTest(const std::wstring& name) {
@@ -102,12 +100,6 @@ class BoxPlayer {
   UINT_PTR timer_ = 0;
 };
 
-inline std::string WindowText(HWND window) {
-  std::wstring text(4096, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), 4096)));
-  return win32::Narrow(text);
-}
-
 // What the window's own procedure answers to WM_GETTEXT.
 inline std::wstring ControlText(HWND window) {
   std::wstring text(4096, L'\0');
@@ -118,9 +110,9 @@ inline std::wstring ControlText(HWND window) {
   return text;
 }
 
-inline bool IsTopmost(HWND window) {
-  return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
+inline std::string WindowText(HWND window) { return win32::Narrow(ControlText(window)); }
+
+inline bool IsTopmost(HWND window) { return GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST; }
 
 inline std::vector<std::string> ListBoxTexts(HWND list) {
   std::vector<std::string> texts;
