@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/ProgramHost.h"
@@ -80,9 +81,8 @@ class FakeTray final : public Tray {
  public:
   bool Add(const std::string& tip) override {
     present = true;
-    tips.push_back(tip);
     ++adds;
-    return true;
+    return ModifyTip(tip);
   }
   bool ModifyTip(const std::string& tip) override {
     if (!present) return false;
@@ -90,10 +90,8 @@ class FakeTray final : public Tray {
     return true;
   }
   bool Delete() override {
-    const bool was = present;
-    present = false;
     ++deletes;
-    return was;
+    return std::exchange(present, false);
   }
   std::string tip() const { return tips.empty() ? std::string() : tips.back(); }
 

@@ -194,8 +194,7 @@ TEST_F(FrmTopTest, PopupsSwitchesAndTheirFailuresActOnThePickedOrListedWindows) 
   form.Form_Load("");
   form.lstFenetresTopMost_MouseDown(kRightButton);  // nothing picked: no menu
   Pick("Top", true);
-  form.lstFenetresTopMost_MouseDown(kLeftButton);
-  form.lstFenetresTopMost_MouseDown(kMiddleButton);
+  for (const int button : {kLeftButton, kMiddleButton}) form.lstFenetresTopMost_MouseDown(button);
   EXPECT_TRUE(dialogs.popups.empty());
   dialogs.popup_choices = {"mnuSetNonTopmost", "mnuSetAllTopmost"};
   form.lstFenetresTopMost_MouseDown(kRightButton);
@@ -402,9 +401,7 @@ TEST_F(FrmTopTest, CheckClicksAndSwitchPressesWriteOneKeyEach) {
             "shown normal ticking\n" + sorted +
                 "0\n[Configuration]\nSetAllTopMost=1\nSetAllDisableX=1\nMinimized=1\n");
   form.chkAllDisableX_MouseDown();
-  EXPECT_EQ(std::to_string(form.chkAllDisableX.Value()) +
-                form.Config().Read("Configuration", "SetAllDisableX"),
-            "00");
+  EXPECT_EQ(Switches() + form.Config().Read("Configuration", "SetAllDisableX"), "10010");
   form.Form_Resize(WindowState::kMinimized);
   form.Timer1_Timer();
   EXPECT_TRUE(desktop.Window(window).topmost);

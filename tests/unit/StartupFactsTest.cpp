@@ -67,9 +67,8 @@ TEST(StartupFactsTest, SettingsBesideARootFolderAndHandleText) {
   const auto root = fs::current_path().root_path();
   EXPECT_EQ(ConfigFilePath(root).native(), (root / "Hoverdeck.ini").native());
   EXPECT_EQ(HandleText(0x10010) + " " + HandleText(0x80000001u), "65552 -2147483647");
-  for (WindowHandle h : {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
+  for (WindowHandle h : {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
     EXPECT_EQ(HandleFromText(HandleText(h)), h);
-  }
   for (const char* bad : {"", "12x", "4294967295"}) EXPECT_FALSE(HandleFromText(bad)) << bad;
 }
 

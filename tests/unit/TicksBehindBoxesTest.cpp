@@ -14,19 +14,18 @@ TEST(TicksBehindBoxes, EachBoxLetsTheTickEnforceAndTheHandlerFinishesAsAnswered)
   // The popup's choice on "Editor - notes", the answer to the offer, the refresh resumed or not,
   // and then: topmost, the offer made, the close rules.
   const struct {
-    const char *box, *choice, *answer;
+    const char *choice, *answer;
     bool resumed;
     const char* done;
   } cases[] = {
       // The tick in the popup rebuilds the list: the command still acts on the picked window.
-      {"window popup", "mnuSetTopmost", "", true,
-       "1 Hoverdeck|Editor|'Editor - notes' is now topmost Mail"},
+      {"mnuSetTopmost", "", true, "1 Hoverdeck|Editor|'Editor - notes' is now topmost Mail"},
       // Paused: only the offer, after the command, sees a tick.
-      {"close-button offer", "mnuDisableX", ScriptedDialogs::kAcceptDefault, false,
+      {"mnuDisableX", ScriptedDialogs::kAcceptDefault, false,
        "0 Hoverdeck|Editor|'Editor - notes' X close box now disabled Editor|Mail"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.box);
+    SCOPED_TRACE(c.choice);
     FormDesk d;
     d.Ini("[DisableX]\nWin1=Mail\nchkWin1=1\n");
     const WindowHandle editor = d.desktop.Open("Editor - notes");
