@@ -8,10 +8,10 @@ wm=${HOVERDECK_X11_WM:-icewm}
 case "$wm" in icewm | openbox | kwin_x11) ;; *) echo "unknown window manager: $wm" >&2; exit 2 ;; esac
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-x11.XXXXXX")
 xvfb_pid="" wm_pid="" bus_pid=""
-# X servers that start while another one ends can take each other's display: the one ending
-# removes the lock file and socket the new one has just made there. Starting and ending servers
-# take turns through this lock, which no server or client inherits (another user's lock file
-# cannot be shared; their servers are then not waited for).
+# Servers that look for a free display at the same moment, or while another one ends, can end
+# up on one number; so the display is chosen here, and starting and ending servers take turns
+# through this lock, which no server or client inherits (another user's lock file cannot be
+# shared; their servers are then not waited for).
 lock=/tmp/hoverdeck-xvfb.lock
 [ ! -e "$lock" ] || [ -w "$lock" ] || lock=$workdir/xvfb.lock
 exec 9>>"$lock"
@@ -32,15 +32,18 @@ trap 'exit 143' TERM
 # shellcheck source=../support/wait-for.sh
 . "$(dirname "$0")/../support/wait-for.sh"
 
-# The server picks a free display number itself and writes it once it accepts connections.
+# Numbers from 20 up: a desktop's own servers and KWin's XWayland take the lowest free ones, the
+# Windows suites' xvfb-run those from 99.
 flock -w 60 9 || { echo "another X server kept $lock for a minute" >&2; exit 1; }
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$workdir/display" 9>&- >"$workdir/x.log" 2>&1 &
-xvfb_pid=$!
-display_known() { grep -q '^[0-9][0-9]*$' "$workdir/display"; }
-wait_for 20 display_known || { echo "Xvfb did not start:" >&2; cat "$workdir/x.log" >&2; exit 1; }
-flock -u 9
-DISPLAY=":$(cat "$workdir/display")"
+number=20
+while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do number=$((number + 1)); done
+DISPLAY=":$number"
 export DISPLAY
+Xvfb "$DISPLAY" -nolisten tcp -screen 0 1280x1024x24 9>&- >"$workdir/x.log" 2>&1 &
+xvfb_pid=$!
+server_answers() { xprop -root >/dev/null 2>&1; }
+wait_for 20 server_answers || { echo "Xvfb did not start on $DISPLAY:" >&2; cat "$workdir/x.log" >&2; exit 1; }
+flock -u 9
 if [ "$wm" = kwin_x11 ]; then
   # KWin wants a session bus: a private one that starts no services (a shortcut daemon started on
   # demand can hold the display up), ended with the rest. KWin runs from a plain copy, which drops
