@@ -39,7 +39,8 @@ number=20
 while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do number=$((number + 1)); done
 DISPLAY=":$number"
 export DISPLAY
-Xvfb "$DISPLAY" -nolisten tcp -screen 0 1280x1024x24 9>&- >"$workdir/x.log" 2>&1 &
+# -noreset: a server that resets as its last client leaves can refuse the next one meanwhile.
+Xvfb "$DISPLAY" -nolisten tcp -noreset -screen 0 1280x1024x24 9>&- >"$workdir/x.log" 2>&1 &
 xvfb_pid=$!
 server_answers() { xprop -root >/dev/null 2>&1; }
 wait_for 20 server_answers || { echo "Xvfb did not start on $DISPLAY:" >&2; cat "$workdir/x.log" >&2; exit 1; }
@@ -62,5 +63,5 @@ wm_ready() {
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
     xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q '^_NET_CLIENT_LIST('
 }
-wait_for 20 wm_ready || { echo "$wm did not take over $DISPLAY:" >&2; cat "$workdir/wm.log" >&2; exit 1; }
+wait_for 20 wm_ready || { echo "$wm did not take over $DISPLAY:" >&2; cat "$workdir/wm.log" "$workdir/x.log" >&2; exit 1; }
 "$@" 9>&-
