@@ -106,7 +106,8 @@ TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
   ASSERT_TRUE(PostDoubleClick(list, L"Invoice 42 - Editor")) << "the helper window is not listed";
   HWND offer = WaitForBox(hoverdeck->id(), L"Hoverdeck");
   ASSERT_NE(offer, nullptr) << "no input box offers a rule";
-  EXPECT_TRUE(IsTopmost(invoice) && !IsTopmost(owner.Hwnd("calendar"))) << "before the offer";
+  EXPECT_EQ(std::pair(IsTopmost(invoice), IsTopmost(owner.Hwnd("calendar"))),
+            std::pair(true, false));  // before the offer
   SendMessageW(GetDlgItem(offer, kInputEditId), WM_SETTEXT, 0, LPARAM(L"Invoice"));
   PostMessageW(GetDlgItem(offer, IDOK), BM_CLICK, 0, 0);
   // The INI is read only once the catalogue shows the answer: an open file blocks its rewrite.
@@ -135,11 +136,12 @@ TEST(HoverdeckExe, DrivingTheWindowThenStartingAgain) {
     for (HWND window : TopLevelWindowsOf(silent.id())) showed |= IsWindowVisible(window) != 0;
     return (code = silent.WaitForExit(0ms)).has_value();
   });
-  EXPECT_TRUE(code == 0u && !showed) << "a window showed, or it did not end";
+  EXPECT_EQ(std::tuple(code, showed), std::tuple(0u, false)) << "ended, and no window showed";
 
   // Quitting asks first; Yes ends the program, and the windows keep what it did to them.
   Quit(*hoverdeck, main);
-  EXPECT_TRUE(IsTopmost(invoice) && WindowText(invoice) == "[TOPMOST] Invoice 42 - Editor");
+  EXPECT_EQ(std::tuple(IsTopmost(invoice), WindowText(invoice)),
+            std::tuple(true, "[TOPMOST] Invoice 42 - Editor"));
 }
 
 // A program that stops answering holds nothing up: the marker and the rules reach the other
@@ -164,7 +166,8 @@ TEST(HoverdeckExe, HungProgramHoldsNothingUp) {
   HWND said = WaitForBox(hoverdeck->id(), L"Hoverdeck - 1.1h",
                          L"'Frozen app' could not be made topmost: its program is not responding. "
                          L"Try again once it responds.");
-  EXPECT_TRUE(said && std::chrono::steady_clock::now() - asked < 3s);  // a busy test machine
+  EXPECT_EQ(std::pair(said != nullptr, std::chrono::steady_clock::now() - asked < 3s),
+            std::pair(true, true));  // a busy test machine
   PostMessageW(GetDlgItem(said, IDOK), BM_CLICK, 0, 0);
   // Minimised, the rule makes the answering window topmost; the other follows once it answers.
   PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);

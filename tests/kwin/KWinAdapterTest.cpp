@@ -16,6 +16,7 @@
 #include <functional>
 #include <sstream>
 
+#include "FormDesk.h"
 #include "ScriptedDialogs.h"
 #include "app/SortedList.h"
 #include "inventory/WindowScan.h"
@@ -139,7 +140,7 @@ TEST_F(KWinAdapterTest, ListsNativeAndXWaylandWindowsAsKWinSeesThem) {
     const QVariantMap kwin = KWinView(window);
     EXPECT_EQ(kwin.value("caption").toString().toStdString(), caption);
     EXPECT_EQ(kwin.value("keepAbove").toBool(), windows_->IsTopmost(window));
-    EXPECT_TRUE(windows_->IsVisible(window) && !windows_->HasParent(window));
+    EXPECT_EQ(testing::Bits({windows_->IsVisible(window), windows_->HasParent(window)}), "10");
     EXPECT_EQ(windows_->WindowPid(window), processes_.back()->processId()) << caption;
     EXPECT_TRUE(windows_->Rect(window).has_value());
   }
@@ -165,7 +166,7 @@ TEST_F(KWinAdapterTest, WindowMadeKeepAboveByHandIsListedAsTopmost) {
   QProcess::execute("wmctrl", {"-r", "X by hand", "-b", "add,above"});
   EXPECT_TRUE(Within([&] { return windows_->IsTopmost(native) && windows_->IsTopmost(x); }));
   Scan("nothing matches this");
-  EXPECT_TRUE(ListedTopmost("Native by hand") && ListedTopmost("X by hand"));
+  EXPECT_EQ(testing::Bits({ListedTopmost("Native by hand"), ListedTopmost("X by hand")}), "11");
 }
 
 // KWin applies a rule's forced close function to XWayland windows; for a native window the
@@ -214,7 +215,7 @@ TEST_F(KWinAdapterTest, SteadyStateMakesNoDBusCall) {
     Scan("steady");
   }
   EXPECT_EQ(windows_->Messages(), before);
-  EXPECT_TRUE(ListedTopmost("Native steady") && ListedTopmost("X steady"));
+  EXPECT_EQ(testing::Bits({ListedTopmost("Native steady"), ListedTopmost("X steady")}), "11");
 }
 
 // The program (a copy in a scratch folder, with its settings file beside it), as a user runs it.
@@ -267,7 +268,7 @@ TEST_F(KWinAdapterTest, ProgramEnforcesItsRulesOnNativeAndXWaylandWindows) {
   EXPECT_EQ(kwin().value("caption").toString(), "Native ruled");
   EXPECT_TRUE(KWinScript::Loaded());
   program->terminate();
-  EXPECT_TRUE(program->waitForFinished(5000) && program->exitCode() == 0);
+  EXPECT_EQ((std::pair{program->waitForFinished(5000), program->exitCode()}), std::pair(true, 0));
   EXPECT_FALSE(KWinScript::Loaded());
 }
 

@@ -251,7 +251,7 @@ TEST_F(MainWindowTest, TheSessionsEndNeverAsksAndIgnoredSignalsStayIgnored) {
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_GE(running.elapsed(), 250);
   }
-  EXPECT_TRUE(dialogs.messages.empty() && window_->isVisible());
+  EXPECT_EQ(Bits({dialogs.messages.empty(), window_->isVisible()}), "11");
   EXPECT_EQ(std::signal(SIGHUP, SIG_DFL), SIG_IGN);
 }
 

@@ -97,8 +97,7 @@ TEST(QtDialogsTest, TheQuitQuestionLetsTheTickThroughAndOnlyYesEnds) {
     box->reject();
   });
   window.Dispatch([&form] { form.mnuQuitter_Click(); });
-  EXPECT_TRUE(disabled_while_open);
-  EXPECT_FALSE(form.EndRequested());
+  EXPECT_EQ(std::pair(disabled_while_open, form.EndRequested()), std::pair(true, false));
   WhenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
   window.Dispatch([&form] { form.mnuQuitter_Click(); });
   EXPECT_TRUE(form.EndRequested());

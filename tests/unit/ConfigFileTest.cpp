@@ -105,7 +105,7 @@ TEST(ConfigFileTest, OddPlacesFailCleanlyOrStayUsable) {
   // A missing file reads as empty; it and its folders are made by the first write, in the chosen
   // line ending; deleting from it makes nothing.
   ConfigFile fresh(dir.File("config") / "hoverdeck" / "a.ini", LineEnding::kCrLf);
-  EXPECT_TRUE(fresh.Read("S", "k").empty() && fresh.DeleteSection("S"));
+  EXPECT_EQ((std::tuple{fresh.Read("S", "k"), fresh.DeleteSection("S")}), std::tuple("", true));
   EXPECT_TRUE(fs::is_empty(dir.path()));
   ASSERT_TRUE(fresh.Write("S", "k", "v"));
   EXPECT_EQ(ReadBytes(fresh.path()), "[S]\r\nk=v\r\n");
@@ -114,7 +114,7 @@ TEST(ConfigFileTest, OddPlacesFailCleanlyOrStayUsable) {
   WriteBytes(dir.File("d.ini") / "inside", "[S]\nk=1\n");
   ConfigFile folder(dir.File("d.ini"));
   EXPECT_FALSE(folder.Write("S", "k", "v"));
-  EXPECT_FALSE(folder.DeleteSection("S") || !folder.Read("S", "k").empty());
+  EXPECT_EQ((std::tuple{folder.DeleteSection("S"), folder.Read("S", "k")}), std::tuple(false, ""));
   EXPECT_EQ(Entries(dir.File("d.ini")), std::set<std::string>{"inside"});
   EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"config", "d.ini"}));
 }
@@ -137,7 +137,7 @@ TEST(ConfigFileSafetyTest, StartUpAndEachCatalogueSaveReplaceTheFileOnce) {
     LoadCatalogue(file, close, list);
     ConfigFile::Batch inner(file);  // part of the outer batch
     LoadCatalogue(file, topmost, list);
-    EXPECT_TRUE(inner.Commit() && store.replacements == 0);
+    EXPECT_EQ((std::pair{inner.Commit(), store.replacements}), std::pair(true, 0));
   }  // left without Commit: the scope's end writes
   const std::string mended =
       settings + CatalogueSection(3, true, "DisableX") + CatalogueSection(60, true);
@@ -178,9 +178,9 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
     const CatalogueLoad close_load = LoadCatalogue(file, close, list);
     batch.Commit();
     EXPECT_EQ(load.held + (load.backed_up ? 1000 : 0), copy_refused ? 150 : 1150);
-    EXPECT_TRUE(load.backup == dir.File("Hoverdeck.ini.bak2") && close_load.backup == load.backup &&
-                close_load.backed_up == load.backed_up);
-    ASSERT_TRUE(catalogue.full() && catalogue.count() + list.Count() == 200);
+    EXPECT_EQ(std::tuple(load.backup, close_load.backup, close_load.backed_up),
+              std::tuple(dir.File("Hoverdeck.ini.bak2"), load.backup, load.backed_up));
+    ASSERT_EQ(std::pair(catalogue.full(), catalogue.count() + list.Count()), std::pair(true, 200));
     EXPECT_EQ(catalogue.entry(1).text, "rule151");  // the first hundred of the file, sorted
     EXPECT_EQ(ReadBytes(ini) == whole, copy_refused);
     EXPECT_EQ(ReadBytes(load.backup) + ReadBytes(dir.File("Hoverdeck.ini.bak")),

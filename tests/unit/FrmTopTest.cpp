@@ -273,8 +273,9 @@ TEST(FrmTopCommandTest, ChangesThatDoNotTakeAreSaidWithTheirReason) {
       d.Pick("W", topmost);
       d.form.MenuClick(command);
       EXPECT_EQ(d.Said(), refuses && topmost ? "<no box>" : said + reason);
-      EXPECT_TRUE(d.desktop.Window(w).topmost == topmost && d.desktop.Window(w).close_state == 0u &&
-                  d.dialogs.inputs.empty() && d.form.Timer1.Enabled());
+      EXPECT_EQ(Bits({d.desktop.Window(w).topmost, d.desktop.Window(w).close_state == 0u,
+                      d.dialogs.inputs.empty(), d.form.Timer1.Enabled()}),
+                Bits({topmost}) + "111");
     }
   }
 }
@@ -374,8 +375,7 @@ TEST_F(FrmTopTest, FullCatalogueRefusesNewStringsButModifyStillWorks) {
   const std::string full = Said();
   form.lstFenetresNonTopMost_DblClick();
   EXPECT_EQ(dialogs.messages.size(), 2u);
-  EXPECT_EQ(Said() + Asked(), full + "<no input box>");
-  EXPECT_EQ(IniText(), ini);
+  EXPECT_EQ(std::tuple(Said() + Asked(), IniText()), std::tuple(full + "<no input box>", ini));
   dialogs.input_answers = {"t000"};
   form.lstCatalogueTopMost_DblClick(0);
   EXPECT_EQ(form.Values().TopmostCatalogue.entry(100).text, "t000");

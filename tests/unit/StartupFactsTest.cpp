@@ -31,8 +31,7 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
       ASSERT_EQ(f.size(), 8u);
       const auto number = [&](int i) { return std::uint32_t(std::stoul(f[i], nullptr, 0)); };
       const OsFacts os = DescribeOs({number(0), number(1), number(2), number(3), f[5], number(4)});
-      EXPECT_EQ(os.description, f[6]);
-      EXPECT_EQ(os.is_nt4_or_older, f[7] == "1");
+      EXPECT_EQ(std::tuple(os.description, os.is_nt4_or_older), std::tuple(f[6], f[7] == "1"));
     } else if (fact.verb == "place") {
       ASSERT_GE(f.size(), 5u);
       TempDir dir;
@@ -51,8 +50,7 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
       EXPECT_EQ(ConfigFilePath(host),
                 (f[4] == "user" ? host.user_config : host.directory) / "Hoverdeck.ini");
     } else {
-      ASSERT_EQ(fact.verb, "settings");
-      ASSERT_EQ(f.size(), 3u);
+      ASSERT_EQ(std::tuple(fact.verb, f.size()), std::tuple("settings", 3u));
       TempDir dir;
       if (!f[0].empty()) WriteBytes(dir.File("a.ini"), "[configuration]\n" + f[0]);
       const Settings s = LoadSettings(ConfigFile(dir.File("a.ini")));

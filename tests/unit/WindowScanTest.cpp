@@ -61,7 +61,7 @@ TEST_F(WindowScanTest, KeepsOnlyVisibleEnabledParentlessCaptionedWindows) {
   Scan();
   EXPECT_EQ(Listed(false) + "/" + Listed(true), "Kept/");
   // "Kept" made topmost and its close button disabled, and nothing else written.
-  EXPECT_TRUE(desktop_.Window(kept).topmost && desktop_.writes().total() == 2);
+  EXPECT_EQ(testing::Bits({desktop_.Window(kept).topmost, desktop_.writes().total() == 2}), "11");
 }
 
 // The marker of tests/data/caption-markers.txt: the tables and the rules see the caption as
@@ -141,11 +141,10 @@ TEST_F(WindowScanTest, CloseRulesActOnEveryScanAndKeepOtherBits) {
   const auto top = desktop_.Open("Mail top", true);
   const auto chat = desktop_.Open("Chat");
   desktop_.Open(SimWindow{.caption = "Mail sealed", .close_state = std::nullopt});
-  Scan();                                               // shown, not minimised
-  EXPECT_EQ(desktop_.Window(half).close_state, 0x83u);  // its other bits kept
-  EXPECT_EQ(desktop_.Window(top).close_state, 0x3u);
-  EXPECT_EQ(desktop_.Window(chat).close_state, 0u);
-  EXPECT_EQ(desktop_.writes().close_item, 2);
+  Scan();  // shown, not minimised
+  EXPECT_EQ(std::tuple(desktop_.Window(half).close_state, desktop_.Window(top).close_state,
+                       desktop_.Window(chat).close_state, desktop_.writes().close_item),
+            std::tuple(0x83u, 0x3u, 0u, 2));  // the first keeps its other bits
   // Re-enabled by hand, it is disabled again at the next scan; otherwise nothing is written.
   desktop_.Window(top).close_state = 0u;
   desktop_.ResetWrites();
@@ -175,8 +174,9 @@ TEST_F(WindowScanTest, WindowsThatCannotTakeAChangeAreLeftAloneUntilTheyCan) {
   EXPECT_EQ(desktop_.writes().total(), 3);
   desktop_.Window(hung).access = kOpen;
   Scan();
-  EXPECT_TRUE(desktop_.Window(hung).topmost && !desktop_.Window(admin).topmost &&
-              desktop_.Window(hung).close_state == kCloseItemDisabledBits);
+  EXPECT_EQ(testing::Bits({desktop_.Window(hung).topmost, desktop_.Window(admin).topmost,
+                           desktop_.Window(hung).close_state == kCloseItemDisabledBits}),
+            "101");
 }
 
 // A desktop that tells when it is unchanged is not walked again: the tables stay and the tray
@@ -217,8 +217,7 @@ TEST_F(WindowScanTest, CaptionsThatCannotBeMarkedAreListedAsTheyStand) {
   desktop_.VanishAfter(gone, 6);  // still there for the filter, gone by the marker write
   desktop_.Open(SimWindow{.caption = "Editor", .topmost = true, .refuses_caption = true});
   Scan();
-  EXPECT_FALSE(desktop_.Exists(gone));
-  EXPECT_EQ(Listed(true), "Editor|Gone soon");
+  EXPECT_EQ(std::tuple(desktop_.Exists(gone), Listed(true)), std::tuple(false, "Editor|Gone soon"));
 }
 
 }  // namespace

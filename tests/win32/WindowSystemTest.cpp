@@ -92,21 +92,24 @@ TEST_F(OtherProcessWindowsTest, TopmostSwitchChangesTheBandButNeitherPlaceNorSiz
   const auto rect = windows_.Rect(W("low"));
   ASSERT_TRUE(rect && rect->right > rect->left);
   ASSERT_TRUE(windows_.SetTopmost(W("low"), true, *rect));
-  EXPECT_TRUE(windows_.ConfirmTopmost(W("low"), true) && windows_.Rect(W("low")) == rect);
+  EXPECT_EQ((std::pair{windows_.ConfirmTopmost(W("low"), true), windows_.Rect(W("low"))}),
+            std::pair(true, rect));
   // It joins the band at its top; its owned windows come along above it.
   const Labels some = {"low", "high", "top", "top2", "owned_window", "owned_popup"};
   EXPECT_EQ(Walk(some), (Labels{"owned_window", "owned_popup", "low", "top2", "top", "high"}));
   ASSERT_TRUE(windows_.SetTopmost(W("low"), false, *rect));
-  EXPECT_TRUE(windows_.ConfirmTopmost(W("low"), false) && !testing::IsTopmost(owner_.Hwnd("low")) &&
-              windows_.Rect(W("low")) == rect);
+  EXPECT_EQ((std::tuple{windows_.ConfirmTopmost(W("low"), false),
+                        testing::IsTopmost(owner_.Hwnd("low")), windows_.Rect(W("low"))}),
+            std::tuple(true, false, rect));
   // Out of the band it stands at the top of the others.
   EXPECT_EQ(Walk({"low", "high", "top", "top2"}), (Labels{"top2", "top", "low", "high"}));
   // A hidden window made topmost is shown, where it was.
   const auto hidden_rect = windows_.Rect(W("hidden"));
   ASSERT_TRUE(hidden_rect && !windows_.IsVisible(W("hidden")));
   ASSERT_TRUE(windows_.SetTopmost(W("hidden"), true, *hidden_rect));
-  EXPECT_TRUE(windows_.ConfirmTopmost(W("hidden"), true) && windows_.IsVisible(W("hidden")) &&
-              windows_.Rect(W("hidden")) == hidden_rect);
+  EXPECT_EQ((std::tuple{windows_.ConfirmTopmost(W("hidden"), true), windows_.IsVisible(W("hidden")),
+                        windows_.Rect(W("hidden"))}),
+            std::tuple(true, true, hidden_rect));
 }
 
 TEST_F(OtherProcessWindowsTest, LookupsNameTheOwningProgramAndGoneOnesGiveTheFailingAnswers) {
@@ -123,20 +126,22 @@ TEST_F(OtherProcessWindowsTest, LookupsNameTheOwningProgramAndGoneOnesGiveTheFai
   const auto rect = windows_.Rect(top);
   ASSERT_TRUE(rect);
   owner_.Stop();
-  EXPECT_FALSE(lookup.WindowProcess(top) || lookup.WindowProcess(kNoWindow));
+  EXPECT_EQ(std::tuple(lookup.WindowProcess(top), lookup.WindowProcess(kNoWindow)),
+            std::tuple(std::nullopt, std::nullopt));
   // Process ids are multiples of four: 0xFFFFFFF1 is never handed out.
   for (const DWORD process : {helper, DWORD{0xFFFFFFF1u}}) {
     EXPECT_EQ(lookup.ProgramPath(process), std::string());
     EXPECT_EQ(lookup.ListedProgramName(process), std::string());
   }
   for (WindowHandle gone : {top, owned}) {
-    EXPECT_EQ(std::pair(windows_.NextWindow(gone), windows_.Caption(gone)),
-              std::pair(kNoWindow, ""s));
-    EXPECT_FALSE(windows_.HasParent(gone) || windows_.IsVisible(gone) || windows_.IsEnabled(gone) ||
-                 windows_.IsTopmost(gone) || windows_.SetCaption(gone, "x") ||
-                 windows_.Rect(gone) || windows_.SetTopmost(gone, true, *rect) ||
-                 windows_.CloseItemState(gone) ||
-                 windows_.SetCloseItemState(gone, kCloseItemDisabledBits));
+    EXPECT_EQ(
+        (std::tuple{windows_.NextWindow(gone), windows_.Caption(gone), windows_.HasParent(gone),
+                    windows_.IsVisible(gone), windows_.IsEnabled(gone), windows_.IsTopmost(gone),
+                    windows_.SetCaption(gone, "x"), windows_.Rect(gone),
+                    windows_.SetTopmost(gone, true, *rect), windows_.CloseItemState(gone),
+                    windows_.SetCloseItemState(gone, kCloseItemDisabledBits)}),
+        std::tuple(kNoWindow, ""s, false, false, false, false, false, std::nullopt, false,
+                   std::nullopt, false));
   }
   EXPECT_EQ(windows_.FirstWindow(top), windows_.FirstWindow(kNoWindow));
 }
@@ -177,9 +182,8 @@ TEST(ShellAndAppFrameTest, ShellWindowsAreNotSeenAndAFrameNamesItsAppsProgram) {
 
 TEST(HandleConversionTest, HandlesWithTheTopBitSignExtendBackToTheSystemsValue) {
   const HWND high = reinterpret_cast<HWND>(static_cast<INT_PTR>(-2147483632));  // 0x...80000010
-  EXPECT_EQ(win32::FromHwnd(high), 0x80000010u);
-  EXPECT_EQ(win32::ToHwnd(0x80000010u), high);
-  EXPECT_EQ(win32::ToHwnd(kNoWindow), nullptr);
+  EXPECT_EQ(std::tuple(win32::FromHwnd(high), win32::ToHwnd(0x80000010u), win32::ToHwnd(kNoWindow)),
+            std::tuple(0x80000010u, high, nullptr));
 }
 
 int g_frame_changes = 0;  // frame recalculations seen by the window's own procedure

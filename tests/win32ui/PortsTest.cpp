@@ -24,9 +24,9 @@ TEST(Win32PopupTest, ThePopupHoldsTheItemsMarksAndSeparatorsAndNamesTheChoice) {
   EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_SEPARATOR);
   EXPECT_TRUE(GetMenuState(menu, 2, MF_BYPOSITION) & MF_CHECKED);
   EXPECT_FALSE(GetMenuState(menu, 0, MF_BYPOSITION) & MF_CHECKED);
-  EXPECT_EQ(popup.NameOf(GetMenuItemID(menu, 2)), "mnuDisableX");
-  EXPECT_EQ(popup.NameOf(GetMenuItemID(menu, 0)), "mnuSetTopmost");
-  EXPECT_FALSE(popup.NameOf(0) || popup.NameOf(99));  // dismissed, unknown
+  EXPECT_EQ(std::tuple(popup.NameOf(GetMenuItemID(menu, 2)), popup.NameOf(GetMenuItemID(menu, 0)),
+                       popup.NameOf(0), popup.NameOf(99)),  // the last two: dismissed, unknown
+            std::tuple("mnuDisableX", "mnuSetTopmost", std::nullopt, std::nullopt));
 }
 
 TEST(Win32ProgramHostTest, FolderProbeAndCommandTail) {

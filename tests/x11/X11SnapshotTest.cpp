@@ -80,8 +80,7 @@ TEST_F(X11SnapshotTest, OwnWritesCarryIntoTheWalkAndItGoesOnFromWhereTheyPutTheW
   // Let down: at the top of the other windows. Letting down a window that is not above moves it
   // nowhere.
   ASSERT_TRUE(x_->SetTopmost(middle, false, *x_->Rect(middle)));
-  EXPECT_FALSE(x_->IsTopmost(middle));
-  EXPECT_EQ(x_->NextWindow(middle), top);
+  EXPECT_EQ((std::tuple{x_->IsTopmost(middle), x_->NextWindow(middle)}), std::tuple(false, top));
   ASSERT_TRUE(x_->SetTopmost(top, false, *x_->Rect(top)));
   EXPECT_EQ(x_->NextWindow(top), bottom);
 }
@@ -197,8 +196,7 @@ TEST_F(X11KeptSnapshotTest, RoundTripsDoNotGrowWithTheNumberOfWindows) {
   }
   EXPECT_EQ(trips[0], trips[1]);
   const std::uint64_t before = x_->RoundTrips();
-  EXPECT_EQ(x_->Caption(mine_[0]), "W");
-  EXPECT_EQ(x_->RoundTrips() - before, 1u);
+  EXPECT_EQ((std::tuple{x_->Caption(mine_[0]), x_->RoundTrips() - before}), std::tuple("W", 1u));
 }
 
 TEST_F(X11KeptSnapshotTest, AFloodOfNoticesMakesTheNextWalkReadEverythingAgain) {
