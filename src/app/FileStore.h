@@ -41,4 +41,8 @@ class FileStore {
 // The platform's own store, for the life of the process.
 FileStore& SystemFileStore();
 
+// This machine's name as the store's temporary files carry it: one that no other machine that
+// may share a folder with it has (its installation's id where the system keeps one).
+std::string MachineName();
+
 }  // namespace hoverdeck

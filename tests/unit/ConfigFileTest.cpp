@@ -17,8 +17,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-
-#include "platform/win32/WideText.h"
 #else
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -203,17 +201,11 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
   }
 }
 
-// This machine's name and this process's number, as the store names its temporary files.
-std::pair<std::string, std::uint32_t> ThisWriter() {
+std::uint32_t ThisProcess() {
 #ifdef _WIN32
-  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-  GetComputerNameW(name, &size);
-  return {win32::Narrow(std::wstring(name, size)), GetCurrentProcessId()};
+  return GetCurrentProcessId();
 #else
-  char name[256] = {};
-  ::gethostname(name, sizeof name - 1);
-  return {name, static_cast<std::uint32_t>(::getpid())};
+  return static_cast<std::uint32_t>(::getpid());
 #endif
 }
 
@@ -223,7 +215,8 @@ std::pair<std::string, std::uint32_t> ThisWriter() {
 TEST(ConfigFileSafetyTest, OnlyCertainlyAbandonedLeftoversGoAtTheStart) {
   FormDesk d;
   const auto started = fs::file_time_type::clock::now();
-  const auto [here, self] = ThisWriter();
+  const std::string here = MachineName();
+  const std::uint32_t self = ThisProcess();
   const std::uint32_t ended = INT32_MAX;  // above every process number either system gives
   const std::string ini = "Hoverdeck.ini.";
   const std::tuple<std::string, int, bool> files[] = {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <utility>
 
@@ -73,12 +74,6 @@ fs::path FollowLinks(fs::path path) {
 // whom the permission bits alone would not stop.
 bool IsReadOnly(const fs::path& path, const struct stat& info) {
   return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
-}
-
-// This machine's name; empty when it has none.
-std::string MachineName() {
-  char name[256] = {};
-  return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
 mode_t NewFileMode() {
@@ -232,6 +227,15 @@ std::unique_ptr<FileStore> MakePosixFileStore(ReserveRoom reserve) {
 FileStore& SystemFileStore() {
   static PosixFileStore store(&::posix_fallocate);
   return store;
+}
+
+std::string MachineName() {
+  // Host names repeat ("localhost", a distribution's default); the installation's id does not.
+  std::ifstream id_file("/etc/machine-id");
+  std::string id;
+  if (std::getline(id_file, id) && !id.empty()) return id;
+  char name[256] = {};
+  return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
 }  // namespace hoverdeck

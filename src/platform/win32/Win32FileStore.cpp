@@ -72,13 +72,6 @@ std::wstring TemporaryName(const std::wstring& prefix, unsigned long long number
   return name + L".tmp";
 }
 
-// This machine's name; empty when it cannot be read.
-std::string MachineName() {
-  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-  return GetComputerNameW(name, &size) ? win32::Narrow(std::wstring(name, size)) : std::string();
-}
-
 // A process that refuses to be opened is there all the same.
 bool ProcessRuns(std::uint32_t process) {
   const win32::UniqueHandle handle(OpenProcess(SYNCHRONIZE, FALSE, process));
@@ -308,6 +301,13 @@ std::unique_ptr<FileStore> MakeWin32FileStore(OpenFileCall open) {
 FileStore& SystemFileStore() {
   static Win32FileStore store(&CreateFileW);
   return store;
+}
+
+// Unique among the machines of a network, which share folders by it.
+std::string MachineName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? win32::Narrow(std::wstring(name, size)) : std::string();
 }
 
 }  // namespace hoverdeck
