@@ -89,14 +89,14 @@ class KWinAdapterTest : public ::testing::Test {
   }
 
   // Opens a test window, native or through XWayland, and gives its handle once listed.
-  WindowHandle Open(const std::string& caption, bool native) {
+  WindowHandle Open(const std::string& caption, bool native, int ms = 5000) {
     auto& process = processes_.emplace_back(std::make_unique<QProcess>());
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", native ? "wayland" : "xcb");
     process->setProcessEnvironment(env);
     process->start(HOVERDECK_KWIN_TEST_WINDOW, {QString::fromStdString(caption)});
     WindowHandle found = kNoWindow;
-    Within([&] { return (found = Find(caption)) != kNoWindow; });
+    if (windows_) Within([&] { return (found = Find(caption)) != kNoWindow; }, ms);
     return found;
   }
   WindowHandle Find(const std::string& caption) {
@@ -202,6 +202,24 @@ TEST_F(KWinAdapterTest, MarkerGoesOnXWaylandCaptionsAndNeverOnNativeOnes) {
   EXPECT_EQ(KWinView(native).value("caption").toString(), "Native marked");
 }
 
+// Unloaded by another program, the script is noticed gone by the next command it does not come
+// for, and loaded again.
+TEST_F(KWinAdapterTest, ScriptUnloadedBySomeoneElseIsLoadedAgain) {
+  const WindowHandle before = Open("X before unload", false);
+  ASSERT_NE(before, kNoWindow);
+  QDBusMessage unload = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting",
+                                                       "org.kde.kwin.Scripting", "unloadScript");
+  unload.setArguments({KWinScript::kPluginName});
+  QDBusConnection::sessionBus().call(unload);
+  ASSERT_FALSE(KWinScript::Loaded());
+  windows_->SetTopmost(before, true, {});
+  EXPECT_TRUE(Within([] { return KWinScript::Loaded(); }, 8000));
+  const WindowHandle after = Open("X after unload", false);
+  ASSERT_NE(after, kNoWindow);
+  EXPECT_TRUE(windows_->SetTopmost(after, true, {}));
+  EXPECT_TRUE(Within([&] { return KWinView(after).value("keepAbove").toBool(); }));
+}
+
 TEST_F(KWinAdapterTest, SteadyStateMakesNoDBusCall) {
   const WindowHandle native = Open("Native steady", true);
   const WindowHandle x = Open("X steady", false);
@@ -270,6 +288,25 @@ TEST_F(KWinAdapterTest, ProgramEnforcesItsRulesOnNativeAndXWaylandWindows) {
   program->terminate();
   EXPECT_EQ((std::pair{program->waitForFinished(5000), program->exitCode()}), std::pair(true, 0));
   EXPECT_FALSE(KWinScript::Loaded());
+  EXPECT_EQ(RulesFile().find("Hoverdeck"), std::string::npos) << RulesFile();  // its rules go
+}
+
+// Started again (from the menu, by autostart), the program says it runs already and leaves the
+// running copy's script in KWin alone: that copy goes on ruling new windows.
+TEST_F(KWinAdapterTest, SecondStartLeavesTheRunningProgramAtWork) {
+  windows_.reset();
+  QTemporaryDir first_dir, second_dir;
+  const std::string ini = "[Configuration]\nMinimized=1\n[TopMostWindows]\nWin1=ruled\nchkWin1=1\n";
+  std::unique_ptr<QProcess> first(StartProgram(first_dir, ini, {"-i"}));
+  ASSERT_TRUE(Within([] { return KWinScript::Loaded(); }));
+  std::unique_ptr<QProcess> second(StartProgram(second_dir, ini, {"-s"}));
+  EXPECT_TRUE(second->waitForFinished(10000));
+  Open("X later ruled", false);
+  EXPECT_TRUE(Within([] {
+    return XProperty("X later ruled", "_NET_WM_STATE").find("ABOVE") != std::string::npos;
+  }));
+  first->terminate();
+  first->waitForFinished();
 }
 
 // Without KWin on its session bus (a Wayland desktop of another kind), the program works through
@@ -298,11 +335,51 @@ TEST(KWinScriptTest, IsUnloadedAtExitAndAfterACrash) {
   ASSERT_TRUE(crashing.waitForFinished(10000));
   EXPECT_EQ(crashing.exitStatus(), QProcess::CrashExit);
   EXPECT_TRUE(KWinScript::Loaded());  // left behind
-  // Starting again replaces it: the adapter is up only once its own script has reported.
+  // Starting again replaces it and takes away the rules of that run, not the user's.
+  const std::string mine = "[General]\ncount=1\nrules=mine\n\n[mine]\nDescription=Mine\n";
+  std::ofstream(std::string(qgetenv("XDG_CONFIG_HOME")) + "/kwinrulesrc")
+      << WithCloseRule(mine, {"Left", ""}, true, {});
   windows = KWinWindowSystem::Connect("");
   ASSERT_TRUE(windows);
+  EXPECT_EQ(RulesFile(), mine + "\n");
   windows.reset();
   EXPECT_FALSE(KWinScript::Loaded());
+}
+
+// KWin restarted or replaced by another: the windows of the one gone go from the lists, and the
+// script is loaded into the new one. Last, as the XWayland display goes with the old KWin.
+TEST(KWinReplacedTest, TheAdapterGoesOnWithTheNewKWin) {
+  auto windows = KWinWindowSystem::Connect("");
+  ASSERT_TRUE(windows);
+  const auto find = [&](const std::string& caption) {
+    for (auto w = windows->FirstWindow(kNoWindow); w != kNoWindow; w = windows->NextWindow(w)) {
+      if (windows->Caption(w) == caption) return w;
+    }
+    return kNoWindow;
+  };
+  qputenv("QT_QPA_PLATFORM", "wayland");
+  QProcess window;
+  window.start(HOVERDECK_KWIN_TEST_WINDOW, {"Native replaced"});
+  ASSERT_TRUE(Within([&] { return find("Native replaced") != kNoWindow; }));
+  const std::string socket = Output(qgetenv("HOVERDECK_REPLACE_KWIN"), {});
+  ASSERT_FALSE(socket.empty());
+  qputenv("WAYLAND_DISPLAY", QByteArray::fromStdString(socket).trimmed());
+  EXPECT_TRUE(Within([&] { return find("Native replaced") == kNoWindow; }));
+  ASSERT_TRUE(Within([] {
+    return QFile::exists(qgetenv("XDG_RUNTIME_DIR") + "/" + qgetenv("WAYLAND_DISPLAY"));
+  }, 15000));
+  QProcess later;
+  later.start(HOVERDECK_KWIN_TEST_WINDOW, {"Native later"});
+  WindowHandle found = kNoWindow;
+  EXPECT_TRUE(Within([&] { return (found = find("Native later")) != kNoWindow; }, 15000));
+  EXPECT_TRUE(windows->SetTopmost(found, true, {}));
+  EXPECT_TRUE(Within([&] {
+    return KWinInfo(QString::fromStdString(windows->KWinId(found))).value("keepAbove").toBool();
+  }));
+  for (QProcess* process : {&window, &later}) {
+    process->kill();
+    process->waitForFinished();
+  }
 }
 
 }  // namespace

@@ -30,11 +30,40 @@ chmod 700 "$work/runtime"
 chmod +x "$work/session.sh"
 
 socket="hoverdeck-$$"
+kwin_args=(--virtual --xwayland --no-lockscreen --no-global-shortcuts --no-kactivities)
+# A test may put another KWin in the place of the running one: this kills the one running (at
+# once, so that it takes none of its clients' processes with it), starts a new one on a socket
+# of its own, and prints that socket's name.
+{
+  echo '#!/usr/bin/env bash'
+  echo 'set -eu'
+  echo 'kill -KILL "$(cat "$HOVERDECK_KWIN_WORK/kwin.pid")"'
+  echo 'n=$(( $(cat "$HOVERDECK_KWIN_WORK/kwins" 2>/dev/null || echo 1) + 1 )); echo "$n" >"$HOVERDECK_KWIN_WORK/kwins"'
+  printf '%q ' "$work/kwin_wayland" "${kwin_args[@]}"
+  echo '--socket "'"$socket"'-$n" >>"$HOVERDECK_KWIN_WORK/kwin.log" 2>&1 &'
+  echo 'echo "$!" >"$HOVERDECK_KWIN_WORK/kwin.pid"'
+  echo 'echo "'"$socket"'-$n"'
+} >"$work/replace-kwin.sh"
+# The bus lives as long as this does: until the command has finished, whichever KWin runs then.
+{
+  echo '#!/usr/bin/env bash'
+  printf '%q ' "$work/kwin_wayland" "${kwin_args[@]}" --socket "$socket" \
+    --exit-with-session "$work/session.sh"
+  echo '&'
+  echo 'echo "$!" >"$HOVERDECK_KWIN_WORK/kwin.pid"'
+  echo 'down=0'
+  echo 'while [ ! -e "$HOVERDECK_KWIN_WORK/status" ] && [ "$down" -lt 50 ]; do'
+  echo '  if kill -0 "$(cat "$HOVERDECK_KWIN_WORK/kwin.pid")" 2>/dev/null; then down=0; else down=$((down + 1)); fi'
+  echo '  [ -e "$HOVERDECK_KWIN_WORK/started" ] || [ "$down" = 0 ] || break'
+  echo '  sleep 0.2'
+  echo 'done'
+  echo 'kill "$(cat "$HOVERDECK_KWIN_WORK/kwin.pid")" 2>/dev/null; wait'
+} >"$work/bus-session.sh"
+chmod +x "$work/replace-kwin.sh" "$work/bus-session.sh"
+
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime" \
-  HOVERDECK_KWIN_WORK="$work" \
-  dbus-run-session -- "$work/kwin_wayland" --virtual --xwayland --no-lockscreen \
-  --no-global-shortcuts --no-kactivities --socket "$socket" \
-  --exit-with-session "$work/session.sh" >"$work/kwin.log" 2>&1 || true
+  HOVERDECK_KWIN_WORK="$work" HOVERDECK_REPLACE_KWIN="$work/replace-kwin.sh" \
+  dbus-run-session -- "$work/bus-session.sh" >"$work/kwin.log" 2>&1 || true
 
 [ -e "$work/started" ] || skip "$(tail -5 "$work/kwin.log")"
 cat "$work/output"

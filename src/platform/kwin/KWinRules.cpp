@@ -142,8 +142,9 @@ std::string ConfigUnescape(std::string_view value) {
   return out;
 }
 
-std::string WithCloseRule(std::string_view text, std::string_view caption, bool close_disabled,
+std::string WithCloseRule(std::string_view text, const KWinRuleMatch& match, bool close_disabled,
                           const std::set<std::string>& present) {
+  const std::string& caption = match.title;
   std::vector<Group> groups = SplitGroups(text);
   const auto named = [&groups](std::string_view name) {
     return std::find_if(groups.begin(), groups.end(),
@@ -160,8 +161,10 @@ std::string WithCloseRule(std::string_view text, std::string_view caption, bool 
     const auto group = named(name);
     if (group != groups.end() && IsOurs(*group)) {
       const std::string title = ConfigUnescape(Value(*group, "title").value_or(""));
-      const bool wanted = title == caption ? close_disabled : present.count(title) != 0;
-      have_rule = have_rule || (wanted && title == caption);
+      const bool same = title == caption &&
+                        ConfigUnescape(Value(*group, "wmclass").value_or("")) == match.app;
+      const bool wanted = same ? close_disabled : present.count(title) != 0;
+      have_rule = have_rule || (wanted && same);
       if (!wanted) continue;
     }
     rules.push_back(name);
@@ -177,11 +180,17 @@ std::string WithCloseRule(std::string_view text, std::string_view caption, bool 
     if (!groups.back().lines.empty() && !groups.back().lines.back().empty()) {
       groups.back().lines.emplace_back();
     }
-    groups.push_back(
-        {name,
-         {"[" + name + "]",
-          "Description=" + ConfigEscape(std::string(kKWinRuleDescription) + std::string(caption)),
-          "closeable=false", "closeablerule=2", "title=" + ConfigEscape(caption), "titlematch=1"}});
+    Group rule{name,
+               {"[" + name + "]",
+                "Description=" + ConfigEscape(std::string(kKWinRuleDescription) + caption),
+                "closeable=false", "closeablerule=2", "title=" + ConfigEscape(caption),
+                "titlematch=1"}};
+    if (!match.app.empty()) {
+      // The class alone (not "class name"), matched exactly.
+      rule.lines.insert(rule.lines.end(), {"wmclass=" + ConfigEscape(match.app),
+                                           "wmclasscomplete=false", "wmclassmatch=1"});
+    }
+    groups.push_back(std::move(rule));
     rules.push_back(name);
   }
 
@@ -200,6 +209,23 @@ std::string WithCloseRule(std::string_view text, std::string_view caption, bool 
   // The last line keeps the file's own ending.
   if (!text.empty() && !text.ends_with('\n') && out.ends_with('\n')) out.pop_back();
   return out;
+}
+
+std::string WithoutOwnRules(std::string_view text) {
+  return WithCloseRule(text, {}, false, {});
+}
+
+std::string KWinRuleTitle(std::string_view caption) {
+  static constexpr std::string_view kMark = "\xe2\x80\x8e";  // U+200E
+  if (!caption.ends_with(kMark)) return std::string(caption);
+  std::string_view title = caption.substr(0, caption.size() - kMark.size());
+  const std::size_t open = title.rfind(" <");
+  if (open != std::string_view::npos && title.ends_with('>') && open + 3 < title.size() &&
+      title.substr(open + 2, title.size() - open - 3).find_first_not_of("0123456789") ==
+          std::string_view::npos) {
+    title = title.substr(0, open);
+  }
+  return std::string(title);
 }
 
 }  // namespace hoverdeck

@@ -17,9 +17,11 @@ namespace hoverdeck {
 
 class KWinWindowSystem final : public WindowSystem {
  public:
-  // Over the KWin that owns org.kde.KWin on the session bus; nullptr when there is none or its
-  // script does not start. `x_display` names the XWayland display where the captions of XWayland
-  // windows are written. Needs a Qt application object.
+  // Over the KWin that owns org.kde.KWin on the session bus, followed when it restarts or is
+  // replaced; in a Plasma session also over a KWin still to come. nullptr when there is none,
+  // its script does not start, or another copy of the program drives it. `x_display` names the
+  // XWayland display where the captions of XWayland windows are written. Needs a Qt application
+  // object; the program's rules in KWin go with the adapter (and with its start, after a crash).
   static std::unique_ptr<KWinWindowSystem> Connect(std::string x_display);
   ~KWinWindowSystem() override;
 

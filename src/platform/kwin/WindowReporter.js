@@ -51,10 +51,11 @@ function report(w) {
   var caption = String(w.caption);
   var flags = flagsOf(w);
   var xid = w.windowId || 0;
-  var facts = flags + " " + xid + " " + caption;
+  var app = String(w.resourceClass || "");
+  var facts = flags + " " + xid + " " + app + " " + caption;
   if (sent[id] === facts) return;
   sent[id] = facts;
-  callDBus(service, path, iface, "Window", id, caption, flags, w.pid || 0, xid);
+  callDBus(service, path, iface, "Window", id, caption, flags, w.pid || 0, xid, app);
 }
 
 // The windows from the bottom of the stacking order up.
