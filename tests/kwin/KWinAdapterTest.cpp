@@ -189,6 +189,38 @@ TEST_F(KWinAdapterTest, CloseRuleDisablesXWaylandWindowsAndAnswersTruthfullyForN
   EXPECT_NE(RulesFile().find("[mine]\nDescription=Mine\n"), std::string::npos) << RulesFile();
 }
 
+// KWin numbers the second window of a title (" <2>" and an invisible mark) and matches its rules
+// against the title without that: the close button of the second goes as asked, one of another
+// program with that title keeps its own.
+TEST_F(KWinAdapterTest, SameTitledWindowsAreRuledByTitleAndProgram) {
+  const WindowHandle first = Open("Twin", false);
+  ASSERT_NE(first, kNoWindow);
+  Open("Twin", false, 0);
+  WindowHandle second = kNoWindow;
+  ASSERT_TRUE(Within([&] {
+    for (auto w = windows_->FirstWindow(kNoWindow); w != kNoWindow; w = windows_->NextWindow(w)) {
+      if (w != first && windows_->Caption(w).starts_with("Twin <")) second = w;
+    }
+    return second != kNoWindow;
+  }));
+  auto& other = processes_.emplace_back(std::make_unique<QProcess>());
+  other->start("xterm", {"-T", "Twin"});
+  WindowHandle third = kNoWindow;
+  ASSERT_TRUE(Within([&] {
+    for (auto w = windows_->FirstWindow(kNoWindow); w != kNoWindow; w = windows_->NextWindow(w)) {
+      if (w != first && w != second && windows_->Caption(w).starts_with("Twin")) third = w;
+    }
+    return third != kNoWindow;
+  }));
+  EXPECT_TRUE(windows_->SetCloseItemState(second, kCloseItemDisabledBits));
+  EXPECT_TRUE(windows_->ConfirmCloseItemDisabled(second)) << windows_->Caption(second);
+  Within([] { return false; }, 300);
+  EXPECT_EQ((std::tuple{windows_->CloseItemState(second), windows_->CloseItemState(third)}),
+            std::tuple(kCloseItemDisabledBits, 0u));
+  EXPECT_TRUE(windows_->SetCloseItemState(second, 0));
+  EXPECT_TRUE(Within([&] { return windows_->CloseItemState(second) == 0u; }));
+}
+
 TEST_F(KWinAdapterTest, MarkerGoesOnXWaylandCaptionsAndNeverOnNativeOnes) {
   const WindowHandle x = Open("X marked", false);
   const WindowHandle native = Open("Native marked", true);
