@@ -189,6 +189,33 @@ TEST_F(KWinAdapterTest, CloseRuleDisablesXWaylandWindowsAndAnswersTruthfullyForN
   EXPECT_NE(RulesFile().find("[mine]\nDescription=Mine\n"), std::string::npos) << RulesFile();
 }
 
+// The close-button list is one KWin rule per part, written when the list changes: KWin applies it
+// case-sensitively, to windows as they come and as their captions change, with no write per change.
+TEST_F(KWinAdapterTest, ListRulesFollowCaptionChangesWithoutRewritingTheRules) {
+  const WindowHandle window = Open("X plain", false);
+  const WindowHandle lower = Open("X ruled in lower case", false);
+  ASSERT_TRUE(window != kNoWindow && lower != kNoWindow);
+  windows_->SetCloseRules({"Ruled"}, false);
+  const std::string rules = RulesFile();
+  const auto closeable = [&](WindowHandle w) { return windows_->CloseItemState(w) == 0u; };
+  for (int change = 0; change < 6; ++change) {
+    const std::string caption = "X Ruled " + std::to_string(change);
+    ASSERT_TRUE(windows_->SetCaption(window, caption));
+    EXPECT_TRUE(Within([&] { return windows_->Caption(window) == caption; }));
+    EXPECT_TRUE(Within([&] { return !closeable(window); }, 1000)) << caption;
+    EXPECT_TRUE(windows_->SetCloseItemState(window, kCloseItemDisabledBits));
+    windows_->SetCloseRules({"Ruled"}, false);
+  }
+  const WindowHandle later = Open("Ruled later", false);
+  Within([] { return false; }, 500);
+  EXPECT_EQ(std::tuple(RulesFile(), closeable(lower), closeable(later)),
+            std::tuple(rules, true, false));
+  windows_->SetCloseRules({}, true);
+  EXPECT_TRUE(Within([&] { return !closeable(lower); }, 1000));
+  windows_->SetCloseRules({}, false);
+  EXPECT_EQ(RulesFile().find("Hoverdeck"), std::string::npos) << RulesFile();
+}
+
 // KWin numbers the second window of a title (" <2>" and an invisible mark) and matches its rules
 // against the title without that: the close button of the second goes as asked, one of another
 // program with that title keeps its own.

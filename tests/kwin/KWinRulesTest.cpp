@@ -70,7 +70,9 @@ TEST(KWinRulesTest, RulesAreNarrowedToTheWindowsProgram) {
   EXPECT_NE(both.find("rules=hoverdeck-1,hoverdeck-2\n"), std::string::npos);
   EXPECT_EQ(WithCloseRule(both, {"Twin", "viewer"}, false, {"Twin"}), editor + "\n");
   const std::string mine = "[General]\nrules=mine\ncount=1\n\n[mine]\nk=v\n";
-  EXPECT_EQ(WithoutOwnRules(WithCloseRule(mine, {"Twin", "viewer"}, true, {})), mine + "\n");
+  EXPECT_EQ(WithoutOwnRules(WithListRules(WithCloseRule(mine, {"Twin", "viewer"}, true, {}),
+                                          {"Twin"}, false)),
+            mine + "\n");
 }
 
 TEST(KWinRulesTest, RuleTitleIsTheCaptionWithoutKWinsNumbering) {

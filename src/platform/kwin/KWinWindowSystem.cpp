@@ -6,6 +6,7 @@
 #include <QDBusServiceWatcher>
 #include <QTimer>
 #include <QStandardPaths>
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -67,6 +68,8 @@ struct KWinWindowSystem::State {
   // Starts over with the KWin there is, from the event loop.
   QTimer restart;
   std::uint64_t calls = 0;  // those of the scripts and reports gone before
+  // The close-button list's rules as written to KWin: the parts, or every window.
+  std::optional<std::pair<std::vector<std::string>, bool>> close_list;
 
   State() {
     restart.setSingleShot(true);
@@ -142,6 +145,15 @@ struct KWinWindowSystem::State {
     ++calls;
     KWinScript::Reconfigure();
     return true;
+  }
+
+  // Whether the close-button list's rules in KWin cover the caption.
+  bool ListCovers(const std::string& caption) const {
+    if (!close_list) return false;
+    const auto& [parts, every_window] = *close_list;
+    return every_window || std::any_of(parts.begin(), parts.end(), [&](const std::string& part) {
+             return caption.find(part) != std::string::npos;
+           });
   }
 
   // Adds or removes the program's rule for the window's title and program.
@@ -298,7 +310,17 @@ bool KWinWindowSystem::SetCloseItemState(WindowHandle window, std::uint32_t stat
   const KWinWindow* found = state_->table.Find(window);
   if (found == nullptr) return false;
   const bool disabled = (state & kCloseItemDisabledBits) == kCloseItemDisabledBits;
+  // KWin holds the list's rule for it already and applies it as far as it does for the window.
+  if (disabled && state_->ListCovers(found->caption)) return true;
   return state_->WriteRule(*found, disabled);
+}
+
+void KWinWindowSystem::SetCloseRules(const std::vector<std::string>& parts, bool every_window) {
+  State& s = *state_;
+  if (s.close_list && s.close_list->first == parts && s.close_list->second == every_window) return;
+  if (s.WriteRules(WithListRules(ReadFile(s.rules_path), parts, every_window))) {
+    s.close_list.emplace(parts, every_window);
+  }
 }
 
 bool KWinWindowSystem::ConfirmCloseItemDisabled(WindowHandle window) {
