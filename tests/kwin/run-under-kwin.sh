@@ -100,7 +100,7 @@ fi
 } >"$work/bus-session.sh"
 chmod +x "$work/replace-kwin.sh" "$work/bus-session.sh"
 
-HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime" \
+HOVERDECK_KWIN_MAJOR=${kwin_major:-5} HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime" \
   HOVERDECK_KWIN_WORK="$work" HOVERDECK_REPLACE_KWIN="$work/replace-kwin.sh" \
   dbus-run-session -- "$work/bus-session.sh" >"$work/kwin.log" 2>&1 || true
 

@@ -44,7 +44,7 @@ std::string WithListRules(std::string_view text, const std::vector<std::string>&
 std::string WithoutOwnRules(std::string_view text);
 
 // The title KWin matches its rules against: the caption without the " <2>" and the invisible
-// left-to-right mark that KWin 5.27 appends to the second window of a caption.
+// left-to-right mark that KWin 5.27 appends to the second window of a caption (6.3 appends none).
 std::string KWinRuleTitle(std::string_view caption);
 
 // A value as KConfig writes it into the file, and back.

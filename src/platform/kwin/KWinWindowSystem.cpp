@@ -36,6 +36,10 @@ constexpr milliseconds kStartTimeout(5000);
 constexpr milliseconds kCommandTimeout(500);
 constexpr milliseconds kRulesTimeout(2000);
 constexpr milliseconds kTakeInPause(2);
+// When KWin 6.3 has applied its rules after being asked to read them (about 230 ms, seen).
+constexpr int kRulesReadAfter = 600;
+// How often the script reads a window's facts again while a change is awaited.
+constexpr milliseconds kReadAgainPause(100);
 // How often a KWin that does not take the script yet (still starting) is asked again.
 constexpr int kRetryMs = 1000;
 
@@ -53,6 +57,20 @@ bool PlasmaSession() {
       .contains(QStringLiteral("KDE"), Qt::CaseInsensitive);
 }
 
+// The X window of an XWayland window whose X id KWin does not tell (KWin 6 scripts give none):
+// the one window of the same process with the same caption; 0 when there is none, or several.
+std::uint32_t XWaylandWindow(X11WindowSystem& x11, const KWinWindow& window) {
+  if (window.pid == 0) return 0;
+  const std::string title = KWinRuleTitle(window.caption);
+  std::uint32_t found = 0;
+  for (WindowHandle w = x11.FirstWindow(kNoWindow); w != kNoWindow; w = x11.NextWindow(w)) {
+    if (x11.WindowPid(w) != window.pid || x11.Caption(w) != title) continue;
+    if (found != 0) return 0;
+    found = w;
+  }
+  return found;
+}
+
 }  // namespace
 
 struct KWinWindowSystem::State {
@@ -67,6 +85,8 @@ struct KWinWindowSystem::State {
   std::unique_ptr<QDBusServiceWatcher> kwin_watch;
   // Starts over with the KWin there is, from the event loop.
   QTimer restart;
+  // Has the script read every window again a while after KWin was told to read its rules.
+  QTimer read_again;
   std::uint64_t calls = 0;  // those of the scripts and reports gone before
   // The close-button list's rules as written to KWin: the parts, or every window.
   std::optional<std::pair<std::vector<std::string>, bool>> close_list;
@@ -74,6 +94,11 @@ struct KWinWindowSystem::State {
   State() {
     restart.setSingleShot(true);
     QObject::connect(&restart, &QTimer::timeout, [this] { Restart(); });
+    read_again.setSingleShot(true);
+    read_again.setInterval(kRulesReadAfter);
+    QObject::connect(&read_again, &QTimer::timeout, [this] {
+      if (reports) reports->Send({QStringLiteral("reportAll"), QString(), false});
+    });
   }
 
   ~State() {
@@ -144,6 +169,7 @@ struct KWinWindowSystem::State {
     if (!SystemFileStore().Replace(rules_path, text)) return false;
     ++calls;
     KWinScript::Reconfigure();
+    read_again.start();
     return true;
   }
 
@@ -246,13 +272,15 @@ std::string KWinWindowSystem::Caption(WindowHandle window) {
 bool KWinWindowSystem::SetCaption(WindowHandle window, const std::string& caption) {
   const KWinWindow* found = state_->table.Find(window);
   // A native window's caption is its program's alone.
-  if (found == nullptr || found->xid == 0 || state_->x_display.empty()) return false;
+  if (found == nullptr || state_->x_display.empty()) return false;
   const auto x11 = X11WindowSystem::Connect(state_->x_display.c_str());
   if (!x11) return false;
   // KWin may show more than the client's own caption (" <2>" after a second window of the same
   // caption): the change is made to the client's caption, at its front.
   const std::string& shown = found->caption;
-  const std::string own = x11->Caption(found->xid);
+  const std::uint32_t xid = found->xid != 0 ? found->xid : XWaylandWindow(*x11, *found);
+  if (xid == 0) return false;
+  const std::string own = x11->Caption(xid);
   std::string wanted = caption;
   if (caption.size() > shown.size() && caption.ends_with(shown)) {
     wanted = caption.substr(0, caption.size() - shown.size()) + own;
@@ -260,7 +288,7 @@ bool KWinWindowSystem::SetCaption(WindowHandle window, const std::string& captio
     const std::string prefix = shown.substr(0, shown.size() - caption.size());
     if (own.starts_with(prefix)) wanted = own.substr(prefix.size());
   }
-  return x11->SetCaption(found->xid, wanted);
+  return x11->SetCaption(xid, wanted);
 }
 
 bool KWinWindowSystem::IsTopmost(WindowHandle window) {
@@ -325,15 +353,22 @@ void KWinWindowSystem::SetCloseRules(const std::vector<std::string>& parts, bool
 
 bool KWinWindowSystem::ConfirmCloseItemDisabled(WindowHandle window) {
   State& s = *state_;
+  auto asked = std::chrono::steady_clock::time_point();
   const bool disabled = s.Await(
       [&]() -> std::optional<bool> {
         const KWinWindow* found = s.table.Find(window);
         if (found == nullptr) return std::nullopt;
-        return !found->Has(kKWinCloseable);
+        if (!found->Has(kKWinCloseable)) return true;
+        // KWin 6.3 tells of a native window's change by no signal: the script reads it again.
+        if (s.reports && std::chrono::steady_clock::now() - asked > kReadAgainPause) {
+          asked = std::chrono::steady_clock::now();
+          s.reports->Send({QStringLiteral("report"), QString::fromStdString(found->id), false});
+        }
+        return false;
       },
       kRulesTimeout);
-  // A rule KWin does not apply to the window (a native one, on some versions) is taken back
-  // rather than left to act later behind the user's back.
+  // A rule KWin does not apply to the window (a native one on KWin 5.27) is taken back rather
+  // than left to act later behind the user's back.
   const KWinWindow* found = s.table.Find(window);
   if (!disabled && found != nullptr) s.WriteRule(*found, false);
   return disabled;

@@ -100,10 +100,17 @@ function forget(w) {
 
 // The program's commands, each a name, a window and a value; anything else is ignored.
 function carryOut(command, id, value) {
+  if (command === "reportAll") {
+    for (var each in byId) report(byId[each]);
+    return;
+  }
   var w = byId[id];
   if (!w) return;
   if (command === "keepAbove") {
     w.keepAbove = value === true;
+  } else if (command === "report") {
+    // KWin 6.3 changes some facts (closeable by a rule, on native windows) without a signal.
+    report(w);
   }
 }
 
