@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QFile>
@@ -412,36 +413,67 @@ TEST(KWinScriptTest, IsUnloadedAtExitAndAfterACrash) {
 }
 
 // KWin restarted or replaced by another: the windows of the one gone go from the lists, and the
-// script is loaded into the new one. Last, as the XWayland display goes with the old KWin.
+// script is loaded into the new one. In a Plasma session, a KWin not there yet at the start is
+// taken up when it comes. Last, as the XWayland display goes with the first KWin.
 TEST(KWinReplacedTest, TheAdapterGoesOnWithTheNewKWin) {
-  auto windows = KWinWindowSystem::Connect("");
-  ASSERT_TRUE(windows);
-  const auto find = [&](const std::string& caption) {
-    for (auto w = windows->FirstWindow(kNoWindow); w != kNoWindow; w = windows->NextWindow(w)) {
-      if (windows->Caption(w) == caption) return w;
-    }
-    return kNoWindow;
-  };
   qputenv("QT_QPA_PLATFORM", "wayland");
-  QProcess window;
-  window.start(HOVERDECK_KWIN_TEST_WINDOW, {"Native replaced"});
-  ASSERT_TRUE(Within([&] { return find("Native replaced") != kNoWindow; }));
-  const std::string socket = Output(qgetenv("HOVERDECK_REPLACE_KWIN"), {});
-  ASSERT_FALSE(socket.empty());
-  qputenv("WAYLAND_DISPLAY", QByteArray::fromStdString(socket).trimmed());
-  EXPECT_TRUE(Within([&] { return find("Native replaced") == kNoWindow; }));
-  ASSERT_TRUE(Within([] {
-    return QFile::exists(qgetenv("XDG_RUNTIME_DIR") + "/" + qgetenv("WAYLAND_DISPLAY"));
-  }, 15000));
-  QProcess later;
-  later.start(HOVERDECK_KWIN_TEST_WINDOW, {"Native later"});
-  WindowHandle found = kNoWindow;
-  EXPECT_TRUE(Within([&] { return (found = find("Native later")) != kNoWindow; }, 15000));
-  EXPECT_TRUE(windows->SetTopmost(found, true, {}));
-  EXPECT_TRUE(Within([&] {
-    return KWinInfo(QString::fromStdString(windows->KWinId(found))).value("keepAbove").toBool();
-  }));
-  for (QProcess* process : {&window, &later}) {
+  std::vector<std::unique_ptr<QProcess>> opened;
+  const auto open = [&](const char* caption) {
+    opened.push_back(std::make_unique<QProcess>());
+    opened.back()->start(HOVERDECK_KWIN_TEST_WINDOW, {caption});
+  };
+  // Replaces KWin, the new one coming `pause` seconds after the old one went.
+  std::unique_ptr<QProcess> replacing;
+  const auto replace = [&](const char* pause) {
+    replacing = std::make_unique<QProcess>();
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOVERDECK_KWIN_PAUSE", pause);
+    replacing->setProcessEnvironment(env);
+    replacing->start(qgetenv("HOVERDECK_REPLACE_KWIN"), {});
+  };
+  const auto replaced = [&] {
+    // (It may have finished already, while events were taken in.)
+    replacing->waitForFinished(15000);
+    ASSERT_EQ(replacing->state(), QProcess::NotRunning);
+    qputenv("WAYLAND_DISPLAY", replacing->readAllStandardOutput().trimmed());
+    ASSERT_TRUE(Within([] {
+      return QFile::exists(qgetenv("XDG_RUNTIME_DIR") + "/" + qgetenv("WAYLAND_DISPLAY"));
+    }, 15000));
+  };
+  const auto kwin_there = [] {
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered("org.kde.KWin").value();
+  };
+  for (const bool late : {false, true}) {
+    SCOPED_TRACE(late ? "KWin late" : "KWin replaced");
+    auto windows = late ? nullptr : KWinWindowSystem::Connect("");
+    const auto find = [&](const std::string& caption) {
+      for (auto w = windows->FirstWindow(kNoWindow); w != kNoWindow; w = windows->NextWindow(w)) {
+        if (windows->Caption(w) == caption) return w;
+      }
+      return kNoWindow;
+    };
+    if (late) {
+      replace("3");
+      ASSERT_TRUE(Within([&] { return !kwin_there(); }));
+      qputenv("XDG_CURRENT_DESKTOP", "KDE");
+      windows = KWinWindowSystem::Connect("");
+    } else {
+      open("Native replaced");
+      ASSERT_TRUE(windows && Within([&] { return find("Native replaced") != kNoWindow; }));
+      replace("0");
+      EXPECT_TRUE(Within([&] { return find("Native replaced") == kNoWindow; }));
+    }
+    ASSERT_TRUE(windows);
+    replaced();
+    open("Native later");
+    WindowHandle found = kNoWindow;
+    EXPECT_TRUE(Within([&] { return (found = find("Native later")) != kNoWindow; }, 15000));
+    EXPECT_TRUE(windows->SetTopmost(found, true, {}));
+    EXPECT_TRUE(Within([&] {
+      return KWinInfo(QString::fromStdString(windows->KWinId(found))).value("keepAbove").toBool();
+    }));
+  }
+  for (auto& process : opened) {
     process->kill();
     process->waitForFinished();
   }

@@ -71,11 +71,13 @@ PY
 fi
 # A test may put another KWin in the place of the running one: this kills the one running (at
 # once, so that it takes none of its clients' processes with it), starts a new one (without
-# XWayland) on a socket of its own, and prints that socket's name.
+# XWayland) on a socket of its own, HOVERDECK_KWIN_PAUSE seconds later, and prints that socket's
+# name.
 {
   echo '#!/usr/bin/env bash'
   echo 'set -eu'
   echo 'kill -KILL "$(cat "$HOVERDECK_KWIN_WORK/kwin.pid")"'
+  echo 'sleep "${HOVERDECK_KWIN_PAUSE:-0}"'
   echo 'n=$(( $(cat "$HOVERDECK_KWIN_WORK/kwins" 2>/dev/null || echo 1) + 1 )); echo "$n" >"$HOVERDECK_KWIN_WORK/kwins"'
   printf '%q ' "$work/kwin_wayland" "${kwin_args[@]}"
   echo '--socket "'"$socket"'-$n" >>"$HOVERDECK_KWIN_WORK/kwin.log" 2>&1 &'
