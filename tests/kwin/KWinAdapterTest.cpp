@@ -351,6 +351,8 @@ TEST_F(KWinAdapterTest, ProgramEnforcesItsRulesOnNativeAndXWaylandWindows) {
   }));
   EXPECT_EQ(kwin().value("caption").toString(), "Native ruled");
   EXPECT_TRUE(KWinScript::Loaded());
+  // The close-button list went to KWin as a standing rule.
+  EXPECT_NE(RulesFile().find("caption with: X ruled\n"), std::string::npos) << RulesFile();
   program->terminate();
   EXPECT_EQ((std::pair{program->waitForFinished(5000), program->exitCode()}), std::pair(true, 0));
   EXPECT_FALSE(KWinScript::Loaded());
