@@ -4,6 +4,8 @@
 # on. Exits 77 (skipped) only when kwin_wayland is missing or cannot start here.
 #   HOVERDECK_KWIN_ROOT=debian13  runs it all inside the Debian 13 root (KWin 6), through
 #                                 tests/support/in-debian13.sh
+# The command finds KWin's major version in HOVERDECK_KWIN_MAJOR, and in HOVERDECK_REPLACE_KWIN a
+# script that puts a new KWin in the place of the running one (see below).
 set -euo pipefail
 [ "$#" -gt 0 ] || { echo "usage: $0 COMMAND [ARG...]" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
