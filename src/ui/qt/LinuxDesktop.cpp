@@ -8,10 +8,10 @@
 
 namespace hoverdeck {
 
-std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display) {
+std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_desktop) {
   LinuxDesktop desktop;
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if (wayland != nullptr && *wayland != '\0') {
+  if (drive_desktop && wayland != nullptr && *wayland != '\0') {
     if (auto kwin = KWinWindowSystem::Connect(display != nullptr ? display : "")) {
       KWinWindowSystem& windows = *kwin;
       desktop.processes = std::make_unique<X11ProcessLookup>(

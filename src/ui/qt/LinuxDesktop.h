@@ -17,7 +17,8 @@ struct LinuxDesktop {
 };
 
 // On a Wayland desktop whose KWin runs the program's script, KWin's adapter; otherwise X11 on
-// `display` (XWayland on other Wayland desktops). nullopt when neither can be reached.
-std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display);
+// `display` (XWayland on other Wayland desktops); X11 alone when not `drive_desktop` (a second
+// start, which only says that the program runs already). nullopt when neither can be reached.
+std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_desktop = true);
 
 }  // namespace hoverdeck
