@@ -19,6 +19,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-gnome.XXXXXX")
 here=$(cd "$(dirname "$0")" && pwd)
 system_bus=""
 cleanup() {
+  # A shell a failed command left running goes too.
+  [ -s "$work/shell.pid" ] && kill -9 "$(cat "$work/shell.pid")" 2>/dev/null || true
   [ -n "$system_bus" ] && kill "$system_bus" 2>/dev/null
   rm -rf "$work"
 }
