@@ -382,11 +382,22 @@ void frmTop::SayNotChanged(std::string what, std::optional<std::string_view> why
                             kMessageTitle, MessageIcon::kExclamation, MessageButtons::kOk);
 }
 
-std::optional<std::string_view> frmTop::KnownReason(WindowHandle window) {
-  const WindowAccess access = ports_.windows.Access(window);
+std::optional<std::string_view> frmTop::KnownReason(WindowAccess access) {
   if (access == WindowAccess::kNotResponding) return texts::kNotResponding;
   if (access == WindowAccess::kHigherRights) return texts::kHigherRights;
   return std::nullopt;
+}
+
+void frmTop::SaySwitchNotTaken(const PickedWindow& picked, bool handed_on, std::string_view waits,
+                               std::string_view could_not, bool quiet_refusal) {
+  const WindowAccess access = ports_.windows.Access(picked.handle);
+  // The system keeps the switch until the program runs its messages again.
+  if (handed_on && access == WindowAccess::kNotResponding) {
+    ports_.dialogs.MessageBox("'" + picked.text + std::string(waits), kMessageTitle,
+                              MessageIcon::kInformation, MessageButtons::kOk);
+  } else if (const auto why = KnownReason(access); why || !quiet_refusal) {
+    SayNotChanged("'" + picked.text + std::string(could_not), why);
+  }
 }
 
 void frmTop::MakeTopmost(const PickedWindow& picked) {
@@ -397,14 +408,16 @@ void frmTop::MakeTopmost(const PickedWindow& picked) {
     handed_on = ports_.windows.SetTopmost(picked.handle, true, *rect);
     Timer1.SetEnabled(true);
   }
-  // Offer a rule only for a window that really is topmost now.
-  if (!handed_on || !ports_.windows.ConfirmTopmost(picked.handle, true)) {
-    SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeTopmost),
-                  rect ? KnownReason(picked.handle) : std::nullopt);
-    return;
+  if (!rect) {
+    SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeTopmost), std::nullopt);
+  } else if (!handed_on || !ports_.windows.ConfirmTopmost(picked.handle, true)) {
+    SaySwitchNotTaken(picked, handed_on, texts::kTopmostOnceItResponds, texts::kCouldNotMakeTopmost,
+                      false);
+  } else {
+    // Offer a rule only for a window that really is topmost now.
+    OfferCatalogueString(TopmostEdit(), picked.text, texts::kTopmostOfferTail,
+                         texts::kTopmostOfferQuestion);
   }
-  OfferCatalogueString(TopmostEdit(), picked.text, texts::kTopmostOfferTail,
-                       texts::kTopmostOfferQuestion);
 }
 
 void frmTop::lstFenetresTopMost_DblClick() {
@@ -417,11 +430,10 @@ void frmTop::MakeNonTopmost(const PickedWindow& picked) {
   Timer1.SetEnabled(false);
   const bool handed_on = ports_.windows.SetTopmost(picked.handle, false, *rect);
   Timer1.SetEnabled(true);
-  // Said only when the reason is known; a plain refusal goes unreported.
   if (handed_on && ports_.windows.ConfirmTopmost(picked.handle, false)) return;
-  if (const auto why = KnownReason(picked.handle)) {
-    SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeNonTopmost), why);
-  }
+  // A plain refusal goes unreported.
+  SaySwitchNotTaken(picked, handed_on, texts::kNonTopmostOnceItResponds,
+                    texts::kCouldNotMakeNonTopmost, true);
 }
 
 void frmTop::Popup(const Menu& menu) {
@@ -496,7 +508,7 @@ void frmTop::ToggleCloseItem(const PickedWindow& picked) {
                          texts::kDisableXOfferQuestion);
   } else if (refused || !state) {
     // An unreadable item is told of only when the reason is known.
-    const auto why = KnownReason(picked.handle);
+    const auto why = KnownReason(windows.Access(picked.handle));
     if (refused || why) {
       SayNotChanged(std::string(texts::kCouldNotDisableXPrefix) + picked.text +
                         std::string(texts::kCouldNotDisableX),
