@@ -252,6 +252,7 @@ TEST_F(GnomeTest, FirstRunLoginAndSecondStart) {
   EXPECT_EQ(NameOwner(), program->processId());
   second->kill();
   second->waitForFinished();
+  Within([] { return false; }, 2500);  // a few ticks for the rule
   program->terminate();
   program->waitForFinished();
   Connect();
