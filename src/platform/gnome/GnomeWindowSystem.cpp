@@ -21,11 +21,12 @@ const QString kBusName = QStringLiteral("org.example.Hoverdeck");
 const QString kShell = QStringLiteral("org.gnome.Shell");
 const QString kCommandsPath = QStringLiteral("/org/example/Hoverdeck/Shell");
 const QString kCommands = QStringLiteral("org.example.Hoverdeck.Shell");
-// How long the extension may take to report the windows it starts with, and to carry out a
-// command; the shell answers a question at once or is not waited for.
+// How long the extension may take to report the windows it starts with, to carry out a command,
+// and to answer a question: at once, unless the shell is busy putting up new windows (seen
+// taking over 250 ms under load).
 constexpr milliseconds kStartTimeout(5000);
 constexpr milliseconds kCommandTimeout(500);
-constexpr int kQuestionTimeoutMs = 250;
+constexpr int kQuestionTimeoutMs = 1000;
 constexpr milliseconds kTakeInPause(2);
 
 }  // namespace
