@@ -25,7 +25,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-[ -n "${HOVERDECK_GNOME_KEEP:-}" ] && trap - EXIT
 mkdir -p "$work/home/.config" "$work/home/.local/share"
 mkdir -m 700 "$work/runtime"
 [ -d /tmp/.X11-unix ] || mkdir -m 1777 /tmp/.X11-unix

@@ -116,7 +116,8 @@ class WindowReporter {
             (window.get_client_type() === Meta.WindowClientType.X11 ? XWAYLAND : 0);
     }
 
-    // The X window of an XWayland window, which the shell describes as "0x..."; 0 when unknown.
+    // The X window of an XWayland window, which the shell describes as "0x..." (43.9 and 48.7 do);
+    // 0 when unknown, and the program looks for it by process and caption.
     _xid(window) {
         if (window.get_client_type() !== Meta.WindowClientType.X11)
             return 0;
