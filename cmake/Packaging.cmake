@@ -57,6 +57,10 @@ elseif(TARGET hoverdeck)
   # Not active by itself: the user copies it to ~/.config/autostart (see the README).
   install(FILES ${_packaging}/linux/autostart/${HOVERDECK_APP_ID}.desktop
           DESTINATION ${_share}/hoverdeck/autostart)
+  # Hoverdeck's GNOME Shell extension in both its forms; the program puts the one the shell
+  # takes into the user's extensions folder itself.
+  install(DIRECTORY ${HOVERDECK_GNOME_EXTENSION_DIR}/
+          DESTINATION ${_share}/hoverdeck/gnome-shell-extension)
   configure_file(${_packaging}/linux/${HOVERDECK_APP_ID}.metainfo.xml.in
                  ${_generated}/${HOVERDECK_APP_ID}.metainfo.xml @ONLY)
   install(FILES ${_generated}/${HOVERDECK_APP_ID}.metainfo.xml DESTINATION ${_share}/metainfo)

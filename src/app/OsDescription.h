@@ -18,12 +18,21 @@ struct VersionRecord {
   std::uint32_t product_type = 0;
 };
 
+// Why the program reaches only XWayland windows on a GNOME desktop, when the reason is known.
+enum class WaylandNotice {
+  kNone,
+  kLoginNeeded,        // its extension was just put in place: GNOME loads it at the next login
+  kExtensionOff,       // the user turned its extension off
+  kUserExtensionsOff,  // GNOME runs no user extensions at all
+};
+
 struct OsFacts {
   std::string description;
   // NT family with major version 3 or 4: picks the process-status program lookup.
   bool is_nt4_or_older = false;
   // A Wayland desktop whose other windows the program reaches only through XWayland.
   bool xwayland_only = false;
+  WaylandNotice wayland_notice = WaylandNotice::kNone;
 };
 
 // "Windows NT v.4.0, Build 1381, Service Pack 6" and the like, from a version record.

@@ -41,6 +41,17 @@ std::string PathText(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// Why only XWayland windows are reached, in the words that help the user most.
+std::string_view WaylandOnlyNotice(WaylandNotice reason) {
+  switch (reason) {
+    case WaylandNotice::kLoginNeeded: return texts::kGnomeLoginNeeded;
+    case WaylandNotice::kExtensionOff: return texts::kGnomeExtensionOff;
+    case WaylandNotice::kUserExtensionsOff: return texts::kGnomeUserExtensionsOff;
+    case WaylandNotice::kNone: break;
+  }
+  return texts::kXWaylandOnly;
+}
+
 // Tells where the strings of a cut catalogue section are; "" when it was not cut.
 std::string CutListNotice(const ConfigFile& config, const Catalogue& catalogue,
                           const CatalogueLoad& load) {
@@ -174,7 +185,7 @@ void frmTop::Form_Load(std::string_view command_line) {
   if (!values_.InvisibleMode) {
     startup_notice_ = CutListNotice(config, values_.TopmostCatalogue, topmost) +
                       CutListNotice(config, values_.DisableXCatalogue, disable_x);
-    if (os.xwayland_only) startup_notice_ += texts::kXWaylandOnly;
+    if (os.xwayland_only) startup_notice_ += WaylandOnlyNotice(os.wayland_notice);
   }
 
   if (values_.InvisibleMode) {

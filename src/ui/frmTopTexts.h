@@ -97,6 +97,19 @@ inline constexpr std::string_view kHigherRights =
 inline constexpr std::string_view kXWaylandOnly =
     "On this Wayland desktop Hoverdeck sees and changes only the windows of programs that run "
     "through XWayland. Windows of native Wayland programs are not listed and cannot be changed.";
+// Instead of kXWaylandOnly on a GNOME desktop, when the reason is one the user can act on.
+inline constexpr std::string_view kGnomeLoginNeeded =
+    "Hoverdeck has put its extension into GNOME Shell, which starts it at your next login. Until "
+    "you log out and back in, Hoverdeck sees and changes only the windows of programs that run "
+    "through XWayland.";
+inline constexpr std::string_view kGnomeExtensionOff =
+    "Hoverdeck's GNOME Shell extension is turned off, so Hoverdeck sees and changes only the "
+    "windows of programs that run through XWayland. To reach every window, turn \"Hoverdeck\" on "
+    "in the Extensions app (or run: gnome-extensions enable hoverdeck@example.org).";
+inline constexpr std::string_view kGnomeUserExtensionsOff =
+    "GNOME Shell runs no user extensions (they are switched off as a whole), so Hoverdeck sees "
+    "and changes only the windows of programs that run through XWayland. To reach every window, "
+    "switch extensions on in the Extensions app.";
 inline constexpr std::string_view kEditTitle = "Hoverdeck " HOVERDECK_VERSION_NAME;
 inline constexpr std::string_view kOfferTitle = "Hoverdeck";
 inline constexpr std::string_view kTopmostCataloguePrompt =

@@ -36,7 +36,8 @@ id=org.example.Hoverdeck
 for file in bin/hoverdeck share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
   share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$id.png \
   share/icons/hicolor/scalable/apps/$id.svg share/hoverdeck/autostart/$id.desktop \
-  share/doc/hoverdeck/copyright share/man/man1/hoverdeck.1.gz; do
+  share/doc/hoverdeck/copyright share/man/man1/hoverdeck.1.gz \
+  share/hoverdeck/gnome-shell-extension/{imports,module}/{metadata.json,extension.js}; do
   check "the package holds /usr/$file" grep -q " \./usr/$file\$" <<<"$listing"
 done
 check "the dependencies are computed: $(dpkg-deb -f "$deb" Depends)" \

@@ -452,6 +452,22 @@ TEST(FrmTopNoticeTest, IsToldOnceAfterTheWindowIsUpButNotWhenInvisible) {
   }
 }
 
+// On GNOME the notice says what the user can do about it.
+TEST(FrmTopNoticeTest, GnomeReasonIsToldInsteadOfThePlainXWaylandNotice) {
+  for (const auto& [reason, told] :
+       {std::pair(WaylandNotice::kNone, "run through XWayland. Windows of native"),
+        {WaylandNotice::kLoginNeeded, "Until you log out and back in"},
+        {WaylandNotice::kExtensionOff, "gnome-extensions enable hoverdeck@example.org"},
+        {WaylandNotice::kUserExtensionsOff, "runs no user extensions"}}) {
+    FormDesk d;
+    d.host.os.xwayland_only = true;
+    d.host.os.wayland_notice = reason;
+    d.form.Form_Load("");
+    d.form.Timer1_Timer();
+    EXPECT_NE(d.Said().find(told), std::string::npos) << d.Said();
+  }
+}
+
 TEST_F(FrmTopTest, AboutBoxIsModalAndBuildsItsCreditAfresh) {
   form.Form_Load("");
   dialogs.while_open = [&] {

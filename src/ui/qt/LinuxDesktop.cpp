@@ -2,22 +2,35 @@
 
 #include <cstdlib>
 
+#include "platform/gnome/GnomeExtension.h"
+#include "platform/gnome/GnomeWindowSystem.h"
 #include "platform/kwin/KWinWindowSystem.h"
 #include "platform/x11/X11ProcessLookup.h"
 #include "platform/x11/X11WindowSystem.h"
 
 namespace hoverdeck {
+namespace {
+
+template <typename Adapter>
+LinuxDesktop Over(std::unique_ptr<Adapter> adapter) {
+  LinuxDesktop desktop;
+  Adapter& windows = *adapter;
+  desktop.processes = std::make_unique<X11ProcessLookup>(
+      [&windows](WindowHandle window) { return windows.WindowPid(window); });
+  desktop.windows = std::move(adapter);
+  return desktop;
+}
+
+}  // namespace
 
 std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_desktop) {
   LinuxDesktop desktop;
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   if (drive_desktop && wayland != nullptr && *wayland != '\0') {
-    if (auto kwin = KWinWindowSystem::Connect(display != nullptr ? display : "")) {
-      KWinWindowSystem& windows = *kwin;
-      desktop.processes = std::make_unique<X11ProcessLookup>(
-          [&windows](WindowHandle window) { return windows.WindowPid(window); });
-      desktop.windows = std::move(kwin);
-      return desktop;
+    const std::string x_display = display != nullptr ? display : "";
+    if (auto kwin = KWinWindowSystem::Connect(x_display)) return Over(std::move(kwin));
+    if (SetUpGnomeExtension(desktop.wayland_notice)) {
+      if (auto gnome = GnomeWindowSystem::Connect(x_display)) return Over(std::move(gnome));
     }
     desktop.xwayland_only = true;
   }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/OsDescription.h"
 #include "platform/ProcessLookup.h"
 #include "platform/WindowSystem.h"
 
@@ -12,13 +13,16 @@ namespace hoverdeck {
 struct LinuxDesktop {
   std::unique_ptr<WindowSystem> windows;
   std::unique_ptr<ProcessLookup> processes;  // answers through `windows`
-  // A Wayland desktop without KWin: only programs that run through XWayland are seen.
+  // A Wayland desktop without KWin or GNOME Shell's extension: only programs that run through
+  // XWayland are seen; on GNOME, the reason when the user can act on it.
   bool xwayland_only = false;
+  WaylandNotice wayland_notice = WaylandNotice::kNone;
 };
 
-// On a Wayland desktop whose KWin runs the program's script, KWin's adapter; otherwise X11 on
-// `display` (XWayland on other Wayland desktops); X11 alone when not `drive_desktop` (a second
-// start, which only says that the program runs already). nullopt when neither can be reached.
+// On a Wayland desktop whose KWin runs the program's script, KWin's adapter; on one whose GNOME
+// Shell runs the program's extension (put in place here), GNOME's; otherwise X11 on `display`
+// (XWayland on other Wayland desktops); X11 alone when not `drive_desktop` (a second start,
+// which only says that the program runs already). nullopt when neither can be reached.
 std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_desktop = true);
 
 }  // namespace hoverdeck

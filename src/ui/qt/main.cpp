@@ -1,4 +1,5 @@
-// The Linux edition's program: the core's main window on X11 or KWin, drawn with Qt Widgets.
+// The Linux edition's program: the core's main window on X11, KWin or GNOME Shell, drawn with
+// Qt Widgets.
 #include <QApplication>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
@@ -68,6 +69,7 @@ int main(int argc, char* argv[]) {
                        [&desktop] {
                          OsFacts facts = LinuxOsFacts();
                          facts.xwayland_only = desktop->xwayland_only;
+                         facts.wayland_notice = desktop->wayland_notice;
                          return facts;
                        });
     frmTop form(FormPorts{*desktop->windows, *desktop->processes, tray, dialogs, shell, host});

@@ -1,0 +1,58 @@
+// The window-system port over GNOME Shell on a Wayland desktop: every window, native or
+// XWayland, as the program's extension inside the shell reports it, kept up to date by the
+// extension's own calls, so that a scan of an unchanged desktop makes no call at all. "Above"
+// goes to the extension as a command; the marker and the close button reach XWayland windows
+// only, through their X windows: nothing may change a native window's caption or title bar.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/ProcessLookup.h"
+#include "platform/WindowSystem.h"
+
+namespace hoverdeck {
+
+class GnomeWindowSystem final : public WindowSystem {
+ public:
+  // Over the GNOME Shell that owns org.gnome.Shell on the session bus, once its extension runs
+  // and has reported; nullptr when it does not, or when another Hoverdeck holds the program's bus
+  // name. `x_display` names XWayland's display. Needs a Qt application object.
+  static std::unique_ptr<GnomeWindowSystem> Connect(std::string x_display);
+  ~GnomeWindowSystem() override;
+
+  std::optional<std::uint64_t> DesktopRevision() override;
+  WindowHandle FirstWindow(WindowHandle from) override;
+  WindowHandle NextWindow(WindowHandle window) override;
+  bool HasParent(WindowHandle window) override;
+  bool IsVisible(WindowHandle window) override;
+  bool IsEnabled(WindowHandle window) override;
+  std::string Caption(WindowHandle window) override;
+  bool SetCaption(WindowHandle window, const std::string& caption) override;
+  bool IsTopmost(WindowHandle window) override;
+  std::optional<WindowRect> Rect(WindowHandle window) override;
+  bool SetTopmost(WindowHandle window, bool topmost, const WindowRect& at) override;
+  bool ConfirmTopmost(WindowHandle window, bool topmost) override;
+  std::optional<std::uint32_t> CloseItemState(WindowHandle window) override;
+  bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
+  bool ConfirmCloseItemDisabled(WindowHandle window) override;
+
+  // The window's process as the shell knows it; nullopt when the window is gone.
+  std::optional<ProcessId> WindowPid(WindowHandle window);
+  // The shell's id of the window; "" when it is gone.
+  std::string ShellId(WindowHandle window);
+  // Whether the extension runs and reports (it stops while the screen is locked).
+  bool Reporting();
+  // The D-Bus messages exchanged with the shell since the start.
+  std::uint64_t Messages() const;
+
+ private:
+  struct State;
+  explicit GnomeWindowSystem(std::unique_ptr<State> state);
+
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace hoverdeck
