@@ -57,7 +57,7 @@ bool GnomeReports::handleMessage(const QDBusMessage& message, const QDBusConnect
     const auto xid = Number(arguments, 4);
     if (id && caption && flags && pid && xid) {
       ids_.insert(*id);
-      table_.Update({*id, *caption, *flags, *pid, *xid});
+      table_.Update({*id, *caption, *flags, *pid, *xid, {}});
     }
   } else if (member == QLatin1String("Gone")) {
     if (const auto id = Text(arguments, 0)) {
