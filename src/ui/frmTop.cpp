@@ -89,6 +89,7 @@ frmTop::frmTop(FormPorts ports)
       mnuTopMostCaption("mnuTopMostCaption", texts::kMnuTopMostCaption),
       Sep1("Sep1", "-"),
       mnuMinimized("mnuMinimized", texts::kMnuMinimized),
+      mnuHotkey("mnuHotkey", texts::kMnuHotkey),
       mnuAPropos("mnuAPropos", texts::kMnuAPropos, texts::kMnuAProposShortcut),
       mnuSetTopmost("mnuSetTopmost", texts::kMnuSetTopmost),
       mnuSetAllTopmost("mnuSetAllTopmost", texts::kMnuSetAllTopmost),
@@ -98,7 +99,7 @@ frmTop::frmTop(FormPorts ports)
       mnuSetAllNonTopmost("mnuSetAllNonTopmost", texts::kMnuSetAllNonTopmost),
       mnuFichier("mnuFichier", texts::kMnuFichier, true, {&mnuSet, &mnuQuitter}),
       mnuConfiguration("mnuConfiguration", texts::kMnuConfiguration, true,
-                       {&mnuConstTopMost, &mnuTopMostCaption, &Sep1, &mnuMinimized}),
+                       {&mnuConstTopMost, &mnuTopMostCaption, &Sep1, &mnuMinimized, &mnuHotkey}),
       mnuHelp("mnuHelp", texts::kMnuHelp, true, {&mnuAPropos}),
       mnuPopupNonTopmost("mnuPopupNonTopmost", "mnuPopupNonTopmost", false,
                          {&mnuSetTopmost, &mnuSetAllTopmost, &Sep2, &mnuDisableX}),
@@ -171,9 +172,10 @@ void frmTop::Form_Load(std::string_view command_line) {
     topmost = LoadCatalogue(config, values_.TopmostCatalogue, lstCatalogueTopMost);
     disable_x = LoadCatalogue(config, values_.DisableXCatalogue, lstCatalogueDisableX);
   }
+  const std::string hotkey_notice = HoldHotkeyAtStart();
   if (!values_.InvisibleMode) {
     startup_notice_ = CutListNotice(config, values_.TopmostCatalogue, topmost) +
-                      CutListNotice(config, values_.DisableXCatalogue, disable_x);
+                      CutListNotice(config, values_.DisableXCatalogue, disable_x) + hotkey_notice;
     if (os.xwayland_only) startup_notice_ += texts::kXWaylandOnly;
   }
 
@@ -378,18 +380,21 @@ std::optional<std::string_view> frmTop::KnownReason(WindowHandle window) {
   return std::nullopt;
 }
 
+std::optional<bool> frmTop::SwitchTopmost(WindowHandle window, bool topmost) {
+  const auto rect = ports_.windows.Rect(window);
+  if (!rect) return std::nullopt;
+  Timer1.SetEnabled(false);
+  const bool handed_on = ports_.windows.SetTopmost(window, topmost, *rect);
+  Timer1.SetEnabled(true);
+  return handed_on && ports_.windows.ConfirmTopmost(window, topmost);
+}
+
 void frmTop::MakeTopmost(const PickedWindow& picked) {
-  const auto rect = ports_.windows.Rect(picked.handle);
-  bool handed_on = false;
-  if (rect) {
-    Timer1.SetEnabled(false);
-    handed_on = ports_.windows.SetTopmost(picked.handle, true, *rect);
-    Timer1.SetEnabled(true);
-  }
+  const auto took = SwitchTopmost(picked.handle, true);
   // Offer a rule only for a window that really is topmost now.
-  if (!handed_on || !ports_.windows.ConfirmTopmost(picked.handle, true)) {
+  if (!took.value_or(false)) {
     SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeTopmost),
-                  rect ? KnownReason(picked.handle) : std::nullopt);
+                  took ? KnownReason(picked.handle) : std::nullopt);
     return;
   }
   OfferCatalogueString(TopmostEdit(), picked.text, texts::kTopmostOfferTail,
@@ -401,13 +406,8 @@ void frmTop::lstFenetresTopMost_DblClick() {
 }
 
 void frmTop::MakeNonTopmost(const PickedWindow& picked) {
-  const auto rect = ports_.windows.Rect(picked.handle);
-  if (!rect) return;
-  Timer1.SetEnabled(false);
-  const bool handed_on = ports_.windows.SetTopmost(picked.handle, false, *rect);
-  Timer1.SetEnabled(true);
   // Said only when the reason is known; a plain refusal goes unreported.
-  if (handed_on && ports_.windows.ConfirmTopmost(picked.handle, false)) return;
+  if (SwitchTopmost(picked.handle, false).value_or(true)) return;
   if (const auto why = KnownReason(picked.handle)) {
     SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeNonTopmost), why);
   }
@@ -596,6 +596,7 @@ bool frmTop::MenuClick(std::string_view item_name) {
       {"mnuConstTopMost", &frmTop::mnuConstTopMost_Click},
       {"mnuTopMostCaption", &frmTop::mnuTopMostCaption_Click},
       {"mnuMinimized", &frmTop::mnuMinimized_Click},
+      {"mnuHotkey", &frmTop::mnuHotkey_Click},
       {"mnuAPropos", &frmTop::mnuAPropos_Click},
       {"mnuSetTopmost", &frmTop::mnuSetTopmost_Click},
       {"mnuSetAllTopmost", &frmTop::mnuSetAllTopmost_Click},

@@ -1,12 +1,26 @@
 #include "ui/qt/LinuxDesktop.h"
 
+#include <QSocketNotifier>
 #include <cstdlib>
 
 #include "platform/kwin/KWinWindowSystem.h"
+#include "platform/x11/X11GlobalHotkey.h"
 #include "platform/x11/X11ProcessLookup.h"
 #include "platform/x11/X11WindowSystem.h"
 
 namespace hoverdeck {
+namespace {
+
+// Where no adapter can hold a key combination yet (KDE Plasma on Wayland lets only its own
+// script do that): every combination is unavailable, and start-up says so.
+class NoGlobalHotkey final : public GlobalHotkey {
+ public:
+  HotkeyHold Hold(const Hotkey&) override { return HotkeyHold::kUnavailable; }
+  void Release() override {}
+  WindowHandle ActiveWindow() override { return kNoWindow; }
+};
+
+}  // namespace
 
 std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display) {
   LinuxDesktop desktop;
@@ -17,6 +31,7 @@ std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display) {
       desktop.processes = std::make_unique<X11ProcessLookup>(
           [&windows](WindowHandle window) { return windows.WindowPid(window); });
       desktop.windows = std::move(kwin);
+      desktop.hotkey = std::make_unique<NoGlobalHotkey>();
       return desktop;
     }
     desktop.xwayland_only = true;
@@ -25,7 +40,28 @@ std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display) {
   if (!x11) return std::nullopt;
   desktop.processes = std::make_unique<X11ProcessLookup>(*x11);
   desktop.windows = std::move(x11);
+  auto hotkey = X11GlobalHotkey::Connect(display);
+  if (!hotkey) return std::nullopt;
+  desktop.x11_hotkey = hotkey.get();
+  desktop.hotkey = std::move(hotkey);
   return desktop;
+}
+
+std::unique_ptr<QSocketNotifier> WatchHotkey(X11GlobalHotkey& hotkey,
+                                             std::function<void()> pressed) {
+  auto watch = std::make_unique<QSocketNotifier>(hotkey.FileDescriptor(), QSocketNotifier::Read);
+  QSocketNotifier* raw = watch.get();
+  QObject::connect(raw, &QSocketNotifier::activated, raw, [&hotkey, pressed, raw] {
+    // A press read while a handler asked the server something is counted by the next round.
+    for (int presses = hotkey.TakePresses(); presses != 0; presses = hotkey.TakePresses()) {
+      if (presses < 0) {
+        raw->setEnabled(false);  // the display is gone; the program ends with it
+        return;
+      }
+      while (presses-- > 0) pressed();
+    }
+  });
+  return watch;
 }
 
 }  // namespace hoverdeck

@@ -1,17 +1,25 @@
 // The window system of the Linux edition, chosen once at start-up from the desktop it runs on.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 
+#include "platform/GlobalHotkey.h"
 #include "platform/ProcessLookup.h"
 #include "platform/WindowSystem.h"
 
+class QSocketNotifier;
+
 namespace hoverdeck {
+
+class X11GlobalHotkey;
 
 struct LinuxDesktop {
   std::unique_ptr<WindowSystem> windows;
   std::unique_ptr<ProcessLookup> processes;  // answers through `windows`
+  std::unique_ptr<GlobalHotkey> hotkey;
+  X11GlobalHotkey* x11_hotkey = nullptr;  // `hotkey`, where its presses come over X11
   // A Wayland desktop without KWin: only programs that run through XWayland are seen.
   bool xwayland_only = false;
 };
@@ -19,5 +27,9 @@ struct LinuxDesktop {
 // On a Wayland desktop whose KWin runs the program's script, KWin's adapter; otherwise X11 on
 // `display` (XWayland on other Wayland desktops). nullopt when neither can be reached.
 std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display);
+
+// Calls `pressed` for every press of the held combination, as the X server sends them.
+std::unique_ptr<QSocketNotifier> WatchHotkey(X11GlobalHotkey& hotkey,
+                                             std::function<void()> pressed);
 
 }  // namespace hoverdeck
