@@ -248,6 +248,13 @@ case_hotkey() {
   check "and pressed again no longer topmost" wait_for 3 not is_above "$notes"
   press_in "$main" ctrl+super+t
   check "Hoverdeck's own window is left alone" eval 'sleep 1 && not is_above "$main"'
+  # A desktop window (as a file manager draws the desktop with): typed before it is mapped.
+  window desk "Desk"
+  xdotool windowunmap --sync "$desk"
+  xprop -id "$desk" -f _NET_WM_WINDOW_TYPE 32a -set _NET_WM_WINDOW_TYPE _NET_WM_WINDOW_TYPE_DESKTOP
+  xdotool windowmap --sync "$desk"
+  press_in "$desk" ctrl+super+t
+  check "so is the desktop" eval 'sleep 1 && xprop -root _NET_ACTIVE_WINDOW | grep -q "$(printf 0x%x "$desk")" && not is_above "$desk" && not is_above "$notes"'
   check "the INI was written once, with the one key" eval '[ "$(tr -d "\r" <"$app/Hoverdeck.ini")" = "$(printf "[Configuration]\nSetTopMostCaption=1\nTopmostHotkey=Ctrl+Super+T")" ]'
 }
 
