@@ -243,6 +243,8 @@ case_hotkey() {
   xdotool key ctrl+super+t Return
   check "OK closes the box, the INI holds the choice" wait_for 5 eval 'not hotkey_box && grep -q "^TopmostHotkey=Ctrl+Super+T" "$app/Hoverdeck.ini"'
   press_in "$notes" ctrl+super+t
+  # Qt's balloon is a window of its own that takes no focus, as the popup menu is.
+  check "a notice comes from the tray icon, the focus stays" eval 'wait_for 3 popup_menu_shown && xprop -root _NET_ACTIVE_WINDOW | grep -q "$(printf 0x%x "$notes")"'
   check "the combination makes the active window topmost, the marker follows" wait_for 3 eval 'is_above "$notes" && [ "$(caption "$notes")" = "[TOPMOST] Notes - Editor" ]'
   press_in "$notes" ctrl+super+t
   check "and pressed again no longer topmost" wait_for 3 not is_above "$notes"
