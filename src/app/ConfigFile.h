@@ -96,8 +96,8 @@ class ConfigFile {
   };
   Copy KeepCopy() const;
 
-  // Removes the temporary files that a write killed half-way left beside the file, those made
-  // before `started` (see FileStore::RemoveLeftovers).
+  // Removes the temporary files that a write killed half-way left beside the file, those
+  // certainly abandoned at `started` (see FileStore::RemoveLeftovers).
   void RemoveLeftovers(std::filesystem::file_time_type started);
 
  private:

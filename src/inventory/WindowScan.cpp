@@ -141,6 +141,8 @@ void ScanWindows(WindowSystem& windows, Tray& tray, const ScanInputs& inputs,
     }
   }
   tables.Clear();
+  const Catalogue& close_list = *inputs.disable_x_catalogue;
+  windows.SetCloseRules(CheckedTexts(close_list), settings.SetAllDisableX && close_list.count() > 0);
   const auto met_before = [&tables](WindowHandle window) { return !tables.FirstMeeting(window); };
   bool waited = false;  // a window did not answer: the next scan must look again
   const auto enforce = [&](WindowHandle window, std::string& caption) {

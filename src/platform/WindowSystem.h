@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/WindowHandle.h"
 
@@ -91,6 +92,11 @@ class WindowSystem {
   virtual std::optional<std::uint32_t> CloseItemState(WindowHandle window) = 0;
   // Writes the state word back; false when the write was refused.
   virtual bool SetCloseItemState(WindowHandle window, std::uint32_t state) = 0;
+  // The close-button rules the scans apply: the parts of captions of the checked list entries
+  // (matched case-sensitively) or, with `every_window`, every window. Told before each full
+  // scan; an adapter whose window manager applies such rules to windows as they come and as
+  // their captions change hands them over here. Nothing by default.
+  virtual void SetCloseRules(const std::vector<std::string>& /*parts*/, bool /*every_window*/) {}
   // Whether the Close item is disabled after SetCloseItemState disabled it. An adapter over an
   // asynchronous window manager may wait briefly here; the default asks once.
   virtual bool ConfirmCloseItemDisabled(WindowHandle window) {

@@ -12,4 +12,12 @@ bool CatalogueMatches(const Catalogue& catalogue, bool all_windows, std::string_
   return false;
 }
 
+std::vector<std::string> CheckedTexts(const Catalogue& catalogue) {
+  std::vector<std::string> texts;
+  for (int p = 1; p <= catalogue.count(); ++p) {
+    if (catalogue.IsChecked(p)) texts.push_back(catalogue.entry(p).text);
+  }
+  return texts;
+}
+
 }  // namespace hoverdeck

@@ -373,32 +373,45 @@ void frmTop::SayNotChanged(std::string what, std::optional<std::string_view> why
                             kMessageTitle, MessageIcon::kExclamation, MessageButtons::kOk);
 }
 
-std::optional<std::string_view> frmTop::KnownReason(WindowHandle window) {
-  const WindowAccess access = ports_.windows.Access(window);
+std::optional<std::string_view> frmTop::KnownReason(WindowAccess access) {
   if (access == WindowAccess::kNotResponding) return texts::kNotResponding;
   if (access == WindowAccess::kHigherRights) return texts::kHigherRights;
   return std::nullopt;
 }
 
-std::optional<bool> frmTop::SwitchTopmost(WindowHandle window, bool topmost) {
+std::optional<frmTop::Switched> frmTop::SwitchTopmost(WindowHandle window, bool topmost) {
   const auto rect = ports_.windows.Rect(window);
   if (!rect) return std::nullopt;
   Timer1.SetEnabled(false);
   const bool handed_on = ports_.windows.SetTopmost(window, topmost, *rect);
   Timer1.SetEnabled(true);
-  return handed_on && ports_.windows.ConfirmTopmost(window, topmost);
+  return Switched{handed_on, handed_on && ports_.windows.ConfirmTopmost(window, topmost)};
+}
+
+void frmTop::SaySwitchNotTaken(const PickedWindow& picked, bool handed_on, std::string_view waits,
+                               std::string_view could_not, bool quiet_refusal) {
+  const WindowAccess access = ports_.windows.Access(picked.handle);
+  // The system keeps the switch until the program runs its messages again.
+  if (handed_on && access == WindowAccess::kNotResponding) {
+    ports_.dialogs.MessageBox("'" + picked.text + std::string(waits), kMessageTitle,
+                              MessageIcon::kInformation, MessageButtons::kOk);
+  } else if (const auto why = KnownReason(access); why || !quiet_refusal) {
+    SayNotChanged("'" + picked.text + std::string(could_not), why);
+  }
 }
 
 void frmTop::MakeTopmost(const PickedWindow& picked) {
-  const auto took = SwitchTopmost(picked.handle, true);
-  // Offer a rule only for a window that really is topmost now.
-  if (!took.value_or(false)) {
-    SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeTopmost),
-                  took ? KnownReason(picked.handle) : std::nullopt);
-    return;
+  const auto switched = SwitchTopmost(picked.handle, true);
+  if (!switched) {
+    SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeTopmost), std::nullopt);
+  } else if (!switched->took) {
+    SaySwitchNotTaken(picked, switched->handed_on, texts::kTopmostOnceItResponds,
+                      texts::kCouldNotMakeTopmost, false);
+  } else {
+    // Offer a rule only for a window that really is topmost now.
+    OfferCatalogueString(TopmostEdit(), picked.text, texts::kTopmostOfferTail,
+                         texts::kTopmostOfferQuestion);
   }
-  OfferCatalogueString(TopmostEdit(), picked.text, texts::kTopmostOfferTail,
-                       texts::kTopmostOfferQuestion);
 }
 
 void frmTop::lstFenetresTopMost_DblClick() {
@@ -406,11 +419,11 @@ void frmTop::lstFenetresTopMost_DblClick() {
 }
 
 void frmTop::MakeNonTopmost(const PickedWindow& picked) {
-  // Said only when the reason is known; a plain refusal goes unreported.
-  if (SwitchTopmost(picked.handle, false).value_or(true)) return;
-  if (const auto why = KnownReason(picked.handle)) {
-    SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeNonTopmost), why);
-  }
+  const auto switched = SwitchTopmost(picked.handle, false);
+  if (!switched || switched->took) return;
+  // A plain refusal goes unreported.
+  SaySwitchNotTaken(picked, switched->handed_on, texts::kNonTopmostOnceItResponds,
+                    texts::kCouldNotMakeNonTopmost, true);
 }
 
 void frmTop::Popup(const Menu& menu) {
@@ -485,7 +498,7 @@ void frmTop::ToggleCloseItem(const PickedWindow& picked) {
                          texts::kDisableXOfferQuestion);
   } else if (refused || !state) {
     // An unreadable item is told of only when the reason is known.
-    const auto why = KnownReason(picked.handle);
+    const auto why = KnownReason(windows.Access(picked.handle));
     if (refused || why) {
       SayNotChanged(std::string(texts::kCouldNotDisableXPrefix) + picked.text +
                         std::string(texts::kCouldNotDisableX),

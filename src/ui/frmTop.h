@@ -205,13 +205,23 @@ class frmTop {
     std::string text;
   };
   static std::optional<PickedWindow> Picked(const SortedList& list);
-  // The reason a change to the window did not take, when one is known.
-  std::optional<std::string_view> KnownReason(WindowHandle window);
+  // The reason a change to the window did not take, when its access tells one.
+  static std::optional<std::string_view> KnownReason(WindowAccess access);
   // "<what><why>", or <what> and "the window has closed or does not allow it." without a reason.
   void SayNotChanged(std::string what, std::optional<std::string_view> why);
   // Switches the window with the timer stopped around the write: nullopt when its rectangle
-  // could not be read (the window is gone), else whether the window system confirmed the change.
-  std::optional<bool> SwitchTopmost(WindowHandle window, bool topmost);
+  // could not be read (the window is gone), else whether the change was handed on and whether
+  // the window system confirmed it.
+  struct Switched {
+    bool handed_on;
+    bool took;
+  };
+  std::optional<Switched> SwitchTopmost(WindowHandle window, bool topmost);
+  // A topmost switch that did not take at once: one handed on to a program that does not answer
+  // is made when it answers, and said so ("'<caption><waits>"); any other is said as not made
+  // ("'<caption><could_not><why>"), or only with a known reason when `quiet_refusal`.
+  void SaySwitchNotTaken(const PickedWindow& picked, bool handed_on, std::string_view waits,
+                         std::string_view could_not, bool quiet_refusal);
   void MakeTopmost(const PickedWindow& picked);
   void MakeNonTopmost(const PickedWindow& picked);
   void ToggleCloseItem(const PickedWindow& picked);

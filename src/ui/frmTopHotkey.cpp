@@ -60,9 +60,9 @@ void frmTop::Hotkey_Pressed() {
   }
   HotkeySwitch report{window, windows.Caption(window), !windows.IsTopmost(window), false};
   if (report.caption.empty()) return;
-  const auto took = SwitchTopmost(window, report.topmost);
-  if (!took) return;  // gone since the press
-  report.changed = *took;
+  const auto switched = SwitchTopmost(window, report.topmost);
+  if (!switched) return;  // gone since the press
+  report.changed = switched->took;
   Hotkey_Switched(report);
 }
 
@@ -70,9 +70,13 @@ void frmTop::Hotkey_Switched(const HotkeySwitch& report) {
   std::string text = "'" + report.caption;
   if (report.changed) {
     text += report.topmost ? texts::kTopmostOfferTail : texts::kNoLongerTopmost;
+  } else if (const WindowAccess access = ports_.windows.Access(report.window);
+             access == WindowAccess::kNotResponding) {
+    // The switch waits for the program, as after a double click.
+    text += report.topmost ? texts::kTopmostOnceItResponds : texts::kNonTopmostOnceItResponds;
   } else {
     text += report.topmost ? texts::kCouldNotMakeTopmost : texts::kCouldNotMakeNonTopmost;
-    text += KnownReason(report.window).value_or(texts::kClosedOrRefused);
+    text += KnownReason(access).value_or(texts::kClosedOrRefused);
   }
   // A notice that takes no focus: the user is at work in that very window.
   ports_.tray.Notify(std::string(kProgramName), text);

@@ -86,6 +86,11 @@ inline constexpr std::string_view kCouldNotDisableX = "' could not be disabled: 
 inline constexpr std::string_view kClosedOrRefused = "the window has closed or does not allow it.";
 inline constexpr std::string_view kNotResponding =
     "its program is not responding. Try again once it responds.";
+// A switch handed on to a program that does not answer, after "'<caption>".
+inline constexpr std::string_view kTopmostOnceItResponds =
+    "' will be made topmost once its program responds; it is not responding now.";
+inline constexpr std::string_view kNonTopmostOnceItResponds =
+    "' will be made non topmost once its program responds; it is not responding now.";
 inline constexpr std::string_view kHigherRights =
     "its program runs as administrator, with higher rights than Hoverdeck. To change its "
     "windows, start Hoverdeck as administrator.";

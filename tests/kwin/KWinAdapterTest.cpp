@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QFile>
@@ -89,14 +90,14 @@ class KWinAdapterTest : public ::testing::Test {
   }
 
   // Opens a test window, native or through XWayland, and gives its handle once listed.
-  WindowHandle Open(const std::string& caption, bool native) {
+  WindowHandle Open(const std::string& caption, bool native, int ms = 5000) {
     auto& process = processes_.emplace_back(std::make_unique<QProcess>());
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", native ? "wayland" : "xcb");
     process->setProcessEnvironment(env);
     process->start(HOVERDECK_KWIN_TEST_WINDOW, {QString::fromStdString(caption)});
     WindowHandle found = kNoWindow;
-    Within([&] { return (found = Find(caption)) != kNoWindow; });
+    if (windows_) Within([&] { return (found = Find(caption)) != kNoWindow; }, ms);
     return found;
   }
   WindowHandle Find(const std::string& caption) {
@@ -169,24 +170,89 @@ TEST_F(KWinAdapterTest, WindowMadeKeepAboveByHandIsListedAsTopmost) {
   EXPECT_EQ(testing::Bits({ListedTopmost("Native by hand"), ListedTopmost("X by hand")}), "11");
 }
 
-// KWin applies a rule's forced close function to XWayland windows; for a native window the
-// answer is the truth, and the rule is taken back. The user's own rules stay.
-TEST_F(KWinAdapterTest, CloseRuleDisablesXWaylandWindowsAndAnswersTruthfullyForNativeOnes) {
-  const std::string user_rule = "[General]\ncount=1\nrules=mine\n\n[mine]\nDescription=Mine\n";
+// KWin applies a rule's forced close function to XWayland windows, and KWin 6 to native ones
+// too; where it does not, the answer is the truth and the rule is taken back. The user's own
+// rules (made in KWin's settings, which have it read them) stay.
+TEST_F(KWinAdapterTest, CloseRuleDisablesWindowsAndAnswersTruthfully) {
+  const bool kwin6 = qgetenv("HOVERDECK_KWIN_MAJOR").toInt() >= 6;
+  const std::string user_rule =
+      "[General]\ncount=1\nrules=mine\n\n[mine]\nDescription=Mine\nabove=true\naboverule=2\n"
+      "title=Never shown\ntitlematch=1\n";
   std::ofstream(std::string(qgetenv("XDG_CONFIG_HOME")) + "/kwinrulesrc") << user_rule;
+  KWinScript::Reconfigure();
   for (const auto& [caption, native] : {std::pair("X closed", false), {"Native closed", true}}) {
     const WindowHandle window = Open(caption, native);
     ASSERT_NE(window, kNoWindow);
+    const bool closed = !native || kwin6;
     EXPECT_TRUE(windows_->SetCloseItemState(window, kCloseItemDisabledBits));
-    EXPECT_EQ(windows_->ConfirmCloseItemDisabled(window), !native) << caption;
-    EXPECT_EQ(windows_->CloseItemState(window), native ? 0u : kCloseItemDisabledBits);
-    EXPECT_EQ(RulesFile().find(caption) != std::string::npos, !native) << RulesFile();
-    if (native) continue;
+    EXPECT_EQ(windows_->ConfirmCloseItemDisabled(window), closed) << caption;
+    EXPECT_EQ(windows_->CloseItemState(window), closed ? kCloseItemDisabledBits : 0u);
+    EXPECT_EQ(RulesFile().find(caption) != std::string::npos, closed) << RulesFile();
+    if (!closed) continue;
     EXPECT_TRUE(windows_->SetCloseItemState(window, 0));
     EXPECT_TRUE(Within([&] { return windows_->CloseItemState(window) == 0u; }));
     EXPECT_EQ(RulesFile().find(caption), std::string::npos);
   }
   EXPECT_NE(RulesFile().find("[mine]\nDescription=Mine\n"), std::string::npos) << RulesFile();
+}
+
+// The close-button list is one KWin rule per part, written when the list changes: KWin applies it
+// case-sensitively, to windows as they come and as their captions change, with no write per change.
+TEST_F(KWinAdapterTest, ListRulesFollowCaptionChangesWithoutRewritingTheRules) {
+  const WindowHandle window = Open("X plain", false);
+  const WindowHandle lower = Open("X ruled in lower case", false);
+  ASSERT_TRUE(window != kNoWindow && lower != kNoWindow);
+  windows_->SetCloseRules({"Ruled"}, false);
+  const std::string rules = RulesFile();
+  const auto closeable = [&](WindowHandle w) { return windows_->CloseItemState(w) == 0u; };
+  for (int change = 0; change < 6; ++change) {
+    const std::string caption = "X Ruled " + std::to_string(change);
+    ASSERT_TRUE(windows_->SetCaption(window, caption));
+    EXPECT_TRUE(Within([&] { return windows_->Caption(window) == caption; }));
+    EXPECT_TRUE(Within([&] { return !closeable(window); }, 1000)) << caption;
+    EXPECT_TRUE(windows_->SetCloseItemState(window, kCloseItemDisabledBits));
+    windows_->SetCloseRules({"Ruled"}, false);
+  }
+  const WindowHandle later = Open("Ruled later", false);
+  Within([] { return false; }, 500);
+  EXPECT_EQ(std::tuple(RulesFile(), closeable(lower), closeable(later)),
+            std::tuple(rules, true, false));
+  windows_->SetCloseRules({}, true);
+  EXPECT_TRUE(Within([&] { return !closeable(lower); }, 1000));
+  windows_->SetCloseRules({}, false);
+  EXPECT_EQ(RulesFile().find("Hoverdeck"), std::string::npos) << RulesFile();
+}
+
+// KWin 5.27 numbers the second window of a title (" <2>" and an invisible mark; KWin 6.3 does
+// not) and matches its rules against the title without that: the close button of the second
+// goes as asked, one of another program with that title keeps its own.
+TEST_F(KWinAdapterTest, SameTitledWindowsAreRuledByTitleAndProgram) {
+  const WindowHandle first = Open("Twin", false);
+  ASSERT_NE(first, kNoWindow);
+  Open("Twin", false, 0);
+  WindowHandle second = kNoWindow;
+  ASSERT_TRUE(Within([&] {
+    for (auto w = windows_->FirstWindow(kNoWindow); w != kNoWindow; w = windows_->NextWindow(w)) {
+      if (w != first && windows_->Caption(w).starts_with("Twin")) second = w;
+    }
+    return second != kNoWindow;
+  }));
+  auto& other = processes_.emplace_back(std::make_unique<QProcess>());
+  other->start("xterm", {"-T", "Twin"});
+  WindowHandle third = kNoWindow;
+  ASSERT_TRUE(Within([&] {
+    for (auto w = windows_->FirstWindow(kNoWindow); w != kNoWindow; w = windows_->NextWindow(w)) {
+      if (w != first && w != second && windows_->Caption(w).starts_with("Twin")) third = w;
+    }
+    return third != kNoWindow;
+  }));
+  EXPECT_TRUE(windows_->SetCloseItemState(second, kCloseItemDisabledBits));
+  EXPECT_TRUE(windows_->ConfirmCloseItemDisabled(second)) << windows_->Caption(second);
+  Within([] { return false; }, 300);
+  EXPECT_EQ((std::tuple{windows_->CloseItemState(second), windows_->CloseItemState(third)}),
+            std::tuple(kCloseItemDisabledBits, 0u));
+  EXPECT_TRUE(windows_->SetCloseItemState(second, 0));
+  EXPECT_TRUE(Within([&] { return windows_->CloseItemState(second) == 0u; }));
 }
 
 TEST_F(KWinAdapterTest, MarkerGoesOnXWaylandCaptionsAndNeverOnNativeOnes) {
@@ -200,6 +266,24 @@ TEST_F(KWinAdapterTest, MarkerGoesOnXWaylandCaptionsAndNeverOnNativeOnes) {
   EXPECT_FALSE(windows_->SetCaption(native, "[TOPMOST] Native marked"));
   Within([] { return false; }, 300);
   EXPECT_EQ(KWinView(native).value("caption").toString(), "Native marked");
+}
+
+// Unloaded by another program, the script is noticed gone by the next command it does not come
+// for, and loaded again.
+TEST_F(KWinAdapterTest, ScriptUnloadedBySomeoneElseIsLoadedAgain) {
+  const WindowHandle before = Open("X before unload", false);
+  ASSERT_NE(before, kNoWindow);
+  QDBusMessage unload = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting",
+                                                       "org.kde.kwin.Scripting", "unloadScript");
+  unload.setArguments({KWinScript::kPluginName});
+  QDBusConnection::sessionBus().call(unload);
+  ASSERT_FALSE(KWinScript::Loaded());
+  windows_->SetTopmost(before, true, {});
+  EXPECT_TRUE(Within([] { return KWinScript::Loaded(); }, 8000));
+  const WindowHandle after = Open("X after unload", false);
+  ASSERT_NE(after, kNoWindow);
+  EXPECT_TRUE(windows_->SetTopmost(after, true, {}));
+  EXPECT_TRUE(Within([&] { return KWinView(after).value("keepAbove").toBool(); }));
 }
 
 TEST_F(KWinAdapterTest, SteadyStateMakesNoDBusCall) {
@@ -267,9 +351,30 @@ TEST_F(KWinAdapterTest, ProgramEnforcesItsRulesOnNativeAndXWaylandWindows) {
   }));
   EXPECT_EQ(kwin().value("caption").toString(), "Native ruled");
   EXPECT_TRUE(KWinScript::Loaded());
+  // The close-button list went to KWin as a standing rule.
+  EXPECT_NE(RulesFile().find("caption with: X ruled\n"), std::string::npos) << RulesFile();
   program->terminate();
   EXPECT_EQ((std::pair{program->waitForFinished(5000), program->exitCode()}), std::pair(true, 0));
   EXPECT_FALSE(KWinScript::Loaded());
+  EXPECT_EQ(RulesFile().find("Hoverdeck"), std::string::npos) << RulesFile();  // its rules go
+}
+
+// Started again (from the menu, by autostart), the program says it runs already and leaves the
+// running copy's script in KWin alone: that copy goes on ruling new windows.
+TEST_F(KWinAdapterTest, SecondStartLeavesTheRunningProgramAtWork) {
+  windows_.reset();
+  QTemporaryDir first_dir, second_dir;
+  const std::string ini = "[Configuration]\nMinimized=1\n[TopMostWindows]\nWin1=ruled\nchkWin1=1\n";
+  std::unique_ptr<QProcess> first(StartProgram(first_dir, ini, {"-i"}));
+  ASSERT_TRUE(Within([] { return KWinScript::Loaded(); }));
+  std::unique_ptr<QProcess> second(StartProgram(second_dir, ini, {"-s"}));
+  EXPECT_TRUE(second->waitForFinished(10000));
+  Open("X later ruled", false);
+  EXPECT_TRUE(Within([] {
+    return XProperty("X later ruled", "_NET_WM_STATE").find("ABOVE") != std::string::npos;
+  }));
+  first->terminate();
+  first->waitForFinished();
 }
 
 // Without KWin on its session bus (a Wayland desktop of another kind), the program works through
@@ -298,11 +403,82 @@ TEST(KWinScriptTest, IsUnloadedAtExitAndAfterACrash) {
   ASSERT_TRUE(crashing.waitForFinished(10000));
   EXPECT_EQ(crashing.exitStatus(), QProcess::CrashExit);
   EXPECT_TRUE(KWinScript::Loaded());  // left behind
-  // Starting again replaces it: the adapter is up only once its own script has reported.
+  // Starting again replaces it and takes away the rules of that run, not the user's.
+  const std::string mine = "[General]\ncount=1\nrules=mine\n\n[mine]\nDescription=Mine\n";
+  std::ofstream(std::string(qgetenv("XDG_CONFIG_HOME")) + "/kwinrulesrc")
+      << WithCloseRule(mine, {"Left", ""}, true, {});
   windows = KWinWindowSystem::Connect("");
   ASSERT_TRUE(windows);
+  EXPECT_EQ(RulesFile(), mine + "\n");
   windows.reset();
   EXPECT_FALSE(KWinScript::Loaded());
+}
+
+// KWin restarted or replaced by another: the windows of the one gone go from the lists, and the
+// script is loaded into the new one. In a Plasma session, a KWin not there yet at the start is
+// taken up when it comes. Last, as the XWayland display goes with the first KWin.
+TEST(KWinReplacedTest, TheAdapterGoesOnWithTheNewKWin) {
+  qputenv("QT_QPA_PLATFORM", "wayland");
+  std::vector<std::unique_ptr<QProcess>> opened;
+  const auto open = [&](const char* caption) {
+    opened.push_back(std::make_unique<QProcess>());
+    opened.back()->start(HOVERDECK_KWIN_TEST_WINDOW, {caption});
+  };
+  // Replaces KWin, the new one coming `pause` seconds after the old one went.
+  std::unique_ptr<QProcess> replacing;
+  const auto replace = [&](const char* pause) {
+    replacing = std::make_unique<QProcess>();
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOVERDECK_KWIN_PAUSE", pause);
+    replacing->setProcessEnvironment(env);
+    replacing->start(qgetenv("HOVERDECK_REPLACE_KWIN"), {});
+  };
+  const auto replaced = [&] {
+    // (It may have finished already, while events were taken in.)
+    replacing->waitForFinished(15000);
+    ASSERT_EQ(replacing->state(), QProcess::NotRunning);
+    qputenv("WAYLAND_DISPLAY", replacing->readAllStandardOutput().trimmed());
+    ASSERT_TRUE(Within([] {
+      return QFile::exists(qgetenv("XDG_RUNTIME_DIR") + "/" + qgetenv("WAYLAND_DISPLAY"));
+    }, 15000));
+  };
+  const auto kwin_there = [] {
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered("org.kde.KWin").value();
+  };
+  for (const bool late : {false, true}) {
+    SCOPED_TRACE(late ? "KWin late" : "KWin replaced");
+    auto windows = late ? nullptr : KWinWindowSystem::Connect("");
+    const auto find = [&](const std::string& caption) {
+      for (auto w = windows->FirstWindow(kNoWindow); w != kNoWindow; w = windows->NextWindow(w)) {
+        if (windows->Caption(w) == caption) return w;
+      }
+      return kNoWindow;
+    };
+    if (late) {
+      replace("3");
+      ASSERT_TRUE(Within([&] { return !kwin_there(); }));
+      qputenv("XDG_CURRENT_DESKTOP", "KDE");
+      windows = KWinWindowSystem::Connect("");
+    } else {
+      open("Native replaced");
+      ASSERT_TRUE(windows && Within([&] { return find("Native replaced") != kNoWindow; }));
+      replace("0");
+      EXPECT_TRUE(Within([&] { return find("Native replaced") == kNoWindow; }));
+    }
+    ASSERT_TRUE(windows);
+    replaced();
+    open("Native later");
+    WindowHandle found = kNoWindow;
+    EXPECT_TRUE(Within([&] { return (found = find("Native later")) != kNoWindow; }, 15000));
+    EXPECT_TRUE(windows->SetTopmost(found, true, {}));
+    EXPECT_TRUE(Within([&] {
+      return KWinInfo(QString::fromStdString(windows->KWinId(found))).value("keepAbove").toBool();
+    }));
+  }
+  for (auto& process : opened) {
+    process->kill();
+    process->waitForFinished();
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "support/SimulatedDesktop.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace hoverdeck::testing {
 
@@ -34,7 +35,11 @@ SimWindow* SimulatedDesktop::Touch(WindowHandle window) {
     if (countdown->second-- <= 0) Close(window);
   }
   auto found = windows_.find(window);
-  return found == windows_.end() ? nullptr : &found->second;
+  if (found == windows_.end()) return nullptr;
+  SimWindow& w = found->second;
+  if (w.access == WindowAccess::kOpen && w.pending_topmost)
+    Switch(window, *std::exchange(w.pending_topmost, {}));
+  return &w;
 }
 
 WindowHandle SimulatedDesktop::FirstWindow(WindowHandle /*from*/) {
@@ -60,12 +65,19 @@ bool SimulatedDesktop::SetTopmost(WindowHandle window, bool topmost, const Windo
   ++writes_.topmost;
   SimWindow* w = Touch(window);
   if (w == nullptr || w->refuses_topmost || w->access == WindowAccess::kHigherRights) return false;
-  if (w->access == WindowAccess::kNotResponding) return true;
-  // Leaving the band when not in it changes nothing; joining it always lifts to its top.
-  if (!topmost && !w->topmost) return true;
-  w->visible = true;
-  Place(window, topmost);
+  if (w->access == WindowAccess::kNotResponding) {
+    w->pending_topmost = topmost;
+  } else {
+    Switch(window, topmost);
+  }
   return true;
+}
+
+void SimulatedDesktop::Switch(WindowHandle window, bool topmost) {
+  // Leaving the band when not in it changes nothing; joining it always lifts to its top.
+  if (!topmost && !windows_.at(window).topmost) return;
+  windows_.at(window).visible = true;
+  Place(window, topmost);
 }
 
 bool SimulatedDesktop::SetCloseItemState(WindowHandle window, std::uint32_t state) {

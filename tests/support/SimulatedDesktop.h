@@ -26,9 +26,10 @@ struct SimWindow {
   bool refuses_topmost = false, refuses_close_item = false, refuses_caption = false;
   // False for a shown window a person cannot see (cloaked) and for the shell's own windows.
   bool seen = true;
-  // A program that does not answer takes writes without acting on them (a topmost switch is
-  // handed on, a caption times out); one with higher rights refuses them all.
+  // A program that does not answer takes writes without acting on them (a caption times out, a
+  // topmost switch is kept and made once it answers again); one with higher rights refuses all.
   WindowAccess access = WindowAccess::kOpen;
+  std::optional<bool> pending_topmost = std::nullopt;
 };
 
 struct WriteCounts {
@@ -107,6 +108,8 @@ class SimulatedDesktop final : public WindowSystem, public ProcessLookup {
   std::optional<std::string> Lookup(ProcessId process, std::string SimProcess::*field) const;
   // Moves the window to the top of its band.
   void Place(WindowHandle window, bool topmost);
+  // A topmost switch as the window's program makes it.
+  void Switch(WindowHandle window, bool topmost);
 
   std::map<WindowHandle, SimWindow> windows_;
   std::vector<WindowHandle> z_order_;

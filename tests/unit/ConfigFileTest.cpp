@@ -7,13 +7,17 @@
 #include <set>
 
 #include "app/ConfigFile.h"
+#include "app/InPlaceWrite.h"
 #include "app/Settings.h"
+#include "app/TemporaryFiles.h"
 #include "rules/Catalogue.h"
 #include "support/FormDesk.h"
 #include "support/IniCorpus.h"
 #include "support/TempDir.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -197,22 +201,82 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
   }
 }
 
-// What a write killed half-way left goes at the start when it is ours and older; the rest stays.
-TEST(ConfigFileSafetyTest, LeftoversOfAnEarlierRunGoAtTheStart) {
+std::uint32_t ThisProcess() {
+#ifdef _WIN32
+  return GetCurrentProcessId();
+#else
+  return static_cast<std::uint32_t>(::getpid());
+#endif
+}
+
+// What a write killed half-way left goes at the start when it is certainly abandoned: made here
+// by a process that has ended, or older than any clock is off; another machine's may be under
+// way in a shared folder. Names of any other form stay.
+TEST(ConfigFileSafetyTest, OnlyCertainlyAbandonedLeftoversGoAtTheStart) {
   FormDesk d;
   const auto started = fs::file_time_type::clock::now();
-  const std::set<std::string> kept = {"Hoverdeck.ini", "Hoverdeck.ini.new4ever.tmp",
-                                      "Other.ini.Ab3xZ9.tmp", "Hoverdeck.ini.Ab3xZ9.txt",
-                                      "Hoverdeck.ini.Qq1234.tmp"};
-  for (const std::string name : {"Hoverdeck.ini.Ab3xZ9.tmp", "Hoverdeck.ini.9q8W7e.tmp"})
+  const std::string here = MachineName();
+  const std::uint32_t self = ThisProcess();
+  const std::uint32_t ended = INT32_MAX;  // above every process number either system gives
+  const std::string ini = "Hoverdeck.ini.";
+  const std::tuple<std::string, int, bool> files[] = {
+      // name, hours old, kept
+      {ini + TemporaryNameMiddle(here, ended) + "Ab3xZ9.tmp", 1, false},
+      {ini + TemporaryNameMiddle("other-pc", 8) + "9q8W7e.tmp", 24 * 8, false},
+      {ini + TemporaryNameMiddle("other-pc", ended) + "Ab3xZ9.tmp", 24 * 6, true},
+      {ini + TemporaryNameMiddle(here, self) + "Ab3xZ9.tmp", 1, true},
+      {"Other.ini." + TemporaryNameMiddle(here, ended) + "Ab3xZ9.tmp", 1, true},
+      {ini + TemporaryNameMiddle(here, ended) + "Ab3xZ9.txt", 1, true},
+      {ini + "Ab3xZ9.tmp", 1, true}};
+  std::set<std::string> kept;
+  for (const auto& [name, hours, stays] : files) {
     WriteBytes(d.dir.File(name), "");
-  for (const std::string& name : kept) WriteBytes(d.dir.File(name), "");
-  for (const auto& name : Entries(d.dir.path())) {
-    const bool later = name.find("Qq") != std::string::npos;
-    fs::last_write_time(d.dir.File(name), started + std::chrono::hours(later ? 1 : -1));
+    fs::last_write_time(d.dir.File(name), started - std::chrono::hours(hours));
+    if (stays) kept.insert(name);
   }
   d.form.Form_Load("");
   EXPECT_EQ(Entries(d.dir.path()), kept);
+}
+
+// A file in memory whose change number `fail_at` fails; a failing write writes half.
+struct FailingFile final : InPlaceFile {
+  std::string bytes = "[S]\nk=old\n";
+  int fail_at = 0, changes = 0;
+  std::optional<std::uint64_t> Size() override { return bytes.size(); }
+  std::optional<std::string> Read(std::uint64_t at, std::size_t length) override {
+    return bytes.substr(at, length);
+  }
+  bool Write(std::uint64_t at, std::string_view part) override {
+    const bool fails = ++changes == fail_at;
+    if (fails) part = part.substr(0, part.size() / 2);
+    bytes.resize(std::max<std::size_t>(bytes.size(), at + part.size()));
+    bytes.replace(at, part.size(), part);
+    return !fails;
+  }
+  bool Truncate(std::uint64_t size) override {
+    if (++changes == fail_at) return false;
+    bytes.resize(size);
+    return true;
+  }
+  bool Flush() override { return ++changes != fail_at; }
+  bool Reserve(std::uint64_t size) override {  // lengthens the file, as posix_fallocate does
+    return Truncate(std::max<std::uint64_t>(size, bytes.size()));
+  }
+};
+
+// Written in place (a file with several names), a failure at any step leaves the old content
+// whole, whether the new one is longer or shorter.
+TEST(ConfigFileSafetyTest, InPlaceWriteFailingAtAnyStepLeavesTheOldContent) {
+  for (const std::string after : {"[S]\nk=new value\n", "[S]\n"}) {
+    for (int fail_at = 1; fail_at < 10; ++fail_at) {
+      SCOPED_TRACE(after + std::to_string(fail_at));
+      FailingFile file;
+      file.fail_at = fail_at;
+      const bool written = OverwriteInPlace(file, after);
+      EXPECT_EQ(file.bytes, written ? after : "[S]\nk=old\n");
+      EXPECT_EQ(written, fail_at > (after.size() > 10 ? 5 : 4));
+    }
+  }
 }
 
 #ifndef _WIN32

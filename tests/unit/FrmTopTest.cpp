@@ -246,7 +246,8 @@ TEST_F(FrmTopTest, CloseItemToggleOffersARuleOnlyWhenDisabled) {
 }
 
 // A change that does not take is said, with its reason when the window tells one; a plain refusal
-// to leave the band goes unsaid. No rule is offered, and the refresh runs again.
+// to leave the band goes unsaid; a switch handed on to a program that does not answer is said to
+// wait for it, and the lists show it once made. No rule is offered, and the refresh runs again.
 TEST(FrmTopCommandTest, ChangesThatDoNotTakeAreSaidWithTheirReason) {
   using enum WindowAccess;
   const std::map<WindowAccess, std::string> why = {
@@ -259,6 +260,7 @@ TEST(FrmTopCommandTest, ChangesThatDoNotTakeAreSaidWithTheirReason) {
       {"mnuSetTopmost", "!'W' could not be made topmost: "},
       {"mnuSetNonTopmost", "!'W' could not be made non topmost: "},
       {"mnuDisableX", "!The X close box of 'W' could not be disabled: "}};
+  const std::string waits = " once its program responds; it is not responding now.";
   for (const auto& [access, reason] : why) {
     for (const auto& [command, said] : what) {
       SCOPED_TRACE(command + ": " + reason);
@@ -272,10 +274,17 @@ TEST(FrmTopCommandTest, ChangesThatDoNotTakeAreSaidWithTheirReason) {
       d.form.Form_Load("");
       d.Pick("W", topmost);
       d.form.MenuClick(command);
-      EXPECT_EQ(d.Said(), refuses && topmost ? "<no box>" : said + reason);
+      const bool waiting = access == kNotResponding && command != "mnuDisableX";
+      EXPECT_EQ(d.Said(), refuses && topmost ? "<no box>"
+                          : waiting ? "i'W' will be made " + std::string(topmost ? "non " : "") +
+                                          "topmost" + waits
+                                    : said + reason);
       EXPECT_EQ(Bits({d.desktop.Window(w).topmost, d.desktop.Window(w).close_state == 0u,
                       d.dialogs.inputs.empty(), d.form.Timer1.Enabled()}),
                 Bits({topmost}) + "111");
+      d.desktop.Window(w).access = kOpen;
+      d.form.Timer1_Timer();
+      EXPECT_EQ(d.Texts(d.form.lstFenetresTopMost), topmost != waiting ? "W" : "");
     }
   }
 }
@@ -382,8 +391,9 @@ TEST_F(FrmTopTest, FullCatalogueRefusesNewStringsButModifyStillWorks) {
 }
 
 // After a hand-edited order was sorted, a check click writes its own entry's flag; a click that
-// changes nothing, or one while the window is hidden, writes nothing. The switches write their
-// key; the start switch changes nothing now, and the topmost switch acts only once minimised.
+// changes nothing, one while the window is hidden, or one on a string the file no longer holds
+// writes nothing. The switches write their key; the start switch changes nothing now, and the
+// topmost switch acts only once minimised.
 TEST_F(FrmTopTest, CheckClicksAndSwitchPressesWriteOneKeyEach) {
   Ini("[TopMostWindows]\nWin1=b\nchkWin1=1\nWin2=a\nchkWin2=1\n");
   const auto window = desktop.Open("Window");
@@ -407,6 +417,11 @@ TEST_F(FrmTopTest, CheckClicksAndSwitchPressesWriteOneKeyEach) {
   EXPECT_TRUE(desktop.Window(window).topmost);
   form.lstCatalogueTopMost_Click(0, false);
   EXPECT_EQ(form.Values().TopmostCatalogue.entry(1).checked, "1");
+  // Shown again, a click on a line the file no longer holds (edited meanwhile) writes nothing.
+  form.PictureTopMost_MouseMove(TrayMouseEvent::kLeftDoubleClick);
+  Ini("[TopMostWindows]\nWin1=c\nchkWin1=1\n");
+  form.lstCatalogueTopMost_Click(0, false);
+  EXPECT_EQ(IniText() + Said(), "[TopMostWindows]\nWin1=c\nchkWin1=1\n<no box>");
 }
 
 // A catalogue section cut to the strings a catalogue takes (with where the whole list is kept),

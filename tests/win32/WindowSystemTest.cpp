@@ -2,6 +2,7 @@
 // item on a window of this one (Wine answers -1 for another process's system menu).
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "Win32Harness.h"
@@ -9,6 +10,7 @@
 #include "actions/WindowWalk.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32ProcessLookup.h"
+#include "platform/win32/Win32ProcessRights.h"
 #include "platform/win32/Win32WindowSystem.h"
 
 namespace hoverdeck {
@@ -178,6 +180,47 @@ TEST(ShellAndAppFrameTest, ShellWindowsAreNotSeenAndAFrameNamesItsAppsProgram) {
   EXPECT_EQ(lookup.WindowProcess(win32::FromHwnd(frame)), GetCurrentProcessId());
   DestroyWindow(app);
   EXPECT_EQ(lookup.WindowProcess(win32::FromHwnd(frame)), owner.process_id());
+}
+
+// Stands in for the system's process table (Wine refuses no opening): an id asked for names a
+// real process, with the access bits it refuses.
+std::map<DWORD, std::pair<DWORD, DWORD>> g_processes;
+
+HANDLE OpenStandIn(DWORD access, DWORD id) {
+  const auto found = g_processes.find(id);
+  SetLastError(found == g_processes.end() ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED);
+  if (found == g_processes.end() || (access & found->second.second)) return nullptr;
+  return OpenProcess(access, FALSE, found->second.first);
+}
+
+// Whether the process of that id can be opened: it runs, or a handle still holds it.
+bool Opens(DWORD process) {
+  return static_cast<bool>(win32::UniqueHandle(OpenProcess(SYNCHRONIZE, FALSE, process)));
+}
+
+// An answer is kept for a process itself, never for its id alone: a refusal that cannot be tied
+// to its process is asked again, one that can holds while its process lives, and an ended
+// process's answer and handle go once another is asked about.
+TEST(ProcessRightsTest, AnswersBelongToTheProcessNotToItsId) {
+  const testing::OwnerProcess first({{"a", "-", L"hvd first"}}),
+      second({{"b", "-", L"hvd second"}});
+  testing::OwnerProcess ending({{"c", "-", L"hvd ending"}});
+  win32::ProcessRights rights(&OpenStandIn);
+  const DWORD ended = ending.process_id();
+  constexpr DWORD kEverything = ~DWORD{0}, kQuery = PROCESS_QUERY_LIMITED_INFORMATION;
+  g_processes = {{100, {first.process_id(), kEverything}}, {200, {ended, kQuery}}};
+  EXPECT_EQ((std::tuple{rights.Higher(100), rights.Higher(200), rights.Higher(300)}),
+            std::tuple(true, true, false));
+  g_processes = {{100, {first.process_id(), 0}}, {200, {ended, 0}}};
+  EXPECT_EQ(std::pair(rights.Higher(100), rights.Higher(200)), std::pair(false, true));
+  // Its process ended, the id goes to an ordinary one; the ended one's handle goes at the next
+  // new question.
+  ending.Stop();
+  g_processes = {{200, {second.process_id(), 0}}, {300, {second.process_id(), 0}}};
+  EXPECT_FALSE(rights.Higher(300));
+  // Wine lets an ended process go a moment after its last handle.
+  EXPECT_TRUE(testing::WaitUntil([&] { return !Opens(ended); }, std::chrono::seconds(3)));
+  EXPECT_FALSE(rights.Higher(200));
 }
 
 TEST(HandleConversionTest, HandlesWithTheTopBitSignExtendBackToTheSystemsValue) {

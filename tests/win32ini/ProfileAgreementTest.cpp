@@ -14,6 +14,7 @@
 #include "app/ConfigFile.h"
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32FileStore.h"
 #include "support/IniCorpus.h"
 #include "support/TempDir.h"
 
@@ -169,17 +170,33 @@ std::vector<unsigned char> AccessRights(const fs::path& file) {
   return rights;
 }
 
-// Attributes and access rights go over to the new content; a read-only file is refused at once.
-// Another program holding the file open for a moment is waited for, briefly; one that keeps it
-// open makes the write fail. A refused write leaves the old file whole and nothing beside it.
+// Opens files as the system does, except that the INI's access rights refuse writing it (Wine
+// does not check access rights), while its folder lets it be replaced.
+HANDLE WINAPI RefuseWritingTheIni(LPCWSTR path, DWORD access, DWORD share,
+                                  LPSECURITY_ATTRIBUTES security, DWORD how, DWORD flags,
+                                  HANDLE model) {
+  if (std::wstring_view(path).ends_with(L".ini") &&
+      (access & (GENERIC_WRITE | FILE_WRITE_DATA | FILE_APPEND_DATA))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileW(path, access, share, security, how, flags, model);
+}
+
+// Attributes and access rights go over to the new content; a read-only file, or one whose rights
+// refuse writing, is refused at once. Another program holding the file open for a moment is
+// waited for, briefly; one that keeps it open makes the write fail. A refused write leaves the
+// old file whole and nothing beside it.
 TEST(Win32FileStoreTest, AttributesRightsAndHoldersDecideAndSurviveAWrite) {
   using std::chrono::milliseconds;
-  const std::tuple<DWORD, milliseconds, bool> rows[] = {
-      {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, milliseconds(0), true},
-      {FILE_ATTRIBUTE_READONLY, milliseconds(0), false},
-      {FILE_ATTRIBUTE_ARCHIVE, milliseconds(150), true},
-      {FILE_ATTRIBUTE_ARCHIVE, milliseconds(1500), false}};
-  for (const auto& [attributes, held, written] : rows) {
+  const auto refusing = MakeWin32FileStore(&RefuseWritingTheIni);
+  const std::tuple<DWORD, milliseconds, bool, FileStore*> rows[] = {
+      {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, milliseconds(0), true, &SystemFileStore()},
+      {FILE_ATTRIBUTE_READONLY, milliseconds(0), false, &SystemFileStore()},
+      {FILE_ATTRIBUTE_ARCHIVE, milliseconds(0), false, refusing.get()},
+      {FILE_ATTRIBUTE_ARCHIVE, milliseconds(150), true, &SystemFileStore()},
+      {FILE_ATTRIBUTE_ARCHIVE, milliseconds(1500), false, &SystemFileStore()}};
+  for (const auto& [attributes, held, written, store] : rows) {
     SCOPED_TRACE(std::to_string(attributes) + ", held " + std::to_string(held.count()) + " ms");
     TempDir dir;
     const fs::path ini = dir.File("Hoverdeck.ini");
@@ -200,7 +217,7 @@ TEST(Win32FileStoreTest, AttributesRightsAndHoldersDecideAndSurviveAWrite) {
       holder.Reset();
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(ConfigFile(ini).Write("S", "k", "new"), written);
+    EXPECT_EQ(ConfigFile(ini, LineEnding::kCrLf, *store).Write("S", "k", "new"), written);
     // Never a freeze: a holder is waited for only briefly.
     EXPECT_LT(std::chrono::steady_clock::now() - start, held + milliseconds(1000));
     release.join();

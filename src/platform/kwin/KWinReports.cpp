@@ -9,6 +9,8 @@ namespace {
 
 // Below the 25 s after which KWin gives up on a call left unanswered.
 constexpr int kPollLimitMs = 20000;
+// The script calls again at once; a pause this long means it no longer runs.
+constexpr int kNextPollMs = 3000;
 
 // The argument at `index` when it has the wanted kind.
 std::optional<QString> Text(const QVariantList& arguments, int index) {
@@ -28,15 +30,16 @@ std::optional<std::uint32_t> Number(const QVariantList& arguments, int index) {
 
 }  // namespace
 
-KWinReports::KWinReports(KWinWindowTable& table, QString sender)
+KWinReports::KWinReports(KWinWindowTable& table, QString sender, std::function<void()> lost)
     : table_(table), sender_(std::move(sender)) {
   poll_limit_.setSingleShot(true);
   poll_limit_.setInterval(kPollLimitMs);
   QObject::connect(&poll_limit_, &QTimer::timeout, [this] {
-    if (poll_)
-      Answer(std::exchange(poll_, std::nullopt)
-                 ->createReply(QVariantList{QString(), QString(), false}));
+    if (poll_) AnswerPoll(QVariantList{QString(), QString(), false});
   });
+  next_poll_.setSingleShot(true);
+  next_poll_.setInterval(kNextPollMs);
+  QObject::connect(&next_poll_, &QTimer::timeout, std::move(lost));
 }
 
 QString KWinReports::introspect(const QString& /*path*/) const {
@@ -46,7 +49,8 @@ QString KWinReports::introspect(const QString& /*path*/) const {
              "<arg name=\"caption\" type=\"s\" direction=\"in\"/>"
              "<arg name=\"flags\" type=\"d\" direction=\"in\"/>"
              "<arg name=\"pid\" type=\"d\" direction=\"in\"/>"
-             "<arg name=\"xid\" type=\"d\" direction=\"in\"/></method>"
+             "<arg name=\"xid\" type=\"d\" direction=\"in\"/>"
+             "<arg name=\"app\" type=\"s\" direction=\"in\"/></method>"
              "<method name=\"Gone\"><arg name=\"id\" type=\"s\" direction=\"in\"/></method>"
              "<method name=\"Stacking\"><arg name=\"bottom_up\" type=\"s\" direction=\"in\"/>"
              "</method><method name=\"Ready\"/>"
@@ -72,8 +76,10 @@ bool KWinReports::handleMessage(const QDBusMessage& message, const QDBusConnecti
     const auto flags = Number(arguments, 2);
     const auto pid = Number(arguments, 3);
     const auto xid = Number(arguments, 4);
-    if (id && caption && flags && pid && xid) {
-      table_.Update({id->toStdString(), caption->toStdString(), *flags, *pid, *xid});
+    const auto app = Text(arguments, 5);
+    if (id && caption && flags && pid && xid && app) {
+      table_.Update(
+          {id->toStdString(), caption->toStdString(), *flags, *pid, *xid, app->toStdString()});
     }
   } else if (member == QLatin1String("Gone")) {
     if (const auto id = Text(arguments, 0)) table_.Remove(id->toStdString());
@@ -84,6 +90,7 @@ bool KWinReports::handleMessage(const QDBusMessage& message, const QDBusConnecti
   } else if (member == QLatin1String("Poll")) {
     // A newer call takes the place of one the script has given up on.
     if (poll_) Answer(poll_->createReply(QVariantList{QString(), QString(), false}));
+    next_poll_.stop();
     poll_ = message;
     AnswerPoll();
     return true;
@@ -113,9 +120,13 @@ void KWinReports::AnswerPoll() {
   }
   const KWinCommand command = std::move(commands_.front());
   commands_.pop_front();
+  AnswerPoll(QVariantList{command.name, command.id, command.value});
+}
+
+void KWinReports::AnswerPoll(const QVariantList& command) {
   poll_limit_.stop();
-  Answer(std::exchange(poll_, std::nullopt)
-             ->createReply(QVariantList{command.name, command.id, command.value}));
+  Answer(std::exchange(poll_, std::nullopt)->createReply(command));
+  next_poll_.start();
 }
 
 void KWinReports::TakeIn() { QCoreApplication::sendPostedEvents(this, 0); }

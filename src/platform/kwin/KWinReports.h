@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 
 #include "platform/kwin/KWinWindowTable.h"
@@ -26,8 +27,9 @@ class KWinReports final : public QDBusVirtualObject {
   static constexpr const char* kPath = "/Windows";
   static constexpr const char* kInterface = "org.example.Hoverdeck.KWinWindows";
 
-  // Takes calls only from `sender`, the unique bus name of KWin.
-  KWinReports(KWinWindowTable& table, QString sender);
+  // Takes calls only from `sender`, the unique bus name of KWin. `lost` is called (from the
+  // event loop) when the script's next call for a command does not come: it is not running.
+  KWinReports(KWinWindowTable& table, QString sender, std::function<void()> lost);
 
   bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
   QString introspect(const QString& path) const override;
@@ -44,6 +46,7 @@ class KWinReports final : public QDBusVirtualObject {
  private:
   bool Answer(QDBusMessage reply);
   void AnswerPoll();
+  void AnswerPoll(const QVariantList& command);
 
   KWinWindowTable& table_;
   QString sender_;
@@ -51,6 +54,8 @@ class KWinReports final : public QDBusVirtualObject {
   std::deque<KWinCommand> commands_;
   // A held call is answered with no command before the caller's bus gives up on it.
   QTimer poll_limit_;
+  // Runs from an answer to the script's next call; the script is gone when it runs out.
+  QTimer next_poll_;
   bool ready_ = false;
   std::uint64_t messages_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -63,9 +64,10 @@ std::vector<std::string> ListedRules(const Group* general) {
   return numbered;
 }
 
-bool IsOurs(const Group& group) {
+// Whether the group is one of the program's rules whose description begins with `prefix`.
+bool IsOurs(const Group& group, std::string_view prefix = kKWinOwnRules) {
   const auto description = Value(group, "Description");
-  return description && ConfigUnescape(*description).starts_with(kKWinRuleDescription);
+  return description && ConfigUnescape(*description).starts_with(prefix);
 }
 
 std::string Joined(const std::vector<std::string>& items) {
@@ -142,46 +144,35 @@ std::string ConfigUnescape(std::string_view value) {
   return out;
 }
 
-std::string WithCloseRule(std::string_view text, std::string_view caption, bool close_disabled,
-                          const std::set<std::string>& present) {
+namespace {
+
+// The text with the program's rules that `drop` answers true for taken away (whether the
+// general group lists them or not) and the rules `add` (their lines after the header) added.
+std::string Edited(std::string_view text, const std::function<bool(const Group&)>& drop,
+                   const std::vector<std::vector<std::string>>& add) {
   std::vector<Group> groups = SplitGroups(text);
   const auto named = [&groups](std::string_view name) {
     return std::find_if(groups.begin(), groups.end(),
                         [&](const Group& g) { return g.name == name; });
   };
   const auto general_at = named("General");
-  const std::vector<std::string> listed =
+  std::vector<std::string> rules =
       ListedRules(general_at == groups.end() ? nullptr : &*general_at);
-
-  // Ours are kept while their window exists and is still wanted; those no list names go.
-  std::vector<std::string> rules;
-  bool have_rule = false;
-  for (const std::string& name : listed) {
+  const auto dropped = [&](const Group& g) { return !g.name.empty() && IsOurs(g) && drop(g); };
+  std::erase_if(rules, [&](const std::string& name) {
     const auto group = named(name);
-    if (group != groups.end() && IsOurs(*group)) {
-      const std::string title = ConfigUnescape(Value(*group, "title").value_or(""));
-      const bool wanted = title == caption ? close_disabled : present.count(title) != 0;
-      have_rule = have_rule || (wanted && title == caption);
-      if (!wanted) continue;
-    }
-    rules.push_back(name);
-  }
-  std::erase_if(groups, [&](const Group& g) {
-    return !g.name.empty() && IsOurs(g) &&
-           std::find(rules.begin(), rules.end(), g.name) == rules.end();
+    return group != groups.end() && dropped(*group);
   });
+  std::erase_if(groups, dropped);
 
-  if (close_disabled && !have_rule) {
+  for (const std::vector<std::string>& lines : add) {
     std::string name = "hoverdeck-1";
     for (int n = 2; named(name) != groups.end(); ++n) name = "hoverdeck-" + std::to_string(n);
     if (!groups.back().lines.empty() && !groups.back().lines.back().empty()) {
       groups.back().lines.emplace_back();
     }
-    groups.push_back(
-        {name,
-         {"[" + name + "]",
-          "Description=" + ConfigEscape(std::string(kKWinRuleDescription) + std::string(caption)),
-          "closeable=false", "closeablerule=2", "title=" + ConfigEscape(caption), "titlematch=1"}});
+    groups.push_back({name, {"[" + name + "]"}});
+    groups.back().lines.insert(groups.back().lines.end(), lines.begin(), lines.end());
     rules.push_back(name);
   }
 
@@ -200,6 +191,84 @@ std::string WithCloseRule(std::string_view text, std::string_view caption, bool 
   // The last line keeps the file's own ending.
   if (!text.empty() && !text.ends_with('\n') && out.ends_with('\n')) out.pop_back();
   return out;
+}
+
+std::vector<std::string> CloseRule(std::string_view description, std::string_view title,
+                                   int title_match) {
+  std::vector<std::string> lines{"Description=" + ConfigEscape(description), "closeable=false",
+                                 "closeablerule=2"};
+  if (title_match != 0) {
+    lines.push_back("title=" + ConfigEscape(title));
+    lines.push_back("titlematch=" + std::to_string(title_match));
+  } else {
+    lines.push_back("types=" + std::to_string(kKWinListedTypes));
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::string WithCloseRule(std::string_view text, const KWinRuleMatch& match, bool close_disabled,
+                          const std::set<std::string>& present) {
+  const auto title_of = [](const Group& g) {
+    return ConfigUnescape(Value(g, "title").value_or(""));
+  };
+  const auto same = [&](const Group& g) {
+    return title_of(g) == match.title &&
+           ConfigUnescape(Value(g, "wmclass").value_or("")) == match.app;
+  };
+  // Ours are kept while their window exists and is still wanted.
+  const auto drop = [&](const Group& g) {
+    return IsOurs(g, kKWinRuleDescription) &&
+           (same(g) ? !close_disabled : present.count(title_of(g)) == 0);
+  };
+  bool have_rule = false;
+  for (const Group& g : SplitGroups(text)) {
+    have_rule = have_rule || (IsOurs(g, kKWinRuleDescription) && same(g));
+  }
+  std::vector<std::vector<std::string>> add;
+  if (close_disabled && !have_rule) {
+    add.push_back(CloseRule(std::string(kKWinRuleDescription) + match.title, match.title, 1));
+    if (!match.app.empty()) {
+      // The class alone (not "class name"), matched exactly.
+      add.back().insert(add.back().end(), {"wmclass=" + ConfigEscape(match.app),
+                                           "wmclasscomplete=false", "wmclassmatch=1"});
+    }
+  }
+  return Edited(text, drop, add);
+}
+
+std::string WithListRules(std::string_view text, const std::vector<std::string>& parts,
+                          bool every_window) {
+  std::vector<std::vector<std::string>> add;
+  if (every_window) {
+    add.push_back(CloseRule(kKWinAllRuleDescription, "", 0));
+  } else {
+    for (const std::string& part : parts) {
+      add.push_back(CloseRule(std::string(kKWinListRuleDescription) + part, part, 2));
+    }
+  }
+  const auto list_rule = [](const Group& g) {
+    return IsOurs(g, kKWinListRuleDescription) || IsOurs(g, kKWinAllRuleDescription);
+  };
+  return Edited(Edited(text, list_rule, {}), [](const Group&) { return false; }, add);
+}
+
+std::string WithoutOwnRules(std::string_view text) {
+  return Edited(text, [](const Group&) { return true; }, {});
+}
+
+std::string KWinRuleTitle(std::string_view caption) {
+  static constexpr std::string_view kMark = "\xe2\x80\x8e";  // U+200E
+  if (!caption.ends_with(kMark)) return std::string(caption);
+  std::string_view title = caption.substr(0, caption.size() - kMark.size());
+  const std::size_t open = title.rfind(" <");
+  if (open != std::string_view::npos && title.ends_with('>') && open + 3 < title.size() &&
+      title.substr(open + 2, title.size() - open - 3).find_first_not_of("0123456789") ==
+          std::string_view::npos) {
+    title = title.substr(0, open);
+  }
+  return std::string(title);
 }
 
 }  // namespace hoverdeck

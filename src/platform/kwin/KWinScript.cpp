@@ -86,7 +86,6 @@ std::unique_ptr<KWinScript> KWinScript::Start(const QString& service) {
 KWinScript::~KWinScript() { Unload(); }
 
 QVariantMap KWinScript::WindowInfo(const QString& id) {
-  ++calls_;
   const QDBusReply<QVariantMap> reply =
       Call(QStringLiteral("/KWin"), QStringLiteral("org.kde.KWin"), QStringLiteral("getWindowInfo"),
            {id});
@@ -98,7 +97,6 @@ void KWinScript::Reconfigure() {
       QDBusMessage::createMethodCall(kService, QStringLiteral("/KWin"),
                                      QStringLiteral("org.kde.KWin"), QStringLiteral("reconfigure"));
   message.setAutoStartService(false);
-  ++calls_;
   QDBusConnection::sessionBus().send(message);  // KWin sends no answer to this one
 }
 

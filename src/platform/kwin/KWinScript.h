@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QVariantMap>
-#include <cstdint>
 #include <memory>
 
 namespace hoverdeck {
@@ -14,8 +13,9 @@ class KWinScript {
   // The name KWin knows the script by; a copy left by a run that crashed has the same name.
   static constexpr const char* kPluginName = "hoverdeck-windows";
 
-  // Unloads such a copy, then loads and runs the script with `service` (this program's unique
-  // bus name) as the receiver of its reports. nullptr when KWin refuses or does not answer.
+  // Unloads such a copy (the caller makes sure that no running copy of the program reports to
+  // it), then loads and runs the script with `service` (this program's unique bus name) as the
+  // receiver of its reports. nullptr when KWin refuses or does not answer.
   static std::unique_ptr<KWinScript> Start(const QString& service);
   KWinScript(const KWinScript&) = delete;
   KWinScript& operator=(const KWinScript&) = delete;
@@ -25,16 +25,12 @@ class KWinScript {
   // Whether a script of that name is loaded in KWin.
   static bool Loaded();
   // KWin's facts of one window by its internal id; empty when it knows no such window.
-  QVariantMap WindowInfo(const QString& id);
+  static QVariantMap WindowInfo(const QString& id);
   // Asks KWin to read its configuration, the window rules among it, again.
-  void Reconfigure();
-  // The calls made to KWin since the start.
-  std::uint64_t Calls() const { return calls_; }
+  static void Reconfigure();
 
  private:
   KWinScript() = default;
-
-  std::uint64_t calls_ = 0;
 };
 
 }  // namespace hoverdeck

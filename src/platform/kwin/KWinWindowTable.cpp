@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "platform/kwin/KWinRules.h"
+
 namespace hoverdeck {
 
 void KWinWindowTable::Update(KWinWindow window) {
@@ -17,7 +19,7 @@ void KWinWindowTable::Update(KWinWindow window) {
   } else {
     KWinWindow& old = windows_.at(known->second);
     if (old.caption == window.caption && old.flags == window.flags && old.pid == window.pid &&
-        old.xid == window.xid) {
+        old.xid == window.xid && old.app == window.app) {
       return;
     }
     if ((old.flags & kKWinListed) != (window.flags & kKWinListed)) order_stale_ = true;
@@ -54,10 +56,18 @@ const KWinWindow* KWinWindowTable::Find(WindowHandle handle) const {
   return found == windows_.end() ? nullptr : &found->second;
 }
 
-std::set<std::string> KWinWindowTable::Captions() const {
-  std::set<std::string> captions;
-  for (const auto& [handle, window] : windows_) captions.insert(window.caption);
-  return captions;
+std::set<std::string> KWinWindowTable::RuleTitles() const {
+  std::set<std::string> titles;
+  for (const auto& [handle, window] : windows_) titles.insert(KWinRuleTitle(window.caption));
+  return titles;
+}
+
+void KWinWindowTable::Clear() {
+  if (windows_.empty()) return;
+  windows_.clear();
+  handles_.clear();
+  order_stale_ = true;
+  ++revision_;
 }
 
 void KWinWindowTable::BuildOrder() {

@@ -26,6 +26,7 @@ struct KWinWindow {
   std::uint32_t flags = 0;
   std::uint32_t pid = 0;
   std::uint32_t xid = 0;  // the X window of an XWayland window; 0 for a native one
+  std::string app;        // the class KWin knows its program by
 
   bool Has(std::uint32_t flag) const { return (flags & flag) != 0; }
 };
@@ -43,8 +44,10 @@ class KWinWindowTable {
   // Grows with every change the reports bring.
   std::uint64_t Revision() const { return revision_; }
   std::size_t Size() const { return windows_.size(); }
-  // The captions of every window, listed or not.
-  std::set<std::string> Captions() const;
+  // The titles KWin matches rules against of every window, listed or not.
+  std::set<std::string> RuleTitles() const;
+  // Forgets every window, as gone.
+  void Clear();
 
   // The walk over the listed windows, top first; kNoWindow after the last one.
   WindowHandle First();

@@ -51,10 +51,11 @@ function report(w) {
   var caption = String(w.caption);
   var flags = flagsOf(w);
   var xid = w.windowId || 0;
-  var facts = flags + " " + xid + " " + caption;
+  var app = String(w.resourceClass || "");
+  var facts = flags + " " + xid + " " + app + " " + caption;
   if (sent[id] === facts) return;
   sent[id] = facts;
-  callDBus(service, path, iface, "Window", id, caption, flags, w.pid || 0, xid);
+  callDBus(service, path, iface, "Window", id, caption, flags, w.pid || 0, xid, app);
 }
 
 // The windows from the bottom of the stacking order up.
@@ -99,10 +100,17 @@ function forget(w) {
 
 // The program's commands, each a name, a window and a value; anything else is ignored.
 function carryOut(command, id, value) {
+  if (command === "reportAll") {
+    for (var each in byId) report(byId[each]);
+    return;
+  }
   var w = byId[id];
   if (!w) return;
   if (command === "keepAbove") {
     w.keepAbove = value === true;
+  } else if (command === "report") {
+    // KWin 6.3 changes some facts (closeable by a rule, on native windows) without a signal.
+    report(w);
   }
 }
 

@@ -3,14 +3,19 @@
 #include "platform/posix/PosixFileStore.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <fstream>
 #include <string>
 #include <utility>
+
+#include "app/InPlaceWrite.h"
+#include "app/TemporaryFiles.h"
 
 namespace hoverdeck {
 namespace {
@@ -53,17 +58,6 @@ std::string TemporaryPrefix(std::string name) {
   return name + '.';
 }
 
-// "<prefix>XXXXXX.tmp", the form mkstemps gives.
-bool IsTemporaryName(const std::string& prefix, const std::string& name) {
-  constexpr std::size_t kRandom = 6;
-  if (name.size() != prefix.size() + kRandom + 4 || !name.starts_with(prefix) ||
-      !name.ends_with(".tmp")) {
-    return false;
-  }
-  return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end() - 4,
-                     [](unsigned char c) { return std::isalnum(c) != 0; });
-}
-
 // The file a chain of symbolic links ends at (the path itself when it is no link), so that the
 // file is updated and the link stays a link.
 fs::path FollowLinks(fs::path path) {
@@ -93,36 +87,59 @@ void SyncFolder(const fs::path& folder) {
   if (fd.valid()) ::fsync(fd.get());
 }
 
+// A file descriptor as the in-place write uses it. Room is reserved where the file system can,
+// so that a full disk fails the write before the first old byte changes; elsewhere the new tail
+// written past the old end claims it.
+class DescriptorFile final : public InPlaceFile {
+ public:
+  DescriptorFile(int fd, ReserveRoom reserve) : fd_(fd), reserve_(reserve) {}
+
+  std::optional<std::uint64_t> Size() override {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+  }
+  std::optional<std::string> Read(std::uint64_t at, std::size_t length) override {
+    std::string bytes(length, '\0');
+    for (std::size_t done = 0; done < length;) {
+      const ssize_t got =
+          ::pread(fd_, bytes.data() + done, length - done, static_cast<off_t>(at + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return std::nullopt;
+      done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+  }
+  bool Write(std::uint64_t at, std::string_view bytes) override {
+    return WriteAll(fd_, bytes, static_cast<off_t>(at));
+  }
+  bool Truncate(std::uint64_t size) override {
+    return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+  }
+  bool Flush() override { return ::fsync(fd_) == 0; }
+  bool Reserve(std::uint64_t size) override {
+    const int reserved = reserve_(fd_, 0, static_cast<off_t>(size));
+    // A file system that cannot reserve (EOPNOTSUPP, ENOSYS; EINVAL for an empty content) is no
+    // failure.
+    return reserved == 0 || reserved == EOPNOTSUPP || reserved == ENOSYS || reserved == EINVAL;
+  }
+
+ private:
+  int fd_;
+  ReserveRoom reserve_;
+};
+
 // In place: for a file with several names, and for a folder that takes no new file while the
-// file itself is writable (an install prepared by an administrator). Room for a longer content
-// is claimed before the first old byte changes: reserved where the file system can, else by
-// writing the new tail past the old end first, taken off again when that fails. So a full disk
-// fails the write with the old content whole, except on a file system that needs new room to
-// overwrite (copy-on-write), where the overwrite may stop part-way; so may a crash.
-bool OverwriteInPlace(const fs::path& path, std::string_view content, ReserveRoom reserve) {
+// file itself is writable (an install prepared by an administrator). On a file system that
+// needs new room to overwrite (copy-on-write) a full disk may stop the write part-way; the old
+// content is then written back.
+bool WriteInPlace(const fs::path& path, std::string_view content, ReserveRoom reserve) {
   // Read-write: where the file system has no reservation of its own, the C library's stand-in
   // reads the file.
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-  struct stat info {};
-  if (!fd.valid() || ::fstat(fd.get(), &info) != 0) return false;
-  const off_t old_size = info.st_size;
-  const auto new_size = static_cast<off_t>(content.size());
-  const int reserved = reserve(fd.get(), 0, new_size);
-  // A file system that cannot reserve (EOPNOTSUPP, ENOSYS; EINVAL for an empty content) is no
-  // failure; a full disk or an input-output error is.
-  if (reserved != 0 && reserved != EOPNOTSUPP && reserved != ENOSYS && reserved != EINVAL) {
-    [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), old_size);
-    return false;
-  }
-  if (new_size > old_size &&
-      !WriteAll(fd.get(), content.substr(static_cast<std::size_t>(old_size)), old_size)) {
-    [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), old_size);
-    return false;
-  }
-  const auto head = static_cast<std::size_t>(std::min(old_size, new_size));
-  bool written = WriteAll(fd.get(), content.substr(0, head), 0);
-  written = written && ::ftruncate(fd.get(), new_size) == 0;
-  written = written && ::fsync(fd.get()) == 0;
+  if (!fd.valid()) return false;
+  DescriptorFile file(fd.get(), reserve);
+  const bool written = OverwriteInPlace(file, content);
   return fd.Close() && written;
 }
 
@@ -137,15 +154,15 @@ class PosixFileStore final : public FileStore {
     if (!exists && errno != ENOENT) return false;
     if (exists && (!S_ISREG(info.st_mode) || IsReadOnly(path, info))) return false;
     // A rename would part the names: the one replaced would no longer share the content.
-    if (exists && info.st_nlink > 1) return OverwriteInPlace(path, content, reserve_);
+    if (exists && info.st_nlink > 1) return WriteInPlace(path, content, reserve_);
 
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::string temporary =
-        (folder / TemporaryPrefix(path.filename().string())).string() + "XXXXXX.tmp";
+        (folder / TemporaryPrefix(path.filename().string())).string() +
+        TemporaryNameMiddle(MachineName(), static_cast<std::uint32_t>(::getpid())) + "XXXXXX.tmp";
     UniqueFd fd(::mkstemps(temporary.data(), 4));
     if (!fd.valid()) {
-      return exists && (errno == EACCES || errno == EPERM) &&
-             OverwriteInPlace(path, content, reserve_);
+      return exists && (errno == EACCES || errno == EPERM) && WriteInPlace(path, content, reserve_);
     }
     bool written = WriteAll(fd.get(), content, 0);
     if (exists) {
@@ -173,16 +190,23 @@ class PosixFileStore final : public FileStore {
     const fs::path path = FollowLinks(given);
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     const std::string prefix = TemporaryPrefix(path.filename().string());
+    const std::string machine = MachineName();
+    // Signal 0 only asks whether the process is there; one of another user is there too.
+    const auto runs = [](std::uint32_t process) {
+      return process <= INT_MAX && (::kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM);
+    };
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
       const fs::path& candidate = it->path();
+      const std::string name = candidate.filename().string();
       struct stat info {};
       std::error_code unknown_time;
-      // Ours: our name, our user, no link; and older than this run, so no write of ours.
-      if (IsTemporaryName(prefix, candidate.filename().string()) &&
-          ::lstat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-          info.st_uid == ::geteuid() && fs::last_write_time(candidate, unknown_time) < started &&
-          !unknown_time) {
+      const auto written = fs::last_write_time(candidate, unknown_time);
+      // Ours: our name, our user, no link; and certainly no write under way.
+      if (name.starts_with(prefix) && ::lstat(candidate.c_str(), &info) == 0 &&
+          S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && !unknown_time &&
+          IsAbandonedTemporary(std::string_view(name).substr(prefix.size()), machine,
+                               started - written, runs)) {
         ::unlink(candidate.c_str());
       }
     }
@@ -203,6 +227,15 @@ std::unique_ptr<FileStore> MakePosixFileStore(ReserveRoom reserve) {
 FileStore& SystemFileStore() {
   static PosixFileStore store(&::posix_fallocate);
   return store;
+}
+
+std::string MachineName() {
+  // Host names repeat ("localhost", a distribution's default); the installation's id does not.
+  std::ifstream id_file("/etc/machine-id");
+  std::string id;
+  if (std::getline(id_file, id) && !id.empty()) return id;
+  char name[256] = {};
+  return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
 }  // namespace hoverdeck

@@ -1,13 +1,16 @@
 // The settings file on Windows: the new content goes to a temporary file beside it, is flushed
 // to the disk, takes the file's attributes and access rights, and replaces the file in one
 // rename, so that there is never a moment without the file.
-#include <windows.h>
+#include "platform/win32/Win32FileStore.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "app/FileStore.h"
+#include "app/InPlaceWrite.h"
+#include "app/TemporaryFiles.h"
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/WideText.h"
 
@@ -69,16 +72,51 @@ std::wstring TemporaryName(const std::wstring& prefix, unsigned long long number
   return name + L".tmp";
 }
 
-bool IsTemporaryName(const std::wstring& prefix, const std::wstring& name) {
-  if (name.size() != prefix.size() + 10 || name.compare(0, prefix.size(), prefix) != 0 ||
-      name.compare(name.size() - 4, 4, L".tmp") != 0) {
-    return false;
-  }
-  for (std::size_t i = prefix.size(); i < name.size() - 4; ++i) {
-    if (kNameLetters.find(name[i]) == std::wstring_view::npos) return false;
-  }
-  return true;
+// A process that refuses to be opened is there all the same.
+bool ProcessRuns(std::uint32_t process) {
+  const win32::UniqueHandle handle(OpenProcess(SYNCHRONIZE, FALSE, process));
+  if (!handle) return GetLastError() == ERROR_ACCESS_DENIED;
+  return WaitForSingleObject(handle.get(), 0) == WAIT_TIMEOUT;
 }
+
+// An open file as the in-place write uses it.
+class HandleFile final : public InPlaceFile {
+ public:
+  explicit HandleFile(HANDLE file) : file_(file) {}
+
+  std::optional<std::uint64_t> Size() override {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file_, &size)) return std::nullopt;
+    return static_cast<std::uint64_t>(size.QuadPart);
+  }
+  std::optional<std::string> Read(std::uint64_t at, std::size_t length) override {
+    std::string bytes(length, '\0');
+    if (!MoveTo(at)) return std::nullopt;
+    for (std::size_t done = 0; done < length;) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(length - done, 1u << 30));
+      DWORD got = 0;
+      if (!ReadFile(file_, bytes.data() + done, chunk, &got, nullptr) || got == 0) {
+        return std::nullopt;
+      }
+      done += got;
+    }
+    return bytes;
+  }
+  bool Write(std::uint64_t at, std::string_view bytes) override {
+    return MoveTo(at) && WriteAll(file_, bytes);
+  }
+  bool Truncate(std::uint64_t size) override { return MoveTo(size) && SetEndOfFile(file_); }
+  bool Flush() override { return FlushFileBuffers(file_) != FALSE; }
+
+ private:
+  bool MoveTo(std::uint64_t at) {
+    LARGE_INTEGER to{};
+    to.QuadPart = static_cast<LONGLONG>(at);
+    return SetFilePointerEx(file_, to, nullptr, FILE_BEGIN) != FALSE;
+  }
+
+  HANDLE file_;
+};
 
 // The number of names (hard links) the file has; 1 when it cannot be told. Asked through a
 // handle that may read, where it can be had: with attribute rights alone, Wine tells no count.
@@ -132,31 +170,6 @@ std::wstring FinalPath(const std::wstring& path) {
   return path;
 }
 
-// In place: for a file with several names, and for a folder that takes no new file while the
-// file itself is writable (an install prepared by an administrator). A growing file is extended
-// first, so a full disk leaves the old content; a
-// crash in the middle leaves what the file system makes of an overwrite.
-bool OverwriteInPlace(const std::wstring& path, std::string_view content) {
-  win32::UniqueHandle file;
-  const bool opened = WithBriefRetry([&] {
-    file.Reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return static_cast<bool>(file);
-  });
-  if (!opened) return false;
-  LARGE_INTEGER old_size{}, new_size{}, start{};
-  new_size.QuadPart = static_cast<LONGLONG>(content.size());
-  if (!GetFileSizeEx(file.get(), &old_size)) return false;
-  if (new_size.QuadPart > old_size.QuadPart &&
-      (!SetFilePointerEx(file.get(), new_size, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get()))) {
-    SetFilePointerEx(file.get(), old_size, nullptr, FILE_BEGIN);
-    SetEndOfFile(file.get());
-    return false;
-  }
-  return SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) &&
-         WriteAll(file.get(), content) && SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
-}
-
 // The file a path names: a symbolic link's target (the link stays a link), with its attributes;
 // INVALID_FILE_ATTRIBUTES when there is none.
 std::wstring ResolvedPath(const fs::path& given, DWORD& attributes) {
@@ -171,30 +184,37 @@ std::wstring ResolvedPath(const fs::path& given, DWORD& attributes) {
 
 class Win32FileStore final : public FileStore {
  public:
+  explicit Win32FileStore(OpenFileCall open) : open_(open) {}
+
   bool Replace(const fs::path& given, std::string_view content) override {
     DWORD attributes = 0;
     const std::wstring path = ResolvedPath(given, attributes);
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-    // A read-only file is the user's decision: no write at all, and no waiting.
-    if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return false;
+    // A read-only file, or one whose access rights refuse us writing, is its owner's decision:
+    // no write at all, and no waiting. A rename would replace it where the folder allows that,
+    // and the rights set on it would go with the old file.
+    if (exists &&
+        ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) || !MayWrite(path))) {
+      return false;
+    }
     // A rename would part the names: the one replaced would no longer share the content.
-    if (exists && NameCount(path) > 1) return OverwriteInPlace(path, content);
+    if (exists && NameCount(path) > 1) return WriteInPlace(path, content);
 
     const fs::path target(path);
     const std::wstring prefix =
-        (target.parent_path() / TemporaryPrefix(target.filename().wstring())).wstring();
+        (target.parent_path() / TemporaryPrefix(target.filename().wstring())).wstring() +
+        win32::Widen(TemporaryNameMiddle(MachineName(), GetCurrentProcessId()));
     std::wstring temporary;
     win32::UniqueHandle file;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-      temporary = TemporaryName(
-          prefix, GetTickCount64() * 7919u + GetCurrentProcessId() * 104729u + counter_++);
-      file.Reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+      temporary = TemporaryName(prefix, GetTickCount64() * 7919u + counter_++);
+      file.Reset(open_(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!file && GetLastError() != ERROR_FILE_EXISTS) break;
     }
     if (!file) {
-      return exists && GetLastError() == ERROR_ACCESS_DENIED && OverwriteInPlace(path, content);
+      return exists && GetLastError() == ERROR_ACCESS_DENIED && WriteInPlace(path, content);
     }
     bool written = WriteAll(file.get(), content) && FlushFileBuffers(file.get());
     file.Reset();
@@ -219,14 +239,17 @@ class Win32FileStore final : public FileStore {
     DWORD attributes = 0;
     const fs::path path(ResolvedPath(given, attributes));
     const std::wstring prefix = TemporaryPrefix(path.filename().wstring());
+    const std::string machine = MachineName();
     std::error_code error;
     for (fs::directory_iterator it(path.parent_path(), error), end; !error && it != end;
          it.increment(error)) {
       const fs::path& candidate = it->path();
-      std::error_code unknown_time;
-      if (IsTemporaryName(prefix, candidate.filename().wstring()) &&
-          it->is_regular_file(unknown_time) &&
-          fs::last_write_time(candidate, unknown_time) < started && !unknown_time) {
+      const std::wstring name = candidate.filename().wstring();
+      std::error_code unknown_time, unknown_kind;
+      const auto written = fs::last_write_time(candidate, unknown_time);
+      if (name.starts_with(prefix) && it->is_regular_file(unknown_kind) && !unknown_time &&
+          IsAbandonedTemporary(win32::Narrow(name.substr(prefix.size())), machine,
+                               started - written, &ProcessRuns)) {
         DeleteFileW(candidate.c_str());
       }
     }
@@ -243,14 +266,48 @@ class Win32FileStore final : public FileStore {
   }
 
  private:
+  // Whether the file's own access rights let us write it. Another program holding it open is
+  // no refusal: the rename waits for it.
+  bool MayWrite(const std::wstring& path) const {
+    const win32::UniqueHandle file(open_(path.c_str(), FILE_WRITE_DATA,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+    return file || GetLastError() != ERROR_ACCESS_DENIED;
+  }
+
+  // In place: for a file with several names, and for a folder that takes no new file while the
+  // file itself is writable (an install prepared by an administrator).
+  bool WriteInPlace(const std::wstring& path, std::string_view content) const {
+    win32::UniqueHandle file;
+    const bool opened = WithBriefRetry([&] {
+      file.Reset(open_(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      return static_cast<bool>(file);
+    });
+    HandleFile open_file(file.get());
+    return opened && OverwriteInPlace(open_file, content);
+  }
+
+  OpenFileCall open_;
   unsigned counter_ = 0;
 };
 
 }  // namespace
 
+std::unique_ptr<FileStore> MakeWin32FileStore(OpenFileCall open) {
+  return std::make_unique<Win32FileStore>(open);
+}
+
 FileStore& SystemFileStore() {
-  static Win32FileStore store;
+  static Win32FileStore store(&CreateFileW);
   return store;
+}
+
+// Unique among the machines of a network, which share folders by it.
+std::string MachineName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? win32::Narrow(std::wstring(name, size)) : std::string();
 }
 
 }  // namespace hoverdeck

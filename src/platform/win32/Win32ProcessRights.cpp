@@ -6,9 +6,6 @@
 namespace hoverdeck::win32 {
 namespace {
 
-// Answers kept before the ones of ended processes are let go.
-constexpr std::size_t kMostKnown = 256;
-
 std::optional<DWORD> IntegrityLevel(HANDLE token) {
   DWORD size = 0;
   GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
@@ -46,26 +43,31 @@ bool HigherThan(const TokenRights& theirs, const TokenRights& ours) {
   return theirs.integrity > ours.integrity || (theirs.elevated && !ours.elevated);
 }
 
-ProcessRights::ProcessRights() : own_(ReadTokenRights(GetCurrentProcess())) {}
+ProcessRights::ProcessRights(OpenProcessCall open)
+    : open_(open), own_(ReadTokenRights(GetCurrentProcess())) {}
 
 bool ProcessRights::Higher(DWORD process) {
   if (!own_ || process == GetCurrentProcessId()) return false;
-  const auto ended = [](const Known& known) {
-    return !known.process || WaitForSingleObject(known.process.get(), 0) != WAIT_TIMEOUT;
+  const auto ended = [](const auto& entry) {
+    return WaitForSingleObject(entry.second.process.get(), 0) != WAIT_TIMEOUT;
   };
-  if (const auto found = known_.find(process); found != known_.end()) {
-    // One we could not open is trusted until the list is pruned.
-    if (!found->second.process || !ended(found->second)) return found->second.higher;
-    known_.erase(found);
+  if (const auto found = known_.find(process); found != known_.end() && !ended(*found)) {
+    return found->second.higher;
   }
-  if (known_.size() >= kMostKnown) {
-    std::erase_if(known_, [&](const auto& entry) { return ended(entry.second); });
+  // A process not known yet: the answers of ended ones go, and their handles with them.
+  std::erase_if(known_, ended);
+  UniqueHandle handle(open_(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, process));
+  bool higher = true;
+  if (handle) {
+    const auto theirs = ReadTokenRights(handle.get());
+    higher = !theirs || HigherThan(*theirs, *own_);
+  } else {
+    // A process that has ended has nothing to keep; one that we may not open is above us, kept
+    // only where a handle can tell when it ends.
+    if (GetLastError() != ERROR_ACCESS_DENIED) return false;
+    handle.Reset(open_(SYNCHRONIZE, process));
+    if (!handle) return true;
   }
-  UniqueHandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, process));
-  // A process that has ended has nothing to keep; one that we may not open is above us.
-  if (!handle && GetLastError() != ERROR_ACCESS_DENIED) return false;
-  const auto theirs = handle ? ReadTokenRights(handle.get()) : std::nullopt;
-  const bool higher = !theirs || HigherThan(*theirs, *own_);
   known_.insert_or_assign(process, Known{std::move(handle), higher});
   return higher;
 }

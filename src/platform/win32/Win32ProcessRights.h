@@ -24,22 +24,33 @@ std::optional<TokenRights> ReadTokenRights(HANDLE process);
 // elevated while we do not.
 bool HigherThan(const TokenRights& theirs, const TokenRights& ours);
 
+// Opens the process with the access asked (OpenProcess by default, not inherited); null with the
+// system's error when it cannot be had.
+using OpenProcessCall = HANDLE (*)(DWORD access, DWORD process);
+
 class ProcessRights {
  public:
-  ProcessRights();
+  explicit ProcessRights(OpenProcessCall open = &OpenWithoutInheriting);
   ProcessRights(const ProcessRights&) = delete;
   ProcessRights& operator=(const ProcessRights&) = delete;
 
-  // Whether the process runs with higher rights than ours. A token that cannot even be opened
-  // for query belongs to a process above us. Answers are kept per process for its life, so the
-  // question costs a lookup once a process has been asked about.
+  // Whether the process runs with higher rights than ours. A process that cannot even be opened
+  // for query is above us. Answers are kept with a handle of the process itself for its life,
+  // so the question costs a lookup once a process has been asked about; an id that the system
+  // gives to a new process is never answered for the ended one. A refusal that cannot be tied to
+  // its process by a handle is not kept: asked again, it costs another opening.
   bool Higher(DWORD process);
 
  private:
+  static HANDLE OpenWithoutInheriting(DWORD access, DWORD process) {
+    return OpenProcess(access, FALSE, process);
+  }
+
   struct Known {
     UniqueHandle process;  // held open, so that the id names this process while it lives
     bool higher = false;
   };
+  OpenProcessCall open_;
   // Our own rights; nullopt on a system without integrity levels, where no one is above us.
   std::optional<TokenRights> own_;
   std::unordered_map<DWORD, Known> known_;

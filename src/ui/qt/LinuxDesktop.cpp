@@ -22,10 +22,10 @@ class NoGlobalHotkey final : public GlobalHotkey {
 
 }  // namespace
 
-std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display) {
+std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_desktop) {
   LinuxDesktop desktop;
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if (wayland != nullptr && *wayland != '\0') {
+  if (drive_desktop && wayland != nullptr && *wayland != '\0') {
     if (auto kwin = KWinWindowSystem::Connect(display != nullptr ? display : "")) {
       KWinWindowSystem& windows = *kwin;
       desktop.processes = std::make_unique<X11ProcessLookup>(

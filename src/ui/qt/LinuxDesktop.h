@@ -25,8 +25,9 @@ struct LinuxDesktop {
 };
 
 // On a Wayland desktop whose KWin runs the program's script, KWin's adapter; otherwise X11 on
-// `display` (XWayland on other Wayland desktops). nullopt when neither can be reached.
-std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display);
+// `display` (XWayland on other Wayland desktops); X11 alone when not `drive_desktop` (a second
+// start, which only says that the program runs already). nullopt when neither can be reached.
+std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_desktop = true);
 
 // Calls `pressed` for every press of the held combination, as the X server sends them.
 std::unique_ptr<QSocketNotifier> WatchHotkey(X11GlobalHotkey& hotkey,

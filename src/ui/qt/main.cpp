@@ -53,17 +53,19 @@ int main(int argc, char* argv[]) {
 
   try {
     const char* display = std::getenv("DISPLAY");
-    auto desktop = ConnectLinuxDesktop(display);
-    if (!desktop) return TellNoDisplay(display);
-    // Held for the whole run: the display's mark that this instance is running.
+    // Held for the whole run: the display's mark that this instance is running. Decided before
+    // the desktop is touched, so that a second start leaves the running copy's hold on it alone.
     auto instance = X11InstanceSelection::Connect(display);
+    const bool another_instance = instance && !instance->Take();
+    auto desktop = ConnectLinuxDesktop(display, !another_instance);
+    if (!desktop) return TellNoDisplay(display);
     TrayAvailability tray_availability;
     QtTray tray;
     tray.SetAvailabilityProbe([&tray_availability] { return tray_availability.Available(); });
     QtDialogs dialogs;
     QtShell shell;
     // Without the selection there is no telling; running twice beats not running at all.
-    QtProgramHost host([&instance] { return instance && !instance->Take(); },
+    QtProgramHost host([another_instance] { return another_instance; },
                        [&desktop] {
                          OsFacts facts = LinuxOsFacts();
                          facts.xwayland_only = desktop->xwayland_only;
