@@ -73,6 +73,10 @@ TEST_F(HotkeyTest, SwitchesTheActiveWindowBothWaysAndTellsThroughTheTray) {
                            "program runs as administrator",
                            0),
             0u);
+  desktop.Window(editor).access = WindowAccess::kNotResponding;
+  form.Hotkey_Pressed();
+  EXPECT_EQ(Notice(), "Hoverdeck: '[TOPMOST] Editor' will be made topmost once its program "
+                      "responds; it is not responding now.");
 }
 
 // Our own window, none, an owned or hidden window and the shell's desktop are left alone.
