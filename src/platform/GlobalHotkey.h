@@ -26,6 +26,9 @@ struct HotkeySwitch {
   std::string caption;
   bool topmost = false;  // the state asked for
   bool changed = false;  // whether the window reached it
+  // Whether the change was handed on at all; one handed on to a program that does not answer is
+  // made once it answers.
+  bool handed_on = true;
 };
 
 class GlobalHotkey {

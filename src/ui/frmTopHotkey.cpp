@@ -63,6 +63,7 @@ void frmTop::Hotkey_Pressed() {
   const auto switched = SwitchTopmost(window, report.topmost);
   if (!switched) return;  // gone since the press
   report.changed = switched->took;
+  report.handed_on = switched->handed_on;
   Hotkey_Switched(report);
 }
 
@@ -71,7 +72,7 @@ void frmTop::Hotkey_Switched(const HotkeySwitch& report) {
   if (report.changed) {
     text += report.topmost ? texts::kTopmostOfferTail : texts::kNoLongerTopmost;
   } else if (const WindowAccess access = ports_.windows.Access(report.window);
-             access == WindowAccess::kNotResponding) {
+             report.handed_on && access == WindowAccess::kNotResponding) {
     // The switch waits for the program, as after a double click.
     text += report.topmost ? texts::kTopmostOnceItResponds : texts::kNonTopmostOnceItResponds;
   } else {

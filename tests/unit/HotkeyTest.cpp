@@ -75,8 +75,9 @@ TEST_F(HotkeyTest, SwitchesTheActiveWindowBothWaysAndTellsThroughTheTray) {
             0u);
   desktop.Window(editor).access = WindowAccess::kNotResponding;
   form.Hotkey_Pressed();
-  EXPECT_EQ(Notice(), "Hoverdeck: '[TOPMOST] Editor' will be made topmost once its program "
-                      "responds; it is not responding now.");
+  EXPECT_EQ(Notice(),
+            "Hoverdeck: '[TOPMOST] Editor' will be made topmost once its program "
+            "responds; it is not responding now.");
 }
 
 // Our own window, none, an owned or hidden window and the shell's desktop are left alone.
