@@ -44,6 +44,7 @@ Settings LoadSettings(const ConfigFile& file) {
   if (const auto hotkey = file.Find(kConfigurationSection, kKeyTopmostHotkey)) {
     const auto read = ParseHotkey(*hotkey);
     settings.TopmostHotkey = read.value_or(Hotkey{});
+    settings.TopmostHotkeyChosen = true;
     if (!read) settings.UnreadHotkey = *hotkey;
   }
   return settings;

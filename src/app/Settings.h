@@ -28,6 +28,8 @@ struct Settings {
   bool SetAllDisableX = false;
   bool Minimized = false;
   Hotkey TopmostHotkey = kDefaultHotkey;
+  // Whether TopmostHotkey was chosen (read from the file or set in the box), not the default.
+  bool TopmostHotkeyChosen = false;
   // A TopmostHotkey value that names no usable combination (the hotkey is then off); "" when
   // the value was read or absent.
   std::string UnreadHotkey;

@@ -15,7 +15,12 @@ std::string frmTop::HoldHotkeyAtStart() {
     return {};
   } else {
     const HotkeyHold hold = ports_.hotkey.Hold(settings.TopmostHotkey);
-    if (hold == HotkeyHold::kHeld) return {};
+    // A desktop where no combination can be held is not worth a word at every start, unless
+    // the user chose this one.
+    if (hold == HotkeyHold::kHeld ||
+        (hold == HotkeyHold::kUnavailable && !settings.TopmostHotkeyChosen)) {
+      return {};
+    }
     notice += HotkeyText(settings.TopmostHotkey);
     notice += hold == HotkeyHold::kTaken ? texts::kHotkeyTaken : texts::kHotkeyUnavailable;
   }
@@ -27,6 +32,7 @@ HotkeyHold frmTop::ApplyHotkey(const Hotkey& hotkey) {
   if (hold != HotkeyHold::kHeld) return hold;
   Settings& settings = values_.settings;
   settings.TopmostHotkey = hotkey;
+  settings.TopmostHotkeyChosen = true;
   settings.UnreadHotkey.clear();
   Config().Write(kConfigurationSection, kKeyTopmostHotkey, HotkeyText(hotkey));
   return hold;

@@ -116,11 +116,13 @@ class FakeTray final : public Tray {
   std::vector<std::string> notices;
 };
 
-// Holds any combination but `taken`, which another program holds; the active window is set.
+// Holds any combination but `taken`, which another program holds, unless none is available; the
+// active window is set.
 class FakeHotkey final : public GlobalHotkey {
  public:
   HotkeyHold Hold(const Hotkey& hotkey) override {
     held.reset();
+    if (unavailable) return HotkeyHold::kUnavailable;
     if (hotkey == taken) return HotkeyHold::kTaken;
     held = hotkey;
     return HotkeyHold::kHeld;
@@ -131,6 +133,7 @@ class FakeHotkey final : public GlobalHotkey {
   std::optional<Hotkey> held;
   Hotkey taken{Hotkey::kAlt, "F24"};
   WindowHandle active = kNoWindow;
+  bool unavailable = false;  // a desktop where no combination can be held
 };
 
 class FakeShell final : public Shell {

@@ -30,8 +30,8 @@ struct HotkeyTest : ::testing::Test, FormDesk {
   std::string Notice() const { return tray.notices.empty() ? "<none>" : tray.notices.back(); }
 };
 
-// Absent: the default; empty: off; unreadable or taken: told once when the window is up, and
-// the program runs on without it.
+// Absent: the default; empty: off; unreadable, taken or (when chosen) unavailable: told once
+// when the window is up, and the program runs on without it.
 TEST(HotkeyStartTest, HoldsTheSettingOrTellsOnceWhyNot) {
   for (const auto& [line, held, told] :
        std::vector<std::tuple<std::string, std::string, std::string>>{
@@ -39,10 +39,14 @@ TEST(HotkeyStartTest, HoldsTheSettingOrTellsOnceWhyNot) {
            {"TopmostHotkey=\n", "none", ""},
            {"TopmostHotkey=Ctrl+Q+X\n", "none", "The hotkey \"Ctrl+Q+X\" names no key combination"},
            {"TopmostHotkey=Alt+F24\n", "none", "The hotkey Alt+F24 is already in use by another"},
+           // "!": a desktop where no combination can be held, silent unless one was chosen.
+           {"!", "none", ""},
+           {"!TopmostHotkey=Ctrl+Alt+K\n", "none", "The hotkey Ctrl+Alt+K cannot be used on"},
        }) {
     SCOPED_TRACE(line);
     FormDesk d;
-    d.Ini("[Configuration]\n" + line);
+    d.hotkey.unavailable = line.starts_with('!');
+    d.Ini("[Configuration]\n" + line.substr(d.hotkey.unavailable ? 1 : 0));
     d.form.Form_Load("");
     d.form.Timer1_Timer();
     d.form.Timer1_Timer();
