@@ -389,13 +389,17 @@ const std::string* ConfigFile::Lookup(std::string_view section, std::string_view
 }
 
 std::string ConfigFile::Read(std::string_view section, std::string_view key) const {
+  return Find(section, key).value_or("");
+}
+
+std::optional<std::string> ConfigFile::Find(std::string_view section, std::string_view key) const {
   if (!batch_open_) {
     ConfigFile now(path_, new_file_ending_, *store_);
     now.Begin();
-    return now.Read(section, key);
+    return now.Find(section, key);
   }
   const std::string* raw = readable_ ? Lookup(section, key) : nullptr;
-  if (raw == nullptr) return "";
+  if (raw == nullptr) return std::nullopt;
   std::string value = DecodeValue(*raw);
   return IsUtf8(value) || encoding_ != Encoding::kBytes ? value : store_->FromLegacyText(value);
 }

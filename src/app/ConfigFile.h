@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -61,6 +62,9 @@ class ConfigFile {
   // section or key is missing or cannot be read. Only the first section of a name is consulted,
   // the one that Write updates. A value that is not valid UTF-8 is read as the store decodes it.
   std::string Read(std::string_view section, std::string_view key) const;
+  // As Read, but nullopt when the key is missing (or the file cannot be read), so that an empty
+  // value can mean something of its own.
+  std::optional<std::string> Find(std::string_view section, std::string_view key) const;
 
   // Stores the value: replaced where the key stands, else added at the end of its section, else
   // in a new section at the end of the file (created when missing). CR, LF and NUL in the value

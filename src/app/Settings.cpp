@@ -41,6 +41,12 @@ Settings LoadSettings(const ConfigFile& file) {
   }
   settings.SetAllDisableX = ReadSwitch(file, kKeySetAllDisableX);
   settings.Minimized = ReadSwitch(file, kKeyMinimized);
+  if (const auto hotkey = file.Find(kConfigurationSection, kKeyTopmostHotkey)) {
+    const auto read = ParseHotkey(*hotkey);
+    settings.TopmostHotkey = read.value_or(Hotkey{});
+    settings.TopmostHotkeyChosen = true;
+    if (!read) settings.UnreadHotkey = *hotkey;
+  }
   return settings;
 }
 

@@ -1,4 +1,4 @@
-// The five settings of the section "Configuration", their defaults and their writers.
+// The settings of the section "Configuration", their defaults and their writers.
 #pragma once
 
 #include <filesystem>
@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/ConfigFile.h"
+#include "app/Hotkey.h"
 #include "app/ProgramHost.h"
 
 namespace hoverdeck {
@@ -16,6 +17,8 @@ inline constexpr std::string_view kKeySetTopMostCaption = "SetTopMostCaption";
 inline constexpr std::string_view kKeyConstTopMost = "ConstTopMost";
 inline constexpr std::string_view kKeySetAllDisableX = "SetAllDisableX";
 inline constexpr std::string_view kKeyMinimized = "Minimized";
+// The combination that switches the active window; an empty value turns it off.
+inline constexpr std::string_view kKeyTopmostHotkey = "TopmostHotkey";
 inline constexpr std::string_view kDefaultMarker = "[TOPMOST] ";
 
 struct Settings {
@@ -24,6 +27,12 @@ struct Settings {
   std::string ConstTopMost{kDefaultMarker};
   bool SetAllDisableX = false;
   bool Minimized = false;
+  Hotkey TopmostHotkey = kDefaultHotkey;
+  // Whether TopmostHotkey was chosen (read from the file or set in the box), not the default.
+  bool TopmostHotkeyChosen = false;
+  // A TopmostHotkey value that names no usable combination (the hotkey is then off); "" when
+  // the value was read or absent.
+  std::string UnreadHotkey;
   friend bool operator==(const Settings&, const Settings&) = default;
 };
 
@@ -37,8 +46,8 @@ std::filesystem::path ConfigFilePath(const std::filesystem::path& executable_dir
 // administrator, who could write beside it.
 std::filesystem::path ConfigFilePath(ProgramHost& host);
 
-// Reads the section with its defaults: a switch is on only for the exact value "1", and the
-// marker is replaced only by a non-empty value.
+// Reads the section with its defaults: a switch is on only for the exact value "1", the marker
+// is replaced only by a non-empty value, and the hotkey only by a value that is present.
 Settings LoadSettings(const ConfigFile& file);
 
 // Writes one switch of the section as "1" or "0". The result may be ignored: the program goes

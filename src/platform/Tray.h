@@ -19,6 +19,9 @@ class Tray {
   virtual bool ModifyTip(const std::string& tip) = 0;
   // Takes the icon away.
   virtual bool Delete() = 0;
+  // Shows a short notice from the icon that takes no focus and goes away on its own; false
+  // without an icon or where the desktop shows none.
+  virtual bool Notify(const std::string& title, const std::string& text) = 0;
 };
 
 }  // namespace hoverdeck

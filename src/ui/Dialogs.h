@@ -1,5 +1,5 @@
 // The port for everything modal that the forms ask of the user: message boxes, input boxes,
-// popup menus and the about box.
+// popup menus, the about box and the hotkey box.
 #pragma once
 
 #include <optional>
@@ -10,6 +10,7 @@ namespace hoverdeck {
 
 class Menu;
 class frmAbout;
+class frmHotkey;
 
 enum class MessageIcon { kInformation, kExclamation, kQuestion };
 enum class MessageButtons { kOk, kYesNo };
@@ -34,6 +35,9 @@ class Dialogs {
   // Shows the about box modally and returns once it is unloaded; the box's own events go to
   // its handlers in the meantime.
   virtual void ShowAbout(frmAbout& about) = 0;
+  // Shows the hotkey box modally and returns once it is unloaded (or closed by its frame); its
+  // own events go to its handlers in the meantime.
+  virtual void ShowHotkey(frmHotkey& box) = 0;
 };
 
 }  // namespace hoverdeck

@@ -100,6 +100,7 @@ frmTop::frmTop(FormPorts ports)
       mnuTopMostCaption("mnuTopMostCaption", texts::kMnuTopMostCaption),
       Sep1("Sep1", "-"),
       mnuMinimized("mnuMinimized", texts::kMnuMinimized),
+      mnuHotkey("mnuHotkey", texts::kMnuHotkey),
       mnuAPropos("mnuAPropos", texts::kMnuAPropos, texts::kMnuAProposShortcut),
       mnuSetTopmost("mnuSetTopmost", texts::kMnuSetTopmost),
       mnuSetAllTopmost("mnuSetAllTopmost", texts::kMnuSetAllTopmost),
@@ -109,7 +110,7 @@ frmTop::frmTop(FormPorts ports)
       mnuSetAllNonTopmost("mnuSetAllNonTopmost", texts::kMnuSetAllNonTopmost),
       mnuFichier("mnuFichier", texts::kMnuFichier, true, {&mnuSet, &mnuQuitter}),
       mnuConfiguration("mnuConfiguration", texts::kMnuConfiguration, true,
-                       {&mnuConstTopMost, &mnuTopMostCaption, &Sep1, &mnuMinimized}),
+                       {&mnuConstTopMost, &mnuTopMostCaption, &Sep1, &mnuMinimized, &mnuHotkey}),
       mnuHelp("mnuHelp", texts::kMnuHelp, true, {&mnuAPropos}),
       mnuPopupNonTopmost("mnuPopupNonTopmost", "mnuPopupNonTopmost", false,
                          {&mnuSetTopmost, &mnuSetAllTopmost, &Sep2, &mnuDisableX}),
@@ -182,9 +183,10 @@ void frmTop::Form_Load(std::string_view command_line) {
     topmost = LoadCatalogue(config, values_.TopmostCatalogue, lstCatalogueTopMost);
     disable_x = LoadCatalogue(config, values_.DisableXCatalogue, lstCatalogueDisableX);
   }
+  const std::string hotkey_notice = HoldHotkeyAtStart();
   if (!values_.InvisibleMode) {
     startup_notice_ = CutListNotice(config, values_.TopmostCatalogue, topmost) +
-                      CutListNotice(config, values_.DisableXCatalogue, disable_x);
+                      CutListNotice(config, values_.DisableXCatalogue, disable_x) + hotkey_notice;
     if (os.xwayland_only) startup_notice_ += WaylandOnlyNotice(os.wayland_notice);
   }
 
@@ -388,6 +390,15 @@ std::optional<std::string_view> frmTop::KnownReason(WindowAccess access) {
   return std::nullopt;
 }
 
+std::optional<frmTop::Switched> frmTop::SwitchTopmost(WindowHandle window, bool topmost) {
+  const auto rect = ports_.windows.Rect(window);
+  if (!rect) return std::nullopt;
+  Timer1.SetEnabled(false);
+  const bool handed_on = ports_.windows.SetTopmost(window, topmost, *rect);
+  Timer1.SetEnabled(true);
+  return Switched{handed_on, handed_on && ports_.windows.ConfirmTopmost(window, topmost)};
+}
+
 void frmTop::SaySwitchNotTaken(const PickedWindow& picked, bool handed_on, std::string_view waits,
                                std::string_view could_not, bool quiet_refusal) {
   const WindowAccess access = ports_.windows.Access(picked.handle);
@@ -401,18 +412,12 @@ void frmTop::SaySwitchNotTaken(const PickedWindow& picked, bool handed_on, std::
 }
 
 void frmTop::MakeTopmost(const PickedWindow& picked) {
-  const auto rect = ports_.windows.Rect(picked.handle);
-  bool handed_on = false;
-  if (rect) {
-    Timer1.SetEnabled(false);
-    handed_on = ports_.windows.SetTopmost(picked.handle, true, *rect);
-    Timer1.SetEnabled(true);
-  }
-  if (!rect) {
+  const auto switched = SwitchTopmost(picked.handle, true);
+  if (!switched) {
     SayNotChanged("'" + picked.text + std::string(texts::kCouldNotMakeTopmost), std::nullopt);
-  } else if (!handed_on || !ports_.windows.ConfirmTopmost(picked.handle, true)) {
-    SaySwitchNotTaken(picked, handed_on, texts::kTopmostOnceItResponds, texts::kCouldNotMakeTopmost,
-                      false);
+  } else if (!switched->took) {
+    SaySwitchNotTaken(picked, switched->handed_on, texts::kTopmostOnceItResponds,
+                      texts::kCouldNotMakeTopmost, false);
   } else {
     // Offer a rule only for a window that really is topmost now.
     OfferCatalogueString(TopmostEdit(), picked.text, texts::kTopmostOfferTail,
@@ -425,14 +430,10 @@ void frmTop::lstFenetresTopMost_DblClick() {
 }
 
 void frmTop::MakeNonTopmost(const PickedWindow& picked) {
-  const auto rect = ports_.windows.Rect(picked.handle);
-  if (!rect) return;
-  Timer1.SetEnabled(false);
-  const bool handed_on = ports_.windows.SetTopmost(picked.handle, false, *rect);
-  Timer1.SetEnabled(true);
-  if (handed_on && ports_.windows.ConfirmTopmost(picked.handle, false)) return;
+  const auto switched = SwitchTopmost(picked.handle, false);
+  if (!switched || switched->took) return;
   // A plain refusal goes unreported.
-  SaySwitchNotTaken(picked, handed_on, texts::kNonTopmostOnceItResponds,
+  SaySwitchNotTaken(picked, switched->handed_on, texts::kNonTopmostOnceItResponds,
                     texts::kCouldNotMakeNonTopmost, true);
 }
 
@@ -619,6 +620,7 @@ bool frmTop::MenuClick(std::string_view item_name) {
       {"mnuConstTopMost", &frmTop::mnuConstTopMost_Click},
       {"mnuTopMostCaption", &frmTop::mnuTopMostCaption_Click},
       {"mnuMinimized", &frmTop::mnuMinimized_Click},
+      {"mnuHotkey", &frmTop::mnuHotkey_Click},
       {"mnuAPropos", &frmTop::mnuAPropos_Click},
       {"mnuSetTopmost", &frmTop::mnuSetTopmost_Click},
       {"mnuSetAllTopmost", &frmTop::mnuSetAllTopmost_Click},

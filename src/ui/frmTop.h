@@ -12,6 +12,7 @@
 #include "app/Settings.h"
 #include "app/SortedList.h"
 #include "inventory/WindowScan.h"
+#include "platform/GlobalHotkey.h"
 #include "platform/ProcessLookup.h"
 #include "platform/Tray.h"
 #include "platform/WindowSystem.h"
@@ -21,6 +22,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Shell.h"
 #include "ui/frmAbout.h"
+#include "ui/frmHotkey.h"
 
 namespace hoverdeck {
 
@@ -40,6 +42,7 @@ struct FormPorts {
   Dialogs& dialogs;
   Shell& shell;
   ProgramHost& host;
+  GlobalHotkey& hotkey;
 };
 
 // Program-wide values, set by the start-up and kept for the life of the process.
@@ -139,6 +142,14 @@ class frmTop {
   void cmdModifierDisableX_Click();
   void cmdSupprimerDisableX_Click();
 
+  // The hotkey for the active window (frmTopHotkey.cpp).
+  void mnuHotkey_Click();
+  // The held combination was pressed: the active window switches between topmost and not, as
+  // a double click in the lists switches it, and the tray tells what happened.
+  void Hotkey_Pressed();
+  // A desktop that switches the window itself did so after a press of the combination.
+  void Hotkey_Switched(const HotkeySwitch& report);
+
   // Help.
   void mnuAPropos_Click();
 
@@ -169,13 +180,14 @@ class frmTop {
 
   // Menus.
   MenuItem mnuSet, mnuQuitter;
-  MenuItem mnuConstTopMost, mnuTopMostCaption, Sep1, mnuMinimized;
+  MenuItem mnuConstTopMost, mnuTopMostCaption, Sep1, mnuMinimized, mnuHotkey;
   MenuItem mnuAPropos;
   MenuItem mnuSetTopmost, mnuSetAllTopmost, Sep2, mnuDisableX;
   MenuItem mnuSetNonTopmost, mnuSetAllNonTopmost;
   Menu mnuFichier, mnuConfiguration, mnuHelp, mnuPopupNonTopmost, mnuPopupTopmost;
 
   frmAbout about;
+  frmHotkey hotkeyBox;
 
  private:
   void SetCaption(std::string caption);
@@ -197,6 +209,14 @@ class frmTop {
   static std::optional<std::string_view> KnownReason(WindowAccess access);
   // "<what><why>", or <what> and "the window has closed or does not allow it." without a reason.
   void SayNotChanged(std::string what, std::optional<std::string_view> why);
+  // Switches the window with the timer stopped around the write: nullopt when its rectangle
+  // could not be read (the window is gone), else whether the change was handed on and whether
+  // the window system confirmed it.
+  struct Switched {
+    bool handed_on;
+    bool took;
+  };
+  std::optional<Switched> SwitchTopmost(WindowHandle window, bool topmost);
   // A topmost switch that did not take at once: one handed on to a program that does not answer
   // is made when it answers, and said so ("'<caption><waits>"); any other is said as not made
   // ("'<caption><could_not><why>"), or only with a known reason when `quiet_refusal`.
@@ -208,6 +228,9 @@ class frmTop {
   void SwitchAll(SortedList& list, bool topmost);
   void Popup(const Menu& menu);
   void ApplyMarkerCaption();
+  // Holds the hotkey of the settings at start-up; what the user must be told, or "".
+  std::string HoldHotkeyAtStart();
+  HotkeyHold ApplyHotkey(const Hotkey& hotkey);
   CatalogueEdit TopmostEdit();
   CatalogueEdit DisableXEdit();
 

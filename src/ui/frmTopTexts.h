@@ -47,6 +47,7 @@ inline constexpr std::string_view kMnuConstTopMostWith =
     "Select a string &marker on topmost Windows = ";
 inline constexpr std::string_view kMnuTopMostCaption = "&Use topmost marker on topmost Windows";
 inline constexpr std::string_view kMnuMinimized = "Start minimized in &System Tray (near clock)";
+inline constexpr std::string_view kMnuHotkey = "&Hotkey for the active window…";
 inline constexpr std::string_view kMnuHelp = "&?";
 inline constexpr std::string_view kMnuAPropos = "&About / Help ...";
 inline constexpr std::string_view kMnuAProposShortcut = "F1";
@@ -110,6 +111,18 @@ inline constexpr std::string_view kGnomeUserExtensionsOff =
     "GNOME Shell runs no user extensions (they are switched off as a whole), so Hoverdeck sees "
     "and changes only the windows of programs that run through XWayland. To reach every window, "
     "switch extensions on in the Extensions app.";
+// The hotkey for the active window: the tray's notice after a press ("'<caption>' is now
+// topmost", kTopmostOfferTail, or the one below), and what start-up tells of a combination it
+// could not hold: "The hotkey <combination>" and why, then where to choose another.
+inline constexpr std::string_view kNoLongerTopmost = "' is no longer topmost";
+inline constexpr std::string_view kHotkeyPrefix = "The hotkey ";
+inline constexpr std::string_view kHotkeyTaken =
+    " is already in use by another program or by the desktop";
+inline constexpr std::string_view kHotkeyUnavailable = " cannot be used on this desktop";
+inline constexpr std::string_view kHotkeyUnread = " names no key combination Hoverdeck can use";
+inline constexpr std::string_view kHotkeyChooseAnother =
+    ", so Hoverdeck runs without it. Choose another with Configuration > Hotkey for the active "
+    "window.\r\n";
 inline constexpr std::string_view kEditTitle = "Hoverdeck " HOVERDECK_VERSION_NAME;
 inline constexpr std::string_view kOfferTitle = "Hoverdeck";
 inline constexpr std::string_view kTopmostCataloguePrompt =

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # End-to-end checks of the hoverdeck program: the real executable and real X clients on a private
 # Xvfb display managed by IceWM, looked at from outside with xprop, xwininfo and xdotool.
-# Usage: e2e.sh rules|no-tray|session HOVERDECK
+# Usage: e2e.sh rules|no-tray|session|hotkey HOVERDECK
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${HOVERDECK_E2E_SCRATCH:-}" ]; then
-  [ "$#" -eq 2 ] || { echo "usage: $0 rules|no-tray|session HOVERDECK" >&2; exit 2; }
+  [ "$#" -eq 2 ] || { echo "usage: $0 rules|no-tray|session|hotkey HOVERDECK" >&2; exit 2; }
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/hoverdeck-e2e.XXXXXX")
   trap 'rm -rf "$scratch"' EXIT
-  # IceWM's own notification area stays off: each case decides whether a tray runs.
+  # IceWM's own notification area stays off: each case decides whether a tray runs. Its
+  # Win95Keys (on by default) would take every Super combination from the hotkey.
   mkdir -p "$scratch/icewm" "$scratch/app"
-  printf 'TaskBarEnableSystemTray=0\n' >"$scratch/icewm/preferences"
+  printf 'TaskBarEnableSystemTray=0\nWin95Keys=0\n' >"$scratch/icewm/preferences"
   # In the background, so a TERM (a test timeout) reaches the checks at once.
   HOVERDECK_E2E_SCRATCH=$scratch ICEWM_PRIVCFG=$scratch/icewm \
     "$here/../x11/run-under-xvfb.sh" "$0" "$@" &
@@ -199,6 +200,64 @@ case_session() {
   start_hoverdeck -s
   check "a new start on the display runs: the display is free again" main_window
   check "the INI file was never rewritten" ini_unchanged
+}
+
+# Holds the X grab of Ctrl+Super+T (with Num Lock too) in another client until killed.
+grab_elsewhere() {
+  /usr/bin/python3 -c '
+import ctypes, signal, time
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XDefaultRootWindow.restype = ctypes.c_ulong
+x.XDefaultRootWindow.argtypes = x.XSync.argtypes = [ctypes.c_void_p]
+x.XGrabKey.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_uint, ctypes.c_ulong] + [ctypes.c_int] * 3
+x.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+d = x.XOpenDisplay(None)
+for lock in (0, 16):
+    x.XGrabKey(d, x.XKeysymToKeycode(d, ord("t")), 4 | 64 | lock, x.XDefaultRootWindow(d), 1, 1, 1)
+x.XSync(d, 0)
+print("held", flush=True)
+signal.pause()' >"$scratch/grab.log" 2>&1 &
+  grab_pid=$!
+  started+=("$grab_pid")
+  wait_for 5 grep -q held "$scratch/grab.log"
+}
+# The key pressed with the keyboard focus on window $1.
+press_in() { xdotool windowactivate --sync "$1" 2>/dev/null || true; xdotool key "$2"; }
+hotkey_box() { xdotool search --all --onlyvisible --pid "$hd_pid" --name '^Hotkey for the active window$' 2>/dev/null | grep -q .; }
+
+case_hotkey() {
+  tray
+  window notes "Notes - Editor"
+  printf '[Configuration]\nSetTopMostCaption=1\n' | ini
+  grab_elsewhere || fatal "no other client holds the combination"
+  start_hoverdeck
+  check "a combination held by another client is told once, naming it" eval 'wait_for 5 message_box_shown && answer_box Return'
+  kill "$grab_pid"
+  press_in "$notes" ctrl+super+t
+  check "and the program runs on without it" eval 'sleep 1 && not is_above "$notes" && not ended "$hd_pid"'
+  # Taken into use without a restart: the dialog picks another combination and writes it.
+  press_in "$main" alt+c
+  xdotool key h
+  check "Configuration > Hotkey for the active window opens the box" wait_for 5 hotkey_box
+  xdotool key ctrl+super+t Return
+  check "OK closes the box, the INI holds the choice" wait_for 5 eval 'not hotkey_box && grep -q "^TopmostHotkey=Ctrl+Super+T" "$app/Hoverdeck.ini"'
+  press_in "$notes" ctrl+super+t
+  # Qt's balloon is a window of its own that takes no focus, as the popup menu is.
+  check "a notice comes from the tray icon, the focus stays" eval 'wait_for 3 popup_menu_shown && xprop -root _NET_ACTIVE_WINDOW | grep -q "$(printf 0x%x "$notes")"'
+  check "the combination makes the active window topmost, the marker follows" wait_for 3 eval 'is_above "$notes" && [ "$(caption "$notes")" = "[TOPMOST] Notes - Editor" ]'
+  press_in "$notes" ctrl+super+t
+  check "and pressed again no longer topmost" wait_for 3 not is_above "$notes"
+  press_in "$main" ctrl+super+t
+  check "Hoverdeck's own window is left alone" eval 'sleep 1 && not is_above "$main"'
+  # A desktop window (as a file manager draws the desktop with): typed before it is mapped.
+  window desk "Desk"
+  xdotool windowunmap --sync "$desk"
+  xprop -id "$desk" -f _NET_WM_WINDOW_TYPE 32a -set _NET_WM_WINDOW_TYPE _NET_WM_WINDOW_TYPE_DESKTOP
+  xdotool windowmap --sync "$desk"
+  press_in "$desk" ctrl+super+t
+  check "so is the desktop" eval 'sleep 1 && xprop -root _NET_ACTIVE_WINDOW | grep -q "$(printf 0x%x "$desk")" && not is_above "$desk" && not is_above "$notes"'
+  check "the INI was written once, with the one key" eval '[ "$(tr -d "\r" <"$app/Hoverdeck.ini")" = "$(printf "[Configuration]\nSetTopMostCaption=1\nTopmostHotkey=Ctrl+Super+T")" ]'
 }
 
 "case_${1//-/_}"

@@ -31,7 +31,7 @@ struct FormDesk {
       : form{FormPorts{other.windows ? *other.windows : desktop,
                        other.processes ? *other.processes : desktop,
                        other.tray ? *other.tray : tray, other.dialogs ? *other.dialogs : dialogs,
-                       shell, host}} {}
+                       shell, host, hotkey}} {}
 
   TempDir dir;
   SimulatedDesktop desktop;
@@ -39,6 +39,7 @@ struct FormDesk {
   ScriptedDialogs dialogs;
   FakeShell shell;
   FakeHost host{dir.path()};
+  FakeHotkey hotkey;
   frmTop form;
 
   std::filesystem::path IniPath() const { return dir.File("Hoverdeck.ini"); }

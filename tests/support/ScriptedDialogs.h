@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "app/ProgramHost.h"
+#include "platform/GlobalHotkey.h"
 #include "platform/Tray.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Shell.h"
 #include "ui/frmAbout.h"
+#include "ui/frmHotkey.h"
 
 namespace hoverdeck::testing {
 
@@ -53,6 +55,11 @@ class ScriptedDialogs final : public Dialogs {
     abouts.push_back(about.lblCredit.Caption());
     if (while_open) while_open();
   }
+  // The user's doings in the hotkey box; nothing done leaves it open, as closed by its frame.
+  void ShowHotkey(frmHotkey& box) override {
+    ++hotkey_boxes;
+    if (in_hotkey_box) in_hotkey_box(box);
+  }
 
   // The next scripted answer; a box nobody scripted an answer for ends the test.
   template <typename Answer>
@@ -70,6 +77,8 @@ class ScriptedDialogs final : public Dialogs {
   std::deque<std::optional<std::string>> popup_choices;
   // Runs while any box is open, as the events a real box lets through would.
   std::function<void()> while_open;
+  std::function<void(frmHotkey&)> in_hotkey_box;
+  int hotkey_boxes = 0;
 
   std::vector<ShownMessage> messages;
   std::vector<ShownInput> inputs;
@@ -93,12 +102,38 @@ class FakeTray final : public Tray {
     ++deletes;
     return std::exchange(present, false);
   }
+  bool Notify(const std::string& title, const std::string& text) override {
+    if (!present) return false;
+    notices.push_back(title + ": " + text);
+    return true;
+  }
   std::string tip() const { return tips.empty() ? std::string() : tips.back(); }
 
   bool present = false;
   int adds = 0;
   int deletes = 0;
   std::vector<std::string> tips;
+  std::vector<std::string> notices;
+};
+
+// Holds any combination but `taken`, which another program holds, unless none is available; the
+// active window is set.
+class FakeHotkey final : public GlobalHotkey {
+ public:
+  HotkeyHold Hold(const Hotkey& hotkey) override {
+    held.reset();
+    if (unavailable) return HotkeyHold::kUnavailable;
+    if (hotkey == taken) return HotkeyHold::kTaken;
+    held = hotkey;
+    return HotkeyHold::kHeld;
+  }
+  void Release() override { held.reset(); }
+  WindowHandle ActiveWindow() override { return active; }
+
+  std::optional<Hotkey> held;
+  Hotkey taken{Hotkey::kAlt, "F24"};
+  WindowHandle active = kNoWindow;
+  bool unavailable = false;  // a desktop where no combination can be held
 };
 
 class FakeShell final : public Shell {

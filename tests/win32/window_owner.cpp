@@ -1,6 +1,7 @@
 // Owns real top-level windows for the tests:  window_owner.exe LABEL FLAGS CAPTION [...]
 // FLAGS: "-" or any of t topmost, d disabled, h hidden, p popup / o overlapped owned by the first
-// window, n class named LABEL itself, s the desktop's shell window. Each window (class
+// window, n class named LABEL itself, s the desktop's shell window, k holding the hotkey
+// Ctrl+Win+T. Each window (class
 // "hvd_LABEL") ends above those before it in its band; a hidden "hvd_ready" follows them all. It
 // runs until ended. WM_APP to any of its windows makes it stop answering until the event
 // "Local\hvd_resume_<its process id>" is set.
@@ -51,6 +52,7 @@ int main() {
     if (window == nullptr) return 4;
     if (!has(L'h')) ShowWindow(window, SW_SHOWNOACTIVATE);
     if (has(L's') && !SetShellWindow(window)) return 5;
+    if (has(L'k') && !RegisterHotKey(window, 1, MOD_CONTROL | MOD_WIN, 'T')) return 6;
     created.push_back(window);
   }
   // Stacked in creation order once all are shown, whatever the activation did.

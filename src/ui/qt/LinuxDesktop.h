@@ -1,18 +1,26 @@
 // The window system of the Linux edition, chosen once at start-up from the desktop it runs on.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "app/OsDescription.h"
+#include "platform/GlobalHotkey.h"
 #include "platform/ProcessLookup.h"
 #include "platform/WindowSystem.h"
 
+class QSocketNotifier;
+
 namespace hoverdeck {
+
+class X11GlobalHotkey;
 
 struct LinuxDesktop {
   std::unique_ptr<WindowSystem> windows;
   std::unique_ptr<ProcessLookup> processes;  // answers through `windows`
+  std::unique_ptr<GlobalHotkey> hotkey;
+  X11GlobalHotkey* x11_hotkey = nullptr;  // `hotkey`, where its presses come over X11
   // A Wayland desktop without KWin or GNOME Shell's extension: only programs that run through
   // XWayland are seen; on GNOME, the reason when the user can act on it.
   bool xwayland_only = false;
@@ -24,5 +32,9 @@ struct LinuxDesktop {
 // (XWayland on other Wayland desktops); X11 alone when not `drive_desktop` (a second start,
 // which only says that the program runs already). nullopt when neither can be reached.
 std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_desktop = true);
+
+// Calls `pressed` for every press of the held combination, as the X server sends them.
+std::unique_ptr<QSocketNotifier> WatchHotkey(X11GlobalHotkey& hotkey,
+                                             std::function<void()> pressed);
 
 }  // namespace hoverdeck

@@ -163,6 +163,11 @@ std::unique_ptr<QDialog> BuildAboutDialog(frmAbout& about, QWidget* parent) {
   return dialog;
 }
 
+void QtDialogs::ShowHotkey(frmHotkey& box) {
+  const auto dialog = BuildHotkeyDialog(box, parent_);
+  dialog->exec();
+}
+
 void QtDialogs::ShowAbout(frmAbout& about) {
   const auto dialog = BuildAboutDialog(about, parent_);
   dialog->exec();

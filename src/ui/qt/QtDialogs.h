@@ -22,6 +22,10 @@ std::unique_ptr<QMenu> BuildPopupMenu(const Menu& menu, QWidget* parent = nullpt
 // The about box drawn from the core's form; its events go to the form's handlers.
 std::unique_ptr<QDialog> BuildAboutDialog(frmAbout& about, QWidget* parent = nullptr);
 
+// The hotkey box drawn from the core's form; its events go to the form's handlers, and it
+// closes itself once the form unloads.
+std::unique_ptr<QDialog> BuildHotkeyDialog(frmHotkey& box, QWidget* parent = nullptr);
+
 class QtDialogs final : public Dialogs {
  public:
   // `parent` owns the boxes on screen (the main window), may be null.
@@ -34,6 +38,7 @@ class QtDialogs final : public Dialogs {
                        const std::string& default_text) override;
   std::optional<std::string> PopupMenu(const Menu& menu) override;
   void ShowAbout(frmAbout& about) override;
+  void ShowHotkey(frmHotkey& box) override;
 
  private:
   QWidget* parent_;

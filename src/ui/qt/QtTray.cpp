@@ -5,6 +5,11 @@
 #include <QString>
 
 namespace hoverdeck {
+namespace {
+
+constexpr int kNoticeMs = 5000;
+
+}  // namespace
 
 TrayMouseEvent TrayEventFor(QSystemTrayIcon::ActivationReason reason) {
   switch (reason) {
@@ -86,6 +91,13 @@ bool QtTray::Delete() {
   // Deferred: Exit in the icon's own menu runs inside the icon's mouse handler. The event loop
   // deletes it at once, or on its way out when the program ends.
   icon_.release()->deleteLater();
+  return true;
+}
+
+bool QtTray::Notify(const std::string& title, const std::string& text) {
+  if (!icon_ || !shown_in_tray_) return false;
+  icon_->showMessage(QString::fromStdString(title), QString::fromStdString(text),
+                     QSystemTrayIcon::Information, kNoticeMs);
   return true;
 }
 

@@ -32,6 +32,8 @@ class QtTray final : public Tray {
   bool Add(const std::string& tip) override;
   bool ModifyTip(const std::string& tip) override;
   bool Delete() override;
+  // A balloon message of the icon (a desktop notification where the tray is a status notifier).
+  bool Notify(const std::string& title, const std::string& text) override;
 
   bool Present() const { return icon_ && shown_in_tray_; }
 

@@ -2,6 +2,7 @@
 // Qt Widgets.
 #include <QApplication>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <cstdlib>
 #include <exception>
@@ -72,7 +73,8 @@ int main(int argc, char* argv[]) {
                          facts.wayland_notice = desktop->wayland_notice;
                          return facts;
                        });
-    frmTop form(FormPorts{*desktop->windows, *desktop->processes, tray, dialogs, shell, host});
+    frmTop form(FormPorts{*desktop->windows, *desktop->processes, tray, dialogs, shell, host,
+                          *desktop->hotkey});
 
     MainWindow window(form, dialogs, QSystemTrayIcon::isSystemTrayAvailable());
     dialogs.SetParent(&window);
@@ -80,6 +82,12 @@ int main(int argc, char* argv[]) {
     tray.SetHandler([&window, &form](TrayMouseEvent event) {
       window.Dispatch([&form, event] { form.PictureTopMost_MouseMove(event); });
     });
+    std::unique_ptr<QSocketNotifier> hotkey_watch;
+    if (desktop->x11_hotkey) {
+      hotkey_watch = WatchHotkey(*desktop->x11_hotkey, [&window, &form] {
+        window.Dispatch([&form] { form.Hotkey_Pressed(); });
+      });
+    }
     bool ended = false;
     window.SetEndHandler([&ended] {
       ended = true;

@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32GlobalHotkey.h"
+#include "ui/frmHotkey.h"
 #include "ui/win32/NativeControls.h"
 
 namespace hoverdeck {
@@ -164,10 +166,9 @@ void LayOutAbout(HWND dialog, AboutState& state) {
   const int width = scaled(470);
 
   state.icon = win32::LoadProgramIcon(state.instance, icon_size);
-  HWND icon = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, margin,
-                              margin, icon_size, icon_size, dialog,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAboutIconId)),
-                              state.instance, nullptr);
+  HWND icon = CreateWindowExW(
+      0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, margin, margin, icon_size, icon_size,
+      dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAboutIconId)), state.instance, nullptr);
   SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(state.icon.get()), 0);
   SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.icon.get()));
 
@@ -200,11 +201,11 @@ void LayOutAbout(HWND dialog, AboutState& state) {
   const int button_width = scaled(75);
   const int button_height = scaled(23);
   top += scaled(4);
-  HWND ok = CreateWindowExW(0, L"BUTTON", Widen(about.cmdOK.Caption()).c_str(),
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                            (width - button_width) / 2, top, button_width, button_height, dialog,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)), state.instance,
-                            nullptr);
+  HWND ok =
+      CreateWindowExW(0, L"BUTTON", Widen(about.cmdOK.Caption()).c_str(),
+                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                      (width - button_width) / 2, top, button_width, button_height, dialog,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)), state.instance, nullptr);
   SendMessageW(ok, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   top += button_height + margin;
 
@@ -259,6 +260,118 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
   if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lparam);
   auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrW(dialog, DWLP_USER));
   return state ? OnAboutMessage(dialog, message, wparam, lparam, *state) : FALSE;
+}
+
+// ---- Hotkey box ----
+
+struct HotkeyState {
+  frmHotkey& box;
+};
+
+void RedrawHotkey(HWND dialog, const frmHotkey& box) {
+  SetDlgItemTextW(dialog, kHotkeyFieldId, Widen(box.txtHotkey.Caption()).c_str());
+  SetDlgItemTextW(dialog, kHotkeyStatusId, Widen(box.lblStatus.Caption()).c_str());
+  if (!box.Loaded()) EndDialog(dialog, IDOK);
+}
+
+bool IsModifierKey(WPARAM key) {
+  switch (key) {
+    case VK_CONTROL:
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+    case VK_SHIFT:
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+    case VK_MENU:
+    case VK_LMENU:
+    case VK_RMENU:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+// The field takes every key: a press with the modifiers held goes to the form, except Return
+// and Escape alone, which answer the box.
+LRESULT CALLBACK HotkeyFieldProc(HWND field, UINT message, WPARAM wparam, LPARAM lparam,
+                                 UINT_PTR /*id*/, DWORD_PTR data) noexcept {
+  auto& state = *reinterpret_cast<HotkeyState*>(data);
+  switch (message) {
+    case WM_GETDLGCODE:
+      return DLGC_WANTALLKEYS;
+    case WM_CHAR:
+    case WM_SYSCHAR:
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      if (IsModifierKey(wparam)) return 0;
+      Hotkey pressed{0, KeyNameOf(static_cast<UINT>(wparam))};
+      if (KeyDown(VK_CONTROL)) pressed.modifiers |= Hotkey::kCtrl;
+      if (KeyDown(VK_MENU)) pressed.modifiers |= Hotkey::kAlt;
+      if (KeyDown(VK_SHIFT)) pressed.modifiers |= Hotkey::kShift;
+      if (KeyDown(VK_LWIN) || KeyDown(VK_RWIN)) pressed.modifiers |= Hotkey::kLogo;
+      HWND dialog = GetParent(field);
+      if (pressed.modifiers == 0 && (wparam == VK_RETURN || wparam == VK_ESCAPE)) {
+        PostMessageW(dialog, WM_COMMAND, wparam == VK_RETURN ? IDOK : IDCANCEL, 0);
+        return 0;
+      }
+      Guarded([&] { state.box.txtHotkey_KeyDown(pressed); });
+      RedrawHotkey(dialog, state.box);
+      return 0;
+    }
+    default:
+      return DefSubclassProc(field, message, wparam, lparam);
+  }
+}
+
+INT_PTR OnHotkeyMessage(HWND dialog, UINT message, WPARAM wparam, HotkeyState& state) noexcept {
+  frmHotkey& box = state.box;
+  switch (message) {
+    case WM_INITDIALOG: {
+      SetWindowTextW(dialog, Widen(box.Caption()).c_str());
+      SetDlgItemTextW(dialog, kInputPromptId, Widen(box.lblPrompt.Caption()).c_str());
+      HWND field = GetDlgItem(dialog, kHotkeyFieldId);
+      SetWindowSubclass(field, &HotkeyFieldProc, 1, reinterpret_cast<DWORD_PTR>(&state));
+      RedrawHotkey(dialog, box);
+      SetFocus(field);
+      return FALSE;  // the focus is set
+    }
+    case WM_COMMAND:
+      switch (LOWORD(wparam)) {
+        case IDOK:
+          Guarded([&] { box.cmdOK_Click(); });
+          break;
+        case kHotkeyClearId:
+          Guarded([&] { box.cmdClear_Click(); });
+          break;
+        case IDCANCEL:
+          Guarded([&] { box.cmdCancel_Click(); });
+          break;
+        default:
+          return FALSE;
+      }
+      RedrawHotkey(dialog, box);
+      SetFocus(GetDlgItem(dialog, kHotkeyFieldId));
+      return TRUE;
+    case WM_DESTROY:
+      RemoveWindowSubclass(GetDlgItem(dialog, kHotkeyFieldId), &HotkeyFieldProc, 1);
+      break;
+    default:
+      break;
+  }
+  return FALSE;
+}
+
+INT_PTR CALLBACK HotkeyProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+  auto* state = reinterpret_cast<HotkeyState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  return state ? OnHotkeyMessage(dialog, message, wparam, *state) : FALSE;
 }
 
 }  // namespace
@@ -331,9 +444,9 @@ std::optional<std::string> Win32Dialogs::PopupMenu(const Menu& menu) {
   GetCursorPos(&at);
   // The menu closes when clicked away only if its window is in the foreground.
   SetForegroundWindow(owner_);
-  const UINT command = static_cast<UINT>(TrackPopupMenu(
-      popup.menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, owner_,
-      nullptr));
+  const UINT command = static_cast<UINT>(
+      TrackPopupMenu(popup.menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y,
+                     0, owner_, nullptr));
   PostMessageW(owner_, WM_NULL, 0, 0);
   return popup.NameOf(command);
 }
@@ -342,6 +455,24 @@ void Win32Dialogs::ShowAbout(frmAbout& about) {
   AboutState state{about, instance_, {}, nullptr};
   DialogTemplate dialog(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, L"", 300, 200);
   DialogBoxIndirectParamW(instance_, dialog.get(), owner_, &AboutProc,
+                          reinterpret_cast<LPARAM>(&state));
+}
+
+void Win32Dialogs::ShowHotkey(frmHotkey& box) {
+  HotkeyState state{box};
+  DialogTemplate dialog(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, L"", 250,
+                        108);
+  dialog.Add(SS_LEFT | SS_NOPREFIX, 7, 7, 236, 30, kInputPromptId, kStaticClass, L"");
+  dialog.Add(ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 40, 236, 13, kHotkeyFieldId,
+             kEditClass, L"");
+  dialog.Add(SS_LEFT | SS_NOPREFIX, 7, 58, 236, 24, kHotkeyStatusId, kStaticClass, L"");
+  dialog.Add(BS_PUSHBUTTON | WS_TABSTOP, 83, 87, 52, 14, kHotkeyClearId, kButtonClass,
+             Widen(box.cmdClear.Caption()).c_str());
+  dialog.Add(BS_DEFPUSHBUTTON | WS_TABSTOP, 137, 87, 52, 14, IDOK, kButtonClass,
+             Widen(box.cmdOK.Caption()).c_str());
+  dialog.Add(BS_PUSHBUTTON | WS_TABSTOP, 191, 87, 52, 14, IDCANCEL, kButtonClass,
+             Widen(box.cmdCancel.Caption()).c_str());
+  DialogBoxIndirectParamW(instance_, dialog.get(), owner_, &HotkeyProc,
                           reinterpret_cast<LPARAM>(&state));
 }
 

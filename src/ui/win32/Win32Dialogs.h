@@ -14,9 +14,13 @@
 
 namespace hoverdeck {
 
-// Control identifiers of the input box and the about box.
+// Control identifiers of the input box, the hotkey box (with the input box's prompt) and the
+// about box.
 inline constexpr int kInputPromptId = 100;
 inline constexpr int kInputEditId = 101;
+inline constexpr int kHotkeyFieldId = 102;
+inline constexpr int kHotkeyStatusId = 103;
+inline constexpr int kHotkeyClearId = 104;
 inline constexpr int kAboutIconId = 100;
 inline constexpr int kAboutFirstLabelId = 101;
 inline constexpr int kAboutLinkId = 200;
@@ -47,6 +51,7 @@ class Win32Dialogs final : public Dialogs {
                        const std::string& default_text) override;
   std::optional<std::string> PopupMenu(const Menu& menu) override;
   void ShowAbout(frmAbout& about) override;
+  void ShowHotkey(frmHotkey& box) override;
 
  private:
   HINSTANCE instance_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "platform/win32/Win32GlobalHotkey.h"
 #include "ui/FlagScope.h"
 #include "ui/win32/NativeControls.h"
 #include "ui/win32/Win32MainWindow.h"
@@ -150,6 +151,9 @@ std::optional<LRESULT> Win32MainWindow::OnFormMessage(UINT message, WPARAM wpara
       } else {
         OnCommand(HIWORD(wparam), reinterpret_cast<HWND>(lparam));
       }
+      return 0;
+    case WM_HOTKEY:
+      if (wparam == Win32GlobalHotkey::kHotkeyId) Dispatch([this] { form_.Hotkey_Pressed(); });
       return 0;
     case WM_TIMER:
       if (wparam == kRefreshTimerId) Dispatch([this] { form_.Timer1_Timer(); }, FormEvent::kTick);

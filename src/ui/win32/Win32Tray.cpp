@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <iterator>
 
 #include "platform/win32/WideText.h"
 
@@ -72,6 +73,17 @@ bool Win32Tray::Delete() {
   present_ = false;
   NOTIFYICONDATAW data = Record(0);
   return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
+}
+
+bool Win32Tray::Notify(const std::string& title, const std::string& text) {
+  if (!present_) return false;
+  NOTIFYICONDATAW data = Record(NIF_INFO);
+  const std::wstring wide_title = win32::Widen(title), wide_text = win32::Widen(text);
+  // The fields hold 64 and 256 characters with their end; a longer caption is cut.
+  wcsncpy(data.szInfoTitle, wide_title.c_str(), std::size(data.szInfoTitle) - 1);
+  wcsncpy(data.szInfo, wide_text.c_str(), std::size(data.szInfo) - 1);
+  data.dwInfoFlags = NIIF_INFO;
+  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 bool Win32Tray::OnMessage(UINT message, WPARAM /*wparam*/, LPARAM lparam,

@@ -30,12 +30,13 @@ class Win32Tray final : public Tray {
   bool Add(const std::string& tip) override;
   bool ModifyTip(const std::string& tip) override;
   bool Delete() override;
+  // A balloon from the icon (a toast on Windows 10 and later).
+  bool Notify(const std::string& title, const std::string& text) override;
 
   // For the owner's window procedure: true when the message was the icon's. `event` is then the
   // decoded mouse event of a callback; a (re)started taskbar gets the icon, whether or not an
   // earlier add succeeded.
-  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam,
-                 std::optional<TrayMouseEvent>& event);
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, std::optional<TrayMouseEvent>& event);
 
   bool Present() const { return present_; }
   // The program wants its icon but the notification area has none for it (yet).

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32GlobalHotkey.h"
 #include "platform/win32/Win32ProcessLookup.h"
 #include "platform/win32/Win32WindowSystem.h"
 #include "ui/frmTop.h"
@@ -29,8 +30,7 @@ int RunMessageLoop(hoverdeck::Win32MainWindow& window) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*arguments*/,
-                    int /*show*/) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*arguments*/, int /*show*/) {
   using namespace hoverdeck;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
@@ -41,12 +41,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*argument
     Win32Dialogs dialogs(instance);
     Win32Shell shell;
     Win32ProgramHost host;
-    frmTop form(FormPorts{windows, processes, tray, dialogs, shell, host});
+    Win32GlobalHotkey hotkey;
+    frmTop form(FormPorts{windows, processes, tray, dialogs, shell, host, hotkey});
 
     Win32MainWindow window(form, instance);
     if (!window.Handle()) return 1;
     dialogs.SetOwner(window.Handle());
     tray.SetOwner(window.Handle());
+    hotkey.SetOwner(window.Handle());
     window.SetTray(&tray);
     form.SetWindowHandle(win32::FromHwnd(window.Handle()));
 

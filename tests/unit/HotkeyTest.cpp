@@ -1,0 +1,145 @@
+// The hotkey for the active window: its setting, the box that changes it, and the switch.
+#include <gtest/gtest.h>
+
+#include "support/FormDesk.h"
+
+namespace hoverdeck {
+namespace {
+
+using namespace hoverdeck::testing;
+
+const std::string kLogo(kLogoKeyName);
+
+TEST(HotkeyTextTest, ReadsEveryLogoNameAndRefusesWhatCannotBeHeld) {
+  for (const auto& [text, read] : std::vector<std::pair<std::string, std::string>>{
+           {"ctrl+META+t", "Ctrl+" + kLogo + "+T"},
+           {"Super+Shift+Alt+Control+pagedown", "Ctrl+Alt+Shift+" + kLogo + "+PageDown"},
+           {"Win+f24", kLogo + "+F24"},
+           {"", ""},
+       }) {
+    EXPECT_EQ(HotkeyText(ParseHotkey(text).value()), read) << text;
+  }
+  for (const char* refused : {"T", "Shift+T", "Ctrl+", "Ctrl++", "Ctrl+F25", "Ctrl+F01", "Hyper+T",
+                              "Ctrl+TT", "Ctrl+Tab"}) {
+    EXPECT_FALSE(ParseHotkey(refused)) << refused;
+  }
+}
+
+struct HotkeyTest : ::testing::Test, FormDesk {
+  std::string Held() const { return hotkey.held ? HotkeyText(*hotkey.held) : "none"; }
+  std::string Notice() const { return tray.notices.empty() ? "<none>" : tray.notices.back(); }
+};
+
+// Absent: the default; empty: off; unreadable, taken or (when chosen) unavailable: told once
+// when the window is up, and the program runs on without it.
+TEST(HotkeyStartTest, HoldsTheSettingOrTellsOnceWhyNot) {
+  for (const auto& [line, held, told] :
+       std::vector<std::tuple<std::string, std::string, std::string>>{
+           {"", "Ctrl+" + kLogo + "+T", ""},
+           {"TopmostHotkey=\n", "none", ""},
+           {"TopmostHotkey=Ctrl+Q+X\n", "none", "The hotkey \"Ctrl+Q+X\" names no key combination"},
+           {"TopmostHotkey=Alt+F24\n", "none", "The hotkey Alt+F24 is already in use by another"},
+           // "!": a desktop where no combination can be held, silent unless one was chosen.
+           {"!", "none", ""},
+           {"!TopmostHotkey=Ctrl+Alt+K\n", "none", "The hotkey Ctrl+Alt+K cannot be used on"},
+       }) {
+    SCOPED_TRACE(line);
+    FormDesk d;
+    d.hotkey.unavailable = line.starts_with('!');
+    d.Ini("[Configuration]\n" + line.substr(d.hotkey.unavailable ? 1 : 0));
+    d.form.Form_Load("");
+    d.form.Timer1_Timer();
+    d.form.Timer1_Timer();
+    EXPECT_EQ(d.hotkey.held ? HotkeyText(*d.hotkey.held) : "none", held);
+    ASSERT_EQ(d.dialogs.messages.size(), told.empty() ? 0u : 1u);
+    if (!told.empty()) {
+      EXPECT_EQ(d.Said().rfind("!" + told, 0), 0u) << d.Said();
+    }
+    EXPECT_EQ(d.form.Visible(), true);
+  }
+}
+
+TEST_F(HotkeyTest, SwitchesTheActiveWindowBothWaysAndTellsThroughTheTray) {
+  Ini("[Configuration]\nSetTopMostCaption=1\n");
+  const auto editor = desktop.Open("Editor");
+  form.Form_Load("");
+  hotkey.active = editor;
+  form.Hotkey_Pressed();
+  EXPECT_EQ(Notice(), "Hoverdeck: 'Editor' is now topmost");
+  EXPECT_TRUE(desktop.Window(editor).topmost);
+  form.Timer1_Timer();  // the marker follows at the next tick, as after a double click
+  form.Hotkey_Pressed();
+  EXPECT_EQ(Notice(), "Hoverdeck: '[TOPMOST] Editor' is no longer topmost");
+  EXPECT_EQ(Bits({desktop.Window(editor).topmost, form.Timer1.Enabled()}), "01");
+  desktop.Window(editor).access = WindowAccess::kHigherRights;
+  form.Hotkey_Pressed();
+  EXPECT_EQ(Notice().rfind("Hoverdeck: '[TOPMOST] Editor' could not be made topmost: its "
+                           "program runs as administrator",
+                           0),
+            0u);
+  desktop.Window(editor).access = WindowAccess::kNotResponding;
+  form.Hotkey_Pressed();
+  EXPECT_EQ(Notice(),
+            "Hoverdeck: '[TOPMOST] Editor' will be made topmost once its program "
+            "responds; it is not responding now.");
+}
+
+// Our own window, none, an owned or hidden window and the shell's desktop are left alone.
+TEST_F(HotkeyTest, LeavesAloneWhatTheListsDoNotShow) {
+  const auto main = desktop.Open("Hoverdeck 1.1h");
+  const auto editor = desktop.Open("Editor");
+  form.SetWindowHandle(main);
+  form.Form_Load("");
+  desktop.ResetWrites();
+  for (const SimWindow& other :
+       {SimWindow{.caption = "Find", .parent = editor},
+        SimWindow{.caption = "Hidden", .visible = false},
+        SimWindow{.caption = "Program Manager", .seen = false}, SimWindow{.caption = ""}}) {
+    hotkey.active = desktop.Open(other);
+    form.Hotkey_Pressed();
+  }
+  for (const WindowHandle active : {main, kNoWindow}) {
+    hotkey.active = active;
+    form.Hotkey_Pressed();
+  }
+  EXPECT_EQ(desktop.writes().total(), 0);
+  EXPECT_TRUE(tray.notices.empty());
+}
+
+// The box holds nothing while open; OK takes the pressed combination into use at once and
+// writes it once; a taken one is told in the box, which stays; Clear turns the hotkey off.
+TEST_F(HotkeyTest, BoxChangesTheHotkeyWithoutRestart) {
+  form.Form_Load("");
+  std::vector<std::string> seen;
+  dialogs.in_hotkey_box = [&](frmHotkey& box) {
+    seen.push_back(Held() + "|" + box.txtHotkey.Caption());
+    box.txtHotkey_KeyDown({Hotkey::kShift, "K"});
+    box.txtHotkey_KeyDown({Hotkey::kCtrl, ""});
+    seen.push_back(box.lblStatus.Caption().substr(0, 22) + "|" + box.txtHotkey.Caption());
+    box.txtHotkey_KeyDown({Hotkey::kAlt, "F24"});
+    box.cmdOK_Click();
+    seen.push_back(box.lblStatus.Caption() + std::to_string(box.Loaded()));
+    box.txtHotkey_KeyDown({Hotkey::kCtrl | Hotkey::kAlt, "K"});
+    EXPECT_FALSE(form.Config().Find("Configuration", "TopmostHotkey"));
+    box.cmdOK_Click();
+  };
+  form.MenuClick("mnuHotkey");
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "none|Ctrl+" + kLogo + "+T", "That key cannot be use|Ctrl+" + kLogo + "+T",
+                      "Alt+F24 is already in use by another program or by the desktop. Press "
+                      "another combination.1"}));
+  EXPECT_EQ(Held() + "\n" + IniText(), "Ctrl+Alt+K\n[Configuration]\nTopmostHotkey=Ctrl+Alt+K\n");
+  // A box closed by its frame holds the one in use again.
+  dialogs.in_hotkey_box = nullptr;
+  form.mnuHotkey_Click();
+  EXPECT_EQ(Held(), "Ctrl+Alt+K");
+  dialogs.in_hotkey_box = [](frmHotkey& box) {
+    box.cmdClear_Click();
+    box.cmdOK_Click();
+  };
+  form.mnuHotkey_Click();
+  EXPECT_EQ(Held() + "\n" + IniText(), "none\n[Configuration]\nTopmostHotkey=\n");
+}
+
+}  // namespace
+}  // namespace hoverdeck
