@@ -342,6 +342,7 @@ bool ConfigFile::Commit() {
     saved = store_->Replace(path_, std::string(big_endian ? kUtf16BeBom : kUtf16LeBom) +
                                        Utf16FromUtf8(content_, big_endian));
   }
+  if (changed_ && !saved) write_failed_ = true;
   changed_ = false;
   return saved;
 }

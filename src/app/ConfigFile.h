@@ -100,6 +100,10 @@ class ConfigFile {
   // certainly abandoned at `started` (see FileStore::RemoveLeftovers).
   void RemoveLeftovers(std::filesystem::file_time_type started);
 
+  // Whether a change could not be written since the last call (the change then holds in memory
+  // only); asking clears it.
+  bool TakeWriteFailure() { return std::exchange(write_failed_, false); }
+
  private:
   enum class Encoding { kBytes, kUtf16Le, kUtf16Be };
 
@@ -115,6 +119,7 @@ class ConfigFile {
   bool batch_open_ = false;
   bool readable_ = true;  // the batch's reading worked (a missing file reads as empty)
   bool changed_ = false;
+  bool write_failed_ = false;
   Encoding encoding_ = Encoding::kBytes;  // of the file as read; the text in memory is UTF-8
   std::string content_;
   // Raw values of the first key of each name in the first section of each name, by folded

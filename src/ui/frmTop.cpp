@@ -289,6 +289,14 @@ void frmTop::Timer1_Timer() {
   }
 }
 
+void frmTop::AfterUserEvent() {
+  if (!values_.config || !Config().TakeWriteFailure() || told_not_written_) return;
+  told_not_written_ = true;
+  ports_.dialogs.MessageBox(std::string(texts::kNotWrittenPrefix) + PathText(Config().path()) +
+                                std::string(texts::kNotWrittenSuffix),
+                            kMessageTitle, MessageIcon::kExclamation, MessageButtons::kOk);
+}
+
 void frmTop::cmdRefresh_Click() {
   ScanWindows();
   FillWindowLists();

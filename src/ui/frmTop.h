@@ -80,6 +80,9 @@ class frmTop {
 
   // Start-up and shutdown.
   void Form_Load(std::string_view command_line);
+  // After each of the user's events: a change that could not be written to the settings file is
+  // told, once in the program's life.
+  void AfterUserEvent();
   // Returns the cancel flag: true keeps the window (and the program) going.
   bool Form_QueryUnload();
   void mnuQuitter_Click();
@@ -244,6 +247,7 @@ class frmTop {
   std::uint64_t revision_ = 0;
   // What start-up has to tell the user once the window is up (a cut catalogue).
   std::string startup_notice_;
+  bool told_not_written_ = false;
 };
 
 }  // namespace hoverdeck

@@ -95,6 +95,11 @@ inline constexpr std::string_view kHigherRights =
     "its program runs as administrator, with higher rights than Hoverdeck. To change its "
     "windows, start Hoverdeck as administrator.";
 // Once at start-up on a Wayland desktop without KWin.
+// A change the settings file did not take (read-only, locked, no right to it, a full disk).
+inline constexpr std::string_view kNotWrittenPrefix = "Hoverdeck could not write its settings to ";
+inline constexpr std::string_view kNotWrittenSuffix =
+    ". The file may be read-only or in use, or the disk full. Your changes hold until Hoverdeck "
+    "ends; this is told once.";
 inline constexpr std::string_view kXWaylandOnly =
     "On this Wayland desktop Hoverdeck sees and changes only the windows of programs that run "
     "through XWayland. Windows of native Wayland programs are not listed and cannot be changed.";

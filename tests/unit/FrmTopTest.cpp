@@ -424,6 +424,26 @@ TEST_F(FrmTopTest, CheckClicksAndSwitchPressesWriteOneKeyEach) {
   EXPECT_EQ(IniText() + Said(), "[TopMostWindows]\nWin1=c\nchkWin1=1\n<no box>");
 }
 
+// A change that a read-only file does not take holds in memory, and is told once.
+TEST_F(FrmTopTest, ChangesTheFileDoesNotTakeHoldAndAreToldOnce) {
+  Ini("[Configuration]\nMinimized=0\n");
+  std::filesystem::permissions(IniPath(), std::filesystem::perms::owner_read);
+  form.Form_Load("");
+  form.AfterUserEvent();
+  const std::string quiet = Said();
+  form.mnuMinimized_Click();
+  form.AfterUserEvent();
+  const std::string told = Said();
+  form.chkAllTopMost_MouseDown();
+  form.AfterUserEvent();
+  EXPECT_EQ(quiet + "|" + told, "<no box>|!Hoverdeck could not write its settings to " +
+                                    IniPath().string() + ". The file may be read-only or in use, "
+                                    "or the disk full. Your changes hold until Hoverdeck ends; "
+                                    "this is told once.");
+  EXPECT_EQ(Switches() + std::to_string(dialogs.messages.size()) + IniText(),
+            "10011[Configuration]\nMinimized=0\n");
+}
+
 // A catalogue section cut to the strings a catalogue takes (with where the whole list is kept),
 // and a Wayland desktop seen through XWayland alone, are told once the window is up; an invisible
 // start tells nothing.

@@ -163,6 +163,7 @@ void MainWindow::Dispatch(const std::function<void()>& handler, FormEvent event)
     const FlagScope busy = gate_.Enter();
     try {
       handler();
+      if (event == FormEvent::kUser) form_.AfterUserEvent();
     } catch (const std::exception& error) {
       std::cerr << "hoverdeck: " << error.what() << '\n';
     } catch (...) {

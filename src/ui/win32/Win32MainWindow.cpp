@@ -222,6 +222,7 @@ void Win32MainWindow::Dispatch(const std::function<void()>& handler, FormEvent e
     const FlagScope busy = gate_.Enter();
     try {
       handler();
+      if (event == FormEvent::kUser) form_.AfterUserEvent();
     } catch (const std::exception& error) {
       ReportError(error.what());
     } catch (...) {
