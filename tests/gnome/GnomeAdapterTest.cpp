@@ -150,7 +150,7 @@ TEST_F(GnomeAdapterTest, ListsNativeAndXWaylandWindowsOpenedBeforeAndAfter) {
        {std::pair("Native early", true), {"Native late", true}, {"X late", false}}) {
     WindowHandle window = kNoWindow;
     if (caption == std::string("Native early")) {
-      Within([&] { return (window = Find(caption)) != kNoWindow; });
+      Within([&, first = caption] { return (window = Find(first)) != kNoWindow; });
     } else {
       window = Open(caption, native);
     }
