@@ -21,6 +21,7 @@
 #include "ScriptedDialogs.h"
 #include "app/SortedList.h"
 #include "inventory/WindowScan.h"
+#include "platform/kwin/KWinGlobalHotkey.h"
 #include "platform/kwin/KWinRules.h"
 #include "platform/kwin/KWinScript.h"
 #include "platform/kwin/KWinWindowSystem.h"
@@ -74,6 +75,23 @@ void RunInKWin(const QString& js) {
     call(path, "org.kde.kwin.Script", "run", {});
   }
   call("/Scripting", iface, "unloadScript", {"hoverdeck-test"});
+}
+
+// The keys KWin's shortcut service binds to a shortcut.
+const QStringList kOurShortcut = {"kwin", "hoverdeck-topmost", "KWin", ""};
+QList<int> ShortcutKeys(const QStringList& action) {
+  QDBusMessage m = QDBusMessage::createMethodCall("org.kde.kglobalaccel", "/kglobalaccel",
+                                                  "org.kde.KGlobalAccel", "shortcut");
+  m.setArguments({action});
+  return qdbus_cast<QList<int>>(QDBusConnection::sessionBus().call(m).arguments().value(0));
+}
+// A press of the keys of the program's shortcut, as the service makes it.
+void PressHotkey() {
+  QDBusMessage m = QDBusMessage::createMethodCall("org.kde.kglobalaccel", "/component/kwin",
+                                                  "org.kde.kglobalaccel.Component",
+                                                  "invokeShortcut");
+  m.setArguments({"hoverdeck-topmost", "default"});
+  QDBusConnection::sessionBus().call(m);
 }
 
 class KWinAdapterTest : public ::testing::Test {
@@ -300,6 +318,33 @@ TEST_F(KWinAdapterTest, SteadyStateMakesNoDBusCall) {
   }
   EXPECT_EQ(windows_->Messages(), before);
   EXPECT_EQ(testing::Bits({ListedTopmost("Native steady"), ListedTopmost("X steady")}), "11");
+}
+
+// The combination goes to the script's shortcut unless KWin's own has it; each press switches
+// the active window and is reported.
+TEST_F(KWinAdapterTest, HotkeySwitchesTheActiveWindowBothWaysAndTakesNoKeysFromOthers) {
+  std::vector<HotkeySwitch> reports;
+  windows_->OnHotkeySwitched([&](const HotkeySwitch& report) { reports.push_back(report); });
+  KWinGlobalHotkey hotkey;
+  const QStringList close_window = {"kwin", "Window Close", "KWin", ""};
+  const QList<int> alt_f4 = ShortcutKeys(close_window);
+  EXPECT_EQ(hotkey.Hold({Hotkey::kAlt, "F4"}), HotkeyHold::kTaken);
+  EXPECT_EQ(ShortcutKeys(close_window), alt_f4);
+  EXPECT_EQ(alt_f4, QList<int>{KWinGlobalHotkey::KeyCode({Hotkey::kAlt, "F4"})});
+  ASSERT_EQ(hotkey.Hold(kDefaultHotkey), HotkeyHold::kHeld);
+  EXPECT_EQ(ShortcutKeys(kOurShortcut), QList<int>{Qt::ControlModifier | Qt::MetaModifier | 'T'});
+  const WindowHandle window = Open("Native pressed", true);
+  for (const bool topmost : {true, false}) {
+    reports.clear();
+    PressHotkey();
+    ASSERT_TRUE(Within([&] { return !reports.empty(); })) << topmost;
+    EXPECT_EQ((std::tuple{reports[0].window, reports[0].caption, reports[0].topmost,
+                          reports[0].changed}),
+              (std::tuple{window, std::string("Native pressed"), topmost, true}));
+    EXPECT_EQ(KWinView(window).value("keepAbove").toBool(), topmost);
+  }
+  hotkey.Release();
+  EXPECT_TRUE(ShortcutKeys(kOurShortcut).isEmpty());
 }
 
 // The program (a copy in a scratch folder, with its settings file beside it), as a user runs it.

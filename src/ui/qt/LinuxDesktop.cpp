@@ -5,6 +5,7 @@
 
 #include "platform/gnome/GnomeExtension.h"
 #include "platform/gnome/GnomeWindowSystem.h"
+#include "platform/kwin/KWinGlobalHotkey.h"
 #include "platform/kwin/KWinWindowSystem.h"
 #include "platform/x11/X11GlobalHotkey.h"
 #include "platform/x11/X11ProcessLookup.h"
@@ -13,8 +14,8 @@
 namespace hoverdeck {
 namespace {
 
-// Where no adapter can hold a key combination yet (on KDE Plasma and GNOME on Wayland only
-// the compositor can): every combination is unavailable, and start-up says so.
+// Where no adapter can hold a key combination yet (on GNOME on Wayland only the shell can):
+// every combination is unavailable, and start-up says so.
 class NoGlobalHotkey final : public GlobalHotkey {
  public:
   HotkeyHold Hold(const Hotkey&) override { return HotkeyHold::kUnavailable; }
@@ -33,6 +34,16 @@ LinuxDesktop Over(std::unique_ptr<Adapter> adapter) {
   return desktop;
 }
 
+LinuxDesktop OverKWin(std::unique_ptr<KWinWindowSystem> kwin) {
+  KWinWindowSystem& windows = *kwin;
+  LinuxDesktop desktop = Over(std::move(kwin));
+  desktop.hotkey = std::make_unique<KWinGlobalHotkey>();
+  desktop.watch_switches = [&windows](std::function<void(const HotkeySwitch&)> switched) {
+    windows.OnHotkeySwitched(std::move(switched));
+  };
+  return desktop;
+}
+
 }  // namespace
 
 std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_desktop) {
@@ -40,7 +51,7 @@ std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   if (drive_desktop && wayland != nullptr && *wayland != '\0') {
     const std::string x_display = display != nullptr ? display : "";
-    if (auto kwin = KWinWindowSystem::Connect(x_display)) return Over(std::move(kwin));
+    if (auto kwin = KWinWindowSystem::Connect(x_display)) return OverKWin(std::move(kwin));
     if (SetUpGnomeExtension(desktop.wayland_notice)) {
       if (auto gnome = GnomeWindowSystem::Connect(x_display)) return Over(std::move(gnome));
     }
