@@ -404,6 +404,34 @@ TEST_F(KWinAdapterTest, ProgramEnforcesItsRulesOnNativeAndXWaylandWindows) {
   EXPECT_EQ(RulesFile().find("Hoverdeck"), std::string::npos) << RulesFile();  // its rules go
 }
 
+// The program holds the combination of its settings until it ends; a press with its own window
+// active leaves that window alone.
+TEST_F(KWinAdapterTest, ProgramHoldsTheHotkeyAndLeavesItsOwnWindowAlone) {
+  windows_.reset();
+  QTemporaryDir dir;
+  std::unique_ptr<QProcess> program(
+      StartProgram(dir, "[Configuration]\nTopmostHotkey=Ctrl+Super+T\n", {}));
+  ASSERT_TRUE(Within([] { return !ShortcutKeys(kOurShortcut).isEmpty(); }, 10000));
+  const auto own_state = [&] {
+    const QString pid = QString::number(program->processId());
+    for (const QString& line : QString::fromStdString(Output("wmctrl", {"-lp"})).split('\n')) {
+      if (line.section(' ', 2, 2, QString::SectionSkipEmpty) == pid) {
+        return XProperty(line.section(' ', 4, -1, QString::SectionSkipEmpty).toStdString(),
+                         "_NET_WM_STATE");
+      }
+    }
+    return std::string();
+  };
+  ASSERT_TRUE(Within([&] { return own_state().find("FOCUSED") != std::string::npos; }))
+      << own_state();
+  PressHotkey();
+  QThread::msleep(500);
+  EXPECT_EQ(own_state().find("ABOVE"), std::string::npos) << own_state();
+  program->terminate();
+  EXPECT_TRUE(program->waitForFinished(5000));
+  EXPECT_TRUE(ShortcutKeys(kOurShortcut).isEmpty());
+}
+
 // Started again (from the menu, by autostart), the program says it runs already and leaves the
 // running copy's script in KWin alone: that copy goes on ruling new windows.
 TEST_F(KWinAdapterTest, SecondStartLeavesTheRunningProgramAtWork) {
