@@ -93,7 +93,10 @@ class Keyboard {
  public:
   Keyboard() {
     session_ = Call("/org/gnome/Mutter/RemoteDesktop", "", "CreateSession", {})
-                   .arguments().value(0).value<QDBusObjectPath>().path();
+                   .arguments()
+                   .value(0)
+                   .value<QDBusObjectPath>()
+                   .path();
     Call(session_, ".Session", "Start", {});
   }
   ~Keyboard() { Call(session_, ".Session", "Stop", {}); }
@@ -108,9 +111,9 @@ class Keyboard {
  private:
   static QDBusMessage Call(const QString& path, const char* iface, const char* method,
                            const QVariantList& arguments) {
-    QDBusMessage m = QDBusMessage::createMethodCall(
-        "org.gnome.Mutter.RemoteDesktop", path,
-        QString("org.gnome.Mutter.RemoteDesktop") + iface, method);
+    QDBusMessage m =
+        QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", path,
+                                       QString("org.gnome.Mutter.RemoteDesktop") + iface, method);
     m.setArguments(arguments);
     return QDBusConnection::sessionBus().call(m, QDBus::Block, 10000);
   }
@@ -280,9 +283,9 @@ TEST_F(GnomeAdapterTest, HotkeySwitchesTheFocusedWindowBothWaysAndTakesNoKeysFro
     reports.clear();
     keyboard.Press({0xffe3, 0xffeb, 't'});  // Control_L, Super_L, t
     ASSERT_TRUE(Within([&] { return !reports.empty(); })) << topmost;
-    EXPECT_EQ((std::tuple{reports[0].window, reports[0].caption, reports[0].topmost,
-                          reports[0].changed}),
-              (std::tuple{window, std::string("Native pressed"), topmost, true}));
+    EXPECT_EQ(
+        (std::tuple{reports[0].window, reports[0].caption, reports[0].topmost, reports[0].changed}),
+        (std::tuple{window, std::string("Native pressed"), topmost, true}));
     EXPECT_TRUE(Within([&] { return windows_->IsTopmost(window) == topmost; }));
   }
   hotkey.Release();
@@ -297,10 +300,12 @@ TEST_F(GnomeAdapterTest, ProgramLeavesItsOwnWindowAlone) {
   Keyboard keyboard;
   keyboard.Press({0xff1b});
   const auto active = [] { return QString::fromStdString(Output("xdotool", {"getactivewindow"})); };
-  ASSERT_TRUE(Within([&] {
-    return Output("xdotool", {"getactivewindow", "getwindowpid"}) ==
-           std::to_string(program->processId()) + "\n";
-  }, 10000));
+  ASSERT_TRUE(Within(
+      [&] {
+        return Output("xdotool", {"getactivewindow", "getwindowpid"}) ==
+               std::to_string(program->processId()) + "\n";
+      },
+      10000));
   keyboard.Press({0xffe3, 0xffeb, 't'});
   QThread::msleep(500);
   const std::string state = Output("xprop", {"-id", active().trimmed(), "_NET_WM_STATE"});

@@ -87,9 +87,9 @@ QList<int> ShortcutKeys(const QStringList& action) {
 }
 // A press of the keys of the program's shortcut, as the service makes it.
 void PressHotkey() {
-  QDBusMessage m = QDBusMessage::createMethodCall("org.kde.kglobalaccel", "/component/kwin",
-                                                  "org.kde.kglobalaccel.Component",
-                                                  "invokeShortcut");
+  QDBusMessage m =
+      QDBusMessage::createMethodCall("org.kde.kglobalaccel", "/component/kwin",
+                                     "org.kde.kglobalaccel.Component", "invokeShortcut");
   m.setArguments({"hoverdeck-topmost", "default"});
   QDBusConnection::sessionBus().call(m);
 }
@@ -338,9 +338,9 @@ TEST_F(KWinAdapterTest, HotkeySwitchesTheActiveWindowBothWaysAndTakesNoKeysFromO
     reports.clear();
     PressHotkey();
     ASSERT_TRUE(Within([&] { return !reports.empty(); })) << topmost;
-    EXPECT_EQ((std::tuple{reports[0].window, reports[0].caption, reports[0].topmost,
-                          reports[0].changed}),
-              (std::tuple{window, std::string("Native pressed"), topmost, true}));
+    EXPECT_EQ(
+        (std::tuple{reports[0].window, reports[0].caption, reports[0].topmost, reports[0].changed}),
+        (std::tuple{window, std::string("Native pressed"), topmost, true}));
     EXPECT_EQ(KWinView(window).value("keepAbove").toBool(), topmost);
   }
   hotkey.Release();

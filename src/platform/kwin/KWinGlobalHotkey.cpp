@@ -25,8 +25,7 @@ QDBusMessage CallShortcuts(const QString& method, const QVariantList& arguments)
 }
 
 bool SetKeys(const QList<int>& keys) {
-  return CallShortcuts(QStringLiteral("setForeignShortcut"),
-                       {kActionId, QVariant::fromValue(keys)})
+  return CallShortcuts(QStringLiteral("setForeignShortcut"), {kActionId, QVariant::fromValue(keys)})
              .type() == QDBusMessage::ReplyMessage;
 }
 

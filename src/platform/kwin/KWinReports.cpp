@@ -95,8 +95,8 @@ bool KWinReports::handleMessage(const QDBusMessage& message, const QDBusConnecti
     const auto id = Text(arguments, 0);
     const auto caption = Text(arguments, 1);
     if (id && caption && arguments.size() == 4 && switched_) {
-      switched_({table_.HandleOf(id->toStdString()), caption->toStdString(),
-                 arguments[2].toBool(), arguments[3].toBool()});
+      switched_({table_.HandleOf(id->toStdString()), caption->toStdString(), arguments[2].toBool(),
+                 arguments[3].toBool()});
     }
   } else if (member == QLatin1String("Poll")) {
     // A newer call takes the place of one the script has given up on.

@@ -41,7 +41,9 @@ std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_
       return Over<KWinGlobalHotkey>(std::move(kwin));
     }
     if (SetUpGnomeExtension(desktop.wayland_notice)) {
-      if (auto gnome = GnomeWindowSystem::Connect(x_display)) return Over<GnomeGlobalHotkey>(std::move(gnome));
+      if (auto gnome = GnomeWindowSystem::Connect(x_display)) {
+        return Over<GnomeGlobalHotkey>(std::move(gnome));
+      }
     }
     desktop.xwayland_only = true;
   }

@@ -92,7 +92,8 @@ int main(int argc, char* argv[]) {
       // Queued: a report may come in while a handler awaits the desktop.
       desktop->watch_switches([&window, &form](const HotkeySwitch& report) {
         QMetaObject::invokeMethod(
-            &window, [&window, &form, report] {
+            &window,
+            [&window, &form, report] {
               window.Dispatch([&form, report] { form.Hotkey_Switched(report); });
             },
             Qt::QueuedConnection);
