@@ -134,12 +134,13 @@ class GnomeTest : public ::testing::Test {
   }
 
   // Opens a test window, native or through XWayland; its handle once listed when connected.
-  WindowHandle Open(const std::string& caption, bool native) {
+  // With `dialog`, a dialog of that caption opens over the window.
+  WindowHandle Open(const std::string& caption, bool native, const QStringList& dialog = {}) {
     auto& process = processes_.emplace_back(std::make_unique<QProcess>());
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", native ? "wayland" : "xcb");
     process->setProcessEnvironment(env);
-    process->start(HOVERDECK_TEST_WINDOW, {QString::fromStdString(caption)});
+    process->start(HOVERDECK_TEST_WINDOW, QStringList{QString::fromStdString(caption)} + dialog);
     WindowHandle found = kNoWindow;
     if (windows_) Within([&] { return (found = Find(caption)) != kNoWindow; });
     return found;
@@ -273,8 +274,8 @@ TEST_F(GnomeAdapterTest, HotkeySwitchesTheFocusedWindowBothWaysAndTakesNoKeysFro
   GnomeGlobalHotkey hotkey;
   EXPECT_EQ(hotkey.Hold({Hotkey::kAlt, "F4"}), HotkeyHold::kTaken);
   ASSERT_EQ(hotkey.Hold(kDefaultHotkey), HotkeyHold::kHeld);
-  const WindowHandle window = Open("Native pressed", true);
-  ASSERT_NE(window, kNoWindow);
+  const WindowHandle window = Open("Native pressed", true, {"Its dialog"});
+  ASSERT_TRUE(window != kNoWindow && Within([&] { return Find("Its dialog") != kNoWindow; }));
   Keyboard keyboard;
   // The shell starts in its overview, where no window has the focus: Escape leaves it.
   keyboard.Press({0xff1b});

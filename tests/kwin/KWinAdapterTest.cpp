@@ -108,12 +108,14 @@ class KWinAdapterTest : public ::testing::Test {
   }
 
   // Opens a test window, native or through XWayland, and gives its handle once listed.
-  WindowHandle Open(const std::string& caption, bool native, int ms = 5000) {
+  // With `dialog`, a dialog of that caption opens over the window.
+  WindowHandle Open(const std::string& caption, bool native, int ms = 5000,
+                    const QStringList& dialog = {}) {
     auto& process = processes_.emplace_back(std::make_unique<QProcess>());
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", native ? "wayland" : "xcb");
     process->setProcessEnvironment(env);
-    process->start(HOVERDECK_KWIN_TEST_WINDOW, {QString::fromStdString(caption)});
+    process->start(HOVERDECK_KWIN_TEST_WINDOW, QStringList{QString::fromStdString(caption)} + dialog);
     WindowHandle found = kNoWindow;
     if (windows_) Within([&] { return (found = Find(caption)) != kNoWindow; }, ms);
     return found;
@@ -333,7 +335,8 @@ TEST_F(KWinAdapterTest, HotkeySwitchesTheActiveWindowBothWaysAndTakesNoKeysFromO
   EXPECT_EQ(alt_f4, QList<int>{KWinGlobalHotkey::KeyCode({Hotkey::kAlt, "F4"})});
   ASSERT_EQ(hotkey.Hold(kDefaultHotkey), HotkeyHold::kHeld);
   EXPECT_EQ(ShortcutKeys(kOurShortcut), QList<int>{Qt::ControlModifier | Qt::MetaModifier | 'T'});
-  const WindowHandle window = Open("Native pressed", true);
+  const WindowHandle window = Open("Native pressed", true, 5000, {"Its dialog"});
+  ASSERT_TRUE(Within([&] { return Find("Its dialog") != kNoWindow; }));  // and active
   for (const bool topmost : {true, false}) {
     reports.clear();
     PressHotkey();

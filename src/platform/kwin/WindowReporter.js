@@ -134,9 +134,11 @@ pollWatch.timeout.connect(function () {
 
 // The program's key combination. KWin's shortcut service holds its keys: the program sets them,
 // and the user may change them in System Settings > Shortcuts. A press switches keep-above of
-// the active window (never the program's own, the desktop or a panel) and tells the program.
+// the active window (a dialog's owner for a dialog; never the program's own window, the desktop
+// or a panel) and tells the program.
 registerShortcut("hoverdeck-topmost", "Hoverdeck: keep the active window above", "", function () {
   var w = plasma6 ? workspace.activeWindow : workspace.activeClient;
+  for (var i = 0; w && w.transient && w.transientFor && i < 16; ++i) w = w.transientFor;
   if (!w || passedOver(w) || w.specialWindow || w.pid === ownPid) return;
   var wanted = !w.keepAbove;
   w.keepAbove = wanted;

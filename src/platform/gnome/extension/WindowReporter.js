@@ -259,10 +259,12 @@ class WindowReporter {
         this._action = 0;
     }
 
-    // A press: the focused window, unless it is Hoverdeck's own, the desktop or a panel, goes
-    // above or no longer, and Hoverdeck is told.
+    // A press: the focused window (a dialog's owner for a dialog), unless it is Hoverdeck's own,
+    // the desktop or a panel, goes above or no longer, and Hoverdeck is told.
     _switchFocused() {
-        const window = global.display.focus_window;
+        let window = global.display.focus_window;
+        for (let i = 0; window && window.get_transient_for() && i < 16; i++)
+            window = window.get_transient_for();
         if (!this._owner || !window || !(this._flags(window) & LISTED) ||
             window.get_pid() === this._ownerPid)
             return;
