@@ -115,7 +115,8 @@ class KWinAdapterTest : public ::testing::Test {
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", native ? "wayland" : "xcb");
     process->setProcessEnvironment(env);
-    process->start(HOVERDECK_KWIN_TEST_WINDOW, QStringList{QString::fromStdString(caption)} + dialog);
+    process->start(HOVERDECK_KWIN_TEST_WINDOW,
+                   QStringList{QString::fromStdString(caption)} + dialog);
     WindowHandle found = kNoWindow;
     if (windows_) Within([&] { return (found = Find(caption)) != kNoWindow; }, ms);
     return found;
