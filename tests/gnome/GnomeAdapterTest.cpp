@@ -19,6 +19,7 @@
 #include "app/SortedList.h"
 #include "inventory/WindowScan.h"
 #include "platform/gnome/GnomeExtension.h"
+#include "platform/gnome/GnomeGlobalHotkey.h"
 #include "platform/gnome/GnomeWindowSystem.h"
 #include "platform/x11/X11WindowSystem.h"
 
@@ -86,6 +87,39 @@ qint64 NameOwner() {
   return pid.isValid() ? pid.value() : 0;
 }
 
+// Keys pressed through the shell's remote-desktop interface, as from a keyboard; the session
+// lasts as long as the connection that made it.
+class Keyboard {
+ public:
+  Keyboard() {
+    session_ = Call("/org/gnome/Mutter/RemoteDesktop", "", "CreateSession", {})
+                   .arguments()
+                   .value(0)
+                   .value<QDBusObjectPath>()
+                   .path();
+    Call(session_, ".Session", "Start", {});
+  }
+  ~Keyboard() { Call(session_, ".Session", "Stop", {}); }
+  void Press(const std::vector<unsigned>& keysyms) {
+    for (const bool down : {true, false}) {
+      for (const unsigned keysym : keysyms) {
+        Call(session_, ".Session", "NotifyKeyboardKeysym", {keysym, down});
+      }
+    }
+  }
+
+ private:
+  static QDBusMessage Call(const QString& path, const char* iface, const char* method,
+                           const QVariantList& arguments) {
+    QDBusMessage m =
+        QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", path,
+                                       QString("org.gnome.Mutter.RemoteDesktop") + iface, method);
+    m.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(m, QDBus::Block, 10000);
+  }
+  QString session_;
+};
+
 class GnomeTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -100,12 +134,13 @@ class GnomeTest : public ::testing::Test {
   }
 
   // Opens a test window, native or through XWayland; its handle once listed when connected.
-  WindowHandle Open(const std::string& caption, bool native) {
+  // With `dialog`, a dialog of that caption opens over the window.
+  WindowHandle Open(const std::string& caption, bool native, const QStringList& dialog = {}) {
     auto& process = processes_.emplace_back(std::make_unique<QProcess>());
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", native ? "wayland" : "xcb");
     process->setProcessEnvironment(env);
-    process->start(HOVERDECK_TEST_WINDOW, {QString::fromStdString(caption)});
+    process->start(HOVERDECK_TEST_WINDOW, QStringList{QString::fromStdString(caption)} + dialog);
     WindowHandle found = kNoWindow;
     if (windows_) Within([&] { return (found = Find(caption)) != kNoWindow; });
     return found;
@@ -228,6 +263,54 @@ TEST_F(GnomeAdapterTest, ExtensionTakesCommandsFromHoverdeckAlone) {
   EXPECT_EQ(other.call(m).errorName(), "org.freedesktop.DBus.Error.AccessDenied");
   EXPECT_FALSE(Within([&] { return windows_->IsTopmost(window); }, 500));
   QDBusConnection::disconnectFromBus("other");
+}
+
+// Ctrl+Super+T, pressed on the keyboard, switches the focused window both ways and is reported;
+// a combination the shell has bound is left to it.
+TEST_F(GnomeAdapterTest, HotkeySwitchesTheFocusedWindowBothWaysAndTakesNoKeysFromOthers) {
+  Connect();
+  std::vector<HotkeySwitch> reports;
+  windows_->OnHotkeySwitched([&](const HotkeySwitch& report) { reports.push_back(report); });
+  GnomeGlobalHotkey hotkey;
+  EXPECT_EQ(hotkey.Hold({Hotkey::kAlt, "F4"}), HotkeyHold::kTaken);
+  ASSERT_EQ(hotkey.Hold(kDefaultHotkey), HotkeyHold::kHeld);
+  const WindowHandle window = Open("Native pressed", true, {"Its dialog"});
+  ASSERT_TRUE(window != kNoWindow && Within([&] { return Find("Its dialog") != kNoWindow; }));
+  Keyboard keyboard;
+  // The shell starts in its overview, where no window has the focus: Escape leaves it.
+  keyboard.Press({0xff1b});
+  QThread::msleep(1000);
+  for (const bool topmost : {true, false}) {
+    reports.clear();
+    keyboard.Press({0xffe3, 0xffeb, 't'});  // Control_L, Super_L, t
+    ASSERT_TRUE(Within([&] { return !reports.empty(); })) << topmost;
+    EXPECT_EQ(
+        (std::tuple{reports[0].window, reports[0].caption, reports[0].topmost, reports[0].changed}),
+        (std::tuple{window, std::string("Native pressed"), topmost, true}));
+    EXPECT_TRUE(Within([&] { return windows_->IsTopmost(window) == topmost; }));
+  }
+  hotkey.Release();
+  keyboard.Press({0xffe3, 0xffeb, 't'});
+  EXPECT_FALSE(Within([&] { return !reports.empty() && reports.back().topmost; }, 500));
+}
+
+// The program holds its combination; pressed with its own window focused, it leaves it alone.
+TEST_F(GnomeAdapterTest, ProgramLeavesItsOwnWindowAlone) {
+  QTemporaryDir dir;
+  auto program = StartProgram(dir, "[Configuration]\nTopmostHotkey=Ctrl+Super+T\n");
+  Keyboard keyboard;
+  keyboard.Press({0xff1b});
+  const auto active = [] { return QString::fromStdString(Output("xdotool", {"getactivewindow"})); };
+  ASSERT_TRUE(Within(
+      [&] {
+        return Output("xdotool", {"getactivewindow", "getwindowpid"}) ==
+               std::to_string(program->processId()) + "\n";
+      },
+      10000));
+  keyboard.Press({0xffe3, 0xffeb, 't'});
+  QThread::msleep(500);
+  const std::string state = Output("xprop", {"-id", active().trimmed(), "_NET_WM_STATE"});
+  EXPECT_EQ(state.find("ABOVE"), std::string::npos) << state;
 }
 
 // The program as a user meets it: the first run puts the extension in place and says a login is

@@ -21,6 +21,7 @@
 #include "ScriptedDialogs.h"
 #include "app/SortedList.h"
 #include "inventory/WindowScan.h"
+#include "platform/kwin/KWinGlobalHotkey.h"
 #include "platform/kwin/KWinRules.h"
 #include "platform/kwin/KWinScript.h"
 #include "platform/kwin/KWinWindowSystem.h"
@@ -76,6 +77,23 @@ void RunInKWin(const QString& js) {
   call("/Scripting", iface, "unloadScript", {"hoverdeck-test"});
 }
 
+// The keys KWin's shortcut service binds to a shortcut.
+const QStringList kOurShortcut = {"kwin", "hoverdeck-topmost", "KWin", ""};
+QList<int> ShortcutKeys(const QStringList& action) {
+  QDBusMessage m = QDBusMessage::createMethodCall("org.kde.kglobalaccel", "/kglobalaccel",
+                                                  "org.kde.KGlobalAccel", "shortcut");
+  m.setArguments({action});
+  return qdbus_cast<QList<int>>(QDBusConnection::sessionBus().call(m).arguments().value(0));
+}
+// A press of the keys of the program's shortcut, as the service makes it.
+void PressHotkey() {
+  QDBusMessage m =
+      QDBusMessage::createMethodCall("org.kde.kglobalaccel", "/component/kwin",
+                                     "org.kde.kglobalaccel.Component", "invokeShortcut");
+  m.setArguments({"hoverdeck-topmost", "default"});
+  QDBusConnection::sessionBus().call(m);
+}
+
 class KWinAdapterTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -90,12 +108,15 @@ class KWinAdapterTest : public ::testing::Test {
   }
 
   // Opens a test window, native or through XWayland, and gives its handle once listed.
-  WindowHandle Open(const std::string& caption, bool native, int ms = 5000) {
+  // With `dialog`, a dialog of that caption opens over the window.
+  WindowHandle Open(const std::string& caption, bool native, int ms = 5000,
+                    const QStringList& dialog = {}) {
     auto& process = processes_.emplace_back(std::make_unique<QProcess>());
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", native ? "wayland" : "xcb");
     process->setProcessEnvironment(env);
-    process->start(HOVERDECK_KWIN_TEST_WINDOW, {QString::fromStdString(caption)});
+    process->start(HOVERDECK_KWIN_TEST_WINDOW,
+                   QStringList{QString::fromStdString(caption)} + dialog);
     WindowHandle found = kNoWindow;
     if (windows_) Within([&] { return (found = Find(caption)) != kNoWindow; }, ms);
     return found;
@@ -302,6 +323,34 @@ TEST_F(KWinAdapterTest, SteadyStateMakesNoDBusCall) {
   EXPECT_EQ(testing::Bits({ListedTopmost("Native steady"), ListedTopmost("X steady")}), "11");
 }
 
+// The combination goes to the script's shortcut unless KWin's own has it; each press switches
+// the active window and is reported.
+TEST_F(KWinAdapterTest, HotkeySwitchesTheActiveWindowBothWaysAndTakesNoKeysFromOthers) {
+  std::vector<HotkeySwitch> reports;
+  windows_->OnHotkeySwitched([&](const HotkeySwitch& report) { reports.push_back(report); });
+  KWinGlobalHotkey hotkey;
+  const QStringList close_window = {"kwin", "Window Close", "KWin", ""};
+  const QList<int> alt_f4 = ShortcutKeys(close_window);
+  EXPECT_EQ(hotkey.Hold({Hotkey::kAlt, "F4"}), HotkeyHold::kTaken);
+  EXPECT_EQ(ShortcutKeys(close_window), alt_f4);
+  EXPECT_EQ(alt_f4, QList<int>{KWinGlobalHotkey::KeyCode({Hotkey::kAlt, "F4"})});
+  ASSERT_EQ(hotkey.Hold(kDefaultHotkey), HotkeyHold::kHeld);
+  EXPECT_EQ(ShortcutKeys(kOurShortcut), QList<int>{Qt::ControlModifier | Qt::MetaModifier | 'T'});
+  const WindowHandle window = Open("Native pressed", true, 5000, {"Its dialog"});
+  ASSERT_TRUE(Within([&] { return Find("Its dialog") != kNoWindow; }));  // and active
+  for (const bool topmost : {true, false}) {
+    reports.clear();
+    PressHotkey();
+    ASSERT_TRUE(Within([&] { return !reports.empty(); })) << topmost;
+    EXPECT_EQ(
+        (std::tuple{reports[0].window, reports[0].caption, reports[0].topmost, reports[0].changed}),
+        (std::tuple{window, std::string("Native pressed"), topmost, true}));
+    EXPECT_EQ(KWinView(window).value("keepAbove").toBool(), topmost);
+  }
+  hotkey.Release();
+  EXPECT_TRUE(ShortcutKeys(kOurShortcut).isEmpty());
+}
+
 // The program (a copy in a scratch folder, with its settings file beside it), as a user runs it.
 QProcess* StartProgram(QTemporaryDir& dir, const std::string& ini, const QStringList& arguments,
                        const QString& bus = {}) {
@@ -357,6 +406,34 @@ TEST_F(KWinAdapterTest, ProgramEnforcesItsRulesOnNativeAndXWaylandWindows) {
   EXPECT_EQ((std::pair{program->waitForFinished(5000), program->exitCode()}), std::pair(true, 0));
   EXPECT_FALSE(KWinScript::Loaded());
   EXPECT_EQ(RulesFile().find("Hoverdeck"), std::string::npos) << RulesFile();  // its rules go
+}
+
+// The program holds the combination of its settings until it ends; a press with its own window
+// active leaves that window alone.
+TEST_F(KWinAdapterTest, ProgramHoldsTheHotkeyAndLeavesItsOwnWindowAlone) {
+  windows_.reset();
+  QTemporaryDir dir;
+  std::unique_ptr<QProcess> program(
+      StartProgram(dir, "[Configuration]\nTopmostHotkey=Ctrl+Super+T\n", {}));
+  ASSERT_TRUE(Within([] { return !ShortcutKeys(kOurShortcut).isEmpty(); }, 10000));
+  const auto own_state = [&] {
+    const QString pid = QString::number(program->processId());
+    for (const QString& line : QString::fromStdString(Output("wmctrl", {"-lp"})).split('\n')) {
+      if (line.section(' ', 2, 2, QString::SectionSkipEmpty) == pid) {
+        return XProperty(line.section(' ', 4, -1, QString::SectionSkipEmpty).toStdString(),
+                         "_NET_WM_STATE");
+      }
+    }
+    return std::string();
+  };
+  ASSERT_TRUE(Within([&] { return own_state().find("FOCUSED") != std::string::npos; }))
+      << own_state();
+  PressHotkey();
+  QThread::msleep(500);
+  EXPECT_EQ(own_state().find("ABOVE"), std::string::npos) << own_state();
+  program->terminate();
+  EXPECT_TRUE(program->waitForFinished(5000));
+  EXPECT_TRUE(ShortcutKeys(kOurShortcut).isEmpty());
 }
 
 // Started again (from the menu, by autostart), the program says it runs already and leaves the

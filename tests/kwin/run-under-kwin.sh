@@ -38,7 +38,7 @@ chmod 700 "$work/runtime"
 chmod +x "$work/session.sh"
 
 socket="hoverdeck-$$"
-kwin_args=(--virtual --no-lockscreen --no-global-shortcuts --no-kactivities)
+kwin_args=(--virtual --no-lockscreen --no-kactivities)
 xwayland_args=(--xwayland)
 x_sockets=()
 kwin_major=$("$work/kwin_wayland" --version 2>/dev/null | awk '{print int($2)}' || true)

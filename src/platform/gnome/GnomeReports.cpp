@@ -35,7 +35,11 @@ QString GnomeReports::introspect(const QString& /*path*/) const {
              "<arg name=\"xid\" type=\"u\" direction=\"in\"/></method>"
              "<method name=\"Gone\"><arg name=\"id\" type=\"s\" direction=\"in\"/></method>"
              "<method name=\"Stacking\"><arg name=\"bottom_up\" type=\"s\" direction=\"in\"/>"
-             "</method><method name=\"Ready\"/><method name=\"Stopped\"/></interface>")
+             "</method><method name=\"Ready\"/><method name=\"Stopped\"/>"
+             "<method name=\"Switched\"><arg name=\"id\" type=\"s\" direction=\"in\"/>"
+             "<arg name=\"caption\" type=\"s\" direction=\"in\"/>"
+             "<arg name=\"topmost\" type=\"b\" direction=\"in\"/>"
+             "<arg name=\"changed\" type=\"b\" direction=\"in\"/></method></interface>")
       .arg(QLatin1String(kInterface));
 }
 
@@ -68,6 +72,12 @@ bool GnomeReports::handleMessage(const QDBusMessage& message, const QDBusConnect
     if (const auto ids = Text(arguments, 0)) table_.Restack(*ids);
   } else if (member == QLatin1String("Ready")) {
     running_ = true;
+  } else if (member == QLatin1String("Switched")) {
+    const auto id = Text(arguments, 0);
+    const auto caption = Text(arguments, 1);
+    if (id && caption && arguments.size() == 4 && switched_) {
+      switched_({table_.HandleOf(*id), *caption, arguments[2].toBool(), arguments[3].toBool()});
+    }
   } else if (member == QLatin1String("Stopped")) {
     // Turned off (the screen locked, or by the user): nothing is known until it reports again.
     running_ = false;

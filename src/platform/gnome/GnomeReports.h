@@ -5,9 +5,11 @@
 #include <QDBusVirtualObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 
+#include "platform/GlobalHotkey.h"
 #include "platform/kwin/KWinWindowTable.h"
 
 namespace hoverdeck {
@@ -27,6 +29,10 @@ class GnomeReports final : public QDBusVirtualObject {
   bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
   QString introspect(const QString& path) const override;
 
+  // What the extension did after a press of the program's key combination goes to `switched`.
+  void OnSwitched(std::function<void(const HotkeySwitch&)> switched) {
+    switched_ = std::move(switched);
+  }
   // Delivers the calls that have come in since the event loop last ran, and no other event.
   void TakeIn();
   // Whether the extension has reported every window and has not been turned off since.
@@ -40,6 +46,7 @@ class GnomeReports final : public QDBusVirtualObject {
   KWinWindowTable& table_;
   QString sender_;
   std::set<std::string> ids_;  // every window in the table
+  std::function<void(const HotkeySwitch&)> switched_;
   bool running_ = false;
   std::uint64_t messages_ = 0;
 };

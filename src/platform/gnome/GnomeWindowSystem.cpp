@@ -230,6 +230,10 @@ bool GnomeWindowSystem::Reporting() {
   return state_->reports->Running();
 }
 
+void GnomeWindowSystem::OnHotkeySwitched(std::function<void(const HotkeySwitch&)> switched) {
+  state_->reports->OnSwitched(std::move(switched));
+}
+
 std::uint64_t GnomeWindowSystem::Messages() const {
   return state_->reports->Messages() + state_->calls;
 }

@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/GlobalHotkey.h"
 #include "platform/ProcessLookup.h"
 #include "platform/WindowSystem.h"
 
@@ -45,6 +47,9 @@ class GnomeWindowSystem final : public WindowSystem {
   std::string ShellId(WindowHandle window);
   // Whether the extension runs and reports (it stops while the screen is locked).
   bool Reporting();
+  // What the extension did after each press of the program's key combination
+  // (GnomeGlobalHotkey), from the event loop or while the adapter awaits a change.
+  void OnHotkeySwitched(std::function<void(const HotkeySwitch&)> switched);
   // The D-Bus messages exchanged with the shell since the start.
   std::uint64_t Messages() const;
 

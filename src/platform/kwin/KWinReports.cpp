@@ -54,6 +54,10 @@ QString KWinReports::introspect(const QString& /*path*/) const {
              "<method name=\"Gone\"><arg name=\"id\" type=\"s\" direction=\"in\"/></method>"
              "<method name=\"Stacking\"><arg name=\"bottom_up\" type=\"s\" direction=\"in\"/>"
              "</method><method name=\"Ready\"/>"
+             "<method name=\"Switched\"><arg name=\"id\" type=\"s\" direction=\"in\"/>"
+             "<arg name=\"caption\" type=\"s\" direction=\"in\"/>"
+             "<arg name=\"topmost\" type=\"b\" direction=\"in\"/>"
+             "<arg name=\"changed\" type=\"b\" direction=\"in\"/></method>"
              "<method name=\"Poll\"><arg name=\"command\" type=\"s\" direction=\"out\"/>"
              "<arg name=\"id\" type=\"s\" direction=\"out\"/>"
              "<arg name=\"value\" type=\"b\" direction=\"out\"/></method></interface>")
@@ -87,6 +91,13 @@ bool KWinReports::handleMessage(const QDBusMessage& message, const QDBusConnecti
     if (const auto ids = Text(arguments, 0)) table_.Restack(ids->toStdString());
   } else if (member == QLatin1String("Ready")) {
     ready_ = true;
+  } else if (member == QLatin1String("Switched")) {
+    const auto id = Text(arguments, 0);
+    const auto caption = Text(arguments, 1);
+    if (id && caption && arguments.size() == 4 && switched_) {
+      switched_({table_.HandleOf(id->toStdString()), caption->toStdString(), arguments[2].toBool(),
+                 arguments[3].toBool()});
+    }
   } else if (member == QLatin1String("Poll")) {
     // A newer call takes the place of one the script has given up on.
     if (poll_) Answer(poll_->createReply(QVariantList{QString(), QString(), false}));

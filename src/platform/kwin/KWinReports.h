@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "platform/GlobalHotkey.h"
 #include "platform/kwin/KWinWindowTable.h"
 
 namespace hoverdeck {
@@ -34,6 +35,10 @@ class KWinReports final : public QDBusVirtualObject {
   bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
   QString introspect(const QString& path) const override;
 
+  // What the script did after a press of the program's key combination goes to `switched`.
+  void OnSwitched(std::function<void(const HotkeySwitch&)> switched) {
+    switched_ = std::move(switched);
+  }
   // Hands the command to the script now when it is waiting for one, or with its next call.
   void Send(KWinCommand command);
   // Delivers the calls that have come in since the event loop last ran, and no other event.
@@ -52,6 +57,7 @@ class KWinReports final : public QDBusVirtualObject {
   QString sender_;
   std::optional<QDBusMessage> poll_;
   std::deque<KWinCommand> commands_;
+  std::function<void(const HotkeySwitch&)> switched_;
   // A held call is answered with no command before the caller's bus gives up on it.
   QTimer poll_limit_;
   // Runs from an answer to the script's next call; the script is gone when it runs out.

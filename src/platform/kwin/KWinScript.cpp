@@ -1,5 +1,6 @@
 #include "platform/kwin/KWinScript.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
@@ -64,7 +65,8 @@ std::unique_ptr<KWinScript> KWinScript::Start(const QString& service) {
   QString text = QString::fromUtf8(kKWinScriptText);
   text.replace(QStringLiteral("@SERVICE@"), service)
       .replace(QStringLiteral("@PATH@"), QLatin1String(KWinReports::kPath))
-      .replace(QStringLiteral("@INTERFACE@"), QLatin1String(KWinReports::kInterface));
+      .replace(QStringLiteral("@INTERFACE@"), QLatin1String(KWinReports::kInterface))
+      .replace(QStringLiteral("@PID@"), QString::number(QCoreApplication::applicationPid()));
   // KWin reads the file while it runs the script; then it is not needed any more.
   QTemporaryFile file(QDir::tempPath() + QStringLiteral("/hoverdeck-kwin-XXXXXX.js"));
   if (!file.open() || file.write(text.toUtf8()) < 0 || !file.flush()) return nullptr;

@@ -87,6 +87,7 @@ struct KWinWindowSystem::State {
   QTimer restart;
   // Has the script read every window again a while after KWin was told to read its rules.
   QTimer read_again;
+  std::function<void(const HotkeySwitch&)> switched;
   std::uint64_t calls = 0;  // those of the scripts and reports gone before
   // The close-button list's rules as written to KWin: the parts, or every window.
   std::optional<std::pair<std::vector<std::string>, bool>> close_list;
@@ -125,6 +126,7 @@ struct KWinWindowSystem::State {
     Stop();
     QDBusConnection bus = QDBusConnection::sessionBus();
     reports = std::make_unique<KWinReports>(table, kwin, [this] { restart.start(0); });
+    reports->OnSwitched(switched);
     if (!bus.registerVirtualObject(QLatin1String(KWinReports::kPath), reports.get())) {
       reports.reset();
       return false;
@@ -383,6 +385,11 @@ std::optional<ProcessId> KWinWindowSystem::WindowPid(WindowHandle window) {
 std::string KWinWindowSystem::KWinId(WindowHandle window) {
   const KWinWindow* found = state_->table.Find(window);
   return found == nullptr ? std::string() : found->id;
+}
+
+void KWinWindowSystem::OnHotkeySwitched(std::function<void(const HotkeySwitch&)> switched) {
+  state_->switched = std::move(switched);
+  if (state_->reports) state_->reports->OnSwitched(state_->switched);
 }
 
 std::uint64_t KWinWindowSystem::Messages() const {

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/GlobalHotkey.h"
 #include "platform/ProcessLookup.h"
 #include "platform/WindowSystem.h"
 
@@ -49,6 +51,9 @@ class KWinWindowSystem final : public WindowSystem {
   std::optional<ProcessId> WindowPid(WindowHandle window);
   // KWin's internal id of the window; "" when it is gone.
   std::string KWinId(WindowHandle window);
+  // What the script did after each press of the program's key combination (KWinGlobalHotkey),
+  // from the event loop or while the adapter awaits a change.
+  void OnHotkeySwitched(std::function<void(const HotkeySwitch&)> switched);
   // The D-Bus messages exchanged with KWin and its script since the start.
   std::uint64_t Messages() const;
 

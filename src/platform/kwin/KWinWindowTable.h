@@ -41,6 +41,11 @@ class KWinWindowTable {
 
   // The window known by `handle`; nullptr when it is gone.
   const KWinWindow* Find(WindowHandle handle) const;
+  // The handle of the window KWin knows by `id`; kNoWindow when none is reported.
+  WindowHandle HandleOf(const std::string& id) const {
+    const auto known = handles_.find(id);
+    return known == handles_.end() ? kNoWindow : known->second;
+  }
   // Grows with every change the reports bring.
   std::uint64_t Revision() const { return revision_; }
   std::size_t Size() const { return windows_.size(); }

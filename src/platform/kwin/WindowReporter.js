@@ -3,6 +3,7 @@
 var service = "@SERVICE@";
 var path = "@PATH@";
 var iface = "@INTERFACE@";
+var ownPid = @PID@;
 
 // Where Plasma 5 and Plasma 6 differ, told apart by what the workspace offers.
 var plasma6 = typeof workspace.windowList === "function";
@@ -129,6 +130,20 @@ var pollWatch = new QTimer();
 pollWatch.interval = 30000;
 pollWatch.timeout.connect(function () {
   if (pollSince === 0 || Date.now() - pollSince > 30000) poll();
+});
+
+// The program's key combination. KWin's shortcut service holds its keys: the program sets them,
+// and the user may change them in System Settings > Shortcuts. A press switches keep-above of
+// the active window (a dialog's owner for a dialog; never the program's own window, the desktop
+// or a panel) and tells the program.
+registerShortcut("hoverdeck-topmost", "Hoverdeck: keep the active window above", "", function () {
+  var w = plasma6 ? workspace.activeWindow : workspace.activeClient;
+  for (var i = 0; w && w.transient && w.transientFor && i < 16; ++i) w = w.transientFor;
+  if (!w || passedOver(w) || w.specialWindow || w.pid === ownPid) return;
+  var wanted = !w.keepAbove;
+  w.keepAbove = wanted;
+  callDBus(service, path, iface, "Switched", idOf(w), String(w.caption), wanted,
+           w.keepAbove === wanted);
 });
 
 api.added.connect(watch);

@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 #include "platform/gnome/GnomeExtension.h"
+#include "platform/gnome/GnomeGlobalHotkey.h"
 #include "platform/gnome/GnomeWindowSystem.h"
+#include "platform/kwin/KWinGlobalHotkey.h"
 #include "platform/kwin/KWinWindowSystem.h"
 #include "platform/x11/X11GlobalHotkey.h"
 #include "platform/x11/X11ProcessLookup.h"
@@ -13,23 +15,18 @@
 namespace hoverdeck {
 namespace {
 
-// Where no adapter can hold a key combination yet (on KDE Plasma and GNOME on Wayland only
-// the compositor can): every combination is unavailable, and start-up says so.
-class NoGlobalHotkey final : public GlobalHotkey {
- public:
-  HotkeyHold Hold(const Hotkey&) override { return HotkeyHold::kUnavailable; }
-  void Release() override {}
-  WindowHandle ActiveWindow() override { return kNoWindow; }
-};
-
-template <typename Adapter>
+template <typename HotkeyAdapter, typename Adapter>
 LinuxDesktop Over(std::unique_ptr<Adapter> adapter) {
   LinuxDesktop desktop;
   Adapter& windows = *adapter;
   desktop.processes = std::make_unique<X11ProcessLookup>(
       [&windows](WindowHandle window) { return windows.WindowPid(window); });
   desktop.windows = std::move(adapter);
-  desktop.hotkey = std::make_unique<NoGlobalHotkey>();
+  // The desktop holds the combination and switches the window itself.
+  desktop.hotkey = std::make_unique<HotkeyAdapter>();
+  desktop.watch_switches = [&windows](std::function<void(const HotkeySwitch&)> switched) {
+    windows.OnHotkeySwitched(std::move(switched));
+  };
   return desktop;
 }
 
@@ -40,9 +37,13 @@ std::optional<LinuxDesktop> ConnectLinuxDesktop(const char* display, bool drive_
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   if (drive_desktop && wayland != nullptr && *wayland != '\0') {
     const std::string x_display = display != nullptr ? display : "";
-    if (auto kwin = KWinWindowSystem::Connect(x_display)) return Over(std::move(kwin));
+    if (auto kwin = KWinWindowSystem::Connect(x_display)) {
+      return Over<KWinGlobalHotkey>(std::move(kwin));
+    }
     if (SetUpGnomeExtension(desktop.wayland_notice)) {
-      if (auto gnome = GnomeWindowSystem::Connect(x_display)) return Over(std::move(gnome));
+      if (auto gnome = GnomeWindowSystem::Connect(x_display)) {
+        return Over<GnomeGlobalHotkey>(std::move(gnome));
+      }
     }
     desktop.xwayland_only = true;
   }

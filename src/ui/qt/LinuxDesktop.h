@@ -21,6 +21,8 @@ struct LinuxDesktop {
   std::unique_ptr<ProcessLookup> processes;  // answers through `windows`
   std::unique_ptr<GlobalHotkey> hotkey;
   X11GlobalHotkey* x11_hotkey = nullptr;  // `hotkey`, where its presses come over X11
+  // Where the desktop switches the window itself: hands it what to call after each switch.
+  std::function<void(std::function<void(const HotkeySwitch&)>)> watch_switches;
   // A Wayland desktop without KWin or GNOME Shell's extension: only programs that run through
   // XWayland are seen; on GNOME, the reason when the user can act on it.
   bool xwayland_only = false;

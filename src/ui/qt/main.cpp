@@ -88,6 +88,17 @@ int main(int argc, char* argv[]) {
         window.Dispatch([&form] { form.Hotkey_Pressed(); });
       });
     }
+    if (desktop->watch_switches) {
+      // Queued: a report may come in while a handler awaits the desktop.
+      desktop->watch_switches([&window, &form](const HotkeySwitch& report) {
+        QMetaObject::invokeMethod(
+            &window,
+            [&window, &form, report] {
+              window.Dispatch([&form, report] { form.Hotkey_Switched(report); });
+            },
+            Qt::QueuedConnection);
+      });
+    }
     bool ended = false;
     window.SetEndHandler([&ended] {
       ended = true;

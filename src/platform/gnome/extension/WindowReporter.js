@@ -8,11 +8,16 @@ const COMMANDS_PATH = '/org/example/Hoverdeck/Shell';
 const COMMANDS_XML = `<node><interface name="org.example.Hoverdeck.Shell">
   <method name="SetAbove"><arg type="s" direction="in"/><arg type="b" direction="in"/></method>
   <method name="Rect"><arg type="s" direction="in"/><arg type="(iiii)" direction="out"/></method>
+  <method name="Hold"><arg type="s" direction="in"/><arg type="s" direction="out"/></method>
+  <method name="Release"/>
 </interface></node>`;
 
 // The bits of a window's flags, as the program reads them.
 const LISTED = 1, HAS_PARENT = 2, SHOWN = 4, ABOVE = 8, CLOSEABLE = 16, MINIMIZED = 32,
     XWAYLAND = 64;
+// Hoverdeck's key combination in GTK's spelling: modifiers and one key, and nothing else.
+const ACCELERATOR = new RegExp('^(<(Control|Alt|Shift|Super)>)+([A-Za-z0-9]|F[1-9][0-9]?|space|' +
+    'Insert|Delete|Home|End|Page_Up|Page_Down|Left|Up|Right|Down)$');
 const WINDOW_SIGNALS = ['notify::title', 'notify::above', 'notify::minimized',
     'notify::on-all-workspaces', 'workspace-changed'];
 
@@ -20,6 +25,11 @@ class WindowReporter {
     enable() {
         this._commands = Gio.DBusExportedObject.wrapJSObject(COMMANDS_XML, this);
         this._commands.export(Gio.DBus.session, COMMANDS_PATH);
+        this._action = 0;
+        this._pressed = global.display.connect('accelerator-activated', (display, action) => {
+            if (action === this._action)
+                this._switchFocused();
+        });
         this._watch = Gio.bus_watch_name(Gio.BusType.SESSION, BUS_NAME,
             Gio.BusNameWatcherFlags.NONE,
             (connection, name, owner) => this._start(owner),
@@ -28,6 +38,7 @@ class WindowReporter {
 
     disable() {
         Gio.bus_unwatch_name(this._watch);
+        global.display.disconnect(this._pressed);
         this._stop(true);
         this._commands.unexport();
         this._commands = null;
@@ -52,6 +63,16 @@ class WindowReporter {
         this._windows = new Map();
         this._sent = new Map();
         this._sentOrder = null;
+        this._ownerPid = 0;
+        Gio.DBus.session.call('org.freedesktop.DBus', '/org/freedesktop/DBus',
+            'org.freedesktop.DBus', 'GetConnectionUnixProcessID', new GLib.Variant('(s)', [owner]),
+            null, Gio.DBusCallFlags.NONE, -1, null, (connection, result) => {
+                try {
+                    [this._ownerPid] = connection.call_finish(result).deep_unpack();
+                } catch (e) {
+                    // Hoverdeck has just gone.
+                }
+            });
         const display = global.display;
         const workspaces = global.workspace_manager;
         this._globalSignals = [
@@ -67,6 +88,7 @@ class WindowReporter {
 
     // Hoverdeck went, or the extension is being turned off (then Hoverdeck is told).
     _stop(tell) {
+        this._release();
         if (!this._owner)
             return;
         if (this._stackingIdle)
@@ -164,12 +186,18 @@ class WindowReporter {
         this._call('Stacking', '(s)', [order]);
     }
 
+    // Whether the call comes from Hoverdeck; otherwise it is answered with an error.
+    _fromOwner(invocation) {
+        if (this._owner && invocation.get_sender() === this._owner)
+            return true;
+        invocation.return_dbus_error('org.freedesktop.DBus.Error.AccessDenied', '');
+        return false;
+    }
+
     // The window Hoverdeck names, when the call comes from Hoverdeck; otherwise an error.
     _commanded(invocation, id) {
-        if (!this._owner || invocation.get_sender() !== this._owner) {
-            invocation.return_dbus_error('org.freedesktop.DBus.Error.AccessDenied', '');
+        if (!this._fromOwner(invocation))
             return null;
-        }
         for (const window of this._windows.keys()) {
             if (String(window.get_id()) === id)
                 return window;
@@ -195,5 +223,57 @@ class WindowReporter {
             return;
         const r = window.get_frame_rect();
         invocation.return_value(new GLib.Variant('((iiii))', [[r.x, r.y, r.width, r.height]]));
+    }
+
+    // Takes the combination for Hoverdeck: "held", "taken" (the shell or another program has
+    // it) or "unavailable" (not a combination Hoverdeck may ask for).
+    HoldAsync([accelerator], invocation) {
+        if (!this._fromOwner(invocation))
+            return;
+        this._release();
+        let answer = 'unavailable';
+        if (ACCELERATOR.test(accelerator)) {
+            const action = global.display.grab_accelerator(accelerator, Meta.KeyBindingFlags.NONE);
+            answer = action === Meta.KeyBindingAction.NONE ? 'taken' : 'held';
+            if (answer === 'held') {
+                this._action = action;
+                this._binding = Meta.external_binding_name_for_action(action);
+                Main.wm.allowKeybinding(this._binding, Shell.ActionMode.NORMAL);
+            }
+        }
+        invocation.return_value(new GLib.Variant('(s)', [answer]));
+    }
+
+    ReleaseAsync(parameters, invocation) {
+        if (!this._fromOwner(invocation))
+            return;
+        this._release();
+        invocation.return_value(null);
+    }
+
+    _release() {
+        if (!this._action)
+            return;
+        global.display.ungrab_accelerator(this._action);
+        Main.wm.allowKeybinding(this._binding, Shell.ActionMode.NONE);
+        this._action = 0;
+    }
+
+    // A press: the focused window (a dialog's owner for a dialog), unless it is Hoverdeck's own,
+    // the desktop or a panel, goes above or no longer, and Hoverdeck is told.
+    _switchFocused() {
+        let window = global.display.focus_window;
+        for (let i = 0; window && window.get_transient_for() && i < 16; i++)
+            window = window.get_transient_for();
+        if (!this._owner || !window || !(this._flags(window) & LISTED) ||
+            window.get_pid() === this._ownerPid)
+            return;
+        const above = !window.is_above();
+        if (above)
+            window.make_above();
+        else
+            window.unmake_above();
+        this._call('Switched', '(ssbb)', [String(window.get_id()), window.get_title() || '', above,
+            window.is_above() === above]);
     }
 }

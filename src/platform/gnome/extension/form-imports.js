@@ -1,5 +1,6 @@
 // Hoverdeck's extension for GNOME Shell 42 to 44, which load extensions through `imports`.
-const {Gio, GLib, Meta} = imports.gi;
+const {Gio, GLib, Meta, Shell} = imports.gi;
+const Main = imports.ui.main;
 
 //@BODY@
 
