@@ -126,13 +126,11 @@ WindowHandle GnomeWindowSystem::NextWindow(WindowHandle window) {
 }
 
 bool GnomeWindowSystem::HasParent(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  return found != nullptr && found->Has(kKWinHasParent);
+  return state_->table.Has(window, kKWinHasParent);
 }
 
 bool GnomeWindowSystem::IsVisible(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  return found != nullptr && found->Has(kKWinShown);
+  return state_->table.Has(window, kKWinShown);
 }
 
 bool GnomeWindowSystem::IsEnabled(WindowHandle window) {
@@ -141,8 +139,7 @@ bool GnomeWindowSystem::IsEnabled(WindowHandle window) {
 }
 
 std::string GnomeWindowSystem::Caption(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  return found == nullptr ? std::string() : found->caption;
+  return state_->table.Caption(window);
 }
 
 bool GnomeWindowSystem::SetCaption(WindowHandle window, const std::string& caption) {
@@ -153,8 +150,7 @@ bool GnomeWindowSystem::SetCaption(WindowHandle window, const std::string& capti
 }
 
 bool GnomeWindowSystem::IsTopmost(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  return found != nullptr && found->Has(kKWinKeepAbove);
+  return state_->table.Has(window, kKWinKeepAbove);
 }
 
 std::optional<WindowRect> GnomeWindowSystem::Rect(WindowHandle window) {

@@ -252,13 +252,11 @@ WindowHandle KWinWindowSystem::NextWindow(WindowHandle window) {
 }
 
 bool KWinWindowSystem::HasParent(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  return found != nullptr && found->Has(kKWinHasParent);
+  return state_->table.Has(window, kKWinHasParent);
 }
 
 bool KWinWindowSystem::IsVisible(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  return found != nullptr && found->Has(kKWinShown);
+  return state_->table.Has(window, kKWinShown);
 }
 
 bool KWinWindowSystem::IsEnabled(WindowHandle window) {
@@ -267,8 +265,7 @@ bool KWinWindowSystem::IsEnabled(WindowHandle window) {
 }
 
 std::string KWinWindowSystem::Caption(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  return found == nullptr ? std::string() : found->caption;
+  return state_->table.Caption(window);
 }
 
 bool KWinWindowSystem::SetCaption(WindowHandle window, const std::string& caption) {
@@ -294,8 +291,7 @@ bool KWinWindowSystem::SetCaption(WindowHandle window, const std::string& captio
 }
 
 bool KWinWindowSystem::IsTopmost(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  return found != nullptr && found->Has(kKWinKeepAbove);
+  return state_->table.Has(window, kKWinKeepAbove);
 }
 
 std::optional<WindowRect> KWinWindowSystem::Rect(WindowHandle window) {

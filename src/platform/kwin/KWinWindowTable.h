@@ -41,6 +41,15 @@ class KWinWindowTable {
 
   // The window known by `handle`; nullptr when it is gone.
   const KWinWindow* Find(WindowHandle handle) const;
+  // Whether the window is there and has `flag`; its caption, "" when it is gone.
+  bool Has(WindowHandle handle, std::uint32_t flag) const {
+    const KWinWindow* found = Find(handle);
+    return found != nullptr && found->Has(flag);
+  }
+  std::string Caption(WindowHandle handle) const {
+    const KWinWindow* found = Find(handle);
+    return found == nullptr ? std::string() : found->caption;
+  }
   // The handle of the window KWin knows by `id`; kNoWindow when none is reported.
   WindowHandle HandleOf(const std::string& id) const {
     const auto known = handles_.find(id);
