@@ -11,6 +11,7 @@
 
 #include "X11Fixture.h"
 #include "platform/x11/LinuxOsFacts.h"
+#include "platform/x11/X11GlobalHotkey.h"
 #include "platform/x11/X11ProcessLookup.h"
 #include "support/FormDesk.h"
 
@@ -244,6 +245,36 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
   waitpid(sleeper, nullptr, 0);
   waitpid(ended, nullptr, 0);
   EXPECT_EQ(name(ended), "1||");
+}
+
+// A combination another client holds with some lock states alone is taken, and the grabs that
+// did succeed are let go: none is left behind.
+TEST(X11HotkeyTest, ACombinationTakenInPartIsLetGoOfWhole) {
+  testing::Probe other;
+  const xcb_setup_t* setup = xcb_get_setup(other.c());
+  const int count = setup->max_keycode - setup->min_keycode + 1;
+  std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&std::free)> map(
+      xcb_get_keyboard_mapping_reply(
+          other.c(), xcb_get_keyboard_mapping(other.c(), setup->min_keycode, count), nullptr),
+      &std::free);
+  ASSERT_NE(map, nullptr);
+  const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.get());
+  const auto t = setup->min_keycode + (std::find(syms, syms + count * map->keysyms_per_keycode,
+                                                 xcb_keysym_t{'t'}) - syms) / map->keysyms_per_keycode;
+  const auto grab = [&](std::uint16_t state) {  // T, as another client may hold it
+    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
+        xcb_request_check(other.c(), xcb_grab_key_checked(other.c(), 1, other.root, state, t,
+                                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
+        &std::free);
+    return error == nullptr;
+  };
+  const std::uint16_t ctrl_shift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
+  ASSERT_TRUE(grab(ctrl_shift));
+  const auto hotkey = X11GlobalHotkey::Connect();
+  ASSERT_NE(hotkey, nullptr);
+  EXPECT_EQ(hotkey->Hold({Hotkey::kCtrl | Hotkey::kShift, "T"}), HotkeyHold::kTaken);
+  // Let go of, once the server has read the adapter's requests.
+  EXPECT_TRUE(WaitUntil([&] { return grab(ctrl_shift | XCB_MOD_MASK_LOCK); }));
 }
 
 TEST(LinuxOsFactsTest, DescriptionHasKernelVersionBuildZeroAndDistribution) {
