@@ -125,7 +125,8 @@ TEST_F(X11AdapterTest, TopmostSwitchesInPlaceAndTheWalkFollowsTheLift) {
                            probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE")}),
             "10");
   EXPECT_EQ(x_->Rect(w_[0]), before);
-  // Nothing asked, nothing reached.
+  // Asked off again, it stays off: nothing asked, nothing reached.
+  ASSERT_TRUE(x_->SetTopmost(w_[0], false, *before));
   EXPECT_FALSE(x_->ConfirmTopmost(w_[0], true));
 }
 
