@@ -214,6 +214,7 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
       {},
       {"--no-pid"},
       {"--text", "WM_CLIENT_MACHINE", "STRING", "elsewhere.example"},
+      {"--text", "WM_CLIENT_MACHINE", "STRING", ""},  // no machine named: this one
   }));
   X11ProcessLookup processes(*x_);
   const auto pid = processes.WindowProcess(w_[0]);
@@ -222,8 +223,9 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
   // The full file name, where the kernel's command name stops at 15 characters.
   EXPECT_EQ(processes.ListedProgramName(*pid), "hoverdeck_x11_tests");
   EXPECT_EQ(testing::Bits({processes.WindowProcess(w_[1]).has_value(),
-                           processes.WindowProcess(w_[2]).has_value()}),
-            "00");
+                           processes.WindowProcess(w_[2]).has_value(),
+                           processes.WindowProcess(w_[3]).has_value()}),
+            "001");
   EXPECT_EQ(processes.ProgramPath(0x7FFFFFF0), "");  // beyond any pid_max
   // Windows of other processes: a running one; one that has ended but not been waited for, whose
   // program file is gone while the kernel still has its command name; one gone altogether.
