@@ -262,12 +262,15 @@ TEST(X11HotkeyTest, ACombinationTakenInPartIsLetGoOfWhole) {
       &std::free);
   ASSERT_NE(map, nullptr);
   const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.get());
-  const auto t = setup->min_keycode + (std::find(syms, syms + count * map->keysyms_per_keycode,
-                                                 xcb_keysym_t{'t'}) - syms) / map->keysyms_per_keycode;
+  const auto t =
+      setup->min_keycode +
+      (std::find(syms, syms + count * map->keysyms_per_keycode, xcb_keysym_t{'t'}) - syms) /
+          map->keysyms_per_keycode;
   const auto grab = [&](std::uint16_t state) {  // T, as another client may hold it
     std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
-        xcb_request_check(other.c(), xcb_grab_key_checked(other.c(), 1, other.root, state, t,
-                                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
+        xcb_request_check(
+            other.c(), xcb_grab_key_checked(other.c(), 1, other.root, state, t, XCB_GRAB_MODE_ASYNC,
+                                            XCB_GRAB_MODE_ASYNC)),
         &std::free);
     return error == nullptr;
   };
