@@ -85,9 +85,10 @@ answer_box() {
 }
 # Qt's popup menu: a shown override-redirect window of the program other than its tray icon.
 popup_menu_shown() {
-  local window
+  local window icon
+  icon=$(tray_icon) || true
   for window in $(xdotool search --onlyvisible --pid "$hd_pid" 2>/dev/null); do
-    [ "$window" != "$(tray_icon)" ] && xwininfo -id "$window" | grep -q 'Override Redirect State: yes' && return 0
+    [ "$window" != "$icon" ] && xwininfo -id "$window" | grep -q 'Override Redirect State: yes' && return 0
   done
   return 1
 }

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <QTimer>
 
 #include "support/FormDesk.h"
+#include "ui/frmHotkey.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtDialogs.h"
 #include "ui/qt/QtProgramHost.h"
@@ -125,6 +127,25 @@ TEST(QtProgramHostTest, SystemFoldersAreThoseOfInstalledSoftware) {
     EXPECT_TRUE(host.IsSystemFolder(folder)) << folder;
   for (const char* folder : {"/home/me/tools", "/tmp", "/usrx/bin", "relative/bin", "/"})
     EXPECT_FALSE(host.IsSystemFolder(folder)) << folder;
+}
+
+// The hotkey box's field names the key pressed with each modifier held; a modifier alone, or a
+// key no hotkey takes, leaves the choice as it was.
+TEST(QtHotkeyDialogTest, TheFieldNamesTheKeyWithEachModifierHeld) {
+  frmHotkey box;
+  box.Form_Load(Hotkey{}, [](const Hotkey&) { return HotkeyHold::kHeld; });
+  const auto dialog = BuildHotkeyDialog(box);
+  auto* field = dialog->findChild<QLineEdit*>("txtHotkey");
+  ASSERT_NE(field, nullptr);
+  for (const auto& [key, held, shown] :
+       {std::tuple(Qt::Key_T, Qt::ControlModifier | Qt::MetaModifier, "Ctrl+Super+T"),
+        {Qt::Key_F5, Qt::AltModifier | Qt::ShiftModifier, "Alt+Shift+F5"},
+        {Qt::Key_Shift, Qt::ShiftModifier, "Alt+Shift+F5"},
+        {Qt::Key_PageDown, Qt::ControlModifier | Qt::KeypadModifier, "Ctrl+PageDown"},
+        {Qt::Key_Print, Qt::ControlModifier, "Ctrl+PageDown"}}) {
+    QTest::keyClick(field, key, held);
+    EXPECT_EQ(field->text().toStdString(), shown);
+  }
 }
 
 TEST(QtTrayTest, WithoutANotificationAreaNothingIsAdded) {

@@ -9,6 +9,7 @@
 #include "actions/CloseItem.h"
 #include "actions/WindowWalk.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32GlobalHotkey.h"
 #include "platform/win32/Win32ProcessLookup.h"
 #include "platform/win32/Win32ProcessRights.h"
 #include "platform/win32/Win32WindowSystem.h"
@@ -112,6 +113,13 @@ TEST_F(OtherProcessWindowsTest, TopmostSwitchChangesTheBandButNeitherPlaceNorSiz
   EXPECT_EQ((std::tuple{windows_.ConfirmTopmost(W("hidden"), true), windows_.IsVisible(W("hidden")),
                         windows_.Rect(W("hidden"))}),
             std::tuple(true, true, hidden_rect));
+}
+
+// The hotkey acts on the window a box of the active program belongs to.
+TEST_F(OtherProcessWindowsTest, TheHotkeysActiveWindowIsTheOwnerOfTheForegroundPopup) {
+  Win32GlobalHotkey hotkey;
+  SetForegroundWindow(owner_.Hwnd("owned_popup"));
+  EXPECT_TRUE(testing::WaitUntil([&] { return hotkey.ActiveWindow() == W("low"); }));
 }
 
 TEST_F(OtherProcessWindowsTest, LookupsNameTheOwningProgramAndGoneOnesGiveTheFailingAnswers) {

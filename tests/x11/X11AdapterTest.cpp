@@ -11,6 +11,7 @@
 
 #include "X11Fixture.h"
 #include "platform/x11/LinuxOsFacts.h"
+#include "platform/x11/X11GlobalHotkey.h"
 #include "platform/x11/X11ProcessLookup.h"
 #include "support/FormDesk.h"
 
@@ -124,7 +125,8 @@ TEST_F(X11AdapterTest, TopmostSwitchesInPlaceAndTheWalkFollowsTheLift) {
                            probe_.HasAtom(w_[0], "_NET_WM_STATE", "_NET_WM_STATE_ABOVE")}),
             "10");
   EXPECT_EQ(x_->Rect(w_[0]), before);
-  // Nothing asked, nothing reached.
+  // Asked off again, it stays off: nothing asked, nothing reached.
+  ASSERT_TRUE(x_->SetTopmost(w_[0], false, *before));
   EXPECT_FALSE(x_->ConfirmTopmost(w_[0], true));
 }
 
@@ -212,6 +214,7 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
       {},
       {"--no-pid"},
       {"--text", "WM_CLIENT_MACHINE", "STRING", "elsewhere.example"},
+      {"--text", "WM_CLIENT_MACHINE", "STRING", ""},  // no machine named: this one
   }));
   X11ProcessLookup processes(*x_);
   const auto pid = processes.WindowProcess(w_[0]);
@@ -220,8 +223,9 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
   // The full file name, where the kernel's command name stops at 15 characters.
   EXPECT_EQ(processes.ListedProgramName(*pid), "hoverdeck_x11_tests");
   EXPECT_EQ(testing::Bits({processes.WindowProcess(w_[1]).has_value(),
-                           processes.WindowProcess(w_[2]).has_value()}),
-            "00");
+                           processes.WindowProcess(w_[2]).has_value(),
+                           processes.WindowProcess(w_[3]).has_value()}),
+            "001");
   EXPECT_EQ(processes.ProgramPath(0x7FFFFFF0), "");  // beyond any pid_max
   // Windows of other processes: a running one; one that has ended but not been waited for, whose
   // program file is gone while the kernel still has its command name; one gone altogether.
@@ -244,6 +248,39 @@ TEST_F(X11AdapterTest, ProgramOfAWindowAndWindowsWhoseProcessCannotBeFound) {
   waitpid(sleeper, nullptr, 0);
   waitpid(ended, nullptr, 0);
   EXPECT_EQ(name(ended), "1||");
+}
+
+// A combination another client holds with some lock states alone is taken, and the grabs that
+// did succeed are let go: none is left behind.
+TEST(X11HotkeyTest, ACombinationTakenInPartIsLetGoOfWhole) {
+  testing::Probe other;
+  const xcb_setup_t* setup = xcb_get_setup(other.c());
+  const int count = setup->max_keycode - setup->min_keycode + 1;
+  std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&std::free)> map(
+      xcb_get_keyboard_mapping_reply(
+          other.c(), xcb_get_keyboard_mapping(other.c(), setup->min_keycode, count), nullptr),
+      &std::free);
+  ASSERT_NE(map, nullptr);
+  const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.get());
+  const auto t =
+      setup->min_keycode +
+      (std::find(syms, syms + count * map->keysyms_per_keycode, xcb_keysym_t{'t'}) - syms) /
+          map->keysyms_per_keycode;
+  const auto grab = [&](std::uint16_t state) {  // T, as another client may hold it
+    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
+        xcb_request_check(
+            other.c(), xcb_grab_key_checked(other.c(), 1, other.root, state, t, XCB_GRAB_MODE_ASYNC,
+                                            XCB_GRAB_MODE_ASYNC)),
+        &std::free);
+    return error == nullptr;
+  };
+  const std::uint16_t ctrl_shift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
+  ASSERT_TRUE(grab(ctrl_shift));
+  const auto hotkey = X11GlobalHotkey::Connect();
+  ASSERT_NE(hotkey, nullptr);
+  EXPECT_EQ(hotkey->Hold({Hotkey::kCtrl | Hotkey::kShift, "T"}), HotkeyHold::kTaken);
+  // Let go of, once the server has read the adapter's requests.
+  EXPECT_TRUE(WaitUntil([&] { return grab(ctrl_shift | XCB_MOD_MASK_LOCK); }));
 }
 
 TEST(LinuxOsFactsTest, DescriptionHasKernelVersionBuildZeroAndDistribution) {
