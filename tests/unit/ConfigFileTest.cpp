@@ -59,6 +59,18 @@ std::set<std::string> Entries(const fs::path& dir) {
   return names;
 }
 
+// A file of the given bytes in a fresh folder, read and written through a counting store.
+struct StoredIni {
+  explicit StoredIni(const std::string& bytes, LineEnding ending = LineEnding::kLf)
+      : file(ini, ending, store) {
+    WriteBytes(ini, bytes);
+  }
+  TempDir dir;
+  fs::path ini = dir.File("Hoverdeck.ini");
+  CountingStore store;
+  ConfigFile file;
+};
+
 // Every query of the corpus that the platform's profile functions are compared with, in each of
 // the file's line-end forms.
 TEST(ConfigFileTest, ReadsTheCorpusAsListed) {
@@ -92,14 +104,12 @@ TEST(ConfigFileTest, WritesAndDeletesTheCorporaByteForByte) {
       ASSERT_GE(f.size(), write ? 5u : 3u);
       const std::string& after = f[write ? 4 : 2];
       const auto flag = [&f](const char* name) { return std::ranges::count(f, name) > 0; };
-      TempDir dir;
-      WriteBytes(dir.File("a.ini"), f[0]);
-      CountingStore store;
-      ConfigFile file(dir.File("a.ini"), flag("crlf") ? LineEnding::kCrLf : LineEnding::kLf, store);
-      EXPECT_EQ(write ? file.Write(f[1], f[2], f[3]) : file.DeleteSection(f[1]), !flag("refused"));
-      EXPECT_EQ(Visible(ReadBytes(dir.File("a.ini"))), Visible(after));
-      EXPECT_EQ(store.replacements, f[0] == after ? 0 : 1);
-      EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"a.ini"});
+      StoredIni s(f[0], flag("crlf") ? LineEnding::kCrLf : LineEnding::kLf);
+      EXPECT_EQ(write ? s.file.Write(f[1], f[2], f[3]) : s.file.DeleteSection(f[1]),
+                !flag("refused"));
+      EXPECT_EQ(Visible(ReadBytes(s.ini)), Visible(after));
+      EXPECT_EQ(s.store.replacements, f[0] == after ? 0 : 1);
+      EXPECT_EQ(Entries(s.dir.path()), std::set<std::string>{"Hoverdeck.ini"});
     }
   }
 }
@@ -126,12 +136,9 @@ TEST(ConfigFileTest, OddPlacesFailCleanlyOrStayUsable) {
 // Start-up reads the file as it was when its batch began and writes both mended sections in one
 // replacement; a catalogue save is one replacement too, and a refused one leaves the old section.
 TEST(ConfigFileSafetyTest, StartUpAndEachCatalogueSaveReplaceTheFileOnce) {
-  TempDir dir;
-  const fs::path ini = dir.File("Hoverdeck.ini");
   const std::string settings = "[Configuration]\nSetAllTopMost=1\n";
-  WriteBytes(ini, settings + CatalogueSection(60, false) + CatalogueSection(3, false, "DisableX"));
-  CountingStore store;
-  ConfigFile file(ini, LineEnding::kLf, store);
+  StoredIni s(settings + CatalogueSection(60, false) + CatalogueSection(3, false, "DisableX"));
+  auto& [dir, ini, store, file] = s;
   Catalogue topmost(kTopMostWindowsSection), close(kDisableXSection);
   SortedList list;
   {
@@ -166,15 +173,12 @@ TEST(ConfigFileSafetyTest, StartUpAndEachCatalogueSaveReplaceTheFileOnce) {
 TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
   for (const bool copy_refused : {false, true}) {
     SCOPED_TRACE(copy_refused);
-    TempDir dir;
-    const fs::path ini = dir.File("Hoverdeck.ini");
     const std::string whole =
         CatalogueSection(150, false) + CatalogueSection(120, false, "DisableX");
-    WriteBytes(ini, whole);
+    StoredIni s(whole);
+    auto& [dir, ini, store, file] = s;
     WriteBytes(dir.File("Hoverdeck.ini.bak"), "earlier");
-    CountingStore store;
     store.refused = copy_refused ? ".bak" : "none";
-    ConfigFile file(ini, LineEnding::kLf, store);
     Catalogue catalogue(kTopMostWindowsSection), close(kDisableXSection);
     SortedList list;
     ConfigFile::Batch batch(file);
@@ -201,13 +205,11 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
   }
 }
 
-std::uint32_t ThisProcess() {
 #ifdef _WIN32
-  return GetCurrentProcessId();
+const std::uint32_t kThisProcess = GetCurrentProcessId();
 #else
-  return static_cast<std::uint32_t>(::getpid());
+const std::uint32_t kThisProcess = ::getpid();
 #endif
-}
 
 // What a write killed half-way left goes at the start when it is certainly abandoned: made here
 // by a process that has ended, or older than any clock is off; another machine's may be under
@@ -216,7 +218,6 @@ TEST(ConfigFileSafetyTest, OnlyCertainlyAbandonedLeftoversGoAtTheStart) {
   FormDesk d;
   const auto started = fs::file_time_type::clock::now();
   const std::string here = MachineName();
-  const std::uint32_t self = ThisProcess();
   const std::uint32_t ended = INT32_MAX;  // above every process number either system gives
   const std::string ini = "Hoverdeck.ini.";
   const std::tuple<std::string, int, bool> files[] = {
@@ -224,7 +225,7 @@ TEST(ConfigFileSafetyTest, OnlyCertainlyAbandonedLeftoversGoAtTheStart) {
       {ini + TemporaryNameMiddle(here, ended) + "Ab3xZ9.tmp", 1, false},
       {ini + TemporaryNameMiddle("other-pc", 8) + "9q8W7e.tmp", 24 * 8, false},
       {ini + TemporaryNameMiddle("other-pc", ended) + "Ab3xZ9.tmp", 24 * 6, true},
-      {ini + TemporaryNameMiddle(here, self) + "Ab3xZ9.tmp", 1, true},
+      {ini + TemporaryNameMiddle(here, kThisProcess) + "Ab3xZ9.tmp", 1, true},
       {"Other.ini." + TemporaryNameMiddle(here, ended) + "Ab3xZ9.tmp", 1, true},
       {ini + TemporaryNameMiddle(here, ended) + "Ab3xZ9.txt", 1, true},
       {ini + "Ab3xZ9.tmp", 1, true}};
@@ -242,23 +243,20 @@ TEST(ConfigFileSafetyTest, OnlyCertainlyAbandonedLeftoversGoAtTheStart) {
 struct FailingFile final : InPlaceFile {
   std::string bytes = "[S]\nk=old\n";
   int fail_at = 0, changes = 0;
+  bool Fails() { return ++changes == fail_at; }
   std::optional<std::uint64_t> Size() override { return bytes.size(); }
   std::optional<std::string> Read(std::uint64_t at, std::size_t length) override {
     return bytes.substr(at, length);
   }
   bool Write(std::uint64_t at, std::string_view part) override {
-    const bool fails = ++changes == fail_at;
+    const bool fails = Fails();
     if (fails) part = part.substr(0, part.size() / 2);
     bytes.resize(std::max<std::size_t>(bytes.size(), at + part.size()));
     bytes.replace(at, part.size(), part);
     return !fails;
   }
-  bool Truncate(std::uint64_t size) override {
-    if (++changes == fail_at) return false;
-    bytes.resize(size);
-    return true;
-  }
-  bool Flush() override { return ++changes != fail_at; }
+  bool Truncate(std::uint64_t size) override { return !Fails() && (bytes.resize(size), true); }
+  bool Flush() override { return !Fails(); }
   bool Reserve(std::uint64_t size) override {  // lengthens the file, as posix_fallocate does
     return Truncate(std::max<std::uint64_t>(size, bytes.size()));
   }
@@ -318,18 +316,15 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
     const fs::path ini = dir.File("Hoverdeck.ini");
     WriteBytes(ini, before);
     bool made = true;  // false where the situation cannot be made here
-    if (situation == "read-only") {
+    if (situation == "read-only")
       fs::permissions(ini, fs::perms::owner_read | fs::perms::group_read);
-    } else if (situation == "hard link" || situation == "full disk") {
+    if (situation == "hard link" || situation == "full disk")
       fs::create_hard_link(ini, dir.File("second name.ini"));
 #ifdef _WIN32
-      made = situation == "hard link";
-    } else {
-      continue;
-    }
+    if (situation != "read-only" && situation != "hard link") continue;
     FileStore& store = SystemFileStore();
 #else
-    } else if (situation == "link") {
+    if (situation == "link") {
       fs::rename(ini, dir.File("kept.ini"));
       fs::create_symlink("kept.ini", ini);
     } else if (situation == "mode and owner") {
@@ -337,7 +332,7 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
              (::geteuid() != 0 || ::chown(ini.c_str(), 1234, 4321) == 0);
     } else if (situation == "locked folder") {
       made = LockFolder(dir.path(), true);
-    } else {
+    } else if (situation == "size limit") {
       std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
       const rlimit limit{before.size(), kept_limit.rlim_max};
       made = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;

@@ -1,8 +1,9 @@
 // What start-up reads and derives: command line, operating-system description, the settings
-// file's place and its section "Configuration", and handle text.
+// file's place, its section "Configuration" and the hotkey, and handle text.
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "app/Hotkey.h"
 #include "app/OsDescription.h"
 #include "app/Settings.h"
 #include "platform/WindowHandle.h"
@@ -18,7 +19,7 @@ using namespace hoverdeck::testing;
 
 TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
   const auto facts = LoadIniCorpus("startup-facts.txt").lines;
-  ASSERT_GE(facts.size(), 40u);
+  ASSERT_GE(facts.size(), 55u);
   for (const auto& fact : facts) {
     const auto& f = fact.fields;
     SCOPED_TRACE("line " + std::to_string(fact.number));
@@ -49,6 +50,12 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
 #endif
       EXPECT_EQ(ConfigFilePath(host),
                 (f[4] == "user" ? host.user_config : host.directory) / "Hoverdeck.ini");
+    } else if (fact.verb == "hotkey") {
+      const auto hotkey = ParseHotkey(f.at(0));
+      std::string read = hotkey ? HotkeyText(*hotkey) : "refused";
+      if (const auto logo = read.find(kLogoKeyName); logo != std::string::npos)
+        read.replace(logo, kLogoKeyName.size(), "LOGO");
+      EXPECT_EQ(read, f.at(1));
     } else {
       ASSERT_EQ(std::tuple(fact.verb, f.size()), std::tuple("settings", 3u));
       TempDir dir;
