@@ -34,9 +34,20 @@ namespace {
 namespace fs = std::filesystem;
 using namespace hoverdeck::testing;
 
-// The system's store, counting replacements; it refuses those of files with a given extension.
-class CountingStore final : public FileStore {
- public:
+std::set<std::string> Entries(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+// A file of the given bytes in a fresh folder, written through the system's store, which counts
+// its replacements and refuses those of files with a given extension.
+struct StoredIni final : FileStore {
+  explicit StoredIni(const std::string& bytes, LineEnding ending = LineEnding::kLf)
+      : file(ini, ending, *this) {
+    WriteBytes(ini, bytes);
+  }
   bool Replace(const fs::path& path, std::string_view content) override {
     ++replacements;
     return !path.extension().string().starts_with(refused) &&
@@ -48,27 +59,11 @@ class CountingStore final : public FileStore {
   std::string FromLegacyText(std::string_view bytes) const override {
     return SystemFileStore().FromLegacyText(bytes);
   }
-  int replacements = 0;
-  std::string refused = "none";
-};
-
-std::set<std::string> Entries(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir))
-    names.insert(entry.path().filename().string());
-  return names;
-}
-
-// A file of the given bytes in a fresh folder, read and written through a counting store.
-struct StoredIni {
-  explicit StoredIni(const std::string& bytes, LineEnding ending = LineEnding::kLf)
-      : file(ini, ending, store) {
-    WriteBytes(ini, bytes);
-  }
   TempDir dir;
   fs::path ini = dir.File("Hoverdeck.ini");
-  CountingStore store;
   ConfigFile file;
+  int replacements = 0;
+  std::string refused = "none";
 };
 
 // Every query of the corpus that the platform's profile functions are compared with, in each of
@@ -108,7 +103,7 @@ TEST(ConfigFileTest, WritesAndDeletesTheCorporaByteForByte) {
       EXPECT_EQ(write ? s.file.Write(f[1], f[2], f[3]) : s.file.DeleteSection(f[1]),
                 !flag("refused"));
       EXPECT_EQ(Visible(ReadBytes(s.ini)), Visible(after));
-      EXPECT_EQ(s.store.replacements, f[0] == after ? 0 : 1);
+      EXPECT_EQ(s.replacements, f[0] == after ? 0 : 1);
       EXPECT_EQ(Entries(s.dir.path()), std::set<std::string>{"Hoverdeck.ini"});
     }
   }
@@ -138,7 +133,7 @@ TEST(ConfigFileTest, OddPlacesFailCleanlyOrStayUsable) {
 TEST(ConfigFileSafetyTest, StartUpAndEachCatalogueSaveReplaceTheFileOnce) {
   const std::string settings = "[Configuration]\nSetAllTopMost=1\n";
   StoredIni s(settings + CatalogueSection(60, false) + CatalogueSection(3, false, "DisableX"));
-  auto& [dir, ini, store, file] = s;
+  auto& [dir, ini, file, replacements, refused] = s;
   Catalogue topmost(kTopMostWindowsSection), close(kDisableXSection);
   SortedList list;
   {
@@ -148,20 +143,20 @@ TEST(ConfigFileSafetyTest, StartUpAndEachCatalogueSaveReplaceTheFileOnce) {
     LoadCatalogue(file, close, list);
     ConfigFile::Batch inner(file);  // part of the outer batch
     LoadCatalogue(file, topmost, list);
-    EXPECT_EQ((std::pair{inner.Commit(), store.replacements}), std::pair(true, 0));
+    EXPECT_EQ((std::pair{inner.Commit(), replacements}), std::pair(true, 0));
   }  // left without Commit: the scope's end writes
   const std::string mended =
       settings + CatalogueSection(3, true, "DisableX") + CatalogueSection(60, true);
   EXPECT_EQ(ReadBytes(ini), mended);
   list.RemoveAt(0);
   list.Add("new rule", true);
-  store.refused = ".ini";
+  refused = ".ini";
   SaveCatalogue(file, topmost, list);
   EXPECT_EQ(ReadBytes(ini), mended);
   EXPECT_EQ(topmost.entry(1).text, "new rule");  // the program goes on with what it holds
-  store.refused = "none";
+  refused = "none";
   SaveCatalogue(file, topmost, list);
-  EXPECT_EQ(store.replacements, 3);
+  EXPECT_EQ(replacements, 3);
   EXPECT_EQ(file.Read(kTopMostWindowsSection, "Win1") + file.Read(kTopMostWindowsSection, "Win60") +
                 file.Read(kDisableXSection, "Win3"),
             "new rulerule160rule103");
@@ -176,9 +171,9 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
     const std::string whole =
         CatalogueSection(150, false) + CatalogueSection(120, false, "DisableX");
     StoredIni s(whole);
-    auto& [dir, ini, store, file] = s;
+    auto& [dir, ini, file, replacements, refused] = s;
     WriteBytes(dir.File("Hoverdeck.ini.bak"), "earlier");
-    store.refused = copy_refused ? ".bak" : "none";
+    refused = copy_refused ? ".bak" : "none";
     Catalogue catalogue(kTopMostWindowsSection), close(kDisableXSection);
     SortedList list;
     ConfigFile::Batch batch(file);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 
 #include "app/ProgramConstants.h"
 #include "support/FormDesk.h"
@@ -250,42 +249,32 @@ TEST_F(FrmTopTest, CloseItemToggleOffersARuleOnlyWhenDisabled) {
 // wait for it, and the lists show it once made. No rule is offered, and the refresh runs again.
 TEST(FrmTopCommandTest, ChangesThatDoNotTakeAreSaidWithTheirReason) {
   using enum WindowAccess;
-  const std::map<WindowAccess, std::string> why = {
-      {kOpen, "the window has closed or does not allow it."},
-      {kNotResponding, "its program is not responding. Try again once it responds."},
-      {kHigherRights,
-       "its program runs as administrator, with higher rights than Hoverdeck. To change its "
-       "windows, start Hoverdeck as administrator."}};
-  const std::map<std::string, std::string> what = {
-      {"mnuSetTopmost", "!'W' could not be made topmost: "},
-      {"mnuSetNonTopmost", "!'W' could not be made non topmost: "},
-      {"mnuDisableX", "!The X close box of 'W' could not be disabled: "}};
-  const std::string waits = " once its program responds; it is not responding now.";
-  for (const auto& [access, reason] : why) {
-    for (const auto& [command, said] : what) {
-      SCOPED_TRACE(command + ": " + reason);
-      const bool refuses = access == kOpen, topmost = command == "mnuSetNonTopmost";
-      FormDesk d;
-      const auto w = d.desktop.Open(SimWindow{.caption = "W",
-                                              .topmost = topmost,
-                                              .refuses_topmost = refuses,
-                                              .refuses_close_item = refuses,
-                                              .access = access});
-      d.form.Form_Load("");
-      d.Pick("W", topmost);
-      d.form.MenuClick(command);
-      const bool waiting = access == kNotResponding && command != "mnuDisableX";
-      EXPECT_EQ(d.Said(), refuses && topmost ? "<no box>"
-                          : waiting ? "i'W' will be made " + std::string(topmost ? "non " : "") +
-                                          "topmost" + waits
-                                    : said + reason);
-      EXPECT_EQ(Bits({d.desktop.Window(w).topmost, d.desktop.Window(w).close_state == 0u,
-                      d.dialogs.inputs.empty(), d.form.Timer1.Enabled()}),
-                Bits({topmost}) + "111");
-      d.desktop.Window(w).access = kOpen;
-      d.form.Timer1_Timer();
-      EXPECT_EQ(d.Texts(d.form.lstFenetresTopMost), topmost != waiting ? "W" : "");
-    }
+  const auto refusals = LoadIniCorpus("window-commands.txt").lines;
+  ASSERT_EQ(refusals.size(), 9u);
+  for (const auto& refusal : refusals) {
+    const auto& f = refusal.fields;
+    SCOPED_TRACE("line " + std::to_string(refusal.number));
+    ASSERT_EQ(f.size(), 4u);
+    const bool topmost = f[1] == "mnuSetNonTopmost";
+    const auto access = f[0] == "open"             ? kOpen
+                        : f[0] == "not-responding" ? kNotResponding
+                                                   : kHigherRights;
+    FormDesk d;
+    const auto w = d.desktop.Open(SimWindow{.caption = "W",
+                                            .topmost = topmost,
+                                            .refuses_topmost = access == kOpen,
+                                            .refuses_close_item = access == kOpen,
+                                            .access = access});
+    d.form.Form_Load("");
+    d.Pick("W", topmost);
+    d.form.MenuClick(f[1]);
+    EXPECT_EQ(d.Said(), f[2]);
+    EXPECT_EQ(Bits({d.desktop.Window(w).topmost, d.desktop.Window(w).close_state == 0u,
+                    d.dialogs.inputs.empty(), d.form.Timer1.Enabled()}),
+              Bits({topmost}) + "111");
+    d.desktop.Window(w).access = kOpen;
+    d.form.Timer1_Timer();
+    EXPECT_EQ(d.Texts(d.form.lstFenetresTopMost), f[3]);
   }
 }
 
