@@ -247,10 +247,11 @@ TEST_F(FrmTopTest, CloseItemToggleOffersARuleOnlyWhenDisabled) {
 // A change that does not take is said, with its reason when the window tells one; a plain refusal
 // to leave the band goes unsaid; a switch handed on to a program that does not answer is said to
 // wait for it, and the lists show it once made. No rule is offered, and the refresh runs again.
+// The hotkey tells the same through the tray.
 TEST(FrmTopCommandTest, ChangesThatDoNotTakeAreSaidWithTheirReason) {
   using enum WindowAccess;
   const auto refusals = LoadIniCorpus("window-commands.txt").lines;
-  ASSERT_EQ(refusals.size(), 9u);
+  ASSERT_EQ(refusals.size(), 12u);
   for (const auto& refusal : refusals) {
     const auto& f = refusal.fields;
     SCOPED_TRACE("line " + std::to_string(refusal.number));
@@ -266,9 +267,14 @@ TEST(FrmTopCommandTest, ChangesThatDoNotTakeAreSaidWithTheirReason) {
                                             .refuses_close_item = access == kOpen,
                                             .access = access});
     d.form.Form_Load("");
-    d.Pick("W", topmost);
-    d.form.MenuClick(f[1]);
-    EXPECT_EQ(d.Said(), f[2]);
+    if (f[1] == "hotkey") {
+      d.hotkey.active = w;
+      d.form.Hotkey_Pressed();
+    } else {
+      d.Pick("W", topmost);
+      d.form.MenuClick(f[1]);
+    }
+    EXPECT_EQ(d.tray.notices.empty() ? d.Said() : d.tray.notices.back(), f[2]);
     EXPECT_EQ(Bits({d.desktop.Window(w).topmost, d.desktop.Window(w).close_state == 0u,
                     d.dialogs.inputs.empty(), d.form.Timer1.Enabled()}),
               Bits({topmost}) + "111");
