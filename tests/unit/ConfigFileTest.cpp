@@ -206,29 +206,24 @@ const std::uint32_t kThisProcess = GetCurrentProcessId();
 const std::uint32_t kThisProcess = ::getpid();
 #endif
 
-// What a write killed half-way left goes at the start when it is certainly abandoned: made here
-// by a process that has ended, or older than any clock is off; another machine's may be under
-// way in a shared folder. Names of any other form stay.
+// What a write killed half-way left goes at the start only when it is certainly abandoned.
 TEST(ConfigFileSafetyTest, OnlyCertainlyAbandonedLeftoversGoAtTheStart) {
   FormDesk d;
   const auto started = fs::file_time_type::clock::now();
-  const std::string here = MachineName();
-  const std::uint32_t ended = INT32_MAX;  // above every process number either system gives
-  const std::string ini = "Hoverdeck.ini.";
-  const std::tuple<std::string, int, bool> files[] = {
-      // name, hours old, kept
-      {ini + TemporaryNameMiddle(here, ended) + "Ab3xZ9.tmp", 1, false},
-      {ini + TemporaryNameMiddle("other-pc", 8) + "9q8W7e.tmp", 24 * 8, false},
-      {ini + TemporaryNameMiddle("other-pc", ended) + "Ab3xZ9.tmp", 24 * 6, true},
-      {ini + TemporaryNameMiddle(here, kThisProcess) + "Ab3xZ9.tmp", 1, true},
-      {"Other.ini." + TemporaryNameMiddle(here, ended) + "Ab3xZ9.tmp", 1, true},
-      {ini + TemporaryNameMiddle(here, ended) + "Ab3xZ9.txt", 1, true},
-      {ini + "Ab3xZ9.tmp", 1, true}};
+  const auto files = LoadIniCorpus("leftovers.txt").lines;
+  ASSERT_EQ(files.size(), 7u);
   std::set<std::string> kept;
-  for (const auto& [name, hours, stays] : files) {
+  for (const auto& file : files) {
+    const auto& f = file.fields;
+    const auto process = f.at(2) == "ended" ? INT32_MAX
+                         : f[2] == "self"   ? kThisProcess
+                                            : std::stoul("0" + f[2]);
+    const std::string machine = f[1] == "here" ? MachineName() : f[1],
+                      name = f[0] + (machine.empty() ? "" : TemporaryNameMiddle(machine, process)) +
+                             f.at(3);
     WriteBytes(d.dir.File(name), "");
-    fs::last_write_time(d.dir.File(name), started - std::chrono::hours(hours));
-    if (stays) kept.insert(name);
+    fs::last_write_time(d.dir.File(name), started - std::chrono::hours(std::stoi(f.at(4))));
+    if (f.at(5) == "1") kept.insert(name);
   }
   d.form.Form_Load("");
   EXPECT_EQ(Entries(d.dir.path()), kept);

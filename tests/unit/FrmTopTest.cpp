@@ -419,7 +419,6 @@ TEST_F(FrmTopTest, CheckClicksAndSwitchPressesWriteOneKeyEach) {
   EXPECT_EQ(IniText() + Said(), "[TopMostWindows]\nWin1=c\nchkWin1=1\n<no box>");
 }
 
-// A change that a read-only file does not take holds in memory, and is told once.
 TEST_F(FrmTopTest, ChangesTheFileDoesNotTakeHoldAndAreToldOnce) {
   Ini("[Configuration]\nMinimized=0\n");
   std::filesystem::permissions(IniPath(), std::filesystem::perms::owner_read);
