@@ -1,10 +1,7 @@
-// The hotkey for the active window: its setting, the box that changes it, and the switch.
+// The hotkey for the active window: the box that changes it, and the switch.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "support/FormDesk.h"
-#include "support/IniCorpus.h"
 
 namespace hoverdeck {
 namespace {
@@ -17,28 +14,6 @@ struct HotkeyTest : ::testing::Test, FormDesk {
   std::string Held() const { return hotkey.held ? HotkeyText(*hotkey.held) : "none"; }
   std::string Notice() const { return tray.notices.empty() ? "<none>" : tray.notices.back(); }
 };
-
-// The rows "held" of startup-facts.txt: what a start holds and what it tells once the window is up.
-TEST(HotkeyStartTest, HoldsTheSettingOrTellsOnceWhyNot) {
-  const auto starts = LoadIniCorpus("startup-facts.txt").lines;
-  ASSERT_EQ(std::ranges::count(starts, std::string("held"), &CorpusLine::verb), 6);
-  for (const auto& start : starts) {
-    if (start.verb != "held") continue;
-    const std::string &line = start.fields.at(0), &told = start.fields.at(2);
-    SCOPED_TRACE(line);
-    FormDesk d;
-    d.hotkey.unavailable = line.starts_with('!');
-    const std::string setting = line.substr(d.hotkey.unavailable ? 1 : 0);
-    d.Ini("[Configuration]\n" + (setting == "-" ? "" : setting + "\n"));
-    d.form.Form_Load("");
-    d.form.Timer1_Timer();
-    d.form.Timer1_Timer();
-    EXPECT_EQ(WithLogo(d.hotkey.held ? HotkeyText(*d.hotkey.held) : "none"), start.fields.at(1));
-    ASSERT_EQ(d.dialogs.messages.size(), told.empty() ? 0u : 1u);
-    EXPECT_TRUE(told.empty() || d.Said().starts_with(told)) << d.Said();
-    EXPECT_TRUE(d.form.Visible());
-  }
-}
 
 TEST_F(HotkeyTest, SwitchesTheActiveWindowBothWaysAndTellsThroughTheTray) {
   Ini("[Configuration]\nSetTopMostCaption=1\n");
