@@ -18,6 +18,13 @@ inline std::string Bits(std::initializer_list<bool> truths) {
   return bits;
 }
 
+// A hotkey's text with the logo key's name, which differs between systems, written LOGO.
+inline std::string WithLogo(std::string text) {
+  if (const auto at = text.find(kLogoKeyName); at != std::string::npos)
+    text.replace(at, kLogoKeyName.size(), "LOGO");
+  return text;
+}
+
 // Real ports in place of the fakes, where a test needs them.
 struct OtherPorts {
   WindowSystem* windows = nullptr;

@@ -60,14 +60,12 @@ IniCorpus LoadIniCorpus(const std::string& name) {
   for (int number = 1; std::getline(in, line); ++number) {
     if (line.empty() || line[0] == '#') continue;
     if (line.starts_with("== ")) {
-      CorpusFile file;
-      file.label = line.substr(3);
-      file.as_written = file.label.ends_with(" as-written");
-      if (file.as_written) file.label.resize(file.label.size() - 11);
-      std::getline(in, line);
+      const bool as_written = line.ends_with(" as-written");
+      std::string content;
+      std::getline(in, content);
       ++number;
-      file.content = Unescape(line);
-      corpus.files.push_back(std::move(file));
+      corpus.files.push_back(
+          {line.substr(3, line.size() - (as_written ? 14 : 3)), Unescape(content), as_written, {}});
       continue;
     }
     const std::size_t blank = std::min(line.find(' '), line.size());

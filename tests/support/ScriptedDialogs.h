@@ -57,7 +57,6 @@ class ScriptedDialogs final : public Dialogs {
   }
   // The user's doings in the hotkey box; nothing done leaves it open, as closed by its frame.
   void ShowHotkey(frmHotkey& box) override {
-    ++hotkey_boxes;
     if (in_hotkey_box) in_hotkey_box(box);
   }
 
@@ -78,7 +77,6 @@ class ScriptedDialogs final : public Dialogs {
   // Runs while any box is open, as the events a real box lets through would.
   std::function<void()> while_open;
   std::function<void(frmHotkey&)> in_hotkey_box;
-  int hotkey_boxes = 0;
 
   std::vector<ShownMessage> messages;
   std::vector<ShownInput> inputs;

@@ -6,11 +6,9 @@
 namespace hoverdeck::testing {
 
 WindowHandle SimulatedDesktop::Open(SimWindow window) {
-  const WindowHandle handle = next_handle_;
-  next_handle_ += 4;
-  const bool topmost = window.topmost;
-  windows_[handle] = std::move(window);
-  Place(handle, topmost);
+  const WindowHandle handle = std::exchange(next_handle_, next_handle_ + 4);
+  windows_[handle] = window;
+  Place(handle, window.topmost);
   return handle;
 }
 
@@ -83,10 +81,8 @@ void SimulatedDesktop::Switch(WindowHandle window, bool topmost) {
 bool SimulatedDesktop::SetCloseItemState(WindowHandle window, std::uint32_t state) {
   ++writes_.close_item;
   SimWindow* w = Touch(window);
-  if (w == nullptr || !w->close_state || w->refuses_close_item ||
-      w->access != WindowAccess::kOpen) {
+  if (w == nullptr || !w->close_state || w->refuses_close_item || w->access != WindowAccess::kOpen)
     return false;
-  }
   w->close_state = state;
   return true;
 }

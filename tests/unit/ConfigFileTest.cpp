@@ -1,5 +1,5 @@
 // The settings file: reading and writing by the corpora under tests/data, one replacement per
-// change, nothing half written, and the file's own properties kept.
+// change, nothing half written, and the file's own properties kept; the rule catalogues it holds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,9 +34,20 @@ namespace {
 namespace fs = std::filesystem;
 using namespace hoverdeck::testing;
 
-// The system's store, counting replacements; it refuses those of files with a given extension.
-class CountingStore final : public FileStore {
- public:
+std::set<std::string> Entries(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+// A file of the given bytes in a fresh folder, written through the system's store, which counts
+// its replacements and refuses those of files with a given extension.
+struct StoredIni final : FileStore {
+  explicit StoredIni(const std::string& bytes, LineEnding ending = LineEnding::kLf)
+      : file(ini, ending, *this) {
+    WriteBytes(ini, bytes);
+  }
   bool Replace(const fs::path& path, std::string_view content) override {
     ++replacements;
     return !path.extension().string().starts_with(refused) &&
@@ -48,16 +59,12 @@ class CountingStore final : public FileStore {
   std::string FromLegacyText(std::string_view bytes) const override {
     return SystemFileStore().FromLegacyText(bytes);
   }
+  TempDir dir;
+  fs::path ini = dir.File("Hoverdeck.ini");
+  ConfigFile file;
   int replacements = 0;
   std::string refused = "none";
 };
-
-std::set<std::string> Entries(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir))
-    names.insert(entry.path().filename().string());
-  return names;
-}
 
 // Every query of the corpus that the platform's profile functions are compared with, in each of
 // the file's line-end forms.
@@ -92,14 +99,12 @@ TEST(ConfigFileTest, WritesAndDeletesTheCorporaByteForByte) {
       ASSERT_GE(f.size(), write ? 5u : 3u);
       const std::string& after = f[write ? 4 : 2];
       const auto flag = [&f](const char* name) { return std::ranges::count(f, name) > 0; };
-      TempDir dir;
-      WriteBytes(dir.File("a.ini"), f[0]);
-      CountingStore store;
-      ConfigFile file(dir.File("a.ini"), flag("crlf") ? LineEnding::kCrLf : LineEnding::kLf, store);
-      EXPECT_EQ(write ? file.Write(f[1], f[2], f[3]) : file.DeleteSection(f[1]), !flag("refused"));
-      EXPECT_EQ(Visible(ReadBytes(dir.File("a.ini"))), Visible(after));
-      EXPECT_EQ(store.replacements, f[0] == after ? 0 : 1);
-      EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"a.ini"});
+      StoredIni s(f[0], flag("crlf") ? LineEnding::kCrLf : LineEnding::kLf);
+      EXPECT_EQ(write ? s.file.Write(f[1], f[2], f[3]) : s.file.DeleteSection(f[1]),
+                !flag("refused"));
+      EXPECT_EQ(Visible(ReadBytes(s.ini)), Visible(after));
+      EXPECT_EQ(s.replacements, f[0] == after ? 0 : 1);
+      EXPECT_EQ(Entries(s.dir.path()), std::set<std::string>{"Hoverdeck.ini"});
     }
   }
 }
@@ -126,12 +131,9 @@ TEST(ConfigFileTest, OddPlacesFailCleanlyOrStayUsable) {
 // Start-up reads the file as it was when its batch began and writes both mended sections in one
 // replacement; a catalogue save is one replacement too, and a refused one leaves the old section.
 TEST(ConfigFileSafetyTest, StartUpAndEachCatalogueSaveReplaceTheFileOnce) {
-  TempDir dir;
-  const fs::path ini = dir.File("Hoverdeck.ini");
   const std::string settings = "[Configuration]\nSetAllTopMost=1\n";
-  WriteBytes(ini, settings + CatalogueSection(60, false) + CatalogueSection(3, false, "DisableX"));
-  CountingStore store;
-  ConfigFile file(ini, LineEnding::kLf, store);
+  StoredIni s(settings + CatalogueSection(60, false) + CatalogueSection(3, false, "DisableX"));
+  auto& [dir, ini, file, replacements, refused] = s;
   Catalogue topmost(kTopMostWindowsSection), close(kDisableXSection);
   SortedList list;
   {
@@ -141,20 +143,20 @@ TEST(ConfigFileSafetyTest, StartUpAndEachCatalogueSaveReplaceTheFileOnce) {
     LoadCatalogue(file, close, list);
     ConfigFile::Batch inner(file);  // part of the outer batch
     LoadCatalogue(file, topmost, list);
-    EXPECT_EQ((std::pair{inner.Commit(), store.replacements}), std::pair(true, 0));
+    EXPECT_EQ((std::pair{inner.Commit(), replacements}), std::pair(true, 0));
   }  // left without Commit: the scope's end writes
   const std::string mended =
       settings + CatalogueSection(3, true, "DisableX") + CatalogueSection(60, true);
   EXPECT_EQ(ReadBytes(ini), mended);
   list.RemoveAt(0);
   list.Add("new rule", true);
-  store.refused = ".ini";
+  refused = ".ini";
   SaveCatalogue(file, topmost, list);
   EXPECT_EQ(ReadBytes(ini), mended);
   EXPECT_EQ(topmost.entry(1).text, "new rule");  // the program goes on with what it holds
-  store.refused = "none";
+  refused = "none";
   SaveCatalogue(file, topmost, list);
-  EXPECT_EQ(store.replacements, 3);
+  EXPECT_EQ(replacements, 3);
   EXPECT_EQ(file.Read(kTopMostWindowsSection, "Win1") + file.Read(kTopMostWindowsSection, "Win60") +
                 file.Read(kDisableXSection, "Win3"),
             "new rulerule160rule103");
@@ -166,15 +168,12 @@ TEST(ConfigFileSafetyTest, StartUpAndEachCatalogueSaveReplaceTheFileOnce) {
 TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
   for (const bool copy_refused : {false, true}) {
     SCOPED_TRACE(copy_refused);
-    TempDir dir;
-    const fs::path ini = dir.File("Hoverdeck.ini");
     const std::string whole =
         CatalogueSection(150, false) + CatalogueSection(120, false, "DisableX");
-    WriteBytes(ini, whole);
+    StoredIni s(whole);
+    auto& [dir, ini, file, replacements, refused] = s;
     WriteBytes(dir.File("Hoverdeck.ini.bak"), "earlier");
-    CountingStore store;
-    store.refused = copy_refused ? ".bak" : "none";
-    ConfigFile file(ini, LineEnding::kLf, store);
+    refused = copy_refused ? ".bak" : "none";
     Catalogue catalogue(kTopMostWindowsSection), close(kDisableXSection);
     SortedList list;
     ConfigFile::Batch batch(file);
@@ -201,38 +200,30 @@ TEST(ConfigFileSafetyTest, CutSectionIsWrittenBackOnlyAfterACompleteCopy) {
   }
 }
 
-std::uint32_t ThisProcess() {
 #ifdef _WIN32
-  return GetCurrentProcessId();
+const std::uint32_t kThisProcess = GetCurrentProcessId();
 #else
-  return static_cast<std::uint32_t>(::getpid());
+const std::uint32_t kThisProcess = ::getpid();
 #endif
-}
 
-// What a write killed half-way left goes at the start when it is certainly abandoned: made here
-// by a process that has ended, or older than any clock is off; another machine's may be under
-// way in a shared folder. Names of any other form stay.
+// What a write killed half-way left goes at the start only when it is certainly abandoned.
 TEST(ConfigFileSafetyTest, OnlyCertainlyAbandonedLeftoversGoAtTheStart) {
   FormDesk d;
   const auto started = fs::file_time_type::clock::now();
-  const std::string here = MachineName();
-  const std::uint32_t self = ThisProcess();
-  const std::uint32_t ended = INT32_MAX;  // above every process number either system gives
-  const std::string ini = "Hoverdeck.ini.";
-  const std::tuple<std::string, int, bool> files[] = {
-      // name, hours old, kept
-      {ini + TemporaryNameMiddle(here, ended) + "Ab3xZ9.tmp", 1, false},
-      {ini + TemporaryNameMiddle("other-pc", 8) + "9q8W7e.tmp", 24 * 8, false},
-      {ini + TemporaryNameMiddle("other-pc", ended) + "Ab3xZ9.tmp", 24 * 6, true},
-      {ini + TemporaryNameMiddle(here, self) + "Ab3xZ9.tmp", 1, true},
-      {"Other.ini." + TemporaryNameMiddle(here, ended) + "Ab3xZ9.tmp", 1, true},
-      {ini + TemporaryNameMiddle(here, ended) + "Ab3xZ9.txt", 1, true},
-      {ini + "Ab3xZ9.tmp", 1, true}};
+  const auto files = LoadIniCorpus("leftovers.txt").lines;
+  ASSERT_EQ(files.size(), 7u);
   std::set<std::string> kept;
-  for (const auto& [name, hours, stays] : files) {
+  for (const auto& file : files) {
+    const auto& f = file.fields;
+    const auto process = f.at(2) == "ended" ? INT32_MAX
+                         : f[2] == "self"   ? kThisProcess
+                                            : std::stoul("0" + f[2]);
+    const std::string machine = f[1] == "here" ? MachineName() : f[1],
+                      name = f[0] + (machine.empty() ? "" : TemporaryNameMiddle(machine, process)) +
+                             f.at(3);
     WriteBytes(d.dir.File(name), "");
-    fs::last_write_time(d.dir.File(name), started - std::chrono::hours(hours));
-    if (stays) kept.insert(name);
+    fs::last_write_time(d.dir.File(name), started - std::chrono::hours(std::stoi(f.at(4))));
+    if (f.at(5) == "1") kept.insert(name);
   }
   d.form.Form_Load("");
   EXPECT_EQ(Entries(d.dir.path()), kept);
@@ -242,23 +233,20 @@ TEST(ConfigFileSafetyTest, OnlyCertainlyAbandonedLeftoversGoAtTheStart) {
 struct FailingFile final : InPlaceFile {
   std::string bytes = "[S]\nk=old\n";
   int fail_at = 0, changes = 0;
+  bool Fails() { return ++changes == fail_at; }
   std::optional<std::uint64_t> Size() override { return bytes.size(); }
   std::optional<std::string> Read(std::uint64_t at, std::size_t length) override {
     return bytes.substr(at, length);
   }
   bool Write(std::uint64_t at, std::string_view part) override {
-    const bool fails = ++changes == fail_at;
+    const bool fails = Fails();
     if (fails) part = part.substr(0, part.size() / 2);
     bytes.resize(std::max<std::size_t>(bytes.size(), at + part.size()));
     bytes.replace(at, part.size(), part);
     return !fails;
   }
-  bool Truncate(std::uint64_t size) override {
-    if (++changes == fail_at) return false;
-    bytes.resize(size);
-    return true;
-  }
-  bool Flush() override { return ++changes != fail_at; }
+  bool Truncate(std::uint64_t size) override { return !Fails() && (bytes.resize(size), true); }
+  bool Flush() override { return !Fails(); }
   bool Reserve(std::uint64_t size) override {  // lengthens the file, as posix_fallocate does
     return Truncate(std::max<std::uint64_t>(size, bytes.size()));
   }
@@ -318,18 +306,15 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
     const fs::path ini = dir.File("Hoverdeck.ini");
     WriteBytes(ini, before);
     bool made = true;  // false where the situation cannot be made here
-    if (situation == "read-only") {
+    if (situation == "read-only")
       fs::permissions(ini, fs::perms::owner_read | fs::perms::group_read);
-    } else if (situation == "hard link" || situation == "full disk") {
+    if (situation == "hard link" || situation == "full disk")
       fs::create_hard_link(ini, dir.File("second name.ini"));
 #ifdef _WIN32
-      made = situation == "hard link";
-    } else {
-      continue;
-    }
+    if (situation != "read-only" && situation != "hard link") continue;
     FileStore& store = SystemFileStore();
 #else
-    } else if (situation == "link") {
+    if (situation == "link") {
       fs::rename(ini, dir.File("kept.ini"));
       fs::create_symlink("kept.ini", ini);
     } else if (situation == "mode and owner") {
@@ -337,7 +322,7 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
              (::geteuid() != 0 || ::chown(ini.c_str(), 1234, 4321) == 0);
     } else if (situation == "locked folder") {
       made = LockFolder(dir.path(), true);
-    } else {
+    } else if (situation == "size limit") {
       std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
       const rlimit limit{before.size(), kept_limit.rlim_max};
       made = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
@@ -367,6 +352,39 @@ TEST(ConfigFileSafetyTest, WriteKeepsTheFileTheUserMade) {
       EXPECT_EQ(ReadBytes(dir.File("second name.ini")), written ? after : before);
     }
     EXPECT_EQ(Entries(dir.path()), entries);
+  }
+}
+
+// The catalogue's entries as "text" + flag, separated by blanks.
+std::string Entries(const Catalogue& catalogue) {
+  std::string loaded;
+  for (int p = 1; p <= catalogue.count(); ++p)
+    loaded += (p > 1 ? " " : "") + catalogue.entry(p).text + catalogue.entry(p).checked;
+  return loaded;
+}
+
+// Whatever the file held, it then lists the entries in the order of the list, the rest kept.
+TEST(CatalogueTest, LoadsTheCorpusAsListed) {
+  const auto loads = LoadIniCorpus("catalogue-loads.txt").lines;
+  ASSERT_GE(loads.size(), 7u);
+  for (const auto& load : loads) {
+    SCOPED_TRACE(load.verb);
+    ASSERT_EQ(load.fields.size(), 3u);
+    TempDir dir;
+    const std::string content = "; kept\n" + load.fields[0] + "[Other]\nk=v\n";
+    WriteBytes(dir.File("a.ini"), content);
+    ConfigFile file(dir.File("a.ini"), LineEnding::kLf);
+    for (const bool again : {false, true}) {
+      Catalogue catalogue(kTopMostWindowsSection);
+      SortedList list;
+      list.Add("stale");
+      list.SetListIndex(0);
+      LoadCatalogue(file, catalogue, list);
+      EXPECT_EQ(Entries(catalogue) + "/" + std::to_string(list.Count() - catalogue.count()) +
+                    std::to_string(list.ListIndex()) + file.Read("Other", "k"),
+                load.fields[1] + "/0-1v");
+      EXPECT_TRUE(again || (ReadBytes(file.path()) != content) == (load.fields[2] == "rewritten"));
+    }
   }
 }
 

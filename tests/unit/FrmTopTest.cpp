@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 
 #include "app/ProgramConstants.h"
 #include "support/FormDesk.h"
 #include "support/IniCorpus.h"
+#include "ui/HandlerGate.h"
 
 namespace hoverdeck {
 namespace {
@@ -248,44 +248,40 @@ TEST_F(FrmTopTest, CloseItemToggleOffersARuleOnlyWhenDisabled) {
 // A change that does not take is said, with its reason when the window tells one; a plain refusal
 // to leave the band goes unsaid; a switch handed on to a program that does not answer is said to
 // wait for it, and the lists show it once made. No rule is offered, and the refresh runs again.
+// The hotkey tells the same through the tray.
 TEST(FrmTopCommandTest, ChangesThatDoNotTakeAreSaidWithTheirReason) {
   using enum WindowAccess;
-  const std::map<WindowAccess, std::string> why = {
-      {kOpen, "the window has closed or does not allow it."},
-      {kNotResponding, "its program is not responding. Try again once it responds."},
-      {kHigherRights,
-       "its program runs as administrator, with higher rights than Hoverdeck. To change its "
-       "windows, start Hoverdeck as administrator."}};
-  const std::map<std::string, std::string> what = {
-      {"mnuSetTopmost", "!'W' could not be made topmost: "},
-      {"mnuSetNonTopmost", "!'W' could not be made non topmost: "},
-      {"mnuDisableX", "!The X close box of 'W' could not be disabled: "}};
-  const std::string waits = " once its program responds; it is not responding now.";
-  for (const auto& [access, reason] : why) {
-    for (const auto& [command, said] : what) {
-      SCOPED_TRACE(command + ": " + reason);
-      const bool refuses = access == kOpen, topmost = command == "mnuSetNonTopmost";
-      FormDesk d;
-      const auto w = d.desktop.Open(SimWindow{.caption = "W",
-                                              .topmost = topmost,
-                                              .refuses_topmost = refuses,
-                                              .refuses_close_item = refuses,
-                                              .access = access});
-      d.form.Form_Load("");
+  const auto refusals = LoadIniCorpus("window-commands.txt").lines;
+  ASSERT_EQ(refusals.size(), 12u);
+  for (const auto& refusal : refusals) {
+    const auto& f = refusal.fields;
+    SCOPED_TRACE("line " + std::to_string(refusal.number));
+    ASSERT_EQ(f.size(), 4u);
+    const bool topmost = f[1] == "mnuSetNonTopmost";
+    const auto access = f[0] == "open"             ? kOpen
+                        : f[0] == "not-responding" ? kNotResponding
+                                                   : kHigherRights;
+    FormDesk d;
+    const auto w = d.desktop.Open(SimWindow{.caption = "W",
+                                            .topmost = topmost,
+                                            .refuses_topmost = access == kOpen,
+                                            .refuses_close_item = access == kOpen,
+                                            .access = access});
+    d.form.Form_Load("");
+    if (f[1] == "hotkey") {
+      d.hotkey.active = w;
+      d.form.Hotkey_Pressed();
+    } else {
       d.Pick("W", topmost);
-      d.form.MenuClick(command);
-      const bool waiting = access == kNotResponding && command != "mnuDisableX";
-      EXPECT_EQ(d.Said(), refuses && topmost ? "<no box>"
-                          : waiting ? "i'W' will be made " + std::string(topmost ? "non " : "") +
-                                          "topmost" + waits
-                                    : said + reason);
-      EXPECT_EQ(Bits({d.desktop.Window(w).topmost, d.desktop.Window(w).close_state == 0u,
-                      d.dialogs.inputs.empty(), d.form.Timer1.Enabled()}),
-                Bits({topmost}) + "111");
-      d.desktop.Window(w).access = kOpen;
-      d.form.Timer1_Timer();
-      EXPECT_EQ(d.Texts(d.form.lstFenetresTopMost), topmost != waiting ? "W" : "");
+      d.form.MenuClick(f[1]);
     }
+    EXPECT_EQ(d.tray.notices.empty() ? d.Said() : d.tray.notices.back(), f[2]);
+    EXPECT_EQ(Bits({d.desktop.Window(w).topmost, d.desktop.Window(w).close_state == 0u,
+                    d.dialogs.inputs.empty(), d.form.Timer1.Enabled()}),
+              Bits({topmost}) + "111");
+    d.desktop.Window(w).access = kOpen;
+    d.form.Timer1_Timer();
+    EXPECT_EQ(d.Texts(d.form.lstFenetresTopMost), f[3]);
   }
 }
 
@@ -424,7 +420,6 @@ TEST_F(FrmTopTest, CheckClicksAndSwitchPressesWriteOneKeyEach) {
   EXPECT_EQ(IniText() + Said(), "[TopMostWindows]\nWin1=c\nchkWin1=1\n<no box>");
 }
 
-// A change that a read-only file does not take holds in memory, and is told once.
 TEST_F(FrmTopTest, ChangesTheFileDoesNotTakeHoldAndAreToldOnce) {
   Ini("[Configuration]\nMinimized=0\n");
   std::filesystem::permissions(IniPath(), std::filesystem::perms::owner_read);
@@ -437,7 +432,8 @@ TEST_F(FrmTopTest, ChangesTheFileDoesNotTakeHoldAndAreToldOnce) {
   form.chkAllTopMost_MouseDown();
   form.AfterUserEvent();
   EXPECT_EQ(quiet + "|" + told, "<no box>|!Hoverdeck could not write its settings to " +
-                                    IniPath().string() + ". The file may be read-only or in use, "
+                                    IniPath().string() +
+                                    ". The file may be read-only or in use, "
                                     "or the disk full. Your changes hold until Hoverdeck ends; "
                                     "this is told once.");
   EXPECT_EQ(Switches() + std::to_string(dialogs.messages.size()) + IniText(),
@@ -445,46 +441,38 @@ TEST_F(FrmTopTest, ChangesTheFileDoesNotTakeHoldAndAreToldOnce) {
 }
 
 // A catalogue section cut to the strings a catalogue takes (with where the whole list is kept),
-// and a Wayland desktop seen through XWayland alone, are told once the window is up; an invisible
-// start tells nothing.
+// and a Wayland desktop seen through XWayland alone (on GNOME, what the user can do about it),
+// are told once the window is up; an invisible start tells nothing.
 TEST(FrmTopNoticeTest, IsToldOnceAfterTheWindowIsUpButNotWhenInvisible) {
-  for (const bool xwayland : {false, true}) {
+  using enum WaylandNotice;
+  for (const auto& [notice, told] :
+       {std::pair(std::optional<WaylandNotice>(),
+                  " holds 120 strings; Hoverdeck uses the first "
+                  "100.\r\nThe complete file was kept as "),
+        {kNone, "only the windows of programs that run through XWayland. Windows of native"},
+        {kLoginNeeded, "Until you log out and back in"},
+        {kExtensionOff, "gnome-extensions enable hoverdeck@example.org"},
+        {kUserExtensionsOff, "runs no user extensions"}}) {
     for (const char* line : {"", "-i"}) {
-      SCOPED_TRACE(std::string(line) + (xwayland ? " xwayland" : " cut"));
+      SCOPED_TRACE(std::string(line) + told);
       FormDesk d;
-      d.host.os.xwayland_only = xwayland;
-      if (!xwayland) d.Ini(CatalogueSection(120, false));
+      d.host.os.xwayland_only = notice.has_value();
+      d.host.os.wayland_notice = notice.value_or(kNone);
+      if (!notice) d.Ini(CatalogueSection(120, false));
       d.form.Form_Load(line);
       EXPECT_TRUE(d.dialogs.messages.empty());
       d.form.Timer1_Timer();
       d.form.Timer1_Timer();
       ASSERT_EQ(d.dialogs.messages.size(), *line ? 0u : 1u);
-      if (*line) continue;
       const std::string ini = d.IniPath().string();
-      const std::string told =
-          xwayland ? "only the windows of programs that run through XWayland"
-                   : "!The list TopMostWindows of " + ini +
-                         " holds 120 strings; Hoverdeck uses the first 100.\r\nThe complete file "
-                         "was kept as " +
-                         ini + ".bak.\r\n";
-      EXPECT_NE(d.Said().find(told), std::string::npos) << d.Said();
+      if (!*line) {
+        EXPECT_NE(
+            d.Said().find(notice ? told
+                                 : "!The list TopMostWindows of " + ini + told + ini + ".bak.\r\n"),
+            std::string::npos)
+            << d.Said();
+      }
     }
-  }
-}
-
-// On GNOME the notice says what the user can do about it.
-TEST(FrmTopNoticeTest, GnomeReasonIsToldInsteadOfThePlainXWaylandNotice) {
-  for (const auto& [reason, told] :
-       {std::pair(WaylandNotice::kNone, "run through XWayland. Windows of native"),
-        {WaylandNotice::kLoginNeeded, "Until you log out and back in"},
-        {WaylandNotice::kExtensionOff, "gnome-extensions enable hoverdeck@example.org"},
-        {WaylandNotice::kUserExtensionsOff, "runs no user extensions"}}) {
-    FormDesk d;
-    d.host.os.xwayland_only = true;
-    d.host.os.wayland_notice = reason;
-    d.form.Form_Load("");
-    d.form.Timer1_Timer();
-    EXPECT_NE(d.Said().find(told), std::string::npos) << d.Said();
   }
 }
 
@@ -501,6 +489,86 @@ TEST_F(FrmTopTest, AboutBoxIsModalAndBuildsItsCreditAfresh) {
       std::string(kMakerLine);
   EXPECT_EQ(dialogs.abouts, std::vector<std::string>(2, credit));
   EXPECT_FALSE(form.about.Loaded());
+}
+
+// The rules hold while a box of the main window is open: a tick delivered from within each kind
+// of box scans and enforces, and the handler that opened the box finishes as it would have.
+TEST(TicksBehindBoxes, EachBoxLetsTheTickEnforceAndTheHandlerFinishesAsAnswered) {
+  // The popup's choice on "Editor - notes", the answer to the offer, the refresh resumed or not,
+  // and then: topmost, the offer made, the close rules.
+  const struct {
+    const char *choice, *answer;
+    bool resumed;
+    const char* done;
+  } cases[] = {
+      // The tick in the popup rebuilds the list: the command still acts on the picked window.
+      {"mnuSetTopmost", "", true, "1 Hoverdeck|Editor|'Editor - notes' is now topmost Mail"},
+      // Paused: only the offer, after the command, sees a tick.
+      {"mnuDisableX", ScriptedDialogs::kAcceptDefault, false,
+       "0 Hoverdeck|Editor|'Editor - notes' X close box now disabled Editor|Mail"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.choice);
+    FormDesk d;
+    d.Ini("[DisableX]\nWin1=Mail\nchkWin1=1\n");
+    const WindowHandle editor = d.desktop.Open("Editor - notes");
+    d.form.Form_Load("");
+    // Opens after the last scan: only a tick while the box is up can find it.
+    const WindowHandle mail = d.desktop.Open("Mail - inbox");
+    int ticks = 0;
+    d.dialogs.while_open = [&] {
+      if (!d.form.Timer1.Enabled()) return;  // a paused refresh stays paused
+      ++ticks;
+      d.form.Timer1_Timer();
+      EXPECT_TRUE(d.Texts(d.form.lstFenetresNonTopMost).ends_with("Mail - inbox"));
+    };
+    d.dialogs.popup_choices = {c.choice};
+    d.dialogs.input_answers = {c.answer};
+    d.Pick("Editor - notes");
+    if (c.resumed) d.form.Form_MouseMove(0);
+    d.form.lstFenetresNonTopMost_MouseDown(kRightButton);
+    EXPECT_GT(ticks, 0);
+    EXPECT_EQ(d.desktop.Window(mail).close_state, kCloseItemDisabledBits);
+    const std::string offer = d.Asked();
+    EXPECT_EQ(Bits({d.desktop.Window(editor).topmost}) + " " + offer.substr(0, offer.find('\r')) +
+                  " " + d.Texts(d.form.lstCatalogueDisableX),
+              c.done);
+  }
+}
+
+TEST(TicksBehindBoxes, TheSessionEndingWhileABoxIsOpenEndsWithoutAQuestion) {
+  for (const char* command_line : {"", "-i"}) {
+    SCOPED_TRACE(command_line);
+    FormDesk d;
+    d.form.Form_Load(command_line);
+    d.dialogs.input_answers = {""};
+    d.dialogs.while_open = [&d] { d.form.Form_EndSession(); };
+    d.form.cmdAjouter_Click();
+    EXPECT_EQ(
+        Bits({d.form.EndRequested(), d.tray.present, d.tray.deletes == d.tray.adds}) + d.Said(),
+        "101<no box>");
+  }
+}
+
+// The gate the frontends pass every event through: while a handler waits on a box only the tick
+// gets in, also after a tick handled meanwhile has returned; nothing once the form is going.
+TEST(TicksBehindBoxes, WhileAHandlerWaitsOnlyTheTickPassesTheGate) {
+  HandlerGate gate;
+  std::string seen;  // per look: user event, tick
+  const auto look = [&] {
+    seen += Bits({gate.Admits(FormEvent::kUser), gate.Admits(FormEvent::kTick)}) + " ";
+  };
+  look();
+  {
+    const FlagScope waiting = gate.Enter();
+    look();
+    { const FlagScope tick = gate.Enter(); }
+    look();
+  }
+  look();
+  gate.Close();
+  look();
+  EXPECT_EQ(seen, "11 01 01 11 00 ");
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // What start-up reads and derives: command line, operating-system description, the settings
-// file's place and its section "Configuration", and handle text.
+// file's place, its section "Configuration" and the hotkey, and handle text.
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "app/Hotkey.h"
 #include "app/OsDescription.h"
 #include "app/Settings.h"
 #include "platform/WindowHandle.h"
@@ -18,7 +19,7 @@ using namespace hoverdeck::testing;
 
 TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
   const auto facts = LoadIniCorpus("startup-facts.txt").lines;
-  ASSERT_GE(facts.size(), 40u);
+  ASSERT_GE(facts.size(), 60u);
   for (const auto& fact : facts) {
     const auto& f = fact.fields;
     SCOPED_TRACE("line " + std::to_string(fact.number));
@@ -49,6 +50,23 @@ TEST(StartupFactsTest, ReadsTheCorpusAsListed) {
 #endif
       EXPECT_EQ(ConfigFilePath(host),
                 (f[4] == "user" ? host.user_config : host.directory) / "Hoverdeck.ini");
+    } else if (fact.verb == "hotkey") {
+      const auto hotkey = ParseHotkey(f.at(0));
+      EXPECT_EQ(WithLogo(hotkey ? HotkeyText(*hotkey) : "refused"), f.at(1));
+    } else if (fact.verb == "held") {
+      // The hotkey a start holds, and what it tells once the window is up.
+      const std::string &line = f.at(0), &told = f.at(2);
+      FormDesk d;
+      d.hotkey.unavailable = line.starts_with('!');
+      const std::string setting = line.substr(d.hotkey.unavailable ? 1 : 0);
+      d.Ini("[Configuration]\n" + (setting == "-" ? "" : setting + "\n"));
+      d.form.Form_Load("");
+      d.form.Timer1_Timer();
+      d.form.Timer1_Timer();
+      EXPECT_EQ(WithLogo(d.hotkey.held ? HotkeyText(*d.hotkey.held) : "none"), f.at(1));
+      ASSERT_EQ(d.dialogs.messages.size(), told.empty() ? 0u : 1u);
+      EXPECT_TRUE(told.empty() || d.Said().starts_with(told)) << d.Said();
+      EXPECT_TRUE(d.form.Visible());
     } else {
       ASSERT_EQ(std::tuple(fact.verb, f.size()), std::tuple("settings", 3u));
       TempDir dir;

@@ -9,6 +9,7 @@
 namespace hoverdeck {
 namespace {
 
+using testing::Bits;
 using testing::SimWindow;
 
 class WindowScanTest : public ::testing::Test {
@@ -56,12 +57,11 @@ TEST_F(WindowScanTest, KeepsOnlyVisibleEnabledParentlessCaptionedWindows) {
   minimized_ = true;
   Scan();
   EXPECT_EQ(desktop_.writes().total(), 0);
-  Rules(topmost_rules_, {{"x", false}});
-  Rules(close_rules_, {{"x", false}});
+  for (Catalogue* rules : {&topmost_rules_, &close_rules_}) Rules(*rules, {{"x", false}});
   Scan();
   EXPECT_EQ(Listed(false) + "/" + Listed(true), "Kept/");
   // "Kept" made topmost and its close button disabled, and nothing else written.
-  EXPECT_EQ(testing::Bits({desktop_.Window(kept).topmost, desktop_.writes().total() == 2}), "11");
+  EXPECT_EQ(Bits({desktop_.Window(kept).topmost, desktop_.writes().total() == 2}), "11");
 }
 
 // The marker of tests/data/caption-markers.txt: the tables and the rules see the caption as
@@ -101,8 +101,8 @@ TEST_F(WindowScanTest, TopmostRulesActOnlyWhileMinimisedAndShowFromTheNextScan) 
   inputs_.main_window_minimized = [&] { return asked++ > 0; };
   Scan();
   // The first one asked was not minimised yet; the case must match.
-  EXPECT_EQ(testing::Bits({desktop_.Window(notepad).topmost, desktop_.Window(lower).topmost,
-                           desktop_.Window(early).topmost}),
+  EXPECT_EQ(Bits({desktop_.Window(notepad).topmost, desktop_.Window(lower).topmost,
+                  desktop_.Window(early).topmost}),
             "001");
   EXPECT_EQ(desktop_.Window(early).caption + "/" + Listed(true), "Notepad early/");
   Scan();
@@ -119,7 +119,7 @@ TEST_F(WindowScanTest, WalkGoesOnFromWhereTheSwitchedWindowNowStandsEnteringEach
   // Z-order: Top, first rule, second rule. Switching "first rule" lifts it above "Top", so the
   // walk meets "Top" again before it reaches "second rule".
   Scan();
-  EXPECT_EQ(testing::Bits({desktop_.Window(first).topmost, desktop_.Window(second).topmost}), "11");
+  EXPECT_EQ(Bits({desktop_.Window(first).topmost, desktop_.Window(second).topmost}), "11");
   EXPECT_EQ(Listed(true) + "/" + Listed(false), "Top/first rule|second rule");
   EXPECT_EQ(desktop_.writes().topmost, 2);
   Scan();
@@ -158,8 +158,7 @@ TEST_F(WindowScanTest, CloseRulesActOnEveryScanAndKeepOtherBits) {
 TEST_F(WindowScanTest, WindowsThatCannotTakeAChangeAreLeftAloneUntilTheyCan) {
   desktop_.revision = 1;
   settings_.SetTopMostCaption = true;
-  Rules(topmost_rules_, {{"app", true}});
-  Rules(close_rules_, {{"app", true}});
+  for (Catalogue* rules : {&topmost_rules_, &close_rules_}) Rules(*rules, {{"app", true}});
   minimized_ = true;
   using enum WindowAccess;
   const auto hung = desktop_.Open(SimWindow{.caption = "hung app", .access = kNotResponding});
@@ -174,8 +173,8 @@ TEST_F(WindowScanTest, WindowsThatCannotTakeAChangeAreLeftAloneUntilTheyCan) {
   EXPECT_EQ(desktop_.writes().total(), 3);
   desktop_.Window(hung).access = kOpen;
   Scan();
-  EXPECT_EQ(testing::Bits({desktop_.Window(hung).topmost, desktop_.Window(admin).topmost,
-                           desktop_.Window(hung).close_state == kCloseItemDisabledBits}),
+  EXPECT_EQ(Bits({desktop_.Window(hung).topmost, desktop_.Window(admin).topmost,
+                  desktop_.Window(hung).close_state == kCloseItemDisabledBits}),
             "101");
 }
 
