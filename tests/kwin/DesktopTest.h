@@ -158,6 +158,7 @@ TYPED_TEST_P(DesktopPortTest, ListsWindowsAndFollowsTheirTopmostState) {
             "110");
   EXPECT_TRUE(this->windows_->SetTopmost(native, false, {}));
   EXPECT_TRUE(this->windows_->ConfirmTopmost(native, false));
+  EXPECT_FALSE(this->windows_->IsTopmost(native));  // as confirmed, with no wait
   QProcess::execute("wmctrl", {"-r", "X early", "-b", "add,above"});
   EXPECT_TRUE(Within([&] { return this->windows_->IsTopmost(this->Find("X early")); }));
   this->processes_.back()->kill();
