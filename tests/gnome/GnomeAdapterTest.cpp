@@ -1,23 +1,11 @@
 // The GNOME adapter inside a headless GNOME Shell (run-under-gnome.sh) with native Wayland and
 // XWayland test windows, and the program's first run on a desktop without its extension.
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 
-#include "FormDesk.h"
-#include "app/SortedList.h"
-#include "inventory/WindowScan.h"
+#include "DesktopTest.h"
 #include "platform/gnome/GnomeExtension.h"
 #include "platform/gnome/GnomeGlobalHotkey.h"
 #include "platform/gnome/GnomeWindowSystem.h"
@@ -25,23 +13,6 @@
 
 namespace hoverdeck {
 namespace {
-
-bool Within(const std::function<bool()>& done, int ms = 5000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents();
-    QThread::msleep(5);
-  }
-  return true;
-}
-
-std::string Output(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  process.waitForFinished(10000);
-  return process.readAllStandardOutput().toStdString();
-}
 
 std::string Gsettings(const char* key) {
   return Output("gsettings", {"get", "org.gnome.shell", key});
@@ -60,27 +31,14 @@ void LogInAgain() {
   }
 }
 
-// The program (a copy in a scratch folder, with its settings file beside it), as a user runs it.
-std::unique_ptr<QProcess> StartProgram(QTemporaryDir& dir, const std::string& ini,
-                                       const QStringList& arguments = {}) {
-  const QString program = dir.filePath("hoverdeck");
-  QFile::copy(HOVERDECK_PROGRAM, program);
-  std::ofstream(dir.filePath("Hoverdeck.ini").toStdString()) << ini;
-  auto process = std::make_unique<QProcess>();
-  auto env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "xcb");
-  process->setProcessEnvironment(env);
-  process->start(program, arguments);
-  return process;
-}
 // The windows a program shows whose caption begins with `caption`: message boxes by default.
 std::string Windows(const QProcess& program, const QString& caption = "^Hoverdeck - ") {
   return Output("xdotool", {"search", "--all", "--onlyvisible", "--pid",
                             QString::number(program.processId()), "--name", caption});
 }
 std::filesystem::path ExtensionFolder() {
-  return std::filesystem::path(qgetenv("XDG_DATA_HOME").toStdString()) /
-         "gnome-shell/extensions" / kGnomeExtensionUuid;
+  return std::filesystem::path(qgetenv("XDG_DATA_HOME").toStdString()) / "gnome-shell/extensions" /
+         kGnomeExtensionUuid;
 }
 // The process that holds the program's bus name; 0 for none.
 qint64 NameOwner() {
@@ -121,125 +79,19 @@ class Keyboard {
   QString session_;
 };
 
-class GnomeTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    for (auto& process : processes_) {
-      process->kill();
-      process->waitForFinished();
-    }
-  }
-  void Connect() {
-    windows_ = GnomeWindowSystem::Connect(qgetenv("DISPLAY").toStdString());
-    ASSERT_TRUE(windows_) << "the adapter did not start under GNOME Shell";
-  }
-
-  // Opens a test window, native or through XWayland; its handle once listed when connected.
-  // With `dialog`, a dialog of that caption opens over the window.
-  WindowHandle Open(const std::string& caption, bool native, const QStringList& dialog = {}) {
-    auto& process = processes_.emplace_back(std::make_unique<QProcess>());
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", native ? "wayland" : "xcb");
-    process->setProcessEnvironment(env);
-    process->start(HOVERDECK_TEST_WINDOW, QStringList{QString::fromStdString(caption)} + dialog);
-    WindowHandle found = kNoWindow;
-    if (windows_) Within([&] { return (found = Find(caption)) != kNoWindow; });
-    return found;
-  }
-  WindowHandle Find(const std::string& caption) {
-    for (auto w = windows_->FirstWindow(kNoWindow); w != kNoWindow; w = windows_->NextWindow(w)) {
-      if (windows_->Caption(w) == caption) return w;
-    }
-    return kNoWindow;
-  }
-  void Scan(const std::string& rule) {
-    SortedList list;
-    list.Add(rule, true);
-    topmost_rules_.RebuildFrom(list);
-    ScanWindows(*windows_, tray_,
-                {kNoWindow, &settings_, &topmost_rules_, &close_rules_, [] { return true; }},
-                tables_);
-  }
-  std::string Listed() const {
-    std::string listed;
-    for (int i = 0; i < tables_.TopmostCount(); ++i) listed += "^" + tables_.Topmost(i).caption;
-    for (int i = 0; i < tables_.NonTopmostCount(); ++i) listed += "_" + tables_.NonTopmost(i).caption;
-    return listed;
-  }
-
-  std::unique_ptr<GnomeWindowSystem> windows_;
-  std::vector<std::unique_ptr<QProcess>> processes_;
-  testing::FakeTray tray_;
-  Settings settings_;
-  Catalogue topmost_rules_{kTopMostWindowsSection};
-  Catalogue close_rules_{kDisableXSection};
-  WindowTables tables_;
+// The shell lets nothing from outside take a native window's close button away (the window
+// draws its own title bar); an XWayland window's goes through its X window.
+struct Gnome {
+  using Adapter = GnomeWindowSystem;
+  static bool ClosesNative() { return false; }
+  static constexpr bool kCloseRules = false;
+  static bool HoldsCloseRule(const std::string&) { return false; }
 };
+INSTANTIATE_TYPED_TEST_SUITE_P(Gnome, DesktopPortTest, Gnome);
 
+using GnomeTest = DesktopTest<Gnome>;
 // With the extension in place and on (run-under-gnome.sh --extension).
 using GnomeAdapterTest = GnomeTest;
-
-TEST_F(GnomeAdapterTest, ListsNativeAndXWaylandWindowsOpenedBeforeAndAfter) {
-  Open("Native early", true);
-  Connect();
-  for (const auto& [caption, native] :
-       {std::pair("Native early", true), {"Native late", true}, {"X late", false}}) {
-    WindowHandle window = kNoWindow;
-    if (caption == std::string("Native early")) {
-      Within([&, first = caption] { return (window = Find(first)) != kNoWindow; });
-    } else {
-      window = Open(caption, native);
-    }
-    ASSERT_NE(window, kNoWindow) << caption;
-    EXPECT_EQ(testing::Bits({windows_->IsVisible(window), windows_->HasParent(window),
-                             windows_->IsTopmost(window)}),
-              "100");
-    EXPECT_TRUE(windows_->Rect(window).has_value());
-  }
-  EXPECT_EQ(windows_->WindowPid(Find("X late")), processes_.back()->processId());
-  processes_.back()->kill();
-  EXPECT_TRUE(Within([&] { return Find("X late") == kNoWindow; }));
-}
-
-TEST_F(GnomeAdapterTest, RuleMakesBothKindsAboveAndASteadyTickMakesNoCall) {
-  Connect();
-  const WindowHandle native = Open("Native ruled", true);
-  const WindowHandle x = Open("X ruled", false);
-  ASSERT_TRUE(native != kNoWindow && x != kNoWindow);
-  Scan("ruled");
-  ASSERT_TRUE(Within([&] { return windows_->IsTopmost(native) && windows_->IsTopmost(x); }));
-  Within([] { return false; }, 300);  // the windows settle
-  Scan("ruled");
-  const std::uint64_t before = windows_->Messages();
-  for (int tick = 0; tick < 5; ++tick) {
-    Within([] { return false; }, 100);
-    Scan("ruled");
-  }
-  EXPECT_EQ(windows_->Messages(), before);
-  // Both in the topmost list, in either order (the shell stacks them as it likes).
-  const std::string listed = Listed();
-  EXPECT_TRUE(listed == "^Native ruled^X ruled" || listed == "^X ruled^Native ruled") << listed;
-  EXPECT_TRUE(windows_->SetTopmost(native, false, {}));
-  EXPECT_TRUE(windows_->ConfirmTopmost(native, false));
-}
-
-TEST_F(GnomeAdapterTest, MarkerAndCloseButtonReachXWaylandWindowsOnly) {
-  Connect();
-  const WindowHandle x = Open("X marked", false);
-  const WindowHandle native = Open("Native marked", true);
-  ASSERT_TRUE(x != kNoWindow && native != kNoWindow);
-  EXPECT_TRUE(windows_->SetCaption(x, "[TOPMOST] X marked"));
-  EXPECT_TRUE(Within([&] { return windows_->Caption(x) == "[TOPMOST] X marked"; }));
-  EXPECT_FALSE(windows_->SetCaption(native, "[TOPMOST] Native marked"));
-  EXPECT_EQ(windows_->Caption(native), "Native marked");
-
-  EXPECT_TRUE(windows_->SetCloseItemState(x, kCloseItemDisabledBits));
-  EXPECT_TRUE(windows_->ConfirmCloseItemDisabled(x));
-  EXPECT_EQ(windows_->CloseItemState(x), kCloseItemDisabledBits);
-  EXPECT_EQ(windows_->CloseItemState(native), 0u);
-  EXPECT_FALSE(windows_->SetCloseItemState(native, kCloseItemDisabledBits));
-  EXPECT_FALSE(windows_->ConfirmCloseItemDisabled(native));
-}
 
 // Turned off (as the screen lock does) and on again under the running adapter.
 TEST_F(GnomeAdapterTest, FollowsTheExtensionGoingAwayAndComingBack) {
@@ -258,9 +110,9 @@ TEST_F(GnomeAdapterTest, ExtensionTakesCommandsFromHoverdeckAlone) {
   const WindowHandle window = Open("Native guarded", true);
   ASSERT_NE(window, kNoWindow);
   auto other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other");
-  QDBusMessage m = QDBusMessage::createMethodCall(
-      "org.gnome.Shell", "/org/example/Hoverdeck/Shell", "org.example.Hoverdeck.Shell", "SetAbove");
-  m.setArguments({QString::fromStdString(windows_->ShellId(window)), true});
+  QDBusMessage m = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/example/Hoverdeck/Shell",
+                                                  "org.example.Hoverdeck.Shell", "SetAbove");
+  m.setArguments({QString::fromStdString(windows_->DesktopId(window)), true});
   EXPECT_EQ(other.call(m).errorName(), "org.freedesktop.DBus.Error.AccessDenied");
   EXPECT_FALSE(Within([&] { return windows_->IsTopmost(window); }, 500));
   QDBusConnection::disconnectFromBus("other");
@@ -345,8 +197,8 @@ TEST_F(GnomeTest, FirstRunLoginAndSecondStart) {
   EXPECT_TRUE(windows_->IsTopmost(Find("Native ruled")));
 }
 
-// Put in place again when missing, the user told to log in; turned off by the user: never turned on again,
-// and the user is told how.
+// Put in place again when missing, the user told to log in; turned off by the user: never turned on
+// again, and the user is told how.
 TEST_F(GnomeTest, SetUpTellsOfTheLoginAndLeavesAnExtensionTurnedOffAlone) {
   WaylandNotice notice{};
   std::filesystem::remove_all(ExtensionFolder());

@@ -1,26 +1,12 @@
 // The KWin adapter inside a headless KWin (run-under-kwin.sh) with native Wayland and XWayland
 // test windows, checked against KWin's own view of them.
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTemporaryFile>
-#include <QThread>
-#include <chrono>
-#include <fstream>
-#include <functional>
 #include <sstream>
 
-#include "FormDesk.h"
-#include "ScriptedDialogs.h"
-#include "app/SortedList.h"
-#include "inventory/WindowScan.h"
+#include "DesktopTest.h"
 #include "platform/kwin/KWinGlobalHotkey.h"
 #include "platform/kwin/KWinRules.h"
 #include "platform/kwin/KWinScript.h"
@@ -29,17 +15,6 @@
 
 namespace hoverdeck {
 namespace {
-
-// Takes in events until `done` holds, for at most `ms`.
-bool Within(const std::function<bool()>& done, int ms = 5000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents();
-    QThread::msleep(5);
-  }
-  return true;
-}
 
 std::string RulesFile() {
   std::ifstream in(std::string(qgetenv("XDG_CONFIG_HOME")) + "/kwinrulesrc");
@@ -54,27 +29,6 @@ QVariantMap KWinInfo(const QString& id) {
       QDBusMessage::createMethodCall("org.kde.KWin", "/KWin", "org.kde.KWin", "getWindowInfo");
   m.setArguments({id});
   return qdbus_cast<QVariantMap>(QDBusConnection::sessionBus().call(m).arguments().value(0));
-}
-
-// Runs a script in KWin as another program (or the user's window menu) would.
-void RunInKWin(const QString& js) {
-  QTemporaryFile file(QStringLiteral("/tmp/hoverdeck-test-XXXXXX.js"));
-  ASSERT_TRUE(file.open() && file.write(js.toUtf8()) > 0 && file.flush());
-  const auto call = [](const QString& path, const QString& iface, const QString& method,
-                       const QVariantList& args) {
-    QDBusMessage m = QDBusMessage::createMethodCall("org.kde.KWin", path, iface, method);
-    m.setArguments(args);
-    return QDBusConnection::sessionBus().call(m);
-  };
-  const QString iface = "org.kde.kwin.Scripting";
-  const int id = call("/Scripting", iface, "loadScript", {file.fileName(), "hoverdeck-test"})
-                     .arguments()
-                     .value(0)
-                     .toInt();
-  for (const QString& path : {QString("/Scripting/Script%1").arg(id), QString("/%1").arg(id)}) {
-    call(path, "org.kde.kwin.Script", "run", {});
-  }
-  call("/Scripting", iface, "unloadScript", {"hoverdeck-test"});
 }
 
 // The keys KWin's shortcut service binds to a shortcut.
@@ -94,128 +48,25 @@ void PressHotkey() {
   QDBusConnection::sessionBus().call(m);
 }
 
-class KWinAdapterTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    windows_ = KWinWindowSystem::Connect(qgetenv("DISPLAY").toStdString());
-    ASSERT_TRUE(windows_) << "the adapter did not start under KWin";
-  }
-  void TearDown() override {
-    for (auto& process : processes_) {
-      process->kill();
-      process->waitForFinished();
-    }
-  }
-
-  // Opens a test window, native or through XWayland, and gives its handle once listed.
-  // With `dialog`, a dialog of that caption opens over the window.
-  WindowHandle Open(const std::string& caption, bool native, int ms = 5000,
-                    const QStringList& dialog = {}) {
-    auto& process = processes_.emplace_back(std::make_unique<QProcess>());
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", native ? "wayland" : "xcb");
-    process->setProcessEnvironment(env);
-    process->start(HOVERDECK_KWIN_TEST_WINDOW,
-                   QStringList{QString::fromStdString(caption)} + dialog);
-    WindowHandle found = kNoWindow;
-    if (windows_) Within([&] { return (found = Find(caption)) != kNoWindow; }, ms);
-    return found;
-  }
-  WindowHandle Find(const std::string& caption) {
-    for (auto w = windows_->FirstWindow(kNoWindow); w != kNoWindow; w = windows_->NextWindow(w)) {
-      if (windows_->Caption(w) == caption) return w;
-    }
-    return kNoWindow;
-  }
-  QVariantMap KWinView(WindowHandle window) {
-    return KWinInfo(QString::fromStdString(windows_->KWinId(window)));
-  }
-  void Scan(const std::string& rule) {
-    SortedList list;
-    list.Add(rule, true);
-    topmost_rules_.RebuildFrom(list);
-    ScanWindows(*windows_, tray_,
-                {kNoWindow, &settings_, &topmost_rules_, &close_rules_, [] { return true; }},
-                tables_);
-  }
-  bool ListedTopmost(const std::string& caption) const {
-    for (int i = 0; i < tables_.TopmostCount(); ++i) {
-      if (tables_.Topmost(i).caption == caption) return true;
-    }
-    return false;
-  }
-
-  std::unique_ptr<KWinWindowSystem> windows_;
-  std::vector<std::unique_ptr<QProcess>> processes_;
-  testing::FakeTray tray_;
-  Settings settings_;
-  Catalogue topmost_rules_{kTopMostWindowsSection};
-  Catalogue close_rules_{kDisableXSection};
-  WindowTables tables_;
-};
-
-TEST_F(KWinAdapterTest, ListsNativeAndXWaylandWindowsAsKWinSeesThem) {
-  for (const auto& [caption, native] :
-       {std::pair("Native one", true), {"Native two", true}, {"X one", false}, {"X two", false}}) {
-    const WindowHandle window = Open(caption, native);
-    ASSERT_NE(window, kNoWindow) << caption;
-    const QVariantMap kwin = KWinView(window);
-    EXPECT_EQ(kwin.value("caption").toString().toStdString(), caption);
-    EXPECT_EQ(kwin.value("keepAbove").toBool(), windows_->IsTopmost(window));
-    EXPECT_EQ(testing::Bits({windows_->IsVisible(window), windows_->HasParent(window)}), "10");
-    EXPECT_EQ(windows_->WindowPid(window), processes_.back()->processId()) << caption;
-    EXPECT_TRUE(windows_->Rect(window).has_value());
-  }
-}
-
-TEST_F(KWinAdapterTest, TopmostRuleMakesANativeWindowKeepAboveWithinATick) {
-  const WindowHandle window = Open("Native ruled", true);
-  ASSERT_NE(window, kNoWindow);
-  Scan("ruled");
-  EXPECT_TRUE(Within([&] { return KWinView(window).value("keepAbove").toBool(); }, 1000));
-  EXPECT_TRUE(Within([&] { return windows_->IsTopmost(window); }, 1000));
-  Scan("ruled");
-  EXPECT_TRUE(ListedTopmost("Native ruled"));
-}
-
-TEST_F(KWinAdapterTest, WindowMadeKeepAboveByHandIsListedAsTopmost) {
-  const WindowHandle native = Open("Native by hand", true);
-  const WindowHandle x = Open("X by hand", false);
-  ASSERT_TRUE(native != kNoWindow && x != kNoWindow);
-  RunInKWin(
-      "(workspace.windowList ? workspace.windowList() : workspace.clientList()).forEach("
-      "function (w) { if (w.caption === 'Native by hand') w.keepAbove = true; });");
-  QProcess::execute("wmctrl", {"-r", "X by hand", "-b", "add,above"});
-  EXPECT_TRUE(Within([&] { return windows_->IsTopmost(native) && windows_->IsTopmost(x); }));
-  Scan("nothing matches this");
-  EXPECT_EQ(testing::Bits({ListedTopmost("Native by hand"), ListedTopmost("X by hand")}), "11");
-}
-
 // KWin applies a rule's forced close function to XWayland windows, and KWin 6 to native ones
-// too; where it does not, the answer is the truth and the rule is taken back. The user's own
-// rules (made in KWin's settings, which have it read them) stay.
-TEST_F(KWinAdapterTest, CloseRuleDisablesWindowsAndAnswersTruthfully) {
-  const bool kwin6 = qgetenv("HOVERDECK_KWIN_MAJOR").toInt() >= 6;
-  const std::string user_rule =
-      "[General]\ncount=1\nrules=mine\n\n[mine]\nDescription=Mine\nabove=true\naboverule=2\n"
-      "title=Never shown\ntitlematch=1\n";
-  std::ofstream(std::string(qgetenv("XDG_CONFIG_HOME")) + "/kwinrulesrc") << user_rule;
-  KWinScript::Reconfigure();
-  for (const auto& [caption, native] : {std::pair("X closed", false), {"Native closed", true}}) {
-    const WindowHandle window = Open(caption, native);
-    ASSERT_NE(window, kNoWindow);
-    const bool closed = !native || kwin6;
-    EXPECT_TRUE(windows_->SetCloseItemState(window, kCloseItemDisabledBits));
-    EXPECT_EQ(windows_->ConfirmCloseItemDisabled(window), closed) << caption;
-    EXPECT_EQ(windows_->CloseItemState(window), closed ? kCloseItemDisabledBits : 0u);
-    EXPECT_EQ(RulesFile().find(caption) != std::string::npos, closed) << RulesFile();
-    if (!closed) continue;
-    EXPECT_TRUE(windows_->SetCloseItemState(window, 0));
-    EXPECT_TRUE(Within([&] { return windows_->CloseItemState(window) == 0u; }));
-    EXPECT_EQ(RulesFile().find(caption), std::string::npos);
+// too; the program's rules are kept in KWin's rules file.
+struct KWin {
+  using Adapter = KWinWindowSystem;
+  static bool ClosesNative() { return qgetenv("HOVERDECK_KWIN_MAJOR").toInt() >= 6; }
+  static constexpr bool kCloseRules = true;
+  static bool HoldsCloseRule(const std::string& caption) {
+    return RulesFile().find(caption) != std::string::npos;
   }
-  EXPECT_NE(RulesFile().find("[mine]\nDescription=Mine\n"), std::string::npos) << RulesFile();
-}
+};
+INSTANTIATE_TYPED_TEST_SUITE_P(KWin, DesktopPortTest, KWin);
+
+class KWinAdapterTest : public DesktopTest<KWin> {
+ protected:
+  void SetUp() override { Connect(); }
+  QVariantMap KWinView(WindowHandle window) {
+    return KWinInfo(QString::fromStdString(windows_->DesktopId(window)));
+  }
+};
 
 // The close-button list is one KWin rule per part, written when the list changes: KWin applies it
 // case-sensitively, to windows as they come and as their captions change, with no write per change.
@@ -250,7 +101,7 @@ TEST_F(KWinAdapterTest, ListRulesFollowCaptionChangesWithoutRewritingTheRules) {
 TEST_F(KWinAdapterTest, SameTitledWindowsAreRuledByTitleAndProgram) {
   const WindowHandle first = Open("Twin", false);
   ASSERT_NE(first, kNoWindow);
-  Open("Twin", false, 0);
+  Open("Twin", false, {}, 0);
   WindowHandle second = kNoWindow;
   ASSERT_TRUE(Within([&] {
     for (auto w = windows_->FirstWindow(kNoWindow); w != kNoWindow; w = windows_->NextWindow(w)) {
@@ -276,19 +127,6 @@ TEST_F(KWinAdapterTest, SameTitledWindowsAreRuledByTitleAndProgram) {
   EXPECT_TRUE(Within([&] { return windows_->CloseItemState(second) == 0u; }));
 }
 
-TEST_F(KWinAdapterTest, MarkerGoesOnXWaylandCaptionsAndNeverOnNativeOnes) {
-  const WindowHandle x = Open("X marked", false);
-  const WindowHandle native = Open("Native marked", true);
-  ASSERT_TRUE(x != kNoWindow && native != kNoWindow);
-  EXPECT_TRUE(windows_->SetCaption(x, "[TOPMOST] X marked"));
-  EXPECT_TRUE(Within([&] { return windows_->Caption(x) == "[TOPMOST] X marked"; }));
-  EXPECT_TRUE(windows_->SetCaption(x, "X marked"));
-  EXPECT_TRUE(Within([&] { return windows_->Caption(x) == "X marked"; }));
-  EXPECT_FALSE(windows_->SetCaption(native, "[TOPMOST] Native marked"));
-  Within([] { return false; }, 300);
-  EXPECT_EQ(KWinView(native).value("caption").toString(), "Native marked");
-}
-
 // Unloaded by another program, the script is noticed gone by the next command it does not come
 // for, and loaded again.
 TEST_F(KWinAdapterTest, ScriptUnloadedBySomeoneElseIsLoadedAgain) {
@@ -307,22 +145,6 @@ TEST_F(KWinAdapterTest, ScriptUnloadedBySomeoneElseIsLoadedAgain) {
   EXPECT_TRUE(Within([&] { return KWinView(after).value("keepAbove").toBool(); }));
 }
 
-TEST_F(KWinAdapterTest, SteadyStateMakesNoDBusCall) {
-  const WindowHandle native = Open("Native steady", true);
-  const WindowHandle x = Open("X steady", false);
-  Scan("steady");
-  ASSERT_TRUE(Within([&] { return windows_->IsTopmost(native) && windows_->IsTopmost(x); }));
-  Within([] { return false; }, 300);  // the windows settle
-  Scan("steady");
-  const std::uint64_t before = windows_->Messages();
-  for (int tick = 0; tick < 5; ++tick) {
-    Within([] { return false; }, 100);
-    Scan("steady");
-  }
-  EXPECT_EQ(windows_->Messages(), before);
-  EXPECT_EQ(testing::Bits({ListedTopmost("Native steady"), ListedTopmost("X steady")}), "11");
-}
-
 // The combination goes to the script's shortcut unless KWin's own has it; each press switches
 // the active window and is reported.
 TEST_F(KWinAdapterTest, HotkeySwitchesTheActiveWindowBothWaysAndTakesNoKeysFromOthers) {
@@ -336,7 +158,7 @@ TEST_F(KWinAdapterTest, HotkeySwitchesTheActiveWindowBothWaysAndTakesNoKeysFromO
   EXPECT_EQ(alt_f4, QList<int>{KWinGlobalHotkey::KeyCode({Hotkey::kAlt, "F4"})});
   ASSERT_EQ(hotkey.Hold(kDefaultHotkey), HotkeyHold::kHeld);
   EXPECT_EQ(ShortcutKeys(kOurShortcut), QList<int>{Qt::ControlModifier | Qt::MetaModifier | 'T'});
-  const WindowHandle window = Open("Native pressed", true, 5000, {"Its dialog"});
+  const WindowHandle window = Open("Native pressed", true, {"Its dialog"});
   ASSERT_TRUE(Within([&] { return Find("Its dialog") != kNoWindow; }));  // and active
   for (const bool topmost : {true, false}) {
     reports.clear();
@@ -351,26 +173,6 @@ TEST_F(KWinAdapterTest, HotkeySwitchesTheActiveWindowBothWaysAndTakesNoKeysFromO
   EXPECT_TRUE(ShortcutKeys(kOurShortcut).isEmpty());
 }
 
-// The program (a copy in a scratch folder, with its settings file beside it), as a user runs it.
-QProcess* StartProgram(QTemporaryDir& dir, const std::string& ini, const QStringList& arguments,
-                       const QString& bus = {}) {
-  const QString program = dir.filePath("hoverdeck");
-  QFile::copy(HOVERDECK_PROGRAM, program);
-  std::ofstream(dir.filePath("Hoverdeck.ini").toStdString()) << ini;
-  auto* process = new QProcess;
-  auto env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "xcb");
-  if (!bus.isEmpty()) env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
-  process->setProcessEnvironment(env);
-  process->start(program, arguments);
-  return process;
-}
-std::string Output(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  process.waitForFinished();
-  return process.readAllStandardOutput().toStdString();
-}
 std::string XProperty(const std::string& caption, const char* property) {
   const std::string list = Output("wmctrl", {"-l"});
   const std::size_t line = list.rfind('\n', list.find(caption)) + 1;
@@ -382,14 +184,14 @@ std::string XProperty(const std::string& caption, const char* property) {
 TEST_F(KWinAdapterTest, ProgramEnforcesItsRulesOnNativeAndXWaylandWindows) {
   const WindowHandle native = Open("Native ruled", true);
   ASSERT_TRUE(native != kNoWindow && Open("X ruled", false) != kNoWindow);
-  const QString native_id = QString::fromStdString(windows_->KWinId(native));
+  const QString native_id = QString::fromStdString(windows_->DesktopId(native));
   windows_.reset();  // the program brings its own
   QTemporaryDir dir;
-  std::unique_ptr<QProcess> program(StartProgram(
+  auto program = StartProgram(
       dir,
       "[Configuration]\nSetTopMostCaption=1\nMinimized=1\n[TopMostWindows]\nWin1=ruled\n"
       "chkWin1=1\n[DisableX]\nWin1=X ruled\nchkWin1=1\n",
-      {"-i"}));
+      {"-i"});
   const auto kwin = [&] { return KWinInfo(native_id); };
   EXPECT_TRUE(Within([&] { return kwin().value("keepAbove").toBool(); }));
   EXPECT_TRUE(Within([&] {
@@ -413,8 +215,7 @@ TEST_F(KWinAdapterTest, ProgramEnforcesItsRulesOnNativeAndXWaylandWindows) {
 TEST_F(KWinAdapterTest, ProgramHoldsTheHotkeyAndLeavesItsOwnWindowAlone) {
   windows_.reset();
   QTemporaryDir dir;
-  std::unique_ptr<QProcess> program(
-      StartProgram(dir, "[Configuration]\nTopmostHotkey=Ctrl+Super+T\n", {}));
+  auto program = StartProgram(dir, "[Configuration]\nTopmostHotkey=Ctrl+Super+T\n");
   ASSERT_TRUE(Within([] { return !ShortcutKeys(kOurShortcut).isEmpty(); }, 10000));
   const auto own_state = [&] {
     const QString pid = QString::number(program->processId());
@@ -442,9 +243,9 @@ TEST_F(KWinAdapterTest, SecondStartLeavesTheRunningProgramAtWork) {
   windows_.reset();
   QTemporaryDir first_dir, second_dir;
   const std::string ini = "[Configuration]\nMinimized=1\n[TopMostWindows]\nWin1=ruled\nchkWin1=1\n";
-  std::unique_ptr<QProcess> first(StartProgram(first_dir, ini, {"-i"}));
+  auto first = StartProgram(first_dir, ini, {"-i"});
   ASSERT_TRUE(Within([] { return KWinScript::Loaded(); }));
-  std::unique_ptr<QProcess> second(StartProgram(second_dir, ini, {"-s"}));
+  auto second = StartProgram(second_dir, ini, {"-s"});
   EXPECT_TRUE(second->waitForFinished(10000));
   Open("X later ruled", false);
   EXPECT_TRUE(Within([] {
@@ -458,7 +259,7 @@ TEST_F(KWinAdapterTest, SecondStartLeavesTheRunningProgramAtWork) {
 // XWayland and says so once (shown, not invisible).
 TEST(KWinFallbackTest, WithoutKWinTheProgramUsesXWaylandAndSaysSo) {
   QTemporaryDir dir;
-  std::unique_ptr<QProcess> program(StartProgram(dir, "", {}, "unix:path=/nonexistent"));
+  auto program = StartProgram(dir, "", {}, "unix:path=/nonexistent");
   EXPECT_TRUE(
       Within([] { return Output("wmctrl", {"-l"}).find("Hoverdeck - ") != std::string::npos; }));
   EXPECT_NE(Output("wmctrl", {"-l"}).find("Hoverdeck 1.1h; Linux"), std::string::npos);
@@ -499,7 +300,7 @@ TEST(KWinReplacedTest, TheAdapterGoesOnWithTheNewKWin) {
   std::vector<std::unique_ptr<QProcess>> opened;
   const auto open = [&](const char* caption) {
     opened.push_back(std::make_unique<QProcess>());
-    opened.back()->start(HOVERDECK_KWIN_TEST_WINDOW, {caption});
+    opened.back()->start(HOVERDECK_TEST_WINDOW, {caption});
   };
   // Replaces KWin, the new one coming `pause` seconds after the old one went.
   std::unique_ptr<QProcess> replacing;
@@ -515,9 +316,9 @@ TEST(KWinReplacedTest, TheAdapterGoesOnWithTheNewKWin) {
     replacing->waitForFinished(15000);
     ASSERT_EQ(replacing->state(), QProcess::NotRunning);
     qputenv("WAYLAND_DISPLAY", replacing->readAllStandardOutput().trimmed());
-    ASSERT_TRUE(Within([] {
-      return QFile::exists(qgetenv("XDG_RUNTIME_DIR") + "/" + qgetenv("WAYLAND_DISPLAY"));
-    }, 15000));
+    ASSERT_TRUE(Within(
+        [] { return QFile::exists(qgetenv("XDG_RUNTIME_DIR") + "/" + qgetenv("WAYLAND_DISPLAY")); },
+        15000));
   };
   const auto kwin_there = [] {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered("org.kde.KWin").value();
@@ -549,7 +350,9 @@ TEST(KWinReplacedTest, TheAdapterGoesOnWithTheNewKWin) {
     EXPECT_TRUE(Within([&] { return (found = find("Native later")) != kNoWindow; }, 15000));
     EXPECT_TRUE(windows->SetTopmost(found, true, {}));
     EXPECT_TRUE(Within([&] {
-      return KWinInfo(QString::fromStdString(windows->KWinId(found))).value("keepAbove").toBool();
+      return KWinInfo(QString::fromStdString(windows->DesktopId(found)))
+          .value("keepAbove")
+          .toBool();
     }));
   }
   for (auto& process : opened) {

@@ -60,14 +60,10 @@ bool GnomeReports::handleMessage(const QDBusMessage& message, const QDBusConnect
     const auto pid = Number(arguments, 3);
     const auto xid = Number(arguments, 4);
     if (id && caption && flags && pid && xid) {
-      ids_.insert(*id);
       table_.Update({*id, *caption, *flags, *pid, *xid, {}});
     }
   } else if (member == QLatin1String("Gone")) {
-    if (const auto id = Text(arguments, 0)) {
-      ids_.erase(*id);
-      table_.Remove(*id);
-    }
+    if (const auto id = Text(arguments, 0)) table_.Remove(*id);
   } else if (member == QLatin1String("Stacking")) {
     if (const auto ids = Text(arguments, 0)) table_.Restack(*ids);
   } else if (member == QLatin1String("Ready")) {
@@ -81,19 +77,14 @@ bool GnomeReports::handleMessage(const QDBusMessage& message, const QDBusConnect
   } else if (member == QLatin1String("Stopped")) {
     // Turned off (the screen locked, or by the user): nothing is known until it reports again.
     running_ = false;
-    ForgetAll();
+    table_.Clear();
+    table_.Restack("");
   } else {
     connection.send(message.createErrorReply(QDBusError::UnknownMethod, member));
     return true;
   }
   connection.send(message.createReply());
   return true;
-}
-
-void GnomeReports::ForgetAll() {
-  for (const std::string& id : ids_) table_.Remove(id);
-  ids_.clear();
-  table_.Restack("");
 }
 
 void GnomeReports::TakeIn() { QCoreApplication::sendPostedEvents(this, 0); }

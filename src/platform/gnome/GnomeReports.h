@@ -6,8 +6,6 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
-#include <set>
-#include <string>
 
 #include "platform/GlobalHotkey.h"
 #include "platform/kwin/KWinWindowTable.h"
@@ -41,11 +39,8 @@ class GnomeReports final : public QDBusVirtualObject {
   std::uint64_t Messages() const { return messages_; }
 
  private:
-  void ForgetAll();
-
   KWinWindowTable& table_;
   QString sender_;
-  std::set<std::string> ids_;  // every window in the table
   std::function<void(const HotkeySwitch&)> switched_;
   bool running_ = false;
   std::uint64_t messages_ = 0;

@@ -4,8 +4,6 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <chrono>
-#include <thread>
 
 #include "platform/gnome/GnomeReports.h"
 #include "platform/kwin/KWinWindowTable.h"
@@ -21,13 +19,11 @@ const QString kBusName = QStringLiteral("org.example.Hoverdeck");
 const QString kShell = QStringLiteral("org.gnome.Shell");
 const QString kCommandsPath = QStringLiteral("/org/example/Hoverdeck/Shell");
 const QString kCommands = QStringLiteral("org.example.Hoverdeck.Shell");
-// How long the extension may take to report the windows it starts with, to carry out a command,
-// and to answer a question: at once, unless the shell is busy putting up new windows (seen
-// taking over 250 ms under load).
+// How long the extension may take to report the windows it starts with, and to answer a
+// question: at once, unless the shell is busy putting up new windows (seen taking over 250 ms
+// under load).
 constexpr milliseconds kStartTimeout(5000);
-constexpr milliseconds kCommandTimeout(500);
 constexpr int kQuestionTimeoutMs = 1000;
-constexpr milliseconds kTakeInPause(2);
 
 }  // namespace
 
@@ -46,24 +42,8 @@ struct GnomeWindowSystem::State {
     if (registered) bus.unregisterObject(GnomeReports::kPath);
   }
 
-  // Takes in the reports until `reached` answers true, for at most `timeout`; false when the
-  // window is gone (nullopt) or the time is up.
-  template <typename Question>
-  bool Await(const Question& reached, milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-      reports->TakeIn();
-      const std::optional<bool> answer = reached();
-      if (!answer) return false;
-      if (*answer) return true;
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      std::this_thread::sleep_for(kTakeInPause);
-    }
-  }
-
   QDBusMessage Command(const QString& method, const QVariantList& arguments) {
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(kShell, kCommandsPath, kCommands, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(kShell, kCommandsPath, kCommands, method);
     message.setArguments(arguments);
     message.setAutoStartService(false);
     ++calls;
@@ -84,7 +64,9 @@ struct GnomeWindowSystem::State {
   }
 };
 
-GnomeWindowSystem::GnomeWindowSystem(std::unique_ptr<State> state) : state_(std::move(state)) {}
+GnomeWindowSystem::GnomeWindowSystem(std::unique_ptr<State> state)
+    : ReportedWindowSystem(state->table, [s = state.get()] { s->reports->TakeIn(); }),
+      state_(std::move(state)) {}
 GnomeWindowSystem::~GnomeWindowSystem() = default;
 
 std::unique_ptr<GnomeWindowSystem> GnomeWindowSystem::Connect(std::string x_display) {
@@ -101,45 +83,17 @@ std::unique_ptr<GnomeWindowSystem> GnomeWindowSystem::Connect(std::string x_disp
       bus.registerVirtualObject(QLatin1String(GnomeReports::kPath), state->reports.get());
   if (!state->registered) return nullptr;
   // Another Hoverdeck holding the name is served by the extension instead of this one.
-  const auto named = bus.interface()->registerService(
-      kBusName, QDBusConnectionInterface::DontQueueService,
-      QDBusConnectionInterface::DontAllowReplacement);
+  const auto named =
+      bus.interface()->registerService(kBusName, QDBusConnectionInterface::DontQueueService,
+                                       QDBusConnectionInterface::DontAllowReplacement);
   state->named = named.isValid() && named.value() == QDBusConnectionInterface::ServiceRegistered;
   if (!state->named) return nullptr;
   GnomeReports& reports = *state->reports;
-  if (!state->Await([&]() -> std::optional<bool> { return reports.Running(); }, kStartTimeout)) {
+  if (!AwaitReports([&] { reports.TakeIn(); },
+                    [&]() -> std::optional<bool> { return reports.Running(); }, kStartTimeout)) {
     return nullptr;
   }
   return std::unique_ptr<GnomeWindowSystem>(new GnomeWindowSystem(std::move(state)));
-}
-
-std::optional<std::uint64_t> GnomeWindowSystem::DesktopRevision() {
-  return state_->table.Revision();
-}
-
-WindowHandle GnomeWindowSystem::FirstWindow(WindowHandle /*from*/) {
-  return state_->table.First();
-}
-
-WindowHandle GnomeWindowSystem::NextWindow(WindowHandle window) {
-  return state_->table.Next(window);
-}
-
-bool GnomeWindowSystem::HasParent(WindowHandle window) {
-  return state_->table.Has(window, kKWinHasParent);
-}
-
-bool GnomeWindowSystem::IsVisible(WindowHandle window) {
-  return state_->table.Has(window, kKWinShown);
-}
-
-bool GnomeWindowSystem::IsEnabled(WindowHandle window) {
-  // Wayland has no disabled windows: every existing one takes input.
-  return state_->table.Find(window) != nullptr;
-}
-
-std::string GnomeWindowSystem::Caption(WindowHandle window) {
-  return state_->table.Caption(window);
 }
 
 bool GnomeWindowSystem::SetCaption(WindowHandle window, const std::string& caption) {
@@ -147,10 +101,6 @@ bool GnomeWindowSystem::SetCaption(WindowHandle window, const std::string& capti
   // A native window's caption is its program's alone.
   const WindowHandle x = found == nullptr ? kNoWindow : state_->XWindow(*found);
   return x != kNoWindow && state_->x11->SetCaption(x, caption);
-}
-
-bool GnomeWindowSystem::IsTopmost(WindowHandle window) {
-  return state_->table.Has(window, kKWinKeepAbove);
 }
 
 std::optional<WindowRect> GnomeWindowSystem::Rect(WindowHandle window) {
@@ -178,17 +128,6 @@ bool GnomeWindowSystem::SetTopmost(WindowHandle window, bool topmost, const Wind
       state_->Command(QStringLiteral("SetAbove"), {QString::fromStdString(found->id), topmost}));
 }
 
-bool GnomeWindowSystem::ConfirmTopmost(WindowHandle window, bool topmost) {
-  State& s = *state_;
-  return s.Await(
-      [&]() -> std::optional<bool> {
-        const KWinWindow* found = s.table.Find(window);
-        if (found == nullptr) return std::nullopt;
-        return found->Has(kKWinKeepAbove) == topmost;
-      },
-      kCommandTimeout);
-}
-
 std::optional<std::uint32_t> GnomeWindowSystem::CloseItemState(WindowHandle window) {
   const KWinWindow* found = state_->table.Find(window);
   if (found == nullptr) return std::nullopt;
@@ -208,17 +147,6 @@ bool GnomeWindowSystem::ConfirmCloseItemDisabled(WindowHandle window) {
   const KWinWindow* found = state_->table.Find(window);
   const WindowHandle x = found == nullptr ? kNoWindow : state_->XWindow(*found);
   return x != kNoWindow && state_->x11->ConfirmCloseItemDisabled(x);
-}
-
-std::optional<ProcessId> GnomeWindowSystem::WindowPid(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  if (found == nullptr || found->pid == 0) return std::nullopt;
-  return found->pid;
-}
-
-std::string GnomeWindowSystem::ShellId(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  return found == nullptr ? std::string() : found->id;
 }
 
 bool GnomeWindowSystem::Reporting() {

@@ -12,12 +12,11 @@
 #include <string>
 
 #include "platform/GlobalHotkey.h"
-#include "platform/ProcessLookup.h"
-#include "platform/WindowSystem.h"
+#include "platform/kwin/ReportedWindowSystem.h"
 
 namespace hoverdeck {
 
-class GnomeWindowSystem final : public WindowSystem {
+class GnomeWindowSystem final : public ReportedWindowSystem {
  public:
   // Over the GNOME Shell that owns org.gnome.Shell on the session bus, once its extension runs
   // and has reported; nullptr when it does not, or when another Hoverdeck holds the program's bus
@@ -25,26 +24,13 @@ class GnomeWindowSystem final : public WindowSystem {
   static std::unique_ptr<GnomeWindowSystem> Connect(std::string x_display);
   ~GnomeWindowSystem() override;
 
-  std::optional<std::uint64_t> DesktopRevision() override;
-  WindowHandle FirstWindow(WindowHandle from) override;
-  WindowHandle NextWindow(WindowHandle window) override;
-  bool HasParent(WindowHandle window) override;
-  bool IsVisible(WindowHandle window) override;
-  bool IsEnabled(WindowHandle window) override;
-  std::string Caption(WindowHandle window) override;
   bool SetCaption(WindowHandle window, const std::string& caption) override;
-  bool IsTopmost(WindowHandle window) override;
   std::optional<WindowRect> Rect(WindowHandle window) override;
   bool SetTopmost(WindowHandle window, bool topmost, const WindowRect& at) override;
-  bool ConfirmTopmost(WindowHandle window, bool topmost) override;
   std::optional<std::uint32_t> CloseItemState(WindowHandle window) override;
   bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
   bool ConfirmCloseItemDisabled(WindowHandle window) override;
 
-  // The window's process as the shell knows it; nullopt when the window is gone.
-  std::optional<ProcessId> WindowPid(WindowHandle window);
-  // The shell's id of the window; "" when it is gone.
-  std::string ShellId(WindowHandle window);
   // Whether the extension runs and reports (it stops while the screen is locked).
   bool Reporting();
   // What the extension did after each press of the program's key combination

@@ -4,13 +4,12 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
-#include <QTimer>
 #include <QStandardPaths>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "app/FileStore.h"
 #include "platform/kwin/KWinReports.h"
@@ -31,11 +30,9 @@ const QString kHolderName = QLatin1String(KWinReports::kInterface);
 
 // How long the script may take to report the windows it starts with.
 constexpr milliseconds kStartTimeout(5000);
-// How long KWin may take to carry out a command, and to read its rules again after being asked
-// to (it waits a moment before it does).
-constexpr milliseconds kCommandTimeout(500);
+// How long KWin may take to read its rules again after being asked to (it waits a moment before
+// it does).
 constexpr milliseconds kRulesTimeout(2000);
-constexpr milliseconds kTakeInPause(2);
 // When KWin 6.3 has applied its rules after being asked to read them (about 230 ms, seen).
 constexpr int kRulesReadAfter = 600;
 // How often the script reads a window's facts again while a change is awaited.
@@ -146,20 +143,13 @@ struct KWinWindowSystem::State {
     }
   }
 
-  // Takes in the script's reports until `reached` answers true, for at most `timeout`; false
-  // when the window is gone (nullopt) or the time is up. Only the reports are taken in: no
-  // other event of the program runs meanwhile.
+  // Takes in the script's reports, and no other event of the program.
+  void TakeIn() {
+    if (reports) reports->TakeIn();
+  }
   template <typename Question>
   bool Await(const Question& reached, milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-      if (reports) reports->TakeIn();
-      const std::optional<bool> answer = reached();
-      if (!answer) return false;
-      if (*answer) return true;
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      std::this_thread::sleep_for(kTakeInPause);
-    }
+    return AwaitReports([this] { TakeIn(); }, reached, timeout);
   }
 
   // Writes the rules file when `text` differs from it and has KWin read it again; false when the
@@ -192,7 +182,9 @@ struct KWinWindowSystem::State {
   }
 };
 
-KWinWindowSystem::KWinWindowSystem(std::unique_ptr<State> state) : state_(std::move(state)) {}
+KWinWindowSystem::KWinWindowSystem(std::unique_ptr<State> state)
+    : ReportedWindowSystem(state->table, [s = state.get()] { s->TakeIn(); }),
+      state_(std::move(state)) {}
 KWinWindowSystem::~KWinWindowSystem() = default;
 
 std::unique_ptr<KWinWindowSystem> KWinWindowSystem::Connect(std::string x_display) {
@@ -221,8 +213,8 @@ std::unique_ptr<KWinWindowSystem> KWinWindowSystem::Connect(std::string x_displa
   // Rules left by a run that crashed.
   if (!state->WriteRules(WithoutOwnRules(ReadFile(state->rules_path)))) return nullptr;
   State& s = *state;
-  s.kwin_watch = std::make_unique<QDBusServiceWatcher>(
-      kKWinService, bus, QDBusServiceWatcher::WatchForOwnerChange);
+  s.kwin_watch = std::make_unique<QDBusServiceWatcher>(kKWinService, bus,
+                                                       QDBusServiceWatcher::WatchForOwnerChange);
   QObject::connect(s.kwin_watch.get(), &QDBusServiceWatcher::serviceOwnerChanged,
                    [&s](const QString&, const QString&, const QString& now) {
                      s.kwin = now;
@@ -239,33 +231,6 @@ std::unique_ptr<KWinWindowSystem> KWinWindowSystem::Connect(std::string x_displa
     }
   }
   return std::unique_ptr<KWinWindowSystem>(new KWinWindowSystem(std::move(state)));
-}
-
-std::optional<std::uint64_t> KWinWindowSystem::DesktopRevision() {
-  return state_->table.Revision();
-}
-
-WindowHandle KWinWindowSystem::FirstWindow(WindowHandle /*from*/) { return state_->table.First(); }
-
-WindowHandle KWinWindowSystem::NextWindow(WindowHandle window) {
-  return state_->table.Next(window);
-}
-
-bool KWinWindowSystem::HasParent(WindowHandle window) {
-  return state_->table.Has(window, kKWinHasParent);
-}
-
-bool KWinWindowSystem::IsVisible(WindowHandle window) {
-  return state_->table.Has(window, kKWinShown);
-}
-
-bool KWinWindowSystem::IsEnabled(WindowHandle window) {
-  // Wayland has no disabled windows: every existing one takes input.
-  return state_->table.Find(window) != nullptr;
-}
-
-std::string KWinWindowSystem::Caption(WindowHandle window) {
-  return state_->table.Caption(window);
 }
 
 bool KWinWindowSystem::SetCaption(WindowHandle window, const std::string& caption) {
@@ -290,10 +255,6 @@ bool KWinWindowSystem::SetCaption(WindowHandle window, const std::string& captio
   return x11->SetCaption(xid, wanted);
 }
 
-bool KWinWindowSystem::IsTopmost(WindowHandle window) {
-  return state_->table.Has(window, kKWinKeepAbove);
-}
-
 std::optional<WindowRect> KWinWindowSystem::Rect(WindowHandle window) {
   const KWinWindow* found = state_->table.Find(window);
   if (found == nullptr) return std::nullopt;
@@ -313,17 +274,6 @@ bool KWinWindowSystem::SetTopmost(WindowHandle window, bool topmost, const Windo
   if (!state_->reports) return false;
   state_->reports->Send({QStringLiteral("keepAbove"), QString::fromStdString(found->id), topmost});
   return true;
-}
-
-bool KWinWindowSystem::ConfirmTopmost(WindowHandle window, bool topmost) {
-  State& s = *state_;
-  return s.Await(
-      [&]() -> std::optional<bool> {
-        const KWinWindow* found = s.table.Find(window);
-        if (found == nullptr) return std::nullopt;
-        return found->Has(kKWinKeepAbove) == topmost;
-      },
-      kCommandTimeout);
 }
 
 std::optional<std::uint32_t> KWinWindowSystem::CloseItemState(WindowHandle window) {
@@ -370,17 +320,6 @@ bool KWinWindowSystem::ConfirmCloseItemDisabled(WindowHandle window) {
   const KWinWindow* found = s.table.Find(window);
   if (!disabled && found != nullptr) s.WriteRule(*found, false);
   return disabled;
-}
-
-std::optional<ProcessId> KWinWindowSystem::WindowPid(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  if (found == nullptr || found->pid == 0) return std::nullopt;
-  return found->pid;
-}
-
-std::string KWinWindowSystem::KWinId(WindowHandle window) {
-  const KWinWindow* found = state_->table.Find(window);
-  return found == nullptr ? std::string() : found->id;
 }
 
 void KWinWindowSystem::OnHotkeySwitched(std::function<void(const HotkeySwitch&)> switched) {

@@ -2,8 +2,9 @@
 // the program's script inside KWin reports it, kept up to date by the script's own calls, so
 // that a scan of an unchanged desktop makes no call at all. Keep-above goes to the script as a
 // command; the close function through KWin's window rules (the close-button list's as standing
-// rules that KWin applies to windows as they come and change, a single window's as its own); the marker through the X window of
-// XWayland windows only, since nothing may change a native window's caption from outside.
+// rules that KWin applies to windows as they come and change, a single window's as its own); the
+// marker through the X window of XWayland windows only, since nothing may change a native window's
+// caption from outside.
 #pragma once
 
 #include <cstdint>
@@ -13,12 +14,11 @@
 #include <string>
 
 #include "platform/GlobalHotkey.h"
-#include "platform/ProcessLookup.h"
-#include "platform/WindowSystem.h"
+#include "platform/kwin/ReportedWindowSystem.h"
 
 namespace hoverdeck {
 
-class KWinWindowSystem final : public WindowSystem {
+class KWinWindowSystem final : public ReportedWindowSystem {
  public:
   // Over the KWin that owns org.kde.KWin on the session bus, followed when it restarts or is
   // replaced; in a Plasma session also over a KWin still to come. nullptr when there is none,
@@ -28,18 +28,9 @@ class KWinWindowSystem final : public WindowSystem {
   static std::unique_ptr<KWinWindowSystem> Connect(std::string x_display);
   ~KWinWindowSystem() override;
 
-  std::optional<std::uint64_t> DesktopRevision() override;
-  WindowHandle FirstWindow(WindowHandle from) override;
-  WindowHandle NextWindow(WindowHandle window) override;
-  bool HasParent(WindowHandle window) override;
-  bool IsVisible(WindowHandle window) override;
-  bool IsEnabled(WindowHandle window) override;
-  std::string Caption(WindowHandle window) override;
   bool SetCaption(WindowHandle window, const std::string& caption) override;
-  bool IsTopmost(WindowHandle window) override;
   std::optional<WindowRect> Rect(WindowHandle window) override;
   bool SetTopmost(WindowHandle window, bool topmost, const WindowRect& at) override;
-  bool ConfirmTopmost(WindowHandle window, bool topmost) override;
   std::optional<std::uint32_t> CloseItemState(WindowHandle window) override;
   // A window that a close-button list rule covers is left to KWin's rule for it.
   bool SetCloseItemState(WindowHandle window, std::uint32_t state) override;
@@ -47,10 +38,6 @@ class KWinWindowSystem final : public WindowSystem {
   void SetCloseRules(const std::vector<std::string>& parts, bool every_window) override;
   bool ConfirmCloseItemDisabled(WindowHandle window) override;
 
-  // The window's process as KWin knows it; nullopt when the window is gone or KWin knows none.
-  std::optional<ProcessId> WindowPid(WindowHandle window);
-  // KWin's internal id of the window; "" when it is gone.
-  std::string KWinId(WindowHandle window);
   // What the script did after each press of the program's key combination (KWinGlobalHotkey),
   // from the event loop or while the adapter awaits a change.
   void OnHotkeySwitched(std::function<void(const HotkeySwitch&)> switched);
