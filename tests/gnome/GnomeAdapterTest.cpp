@@ -24,8 +24,9 @@ void Extension(const char* command) {
 // Logs out of the shell and in again: a new shell with the same home.
 void LogInAgain() {
   const QString login = qEnvironmentVariable("HOVERDECK_GNOME_LOGIN");
-  Output(login, {"logout"});
-  for (const QString& line : QString::fromStdString(Output(login, {"login"})).split('\n')) {
+  // Both wait on the shell (to go, to come), for as long as the suite's own time limit allows.
+  Output(login, {"logout"}, -1);
+  for (const QString& line : QString::fromStdString(Output(login, {"login"}, -1)).split('\n')) {
     const auto equals = line.indexOf('=');
     if (equals > 0) qputenv(line.left(equals).toLatin1(), line.mid(equals + 1).toUtf8());
   }

@@ -44,6 +44,12 @@ logout)
   # a fault of anything under test.
   for _ in $(seq 100); do kill -0 "$shell" 2>/dev/null || break; sleep 0.1; done
   kill -9 "$shell" 2>/dev/null || true
+  # The next shell can take the session's name only once this one's connection is gone.
+  for _ in $(seq 300); do
+    gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+      -m org.freedesktop.DBus.NameHasOwner org.gnome.Shell 2>/dev/null | grep -q true || break
+    sleep 0.1
+  done
   ;;
 *)
   echo "usage: $0 login|logout" >&2

@@ -32,10 +32,11 @@ inline bool Within(const std::function<bool()>& done, int ms = 5000) {
   return true;
 }
 
-inline std::string Output(const QString& program, const QStringList& arguments) {
+inline std::string Output(const QString& program, const QStringList& arguments,
+                          int wait_ms = 10000) {
   QProcess process;
   process.start(program, arguments);
-  process.waitForFinished(10000);
+  process.waitForFinished(wait_ms);
   return process.readAllStandardOutput().toStdString();
 }
 
