@@ -19,23 +19,31 @@ login)
   shell=$!
   echo "$shell" >"$work/shell.pid"
   gdbus wait --session --timeout 60 org.gnome.Shell
-  # The shell takes its name before it offers its objects.
-  for _ in $(seq 100); do
-    gdbus introspect --session -d org.gnome.Shell -o /org/gnome/Shell 2>/dev/null |
-      grep -q org.gnome.Shell.Extensions && break
+  # The shell takes its name before it offers its objects, and may be slow to answer at all.
+  deadline=$((SECONDS + 60))
+  until timeout 5 gdbus introspect --session -d org.gnome.Shell -o /org/gnome/Shell 2>/dev/null |
+    grep -q org.gnome.Shell.Extensions; do
+    ((SECONDS < deadline)) || break
     sleep 0.1
   done
   # Its XWayland takes the lowest free display; the shell says which.
   display=""
-  for _ in $(seq 100); do
+  until [ -n "$display" ] || ((SECONDS >= deadline)); do
     display=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$work/shell-$n.log")
-    [ -n "$display" ] && break
+    sleep 0.1
+  done
+  xauthority=$(ls -t "$runtime"/.mutter-Xwaylandauth.* 2>/dev/null | head -1)
+  # XWayland starts with its first client; it is started here, before the test's own clients
+  # (now and then on 43.9 the first clients' requests were seen to hang for over 10 s).
+  until DISPLAY=$display XAUTHORITY=$xauthority timeout 5 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null |
+    grep -q 'window id'; do
+    ((SECONDS < deadline)) || break
     sleep 0.1
   done
   echo "XDG_RUNTIME_DIR=$runtime"
   echo "WAYLAND_DISPLAY=hoverdeck-$n"
   echo "DISPLAY=$display"
-  echo "XAUTHORITY=$(ls -t "$runtime"/.mutter-Xwaylandauth.* 2>/dev/null | head -1)"
+  echo "XAUTHORITY=$xauthority"
   ;;
 logout)
   shell=$(cat "$work/shell.pid")

@@ -61,13 +61,13 @@ chmod +x "$work/session.sh"
 HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
   DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/system-bus" HOVERDECK_GNOME_WORK="$work" \
   HOVERDECK_GNOME_LOGIN="$here/gnome-login.sh" HOVERDECK_GNOME_EXTENSION="$extension" \
-  GSETTINGS_BACKEND=dconf dbus-run-session -- "$work/session.sh" "$@" >"$work/session.log" 2>&1 ||
+  GSETTINGS_BACKEND=dconf timeout -k 5 270 dbus-run-session -- "$work/session.sh" "$@" >"$work/session.log" 2>&1 ||
   true
 
 [ -e "$work/started" ] || skip "$(cat "$work/output" 2>/dev/null; tail -5 "$work"/shell-1.log 2>/dev/null)"
 cat "$work/output"
 if [ ! -s "$work/status" ]; then
-  echo "the session ended before the command finished:" >&2
+  echo "the session ended (or was cut after 270 s) before the command finished:" >&2
   tail -n 20 "$work"/shell-*.log >&2
   exit 1
 fi
