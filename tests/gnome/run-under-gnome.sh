@@ -20,7 +20,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 system_bus=""
 cleanup() {
   # A shell a failed command left running goes too.
-  [ -s "$work/shell.pid" ] && kill -9 "$(cat "$work/shell.pid")" 2>/dev/null || true
+  [ -s "$work/shell.pid" ] && kill -9 -- "-$(cat "$work/shell.pid")" 2>/dev/null || true
   [ -n "$system_bus" ] && kill "$system_bus" 2>/dev/null
   rm -rf "$work"
 }
@@ -64,7 +64,7 @@ HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/home/.c
   GSETTINGS_BACKEND=dconf timeout -k 5 270 dbus-run-session -- "$work/session.sh" "$@" >"$work/session.log" 2>&1 ||
   true
 
-[ -e "$work/started" ] || skip "$(cat "$work/output" 2>/dev/null; tail -5 "$work"/shell-1.log 2>/dev/null)"
+[ -e "$work/started" ] || skip "$(cat "$work/output" 2>/dev/null; tail -5 "$work"/shell-1.*.log 2>/dev/null)"
 cat "$work/output"
 if [ ! -s "$work/status" ]; then
   echo "the session ended (or was cut after 270 s) before the command finished:" >&2
